@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Every test of both builds: native (plain and ASan+UBSan), win64 under Wine, and short fuzz runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+export LC_ALL=C.UTF-8 LANG=C.UTF-8
+JOBS=$(nproc)
+
+bash tools/install-deps.sh
+
+step() { echo; echo "=== $* ==="; }
+
+step "native build"
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/native -j"$JOBS"
+step "native tests"
+ctest --test-dir build/native --output-on-failure -j"$JOBS"
+
+step "native ASan+UBSan build"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLZEB_SANITIZE=address,undefined >/dev/null
+cmake --build build/asan -j"$JOBS"
+step "native ASan+UBSan tests"
+ctest --test-dir build/asan --output-on-failure -j"$JOBS"
+
+step "native TSan pipeline tests"
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLZEB_SANITIZE=thread >/dev/null
+cmake --build build/tsan -j"$JOBS" --target engine_tests
+ctest --test-dir build/tsan --output-on-failure -j"$JOBS" -R 'Pipeline|Concurren|Thread'  --no-tests=ignore
+
+step "win64 build"
+cmake -S . -B build/win64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
+cmake --build build/win64 -j"$JOBS"
+step "win64 tests under Wine"
+bash tools/wine-ctest.sh build/win64 -j"$JOBS"
+
+step "fuzz targets (clang libFuzzer), short runs"
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLZEB_FUZZ=ON >/dev/null
+cmake --build build/fuzz -j"$JOBS"
+bash tools/run-fuzzers.sh build/fuzz "${TOLZEB_FUZZ_SECONDS:-10}"
+
+echo
+echo "all test stages passed"
