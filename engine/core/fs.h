@@ -68,8 +68,8 @@ struct FileInfo {
   std::wstring relativePath;  // '/'-separated below the enumerated root; empty from statPath
   bool isDirectory = false;   // attribute 0x10
   uint64_t size = 0;
-  uint64_t modified = 0;      // last write, FILETIME: 100-ns ticks since 1601-01-01 UTC
-  uint32_t attributes = 0;    // the Windows attribute word (synthesised on POSIX)
+  uint64_t modified = 0;        // last write, FILETIME: 100-ns ticks since 1601-01-01 UTC
+  uint32_t attributes = 0;      // the Windows attribute word (synthesised on POSIX)
   bool isReparsePoint = false;  // attribute 0x400: a link or junction, listed but never entered
 };
 

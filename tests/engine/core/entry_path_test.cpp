@@ -116,10 +116,10 @@ TEST(EntryPathTest, RefusesUnsafePathsWithTheFirstFailingRule) {
 
 TEST(EntryPathTest, RecognisesReservedDeviceNames) {
   const std::pair<std::wstring, bool> cases[] = {
-      {L"con", true},      {L"Con.txt", true},  {L"aux.tar.gz", true}, {L"LPT9", true},
-      {L"com1", true},     {L"PRN", true},      {L"nul.", true},       {L"COM0", false},
-      {L"COM10", false},   {L"CONSOLE", false}, {L"nul_file", false},  {L"LPT", false},
-      {L".con", false},    {L"", false},        {L"xcon", false},      {L"COM\x00B9", false},
+      {L"con", true},    {L"Con.txt", true},  {L"aux.tar.gz", true}, {L"LPT9", true},
+      {L"com1", true},   {L"PRN", true},      {L"nul.", true},       {L"COM0", false},
+      {L"COM10", false}, {L"CONSOLE", false}, {L"nul_file", false},  {L"LPT", false},
+      {L".con", false},  {L"", false},        {L"xcon", false},      {L"COM\x00B9", false},
   };
   for (const auto& [segment, reserved] : cases) {
     EXPECT_EQ(isReservedDeviceName(segment), reserved) << testing::PrintToString(segment);
@@ -128,8 +128,8 @@ TEST(EntryPathTest, RecognisesReservedDeviceNames) {
 
 struct NormalizeCase {
   std::wstring input;
-  StatusCode code;         // general stands for success
-  std::wstring expected;   // the result, or the failure's message
+  StatusCode code;        // general stands for success
+  std::wstring expected;  // the result, or the failure's message
 };
 
 TEST(EntryPathTest, NormalizesSeparatorsAndDropsOnlyEmptyAndDotSegments) {
@@ -167,9 +167,25 @@ TEST(EntryPathTest, ResolvedTargetsNeverLeaveTheRoot) {
   Result<std::wstring> root = fullPath(L"extraction-root");
   ASSERT_TRUE(root.hasValue());
   const std::wstring hostile[] = {
-      L"../x",     L"a/../../x", L"/etc/passwd", L"\\evil",   L"C:/Windows/x", L"C:x",  L"..",
-      L"a/..",     L"./x",       L"x/.",         L"a\\..\\b", L"CON",          L"a//b", L"x:y",
-      L"ok/file",  L"x",         L"...",         L"a/ ",      L"nested/deeper/file.txt",
+      L"../x",
+      L"a/../../x",
+      L"/etc/passwd",
+      L"\\evil",
+      L"C:/Windows/x",
+      L"C:x",
+      L"..",
+      L"a/..",
+      L"./x",
+      L"x/.",
+      L"a\\..\\b",
+      L"CON",
+      L"a//b",
+      L"x:y",
+      L"ok/file",
+      L"x",
+      L"...",
+      L"a/ ",
+      L"nested/deeper/file.txt",
   };
   const std::wstring prefix = *root + kPathSeparator;
   for (const std::wstring& entry : hostile) {

@@ -1,8 +1,7 @@
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cerrno>
-
-#include <gtest/gtest.h>
 
 #include "engine/core/fs.h"
 #include "engine/core/text.h"
@@ -40,11 +39,8 @@ struct SplitCase {
 TEST(FsPathsTest, SplitPathSplitsAtTheLastSlash) {
   const SplitCase cases[] = {
       {L"/file", L"/", L"file"},  // the root keeps its separator
-      {L"/dir/file", L"/dir", L"file"},
-      {L"name", L"", L"name"},
-      {L"a/b\\c", L"a", L"b\\c"},
-      {L"dir/", L"dir", L""},
-      {L"", L"", L""},
+      {L"/dir/file", L"/dir", L"file"}, {L"name", L"", L"name"}, {L"a/b\\c", L"a", L"b\\c"},
+      {L"dir/", L"dir", L""},           {L"", L"", L""},
   };
   for (const SplitCase& c : cases) {
     std::wstring parent = L"stale";
@@ -90,8 +86,8 @@ TEST(FsPathsTest, FullPathResolvesLexically) {
 
 TEST(FsErrorNumbersTest, MatchTheErrnoValues) {
   const std::pair<uint32_t, StatusCode> cases[] = {
-      {ENOENT, StatusCode::not_found},   {ENOTDIR, StatusCode::not_found}, {EEXIST, StatusCode::already_exists},
-      {EACCES, StatusCode::io_failure},  {EISDIR, StatusCode::io_failure}, {ENOTEMPTY, StatusCode::io_failure},
+      {ENOENT, StatusCode::not_found},  {ENOTDIR, StatusCode::not_found}, {EEXIST, StatusCode::already_exists},
+      {EACCES, StatusCode::io_failure}, {EISDIR, StatusCode::io_failure}, {ENOTEMPTY, StatusCode::io_failure},
   };
   for (const auto& [error, code] : cases) EXPECT_EQ(errorStatus(L"Act", L"p", error).code, code) << error;
 }

@@ -1,6 +1,5 @@
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "engine/core/fs.h"
 
@@ -113,7 +112,7 @@ TEST(FsPathsTest, FullPathResolvesLexically) {
 // Windows error numbers: file not found 2, path not found 3, file exists 80.
 TEST(FsErrorNumbersTest, MatchTheWin32Codes) {
   const std::pair<uint32_t, StatusCode> cases[] = {
-      {2, StatusCode::not_found},       {3, StatusCode::not_found}, {80, StatusCode::already_exists},
+      {2, StatusCode::not_found},        {3, StatusCode::not_found},  {80, StatusCode::already_exists},
       {183, StatusCode::already_exists}, {5, StatusCode::io_failure}, {32, StatusCode::io_failure},
       {0, StatusCode::io_failure},
   };

@@ -152,7 +152,7 @@ TEST_F(FsTest, NoOpRequestsSucceed) {
   const std::wstring missing = folder / L"missing.bin";
   EXPECT_TRUE(deleteFile(missing).ok());
   EXPECT_TRUE(deleteFile(folder / L"no/such/dir/file").ok());
-  EXPECT_TRUE(setAttributes(missing, 0x80).ok());  // normal only: nothing to set
+  EXPECT_TRUE(setAttributes(missing, 0x80).ok());                         // normal only: nothing to set
   EXPECT_TRUE(setAttributes(missing, 0x10 | 0x40 | 0x100 | 0x400).ok());  // none of the settable bits
   EXPECT_TRUE(setFileTimes(missing, 0).ok());
   EXPECT_FALSE(pathExists(missing));
@@ -281,7 +281,7 @@ TEST_F(FsTest, EnumerateTreeListsEverythingBelowTheRoot) {
   std::map<std::wstring, const FileInfo*> byName;
   for (const FileInfo& item : *items) byName[item.relativePath] = &item;
   const std::map<std::wstring, std::pair<bool, uint64_t>> expected = {
-      {L"a.txt", {false, 2}},   {L"empty", {true, 0}},        {L"sub", {true, 0}},
+      {L"a.txt", {false, 2}},     {L"empty", {true, 0}},      {L"sub", {true, 0}},
       {L"sub/b.txt", {false, 3}}, {L"sub/deeper", {true, 0}}, {L"sub/deeper/c.txt", {false, 1}},
   };
   ASSERT_EQ(byName.size(), expected.size());
@@ -303,8 +303,8 @@ TEST_F(FsTest, EnumerateTreeListsEverythingBelowTheRoot) {
     const size_t slash = relative.rfind(L'/');
     if (slash == std::wstring::npos) continue;
     const std::wstring parent = relative.substr(0, slash);
-    const auto parentAt = std::find_if(items->begin(), items->end(),
-                                       [&](const FileInfo& other) { return other.relativePath == parent; });
+    const auto parentAt =
+        std::find_if(items->begin(), items->end(), [&](const FileInfo& other) { return other.relativePath == parent; });
     EXPECT_LT(size_t(parentAt - items->begin()), i) << ::testing::PrintToString(relative);
   }
 
@@ -352,9 +352,14 @@ TEST(UniqueHandleTest, InvalidHandlesFailWithoutCallingTheSystem) {
   EXPECT_FALSE(isValidHandle(empty));
   char buffer[4];
   const Status results[] = {
-      empty.readAt(0, buffer, 4).status(), empty.writeAll(buffer, 4),     empty.writeAt(0, buffer, 4),
-      empty.filePosition().status(),       empty.fileSize().status(),     empty.setFileLength(0),
-      empty.flushFile(),                   empty.writeAll(buffer, 0),
+      empty.readAt(0, buffer, 4).status(),
+      empty.writeAll(buffer, 4),
+      empty.writeAt(0, buffer, 4),
+      empty.filePosition().status(),
+      empty.fileSize().status(),
+      empty.setFileLength(0),
+      empty.flushFile(),
+      empty.writeAll(buffer, 0),
   };
   for (const Status& status : results) {
     ASSERT_TRUE(status.failed());

@@ -1,11 +1,10 @@
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "engine/core/fs.h"
 #include "engine/core/text.h"
@@ -41,7 +40,7 @@ TEST_F(FsPosixTest, AttributesAreSynthesisedFromTheMode) {
   EXPECT_EQ(statPath(folder.path())->attributes, 0x10u);
 
   ASSERT_TRUE(setAttributes(file, 0x01 | 0x02 | 0x20).ok());
-  struct stat status{};
+  struct stat status {};
   ASSERT_EQ(::stat(utf8(file).c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 0777, 0444u);
   EXPECT_EQ(statPath(file)->attributes, 0x21u);

@@ -1,6 +1,5 @@
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "engine/core/fs.h"
 #include "fs_test_support.h"
@@ -42,6 +41,29 @@ TEST_F(FsWin32Test, DroppingAnOpenResultReleasesTheFile) {
   }
   Result<UniqueHandle> again = openForUpdate(path);
   EXPECT_TRUE(again.hasValue());
+}
+
+// A directory link below the root is listed as a reparse point and not entered.
+TEST_F(FsWin32Test, DirectoryLinksAreListedButNotEntered) {
+  ASSERT_TRUE(createDirectories(folder / L"real/inner").ok());
+  ASSERT_TRUE(createDirectories(folder / L"tree").ok());
+  const std::wstring link = toLongPath(folder / L"tree/link");
+  const std::wstring target = toLongPath(folder / L"real");
+  if (!CreateSymbolicLinkW(link.c_str(), target.c_str(),
+                           SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE)) {
+    GTEST_SKIP() << "cannot create a directory link here, error " << GetLastError();
+  }
+  Result<FileInfo> linkInfo = statPath(folder / L"tree/link");
+  if (linkInfo.failed() || !linkInfo->isReparsePoint) {
+    // Wine accepts the call but does not show the link as a reparse point.
+    GTEST_SKIP() << "directory links are not reported as reparse points here";
+  }
+  Result<std::vector<FileInfo>> items = enumerateTree(folder / L"tree");
+  ASSERT_TRUE(items.hasValue()) << items.failure().message;
+  ASSERT_EQ(items->size(), 1u);
+  EXPECT_EQ((*items)[0].relativePath, L"link");
+  EXPECT_TRUE((*items)[0].isReparsePoint);
+  EXPECT_EQ((*items)[0].attributes & 0x400, 0x400u);
 }
 
 // Null and INVALID_HANDLE_VALUE are both "no handle".

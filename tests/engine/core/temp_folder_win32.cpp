@@ -27,9 +27,9 @@ TempFolder::TempFolder() {
   wchar_t base[MAX_PATH + 1];
   const DWORD length = GetTempPathW(MAX_PATH + 1, base);
   if (length == 0 || length > MAX_PATH) throw std::runtime_error("GetTempPathW failed");
-  Result<std::wstring> full = fullPath(joinPath(std::wstring(base, length),
-                                                L"tolzeb-test-" + decimal(uint64_t(GetCurrentProcessId())) + L"-" +
-                                                    decimal(uint64_t(GetTickCount64())) + L"-" + decimal(++counter)));
+  Result<std::wstring> full = fullPath(
+      joinPath(std::wstring(base, length), L"tolzeb-test-" + decimal(uint64_t(GetCurrentProcessId())) + L"-" +
+                                               decimal(uint64_t(GetTickCount64())) + L"-" + decimal(++counter)));
   if (full.failed() || !CreateDirectoryW(toLongPath(*full).c_str(), nullptr)) {
     throw std::runtime_error("cannot create a temporary folder");
   }

@@ -107,8 +107,8 @@ TEST(TextConversionTest, RefusesMalformedUtf8WithTheFirstFailingCheck) {
       {{0xE0, 0x80, 0x80}, L"Overlong UTF-8 encoding"},
       {{0xE0, 0x9F, 0xBF}, L"Overlong UTF-8 encoding"},
       {{0xF0, 0x8F, 0xBF, 0xBF}, L"Overlong UTF-8 encoding"},
-      {{0xED, 0xA0, 0x80}, L"Surrogate code point in UTF-8"},  // U+D800
-      {{0xED, 0xBF, 0xBF}, L"Surrogate code point in UTF-8"},  // U+DFFF
+      {{0xED, 0xA0, 0x80}, L"Surrogate code point in UTF-8"},                    // U+D800
+      {{0xED, 0xBF, 0xBF}, L"Surrogate code point in UTF-8"},                    // U+DFFF
       {{0xED, 0xA0, 0xBD, 0xED, 0xB8, 0x80}, L"Surrogate code point in UTF-8"},  // a pair, CESU-style
       {{0xF4, 0x90, 0x80, 0x80}, L"UTF-8 code point above U+10FFFF"},
       {{0xF5, 0x80, 0x80, 0x80}, L"UTF-8 code point above U+10FFFF"},
