@@ -88,16 +88,6 @@ FileInfo describe(const struct stat& own, const std::string& nativeLocation) {
   return info;
 }
 
-bool readsAsDirectory(const std::string& nativeLocation) {
-  struct stat own {};
-  if (::lstat(nativeLocation.c_str(), &own) != 0) return false;
-  if (S_ISLNK(own.st_mode)) {
-    struct stat target {};
-    return ::stat(nativeLocation.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
-  }
-  return S_ISDIR(own.st_mode);
-}
-
 Result<UniqueHandle> openFile(const wchar_t* action, const std::wstring& path, int flags) {
   TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(action, path));
   int fd;
@@ -323,7 +313,8 @@ bool pathExists(const std::wstring& path) {
 
 bool isDirectory(const std::wstring& path) {
   Result<std::string> location = nativePath(L"", path);
-  return location.hasValue() && readsAsDirectory(*location);
+  struct stat own {};
+  return location.hasValue() && ::lstat(location->c_str(), &own) == 0 && describe(own, *location).isDirectory;
 }
 
 // --- Operations on paths ---
