@@ -128,11 +128,12 @@ Result<SecureBytes> readConsolePassword(const std::wstring& prompt) {
                        L"No console is attached, so a password cannot be typed. Use --password-stdin instead.");
   }
   Console& console = processConsole();
-  console.writeErr(prompt);
   std::wstring text;
   std::optional<Failure> malformed;
   {
+    // Echo goes off before the prompt shows, so a password typed at once is not echoed.
     EchoOff echoOff(saved);
+    console.writeErr(prompt);
     TypedUnits units;
     text = collectTypedText([&units] { return units.next(); });
     malformed = units.failure();

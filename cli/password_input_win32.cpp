@@ -51,10 +51,11 @@ Result<SecureBytes> readConsolePassword(const std::wstring& prompt) {
                        L"No console is attached, so a password cannot be typed. Use --password-stdin instead.");
   }
   Console& console = processConsole();
-  console.writeErr(prompt);
   std::wstring text;
   {
+    // Echo goes off before the prompt shows, so a password typed at once is not echoed.
     EchoOff echoOff(input, saved);
+    console.writeErr(prompt);
     text = collectTypedText([input]() -> std::optional<wchar_t> {
       wchar_t unit = 0;
       DWORD read = 0;
