@@ -17,6 +17,17 @@ Failure refusal(std::wstring message) { return makeFailure(StatusCode::invalid_a
 
 Password shared(SecureBytes&& bytes) { return std::make_shared<const SecureBytes>(std::move(bytes)); }
 
+// Reads up to and including the next line feed, wiping what passes through the buffer.
+void dropRestOfLine(const ReadChunk& read, uint8_t* buffer, size_t capacity) {
+  for (;;) {
+    Result<size_t> count = read(buffer, capacity);
+    if (count.failed() || count.value() == 0) break;
+    const bool lineEnds = std::memchr(buffer, '\n', count.value()) != nullptr;
+    secureZero(buffer, capacity);
+    if (lineEnds) break;
+  }
+}
+
 }  // namespace
 
 const PasswordReaders& systemPasswordReaders() {
@@ -63,7 +74,7 @@ Result<SecureBytes> typedPassword(std::wstring& text) {
   return toSecureUtf8(text);
 }
 
-Result<SecureBytes> passwordFromReads(const ReadChunk& read) {
+Result<SecureBytes> passwordFromReads(const ReadChunk& read, bool fromConsole) {
   SecureBytes data;
   uint8_t buffer[kStdinReadSize];
   for (;;) {
@@ -76,7 +87,9 @@ Result<SecureBytes> passwordFromReads(const ReadChunk& read) {
     const size_t before = data.size();
     data.append(buffer, count.value());
     if (data.size() > kMaxStdinPasswordBytes) {
+      const bool lineEnded = std::memchr(data.data() + before, '\n', count.value()) != nullptr;
       secureZero(buffer, sizeof buffer);
+      if (fromConsole && !lineEnded) dropRestOfLine(read, buffer, sizeof buffer);
       return refusal(L"Password on stdin is implausibly long");
     }
     if (std::memchr(data.data() + before, '\n', count.value()) != nullptr) break;

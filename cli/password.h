@@ -53,7 +53,8 @@ Result<SecureBytes> typedPassword(std::wstring& text);
 using ReadChunk = std::function<Result<size_t>(uint8_t* buffer, size_t capacity)>;
 
 // The first line of standard input, with the carriage returns at its end removed; the bytes are
-// taken as they are. Reads 512 bytes at a time and refuses more than 4096 in all.
-Result<SecureBytes> passwordFromReads(const ReadChunk& read);
+// taken as they are. Reads 512 bytes at a time and refuses more than 4096 in all. When the input
+// is a console, the rest of a refused line is read and dropped, so the shell does not get it.
+Result<SecureBytes> passwordFromReads(const ReadChunk& read, bool fromConsole = false);
 
 }  // namespace tolzeb::cli

@@ -150,14 +150,16 @@ Result<SecureBytes> readStdinPassword() {
   if (fcntl(STDIN_FILENO, F_GETFD) == -1) {
     return makeFailure(StatusCode::invalid_argument, L"No standard input to read a password from");
   }
-  return passwordFromReads([](uint8_t* buffer, size_t capacity) -> Result<size_t> {
-    for (;;) {
-      const ssize_t n = ::read(STDIN_FILENO, buffer, capacity);
-      if (n >= 0) return size_t(n);
-      if (errno == EINTR) continue;
-      return makeFailure(StatusCode::io_failure, L"Could not read the password from stdin");
-    }
-  });
+  return passwordFromReads(
+      [](uint8_t* buffer, size_t capacity) -> Result<size_t> {
+        for (;;) {
+          const ssize_t n = ::read(STDIN_FILENO, buffer, capacity);
+          if (n >= 0) return size_t(n);
+          if (errno == EINTR) continue;
+          return makeFailure(StatusCode::io_failure, L"Could not read the password from stdin");
+        }
+      },
+      isatty(STDIN_FILENO) != 0);
 }
 
 }  // namespace tolzeb::cli

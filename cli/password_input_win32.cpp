@@ -72,12 +72,16 @@ Result<SecureBytes> readStdinPassword() {
   if (input == nullptr || input == INVALID_HANDLE_VALUE) {
     return makeFailure(StatusCode::invalid_argument, L"No standard input to read a password from");
   }
-  return passwordFromReads([input](uint8_t* buffer, size_t capacity) -> Result<size_t> {
-    DWORD read = 0;
-    if (ReadFile(input, buffer, DWORD(capacity), &read, nullptr)) return size_t(read);
-    if (GetLastError() == ERROR_BROKEN_PIPE) return size_t(0);  // the writer closed its end
-    return makeFailure(StatusCode::io_failure, L"Could not read the password from stdin");
-  });
+  DWORD mode = 0;
+  const bool fromConsole = GetConsoleMode(input, &mode);
+  return passwordFromReads(
+      [input](uint8_t* buffer, size_t capacity) -> Result<size_t> {
+        DWORD read = 0;
+        if (ReadFile(input, buffer, DWORD(capacity), &read, nullptr)) return size_t(read);
+        if (GetLastError() == ERROR_BROKEN_PIPE) return size_t(0);  // the writer closed its end
+        return makeFailure(StatusCode::io_failure, L"Could not read the password from stdin");
+      },
+      fromConsole);
 }
 
 }  // namespace tolzeb::cli

@@ -168,6 +168,26 @@ TEST(PasswordFromReads, RefusesMoreThan4096BytesAndPassesReadFailuresOn) {
   EXPECT_EQ(limit->size(), 4096u);
 }
 
+TEST(PasswordFromReads, AtAConsoleTheRestOfARefusedLineIsReadAndDropped) {
+  const std::string full(512, 'k');
+  for (const bool fromConsole : {false, true}) {
+    // Nine reads pass the limit; the line goes on for two more, then the next line begins.
+    std::vector<std::string> chunks(9, full);
+    chunks.push_back(full);
+    chunks.push_back("kk\n");
+    chunks.push_back("next command\n");
+    int reads = 0;
+    const ReadChunk counted = [inner = pieces(chunks), &reads](uint8_t* buffer, size_t capacity) {
+      ++reads;
+      return inner(buffer, capacity);
+    };
+    const Result<SecureBytes> password = passwordFromReads(counted, fromConsole);
+    ASSERT_TRUE(password.failed());
+    EXPECT_EQ(password.failure().message, L"Password on stdin is implausibly long");
+    EXPECT_EQ(reads, fromConsole ? 11 : 9);  // never into the next line
+  }
+}
+
 TEST(PromptNewPassword, BothEntriesMustMatch) {
   FakeWorld world;
   world.consoleAnswers = {bytesOf("same"), bytesOf("same")};
