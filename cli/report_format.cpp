@@ -1,6 +1,7 @@
 #include "cli/report_format.h"
 
-#include <cstdio>
+#include <charconv>
+#include <string_view>
 
 #include "cli/clock.h"
 #include "engine/core/bytes.h"
@@ -8,11 +9,7 @@
 namespace tolzeb::cli {
 namespace {
 
-std::wstring widenAscii(const char* text) {
-  std::wstring wide;
-  for (; *text; ++text) wide.push_back(wchar_t(*text));
-  return wide;
-}
+std::wstring widenAscii(std::string_view text) { return std::wstring(text.begin(), text.end()); }
 
 // "%0Nu"
 std::wstring zeroPadded(unsigned value, size_t width) {
@@ -24,11 +21,12 @@ std::wstring zeroPadded(unsigned value, size_t width) {
 }  // namespace
 
 std::wstring fixedDecimals(double value, int decimals) {
-  // zeb never calls setlocale, so the narrow conversion runs in the "C" locale: a '.' point and
-  // no grouping. Wide printf is avoided because wchar_t is not UTF-16 everywhere.
-  char buffer[512];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-  return widenAscii(buffer);
+  // std::to_chars ignores the locale: a '.' point and no grouping, whatever the user's settings.
+  char buffer[400];
+  const std::to_chars_result end =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  if (end.ec != std::errc()) return L"?";
+  return widenAscii(std::string_view(buffer, size_t(end.ptr - buffer)));
 }
 
 std::wstring padRight(std::wstring_view text, size_t width) {
