@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -22,7 +23,7 @@ constexpr int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 // async-signal-safe calls touch it from the handler.
 struct termios gSavedTerminal;
 
-extern "C" void restoreTerminalAndDie(int signalNumber) {
+void restoreTerminalAndDie(int signalNumber) {
   tcsetattr(STDIN_FILENO, TCSANOW, &gSavedTerminal);
   signal(signalNumber, SIG_DFL);
   raise(signalNumber);
@@ -37,7 +38,9 @@ class EchoOff {
     action.sa_handler = restoreTerminalAndDie;
     sigemptyset(&action.sa_mask);
     for (size_t i = 0; i < std::size(kRestoringSignals); ++i) {
-      sigaction(kRestoringSignals[i], &action, &previous_[i]);
+      sigaction(kRestoringSignals[i], nullptr, &previous_[i]);
+      // A signal the process was told to ignore stays ignored.
+      if (previous_[i].sa_handler != SIG_IGN) sigaction(kRestoringSignals[i], &action, nullptr);
     }
     struct termios quiet = saved;
     quiet.c_lflag &= ~tcflag_t(ECHO);  // line editing (ICANON) stays on

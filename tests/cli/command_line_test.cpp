@@ -136,13 +136,17 @@ TEST(ParseCommandLine, AcceptsAndSetsTheFields) {
                 !l.passwordStdin && l.partSize == 0 && l.recoveryPercent == 0 && !l.deep && l.base.empty() &&
                 l.format.empty();
        }},
-      {{L"c", L"--mode", L"lightning"}, [](const CommandLine& l) { return l.compression.mode == CompressionMode::lightning; }},
-      {{L"c", L"--mode", L"compact"}, [](const CommandLine& l) { return l.compression.mode == CompressionMode::compact; }},
+      {{L"c", L"--mode", L"lightning"},
+       [](const CommandLine& l) { return l.compression.mode == CompressionMode::lightning; }},
+      {{L"c", L"--mode", L"compact"},
+       [](const CommandLine& l) { return l.compression.mode == CompressionMode::compact; }},
       {{L"c", L"--chunk", L"4M"}, [](const CommandLine& l) { return l.compression.chunkSize == 4194304; }},
       {{L"c", L"--chunk", L"256KiB"}, [](const CommandLine& l) { return l.compression.chunkSize == 262144; }},
       {{L"c", L"--chunk", L"1m"}, [](const CommandLine& l) { return l.compression.chunkSize == 1048576; }},
       {{L"c", L"--threads", L"auto"},
-       [](const CommandLine& l) { return l.compression.threads == 0 && l.extract.threads == 0 && l.checkThreads == 0; }},
+       [](const CommandLine& l) {
+         return l.compression.threads == 0 && l.extract.threads == 0 && l.checkThreads == 0;
+       }},
       {{L"c", L"--threads", L"4096"},
        [](const CommandLine& l) {
          return l.compression.threads == 4096 && l.extract.threads == 4096 && l.checkThreads == 4096;
@@ -153,15 +157,19 @@ TEST(ParseCommandLine, AcceptsAndSetsTheFields) {
                 l.checkMemory == 1073741824;
        }},
       {{L"c", L"--memory", L"-1"}, [](const CommandLine& l) { return l.checkMemory == UINT64_MAX; }},
-      {{L"c", L"--memory", L"99999999999999999999999"}, [](const CommandLine& l) { return l.checkMemory == UINT64_MAX; }},
+      {{L"c", L"--memory", L"99999999999999999999999"},
+       [](const CommandLine& l) { return l.checkMemory == UINT64_MAX; }},
       {{L"c", L"--integrity", L"crc"}, [](const CommandLine& l) { return !l.compression.chunkHashes; }},
-      {{L"c", L"--integrity", L"crc", L"--integrity", L"full"}, [](const CommandLine& l) { return l.compression.chunkHashes; }},
+      {{L"c", L"--integrity", L"crc", L"--integrity", L"full"},
+       [](const CommandLine& l) { return l.compression.chunkHashes; }},
       {{L"c", L"--no-verify"}, [](const CommandLine& l) { return !l.compression.verifyAfterWrite; }},
       {{L"c", L"--no-verify", L"--verify"}, [](const CommandLine& l) { return l.compression.verifyAfterWrite; }},
       {{L"c", L"--dictionary"}, [](const CommandLine& l) { return l.compression.useDictionary; }},
       {{L"c", L"--dictionary", L"--no-dictionary"}, [](const CommandLine& l) { return !l.compression.useDictionary; }},
-      {{L"x", L"--overwrite", L"skip"}, [](const CommandLine& l) { return l.extract.overwrite == OverwritePolicy::skip; }},
-      {{L"x", L"--overwrite", L"overwrite"}, [](const CommandLine& l) { return l.extract.overwrite == OverwritePolicy::overwrite; }},
+      {{L"x", L"--overwrite", L"skip"},
+       [](const CommandLine& l) { return l.extract.overwrite == OverwritePolicy::skip; }},
+      {{L"x", L"--overwrite", L"overwrite"},
+       [](const CommandLine& l) { return l.extract.overwrite == OverwritePolicy::overwrite; }},
       {{L"x", L"--no-times", L"--no-attrs"},
        [](const CommandLine& l) { return !l.extract.restoreTimes && !l.extract.restoreAttributes; }},
       {{L"c", L"--recovery", L"5%"}, [](const CommandLine& l) { return l.recoveryPercent == 5; }},
@@ -170,8 +178,10 @@ TEST(ParseCommandLine, AcceptsAndSetsTheFields) {
       {{L"c", L"--format", L"tar.gz"}, [](const CommandLine& l) { return l.format == L"tar.gz"; }},
       {{L"split", L"--part-size", L"64K"}, [](const CommandLine& l) { return l.partSize == 65536; }},
       {{L"split", L"--part-size", L"25M"}, [](const CommandLine& l) { return l.partSize == 26214400; }},
-      {{L"c", L"--kdf-iterations", L"600K"}, [](const CommandLine& l) { return l.compression.kdfIterations == 614400; }},
-      {{L"c", L"--kdf-iterations", L"10000000"}, [](const CommandLine& l) { return l.compression.kdfIterations == 10000000; }},
+      {{L"c", L"--kdf-iterations", L"600K"},
+       [](const CommandLine& l) { return l.compression.kdfIterations == 614400; }},
+      {{L"c", L"--kdf-iterations", L"10000000"},
+       [](const CommandLine& l) { return l.compression.kdfIterations == 10000000; }},
       {{L"cmp", L"a", L"b", L"--deep", L"--encrypt", L"--password-stdin"},
        [](const CommandLine& l) { return l.deep && l.encrypt && l.passwordStdin && l.inputs.size() == 2; }},
   };

@@ -69,7 +69,8 @@ TEST(ProgressLine, Layout) {
   const Case cases[] = {
       {report(Phase::Encoding, 1 << 20, 2 << 20, 0.5, 3, 10), L"\rEncoding    50.00%       2.0 MiB/s  3/10 items    "},
       {report(Phase::Scanning, 7, 0, 1, 0, 0), L"\rScanning     0.00%       0.0 MiB/s  0/0 items    "},
-      {report(Phase::Writing, 10 << 20, 10 << 20, 0.0005, 1, 1), L"\rWriting    100.00%       0.0 MiB/s  1/1 items    "},
+      {report(Phase::Writing, 10 << 20, 10 << 20, 0.0005, 1, 1),
+       L"\rWriting    100.00%       0.0 MiB/s  1/1 items    "},
       {report(Phase::Analyzing, 1, 3, 0.001, 0, 2), L"\rAnalyzing   33.33%       0.0 MiB/s  0/2 items    "},
       {report(Phase::Verifying, 123456789012ull, 123456789012ull, 0.002, 5, 5),
        L"\rVerifying  100.00%  58868784.4 MiB/s  5/5 items    "},
