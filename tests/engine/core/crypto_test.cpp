@@ -4,9 +4,11 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/core/crypto_platform.h"
+#include "engine/core/sha256.h"
 #include "support/hex_text.h"
 
 namespace tolzeb {
@@ -357,6 +359,35 @@ TEST(CryptoLimitsTest, LengthsBeyondWhatTheLibraryTakesAreRefused) {
       {aesGcmDecrypt(key, nonce, buffer, tooLong, buffer, 16, tag, buffer), L"AES-GCM: message too large"},
   };
   for (const Case& c : cases) expectFailure(c.status, StatusCode::invalid_argument, c.message);
+}
+
+// Decoding workers seal, open and hash at the same time, each with a key object of its own.
+TEST(CryptoThreadsTest, WorkersWithTheirOwnKeysAgree) {
+  const GcmCase& c = kGcmCases[3];
+  std::vector<int> failures(8, 0);
+  std::vector<std::thread> workers;
+  for (size_t w = 0; w < failures.size(); ++w) {
+    workers.emplace_back([&c, &failure = failures[w]] {
+      GcmVector v(c);
+      for (int round = 0; round < 50; ++round) {
+        std::vector<uint8_t> ciphertext(v.plaintext.size()), plaintext(v.plaintext.size());
+        uint8_t tag[16];
+        bool ok = aesGcmEncrypt(v.key, v.nonce.data(), v.aadOrNull(), v.aad.size(), v.plaintext.data(),
+                                v.plaintext.size(), ciphertext.data(), tag)
+                      .ok() &&
+                  ciphertext == v.ciphertext && toHex(tag, 16) == c.tag &&
+                  aesGcmDecrypt(v.key, v.nonce.data(), v.aadOrNull(), v.aad.size(), ciphertext.data(),
+                                ciphertext.size(), tag, plaintext.data())
+                      .ok() &&
+                  plaintext == v.plaintext;
+        Result<Sha256Digest> digest = sha256("abc", 3);
+        ok = ok && digest.hasValue() && toHex(*digest) == "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+        if (!ok) ++failure;
+      }
+    });
+  }
+  for (std::thread& worker : workers) worker.join();
+  EXPECT_EQ(failures, std::vector<int>(failures.size(), 0));
 }
 
 TEST(CryptoFailureTest, NamesTheFailingCall) {
