@@ -131,7 +131,8 @@ TEST(Pbkdf2Test, ArgumentChecksInOrder) {
       {32, 100'000, 16, kAbove32Bits, passwordTooLong},
   };
   for (const Case& c : cases) {
-    Result<SecureBytes> key = deriveKeyPbkdf2(password, c.passwordLength, salt, c.saltLength, c.iterations, c.keyLength);
+    Result<SecureBytes> key =
+        deriveKeyPbkdf2(password, c.passwordLength, salt, c.saltLength, c.iterations, c.keyLength);
     ASSERT_TRUE(key.failed()) << c.keyLength << " " << c.iterations << " " << c.saltLength;
     EXPECT_EQ(key.failure().code, StatusCode::invalid_argument);
     EXPECT_EQ(key.failure().message, c.message);
@@ -163,22 +164,24 @@ struct GcmCase {
 
 const std::string kKey15 = "feffe9928665731c6d6a8f9467308308feffe9928665731c6d6a8f9467308308";
 const std::string kPlain15 =
-    "d9313225f88406e5a55909c5aff5269a86a7a9531534f7da2e4c303d8a318a721c3c0c95956809532fcf0e2449a6b525b16aedf5aa0de657ba637b391aafd255";
+    "d9313225f88406e5a55909c5aff5269a86a7a9531534f7da2e4c303d8a318a721c3c0c95956809532fcf0e2449a6b525b16aedf5aa0de657ba"
+    "637b391aafd255";
 const std::string kCipher15 =
-    "522dc1f099567d07f47f37a32a84427d643a8cdcbfe5c0c97598a2bd2555d1aa8cb08e48590dbb3da7b08b1056828838c5f61e6393ba7a0abcc9f662898015ad";
+    "522dc1f099567d07f47f37a32a84427d643a8cdcbfe5c0c97598a2bd2555d1aa8cb08e48590dbb3da7b08b1056828838c5f61e6393ba7a0abc"
+    "c9f662898015ad";
 // Case 16 is case 15 shortened to 60 bytes, with authenticated data.
 const std::string kPlain16 = kPlain15.substr(0, 120);
 const std::string kCipher16 = kCipher15.substr(0, 120);
 
 const GcmCase kGcmCases[] = {
-    {"13", "0000000000000000000000000000000000000000000000000000000000000000", "000000000000000000000000", "", "",
-     "", "530f8afbc74536b9a963b4f1c4cb738b"},
+    {"13", "0000000000000000000000000000000000000000000000000000000000000000", "000000000000000000000000", "", "", "",
+     "530f8afbc74536b9a963b4f1c4cb738b"},
     {"14", "0000000000000000000000000000000000000000000000000000000000000000", "000000000000000000000000", "",
      "00000000000000000000000000000000", "cea7403d4d606b6e074ec5d3baf39d18", "d0d1c8a799996bf0265b98b5d48ab919"},
     {"15", kKey15.c_str(), "cafebabefacedbaddecaf888", "", kPlain15.c_str(), kCipher15.c_str(),
      "b094dac5d93471bdec1a502270e3cc6c"},
-    {"16", kKey15.c_str(), "cafebabefacedbaddecaf888", "feedfacedeadbeeffeedfacedeadbeefabaddad2",
-     kPlain16.c_str(), kCipher16.c_str(), "76fc6ece0f4e1768cddf8853bb2d551b"},
+    {"16", kKey15.c_str(), "cafebabefacedbaddecaf888", "feedfacedeadbeeffeedfacedeadbeefabaddad2", kPlain16.c_str(),
+     kCipher16.c_str(), "76fc6ece0f4e1768cddf8853bb2d551b"},
 };
 
 // The vectors as bytes, with a key made from them.
@@ -298,16 +301,14 @@ TEST(AesGcmTest, ReplacingAKey) {
   ASSERT_NE(zeroKey.key, nullptr);
   uint8_t ciphertext[16];
   uint8_t tag[16];
-  ASSERT_TRUE(aesGcmEncrypt(zeroKey.key, zeroKey.nonce.data(), nullptr, 0, zeroKey.plaintext.data(), 16, ciphertext,
-                            tag)
-                  .ok());
+  ASSERT_TRUE(
+      aesGcmEncrypt(zeroKey.key, zeroKey.nonce.data(), nullptr, 0, zeroKey.plaintext.data(), 16, ciphertext, tag).ok());
   EXPECT_EQ(toHex(tag, 16), kGcmCases[1].tag);
 
   std::vector<uint8_t> otherKey = fromHex(kKey15);
   ASSERT_TRUE(makeAesGcmKey(zeroKey.key, otherKey.data(), 32).ok());
-  ASSERT_TRUE(aesGcmEncrypt(zeroKey.key, zeroKey.nonce.data(), nullptr, 0, zeroKey.plaintext.data(), 16, ciphertext,
-                            tag)
-                  .ok());
+  ASSERT_TRUE(
+      aesGcmEncrypt(zeroKey.key, zeroKey.nonce.data(), nullptr, 0, zeroKey.plaintext.data(), 16, ciphertext, tag).ok());
   EXPECT_NE(toHex(tag, 16), kGcmCases[1].tag);
 
   releaseAesKey(zeroKey.key);
@@ -381,7 +382,8 @@ TEST(CryptoThreadsTest, WorkersWithTheirOwnKeysAgree) {
                       .ok() &&
                   plaintext == v.plaintext;
         Result<Sha256Digest> digest = sha256("abc", 3);
-        ok = ok && digest.hasValue() && toHex(*digest) == "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+        ok = ok && digest.hasValue() &&
+             toHex(*digest) == "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
         if (!ok) ++failure;
       }
     });
