@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "i18n_test_support.h"
 #include "ui/foundation/localisation.h"
 
@@ -104,6 +108,32 @@ TEST(Snapshot, KeepsItsCataloguesAliveAcrossASwitch) {
   ASSERT_TRUE(before.current);
   EXPECT_EQ(*before.current->find("a"), L"alt");
   EXPECT_EQ(translate("a"), L"nouveau");
+}
+
+TEST(Translate, ConcurrentLookupsSeeOneCatalogueOrTheOtherWhileLanguagesSwitch) {
+  std::shared_ptr<const Catalog> german = catalogFromJson(L"de-DE", R"({"a":"alt","b":"zwei"})");
+  std::shared_ptr<const Catalog> french = catalogFromJson(L"fr-FR", R"({"a":"nouveau","b":"deux"})");
+  StateGuard state(german, nullptr, findLanguage(L"de-DE"));
+  std::atomic<bool> stop{false};
+  std::atomic<int> mixed{0};
+  std::vector<std::thread> readers;
+  for (int i = 0; i < 4; ++i) {
+    readers.emplace_back([&] {
+      while (!stop) {
+        const std::wstring a = translate("a");
+        if (a != L"alt" && a != L"nouveau") ++mixed;
+      }
+    });
+  }
+  for (int i = 0; i < 2000; ++i) {
+    State& shared = sharedState();
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    shared.current = i % 2 ? german : french;
+    shared.row = findLanguage(i % 2 ? L"de-DE" : L"fr-FR");
+  }
+  stop = true;
+  for (std::thread& reader : readers) reader.join();
+  EXPECT_EQ(mixed, 0);
 }
 
 }  // namespace
