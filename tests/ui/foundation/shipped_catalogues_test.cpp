@@ -30,11 +30,13 @@ std::string narrow(const std::wstring& wide) {
   return out;
 }
 
-Texts readCatalogue(const std::filesystem::path& path, ParseResult& result) {
+// The texts by key; `firstKey` is the key the file starts with.
+Texts readCatalogue(const std::filesystem::path& path, ParseResult& result, std::string* firstKey = nullptr) {
   std::ifstream in(path, std::ios::binary);
   const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   CatalogueEntries entries;
   result = parseLocaleFile(bytes, entries);
+  if (firstKey && !entries.empty()) *firstKey = entries.front().first;
   return Texts(entries.begin(), entries.end());
 }
 
@@ -121,8 +123,10 @@ TEST(ShippedCatalogues, EveryTranslationMatchesTheEnglishCatalogue) {
     EXPECT_EQ(std::wstring(row->tag), std::wstring(tag.begin(), tag.end())) << "file name spelled differently";
 
     ParseResult result;
-    const Texts texts = readCatalogue(file, result);
+    std::string firstKey;
+    const Texts texts = readCatalogue(file, result, &firstKey);
     ASSERT_TRUE(result.ok) << result.message << " at " << result.line << ":" << result.column;
+    EXPECT_EQ(firstKey.rfind("_meta.", 0), 0u) << "the file starts with " << firstKey;
     EXPECT_EQ(texts.count("_meta.tag") ? texts.at("_meta.tag") : L"", std::wstring(row->tag));
     EXPECT_EQ(texts.count("_meta.name") ? texts.at("_meta.name") : L"", std::wstring(row->englishName));
 
