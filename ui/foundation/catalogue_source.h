@@ -18,7 +18,7 @@ inline constexpr uint64_t kMaxCatalogueFileBytes = 8388608;
 
 // The directory of the running program without a trailing separator; empty on failure.
 std::wstring programDirectory();
-// Lets tests put the "locales" folder somewhere of their own; nothing restores the real one.
+// Lets tests put the "locales" folder somewhere of their own; std::nullopt restores the real one.
 void setProgramDirectoryForTesting(std::optional<std::wstring> directory);
 
 // The bytes of the catalogue for `tag`: the override file when it holds 1 byte to 8 MiB and
