@@ -1,0 +1,131 @@
+// The file-system layer: every file the system touches goes through here. It owns open files,
+// hands absolute paths to the operating system in long-path form and turns every
+// operating-system failure into a Failure of one shape:
+//   <action> '<path as the caller gave it>': <system text or "unknown error"> (0x<error number>)
+// with code 11 for "not found", 10 for "already exists" and 5 for everything else.
+// Paths are UTF-16 wide strings on every platform; on POSIX they are converted strictly to UTF-8
+// at the system-call boundary, and '/' is the only separator there.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/core/status.h"
+
+namespace tolzeb {
+
+// The separator this platform's paths use: '\' on Windows, '/' on POSIX.
+extern const wchar_t kPathSeparator;
+// Whether names that differ only in ASCII letter case name the same file (Windows).
+extern const bool kPathsIgnoreCase;
+
+// The sole owner of one open file (a Windows HANDLE or a POSIX descriptor). Move-only; closes
+// the file when it goes. The handle operations report failures with the text "<handle>" in the
+// place of the path, and an invalid handle fails at once with code 5 "Invalid file handle".
+class UniqueHandle {
+ public:
+  using Native = std::intptr_t;
+  // The empty state: INVALID_HANDLE_VALUE on Windows (null is invalid too), no descriptor on POSIX.
+  static constexpr Native kNone = -1;
+
+  UniqueHandle() = default;
+  explicit UniqueHandle(Native native) : native_(native) {}
+  UniqueHandle(UniqueHandle&& other) noexcept : native_(std::exchange(other.native_, kNone)) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept;
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  ~UniqueHandle() { close(); }
+
+  // Closes a valid handle; the object is empty afterwards in every case.
+  void close();
+  Native native() const { return native_; }
+
+  // Reads up to `length` bytes at `offset`; end of file ends the read early and is no failure,
+  // so the count may be short (0 past the end). Requests are at most 256 MiB each.
+  Result<uint64_t> readAt(uint64_t offset, void* buffer, uint64_t length) const;
+  // Writes everything at the current position.
+  Status writeAll(const void* data, uint64_t length) const;
+  // Writes everything at `offset`.
+  Status writeAt(uint64_t offset, const void* data, uint64_t length) const;
+  // Positioned reads and writes leave the file position behind the bytes they moved.
+  Result<uint64_t> filePosition() const;
+  Result<uint64_t> fileSize() const;
+  // Truncates or extends the file; the position is left at the new end.
+  Status setFileLength(uint64_t length) const;
+  Status flushFile() const;
+
+ private:
+  Native native_ = kNone;
+};
+
+bool isValidHandle(const UniqueHandle& handle);
+
+// One file-system item, as statPath and enumerateTree report it.
+struct FileInfo {
+  std::wstring path;          // statPath: as given; enumerated: joinPath(root, relative location)
+  std::wstring relativePath;  // '/'-separated below the enumerated root; empty from statPath
+  bool isDirectory = false;   // attribute 0x10
+  uint64_t size = 0;
+  uint64_t modified = 0;      // last write, FILETIME: 100-ns ticks since 1601-01-01 UTC
+  uint32_t attributes = 0;    // the Windows attribute word (synthesised on POSIX)
+  bool isReparsePoint = false;  // attribute 0x400: a link or junction, listed but never entered
+};
+
+// --- Paths (pure string work unless noted) ---
+
+// The form in which paths reach the operating system: on Windows a drive path gets "\\?\" in
+// front and "\\server\share" becomes "\\?\UNC\server\share", slashes turned to backslashes;
+// relative, root-relative and already prefixed paths pass unchanged. POSIX: unchanged.
+std::wstring toLongPath(const std::wstring& path);
+// Longer than 3 characters and begins with "\\?\".
+bool hasLongPathPrefix(const std::wstring& path);
+// left + separator + right, unless either side is empty or left already ends in a separator.
+std::wstring joinPath(const std::wstring& left, const std::wstring& right);
+// Splits at the last separator; no separator gives an empty parent. A root parent keeps its
+// separator (C:\ on Windows, / on POSIX). The outputs may alias the input.
+void splitPath(const std::wstring& path, std::wstring& parent, std::wstring& name);
+// The absolute path with "." and ".." resolved against the current directory, without touching
+// the file system's links (a path that does not exist resolves too). Empty: code 2 "Empty path".
+Result<std::wstring> fullPath(const std::wstring& path);
+// Never fail: false on any error.
+bool pathExists(const std::wstring& path);
+bool isDirectory(const std::wstring& path);
+
+// --- Failures ---
+
+// "<action> '<path>': <system text> (0x%08X)".
+std::wstring windowsErrorText(const wchar_t* action, const std::wstring& path, uint32_t error);
+// The Failure for an error number captured right after the failing call (GetLastError or errno).
+Failure errorStatus(const wchar_t* action, const std::wstring& path, uint32_t error);
+// errorStatus with the calling thread's current error number, read first.
+Failure lastErrorStatus(const wchar_t* action, const std::wstring& path);
+
+// --- Operations on paths ---
+
+// Shared reading and writing; a directory is refused.
+Result<UniqueHandle> openForRead(const std::wstring& path);
+// An existing file, read and write, others may read.
+Result<UniqueHandle> openForUpdate(const std::wstring& path);
+// Creates or truncates; `exclusive` refuses an existing file with code 10.
+Result<UniqueHandle> openForWrite(const std::wstring& path, bool exclusive);
+Result<FileInfo> statPath(const std::wstring& path);
+// A file that is already absent counts as deleted.
+Status deleteFile(const std::wstring& path);
+// Moves `from` over `to`, replacing it, and returns once the move is on disk.
+Status renameReplace(const std::wstring& from, const std::wstring& to);
+// Applies the bits 0x2027 (read-only, hidden, system, archive, not-content-indexed); with none
+// of them set nothing is done. POSIX keeps only read-only, as the owner's write permission.
+Status setAttributes(const std::wstring& path, uint32_t attributes);
+// Sets the last-write time (FILETIME); 0 leaves it alone. Directories work too.
+Status setFileTimes(const std::wstring& path, uint64_t modified);
+// Creates the missing directories of the chain, outermost first. An existing item at the path,
+// even a file, is success. Empty: code 2 "Empty directory path".
+Status createDirectories(const std::wstring& path);
+// The items below a directory root, depth first in the file system's order, without the root
+// itself; links below the root are listed, never entered. A file root gives itself, named by
+// its file name.
+Result<std::vector<FileInfo>> enumerateTree(const std::wstring& root);
+
+}  // namespace tolzeb
