@@ -35,6 +35,7 @@ class Sha256 {
 
  private:
   detail::Sha256State* state_ = nullptr;
+  bool finalized_ = false;
 };
 
 // The digest of one byte range.
