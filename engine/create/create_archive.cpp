@@ -114,8 +114,8 @@ Status writeArchiveBody(UniqueHandle& file, const std::vector<SourceEntry>& entr
     record.id = 1;
     record.bytes = dictionary;
     TOLZEB_ASSIGN_OR_RETURN(Bytes section, buildDictionarySection({record}));
-    TOLZEB_ASSIGN_OR_RETURN(header.dictionaryLength,
-                            appendSection(file, encryption, section, kDictionaryCounter, kDictionaryAuthLabel, nullptr));
+    TOLZEB_ASSIGN_OR_RETURN(header.dictionaryLength, appendSection(file, encryption, section, kDictionaryCounter,
+                                                                   kDictionaryAuthLabel, nullptr));
     layout.writeOffset += header.dictionaryLength;
   }
 

@@ -45,7 +45,8 @@ Result<std::wstring> archiveNameFor(const std::wstring& root, const std::wstring
   // Where '\' is an ordinary name character (POSIX), normalising would quietly turn it into a
   // folder boundary; such a name is refused as the entry-path rules refuse a stored backslash.
   if (kPathSeparator == L'/' && candidate.find(L'\\') != std::wstring::npos) {
-    return Failure{StatusCode::path_unsafe, L"Archive entry path contains a backslash; stored paths use '/': " + candidate};
+    return Failure{StatusCode::path_unsafe,
+                   L"Archive entry path contains a backslash; stored paths use '/': " + candidate};
   }
   return normalizePath(candidate);
 }

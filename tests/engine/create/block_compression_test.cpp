@@ -71,7 +71,8 @@ TEST(BlockCompressionTest, KeepsTheSmallestFormWithChecksumsOfTheInput) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::vector<uint8_t>& input = *c.input;
-    const std::span<const uint8_t> dict = c.withDictionary ? std::span<const uint8_t>(dictionary) : std::span<const uint8_t>();
+    const std::span<const uint8_t> dict =
+        c.withDictionary ? std::span<const uint8_t>(dictionary) : std::span<const uint8_t>();
     ChunkDescriptor descriptor;
     std::vector<uint8_t> encoded = {0xEE};  // stale content must not survive
     ASSERT_TRUE(compressBlock(input, c.level, c.storeOnly, c.sha, dict, 1, descriptor, encoded).ok());

@@ -216,7 +216,8 @@ TEST_F(CreateArchiveTest, CancelOrFailureLeavesTheOldArchiveAndNoPartialFile) {
   }
 
   // A source that vanished: the scan fails before anything is opened.
-  auto missing = createArchive({tree_.path(L"gone")}, tree_.path(L"out.zeb"), options(CompressionMode::balanced, 1), {});
+  auto missing =
+      createArchive({tree_.path(L"gone")}, tree_.path(L"out.zeb"), options(CompressionMode::balanced, 1), {});
   ASSERT_TRUE(missing.failed());
   EXPECT_EQ(missing.failure().code, StatusCode::not_found);
   EXPECT_EQ(tree_.readText(L"out.zeb"), "the previous archive");

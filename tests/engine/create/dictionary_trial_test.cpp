@@ -134,8 +134,8 @@ TEST(TrialChunksTest, EvenlySpacedStartsFilledFromConsecutiveFiles) {
   const std::vector<SourceEntry> five(forty.begin(), forty.begin() + 5);
   EXPECT_EQ(readTrialChunks(five, kChunk), (std::vector<std::vector<uint8_t>>{
                                                leading({0, 1}), leading({1, 2}), leading({2, 3}), leading({3, 4})}));
-  EXPECT_EQ(readTrialChunks(forty, kChunk), (std::vector<std::vector<uint8_t>>{
-                                                leading({0, 1}), leading({10, 11}), leading({20, 21}), leading({30, 31})}));
+  EXPECT_EQ(readTrialChunks(forty, kChunk), (std::vector<std::vector<uint8_t>>{leading({0, 1}), leading({10, 11}),
+                                                                               leading({20, 21}), leading({30, 31})}));
 
   // Folders, empty files and unreadable files take no place in the spacing or the filling.
   std::vector<SourceEntry> mixed = {directoryEntry(L"d"), fileEntry(tree, L"gone", 3000), forty[0],
@@ -154,7 +154,8 @@ TEST(DictionaryProfileTest, OnlyShortValuesStartingWithOneAskForTheLine) {
       {nullptr, false}, {"", false},        {"1", true},         {"10", true},         {"1234567", true},
       {"12345678", false}, {"0", false},    {"yes", false},      {" 1", false},
   };
-  for (const auto& [value, expected] : cases) EXPECT_EQ(profilingRequested(value), expected) << (value ? value : "(unset)");
+  for (const auto& [value, expected] : cases)
+    EXPECT_EQ(profilingRequested(value), expected) << (value ? value : "(unset)");
   EXPECT_EQ(dictionaryProfileLine(65536, 1048576, 400000, 350000),
             L"[tolzeb] dictionary 65536 bytes; trial over 1048576 bytes: 400000 without, 350000 with\n");
 }
