@@ -98,8 +98,9 @@ TEST(DecodeVeltHuffTest, UnwrapsRawAndCodedStreams) {
 
   Result<Bytes> coded = decodeVeltHuff(veltHuff(2, {{0x38}, tinyHuffmanBlock(8), {}}), 9);
   ASSERT_TRUE(coded.hasValue());
-  Bytes expected = {0x01, 0x08, 0x00, 0x38};
-  expected.resize(expected.size() + 8, 'x');
+  Bytes expected(12, 'x');
+  const uint8_t header[] = {0x01, 0x08, 0x00, 0x38};
+  std::copy(std::begin(header), std::end(header), expected.begin());
   EXPECT_EQ(*coded, expected);
 }
 
