@@ -21,7 +21,7 @@ inline std::vector<uint8_t> entryBytes(const OpenArchive& archive, const Manifes
   for (uint64_t index : entry.chunks) {
     Bytes chunk;
     Status decoded = decodeChunk(archive, index, chunk);
-    EXPECT_TRUE(decoded.ok()) << narrow(decoded.message());
+    EXPECT_TRUE(decoded.ok()) << printable(decoded.message());
     if (decoded.failed()) return {};
     const uint64_t take = std::min<uint64_t>(chunk.size() - std::min<uint64_t>(offset, chunk.size()),
                                              entry.size - bytes.size());

@@ -13,7 +13,7 @@
 namespace tolzeb {
 namespace {
 
-using testing::narrow;
+using testing::printable;
 using testing::ScratchTree;
 
 constexpr uint64_t c = kMinChunkSize;
@@ -50,7 +50,7 @@ Result<OpenArchive> createStored(const ScratchTree& tree, const std::wstring& so
 void expectLayout(const OpenArchive& archive, const std::vector<ExpectedEntry>& entries,
                   const std::vector<ExpectedChunk>& chunks) {
   for (const ExpectedEntry& expected : entries) {
-    SCOPED_TRACE(narrow(expected.path));
+    SCOPED_TRACE(printable(expected.path));
     auto found = std::find_if(archive.entries.begin(), archive.entries.end(),
                               [&](const ManifestEntry& e) { return e.path == expected.path; });
     ASSERT_NE(found, archive.entries.end());
@@ -74,7 +74,7 @@ TEST(ChunkStreamTest, FilesOverAQuarterChunkGetChunksOfTheirOwn) {
   tree.makeDirectory(L"L/f-folder");
   tree.writeFile(L"L/g-tail", filled(10, 5));
   auto archive = createStored(tree, L"L");
-  ASSERT_TRUE(archive.hasValue()) << narrow(archive.failure().message);
+  ASSERT_TRUE(archive.hasValue()) << printable(archive.failure().message);
   expectLayout(archive.value(),
                {{L"L", {}, 0},
                 {L"L/a-small", {0}, 0},
@@ -91,7 +91,7 @@ TEST(ChunkStreamTest, SmallFilesAreCutAtChunkSizeAndStraddle) {
   ScratchTree tree;
   for (int i = 0; i < 5; ++i) tree.writeFile(L"P/f" + std::to_wstring(i), filled(60000, uint8_t(i)));
   auto archive = createStored(tree, L"P");
-  ASSERT_TRUE(archive.hasValue()) << narrow(archive.failure().message);
+  ASSERT_TRUE(archive.hasValue()) << printable(archive.failure().message);
   expectLayout(archive.value(),
                {{L"P/f0", {0}, 0},
                 {L"P/f3", {0}, 180000},
@@ -105,7 +105,7 @@ TEST(ChunkStreamTest, OnlyFoldersAndEmptyFilesWriteNoChunk) {
   tree.writeFile(L"Z/empty-a", {});
   tree.writeFile(L"Z/sub/empty-b", {});
   auto archive = createStored(tree, L"Z");
-  ASSERT_TRUE(archive.hasValue()) << narrow(archive.failure().message);
+  ASSERT_TRUE(archive.hasValue()) << printable(archive.failure().message);
   EXPECT_TRUE(archive->chunks.empty());
   for (const auto& entry : archive->entries) {
     EXPECT_TRUE(entry.chunks.empty());
@@ -120,7 +120,7 @@ TEST(ChunkStreamTest, PayloadsFollowEachOtherFromTheHeaderSealedOrNot) {
   for (const char* password : {static_cast<const char*>(nullptr), "secret"}) {
     SCOPED_TRACE(password ? "encrypted" : "plain");
     auto archive = createStored(tree, L"Q", password);
-    ASSERT_TRUE(archive.hasValue()) << narrow(archive.failure().message);
+    ASSERT_TRUE(archive.hasValue()) << printable(archive.failure().message);
     const uint64_t tag = password ? kTagSize : 0;
     uint64_t offset = kHeaderSize;
     for (size_t i = 0; i < archive->chunks.size(); ++i) {
@@ -152,7 +152,7 @@ TEST(ChunkStreamTest, OnlyTheScannedSizeIsReadAndAShrunkFileFails) {
     });
     EXPECT_FALSE(tree.exists(L"s.zeb.partial"));
     if (newLength > 100) {
-      ASSERT_TRUE(stats.hasValue()) << narrow(stats.failure().message);
+      ASSERT_TRUE(stats.hasValue()) << printable(stats.failure().message);
       auto archive = openArchive(tree.path(L"s.zeb"), 0, nullptr);
       ASSERT_TRUE(archive.hasValue());
       EXPECT_EQ(testing::entryBytes(archive.value(), archive->entries.back()), filled(100, 9));

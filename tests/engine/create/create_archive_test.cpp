@@ -13,7 +13,7 @@ namespace tolzeb {
 namespace {
 
 using testing::ArchivedItem;
-using testing::narrow;
+using testing::printable;
 using testing::ScratchTree;
 
 constexpr uint32_t kChunk = kMinChunkSize;
@@ -116,7 +116,7 @@ TEST_F(CreateArchiveTest, WhatGoesInComesBackOutInEveryMode) {
     if (c.password) o.password = passwordOf(c.password);
     const std::wstring output = tree_.path(L"out.zeb");
     auto stats = createArchive({tree_.path(L"in")}, output, o, {});
-    ASSERT_TRUE(stats.hasValue()) << narrow(stats.failure().message);
+    ASSERT_TRUE(stats.hasValue()) << printable(stats.failure().message);
     EXPECT_EQ(stats->entries, expected_.size());
     EXPECT_EQ(stats->files, expectedFiles());
     EXPECT_EQ(stats->directories, expected_.size() - expectedFiles());
@@ -125,7 +125,7 @@ TEST_F(CreateArchiveTest, WhatGoesInComesBackOutInEveryMode) {
     EXPECT_FALSE(tree_.exists(L"out.zeb.partial"));
 
     auto archive = openArchive(output, 0, o.password);
-    ASSERT_TRUE(archive.hasValue()) << narrow(archive.failure().message);
+    ASSERT_TRUE(archive.hasValue()) << printable(archive.failure().message);
     EXPECT_EQ(archive->encrypted, c.password != nullptr);
     EXPECT_EQ(archive->header.flags, kFlagChunkHashes | (c.password ? kFlagEncrypted : 0u));
     EXPECT_EQ(testing::archivedItems(archive.value()), expected_);
@@ -283,7 +283,7 @@ TEST(CreateArchiveEmptyTest, OnlyEmptyFoldersGiveNoChunksAndNoWritingReports) {
     phases.push_back(p.phase);
     return true;
   });
-  ASSERT_TRUE(stats.hasValue()) << narrow(stats.failure().message);
+  ASSERT_TRUE(stats.hasValue()) << printable(stats.failure().message);
   EXPECT_EQ(stats->directories, 4u);
   EXPECT_EQ(stats->files, 0u);
   auto archive = openArchive(tree.path(L"e.zeb"), 0, nullptr);
@@ -331,11 +331,11 @@ TEST_F(SharedBlocksTest, DictionaryIsTrainedStoredAndUsedWhenItPays) {
     o.kdfIterations = kMinKdfIterations;
     if (password) o.password = passwordOf(password);
     auto stats = createArchive({tree_.path(L"S")}, tree_.path(L"d.zeb"), o, {});
-    ASSERT_TRUE(stats.hasValue()) << narrow(stats.failure().message);
+    ASSERT_TRUE(stats.hasValue()) << printable(stats.failure().message);
     EXPECT_LT(stats->archiveBytes, stats->inputBytes / 4);
 
     auto archive = openArchive(tree_.path(L"d.zeb"), 0, o.password);
-    ASSERT_TRUE(archive.hasValue()) << narrow(archive.failure().message);
+    ASSERT_TRUE(archive.hasValue()) << printable(archive.failure().message);
     ASSERT_EQ(archive->dictionaries.size(), 1u);
     EXPECT_EQ(archive->dictionaries[0].id, 1);
     EXPECT_GT(archive->header.dictionaryLength, 0u);

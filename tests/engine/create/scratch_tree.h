@@ -15,7 +15,7 @@
 namespace tolzeb::testing {
 
 // Messages are ASCII in these tests; this makes them printable in assertions.
-inline std::string narrow(const std::wstring& text) {
+inline std::string printable(const std::wstring& text) {
   std::string out;
   for (wchar_t c : text) out.push_back(c < 0x80 ? char(c) : '?');
   return out;
@@ -61,7 +61,7 @@ class ScratchTree {
     splitPath(path(relative), parent, name);
     ASSERT_TRUE(createDirectories(parent).ok());
     auto file = openForWrite(path(relative), false);
-    ASSERT_TRUE(file.hasValue()) << narrow(file.failure().message);
+    ASSERT_TRUE(file.hasValue()) << printable(file.failure().message);
     ASSERT_TRUE(file->writeAll(bytes.data(), bytes.size()).ok());
   }
 

@@ -9,7 +9,7 @@
 namespace tolzeb {
 namespace {
 
-using testing::narrow;
+using testing::printable;
 using testing::ScratchTree;
 
 const bool kPosix = kPathSeparator == L'/';
@@ -50,7 +50,7 @@ TEST(SourceScanTest, TreeBecomesSortedEntriesWithArchivePaths) {
   const std::wstring separators(2, kPathSeparator);
   auto result = scan({tree.path(L"in/b0"), tree.path(L"in/a.txt"), tree.path(L"in/B") + separators,
                       tree.path(L"in/A.txt")});
-  ASSERT_TRUE(result.hasValue()) << narrow(result.failure().message);
+  ASSERT_TRUE(result.hasValue()) << printable(result.failure().message);
 
   struct Expected {
     std::wstring archivePath;
@@ -77,7 +77,7 @@ TEST(SourceScanTest, TreeBecomesSortedEntriesWithArchivePaths) {
   const auto& entries = result.value();
   ASSERT_EQ(entries.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
-    SCOPED_TRACE(narrow(expected[i].archivePath));
+    SCOPED_TRACE(printable(expected[i].archivePath));
     EXPECT_EQ(entries[i].archivePath, expected[i].archivePath);
     EXPECT_EQ(entries[i].sourcePath, tree.path(expected[i].source));
     EXPECT_EQ(entries[i].isDirectory, expected[i].isDirectory);
@@ -128,7 +128,7 @@ TEST(SourceScanTest, RefusesWhatCannotBecomeAnArchivePath) {
     ASSERT_TRUE(result.failed());
     EXPECT_EQ(result.failure().code, c.code);
     if (c.message.back() == L'\'') {
-      EXPECT_EQ(result.failure().message.rfind(c.message, 0), 0u) << narrow(result.failure().message);
+      EXPECT_EQ(result.failure().message.rfind(c.message, 0), 0u) << printable(result.failure().message);
     } else {
       EXPECT_EQ(result.failure().message, c.message);
     }
@@ -171,8 +171,8 @@ TEST(SourceScanTest, LinksAreNeitherArchivedNorFollowed) {
   ScratchTree tree;
   tree.writeText(L"outside/secret.txt", "s");
   tree.writeText(L"src/real.txt", "r");
-  std::filesystem::create_directory_symlink(narrow(tree.path(L"outside")), narrow(tree.path(L"src/dirlink")));
-  std::filesystem::create_symlink(narrow(tree.path(L"src/real.txt")), narrow(tree.path(L"src/filelink")));
+  std::filesystem::create_directory_symlink(printable(tree.path(L"outside")), printable(tree.path(L"src/dirlink")));
+  std::filesystem::create_symlink(printable(tree.path(L"src/real.txt")), printable(tree.path(L"src/filelink")));
   auto result = scan({tree.path(L"src")});
   ASSERT_TRUE(result.hasValue());
   EXPECT_EQ(archivePaths(result.value()), (std::vector<std::wstring>{L"src", L"src/real.txt"}));
