@@ -78,7 +78,8 @@ class FileWriter {
       if (piece.first) TOLZEB_TRY(beginFile(*piece.target));
       if (!skipping_) {
         if (uint64_t(piece.offset) + piece.length > job.bytes.size()) {
-          return Failure{StatusCode::corrupt_archive, L"Block is smaller than the entry it should hold: " + *piece.target};
+          return Failure{StatusCode::corrupt_archive,
+                         L"Block is smaller than the entry it should hold: " + *piece.target};
         }
         TOLZEB_TRY(file_.writeAll(job.bytes.data() + piece.offset, piece.length));
       }

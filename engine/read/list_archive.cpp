@@ -40,7 +40,8 @@ Result<EntryBytes> readEntry(const std::wstring& archivePath, const std::wstring
     return Failure{StatusCode::not_found, L"No such entry in this archive: " + entryPath};
   }
   const ManifestEntry& entry = *found;
-  if (entry.type == 1) return Failure{StatusCode::invalid_argument, L"That entry is a directory, not a file: " + entryPath};
+  if (entry.type == 1)
+    return Failure{StatusCode::invalid_argument, L"That entry is a directory, not a file: " + entryPath};
 
   EntryBytes result;
   result.fullSize = entry.size;
@@ -56,7 +57,8 @@ Result<EntryBytes> readEntry(const std::wstring& archivePath, const std::wstring
   Bytes chunk;
   for (size_t i = 0; i < entry.chunks.size() && want > 0; ++i) {
     TOLZEB_TRY(decodeChunk(archive, entry.chunks[i], chunk));
-    if (chunk.size() < offset) return Failure{StatusCode::corrupt_archive, L"An entry points past the end of its block"};
+    if (chunk.size() < offset)
+      return Failure{StatusCode::corrupt_archive, L"An entry points past the end of its block"};
     const uint64_t take = std::min<uint64_t>(want, chunk.size() - offset);
     result.bytes.insert(result.bytes.end(), chunk.begin() + offset, chunk.begin() + offset + take);
     want -= take;

@@ -98,7 +98,8 @@ TEST(PartialOutputTest, FailedMoveRemovesTheStagingFileAndReportsTheMove) {
 
   Status moved = commitPartialOutput(handle, partialPathFor(target), target);
   ASSERT_TRUE(moved.failed());
-  EXPECT_EQ(moved.message().rfind(L"Cannot rename to '" + target + L"': ", 0), 0u) << testing::printable(moved.message());
+  EXPECT_EQ(moved.message().rfind(L"Cannot rename to '" + target + L"': ", 0), 0u)
+      << testing::printable(moved.message());
   EXPECT_FALSE(tree.exists(L"out.zeb.partial"));
   EXPECT_EQ(tree.readText(L"out.zeb/keep.txt"), "kept");
 }
