@@ -32,7 +32,7 @@ namespace {
 
 // The process-wide algorithm objects, fetched once so no call pays for a lookup.
 struct CryptoProviders {
-  EVP_RAND_CTX* rng = nullptr;  // the primary generator, owned by OpenSSL; it seeds RAND_bytes
+  EVP_RAND_CTX* rng = nullptr;   // the primary generator, owned by OpenSSL; it seeds RAND_bytes
   EVP_MD* hmacSha256 = nullptr;  // the digest under PBKDF2's HMAC
   EVP_CIPHER* aes = nullptr;     // AES-256 in GCM mode
   bool ready = false;
@@ -91,10 +91,8 @@ Status derivePbkdf2(const uint8_t* password, size_t passwordLength, const uint8_
                     uint32_t iterations, uint8_t* key, size_t keyLength) {
   const CryptoProviders& p = cngProviders();
   if (!p.ready) return cngFailure(L"BCryptOpenAlgorithmProvider");
-  // A null password would make OpenSSL measure it with strlen; an empty one is valid.
-  const char* passwordText = password ? reinterpret_cast<const char*>(password) : "";
-  if (PKCS5_PBKDF2_HMAC(passwordText, int(passwordLength), salt, int(saltLength), int(iterations), p.hmacSha256,
-                        int(keyLength), key) != 1) {
+  if (PKCS5_PBKDF2_HMAC(reinterpret_cast<const char*>(password), int(passwordLength), salt, int(saltLength),
+                        int(iterations), p.hmacSha256, int(keyLength), key) != 1) {
     secureZero(key, keyLength);
     return libraryFailure(L"PKCS5_PBKDF2_HMAC");
   }

@@ -1,0 +1,23 @@
+# Writes the native build's table of embedded catalogues: one byte array per locales/*.json,
+# named by the upper-case tag as the Windows resources are.
+set(text "// Generated from locales/*.json; do not edit.\n#include \"ui/foundation/embedded_catalogues.h\"\n\nnamespace tolzeb::ui::i18n::platform {\nnamespace {\n")
+string(REPLACE "|" ";" INPUTS "${INPUTS}")
+set(rows "")
+set(index 0)
+foreach(file ${INPUTS})
+  get_filename_component(tag ${file} NAME_WE)
+  string(TOUPPER ${tag} name)
+  file(READ ${file} hex HEX)
+  string(LENGTH "${hex}" hex_length)
+  math(EXPR size "${hex_length} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n" bytes "${bytes}")
+  if(size EQUAL 0)
+    set(bytes "0")  # an array cannot be empty; the size below stays 0
+  endif()
+  string(APPEND text "const uint8_t kCatalogue${index}[] = {\n${bytes}};\n")
+  string(APPEND rows "    {\"${name}\", kCatalogue${index}, ${size}},\n")
+  math(EXPR index "${index} + 1")
+endforeach()
+string(APPEND text "}  // namespace\n\nconst EmbeddedCatalogue kEmbeddedCatalogues[] = {\n${rows}    {nullptr, nullptr, 0},\n};\nconst size_t kEmbeddedCatalogueCount = ${index};\n\n}  // namespace tolzeb::ui::i18n::platform\n")
+file(WRITE ${OUTPUT} "${text}")
