@@ -1,3 +1,5 @@
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -91,22 +93,24 @@ inline bool beats(uint64_t lengthA, uint64_t costA, uint64_t lengthB, uint64_t c
   return lengthA * costB > lengthB * costA;
 }
 
-// Whether at most `limit` of the first `count` bytes differ; stops at the first word that
-// settles it, since most probes fail on their first eight bytes.
-inline bool fewBytesDiffer(const uint8_t* a, const uint8_t* b, size_t count, size_t limit) {
-  size_t differing = 0;
-  size_t k = 0;
-  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
-  for (; k + 8 <= count; k += 8) {
-    uint64_t x = loadWord64(a + k) ^ loadWord64(b + k);
-    // Low bit of each byte set exactly when that byte of x is non-zero; the multiply sums the
-    // eight bits into the top byte (no popcount instruction in the baseline x86-64 target).
-    uint64_t nonZero = ((((x & kLow7) + kLow7) | x) & ~kLow7) >> 7;
-    differing += size_t((nonZero * 0x0101010101010101ULL) >> 56);
-    if (differing > limit) return false;
+// Whether at most kPatchProbeMaxDiffs of the first `count` bytes differ.
+inline bool fewBytesDiffer(const uint8_t* a, const uint8_t* b, size_t count) {
+  if (count == kPatchProbeBytes) {
+    // Two 16-byte compares give one bit per differing byte; clearing the lowest set bit
+    // kPatchProbeMaxDiffs times leaves a bit exactly when more bytes differ.
+    __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+    __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+    __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 16));
+    __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 16));
+    uint32_t equal = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a0, b0))) |
+                     uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a1, b1))) << 16;
+    uint32_t differing = ~equal;
+    for (uint32_t k = 0; k < kPatchProbeMaxDiffs; ++k) differing &= differing - 1;
+    return differing == 0;
   }
-  for (; k < count; ++k) differing += a[k] != b[k];
-  return differing <= limit;
+  size_t differing = 0;
+  for (size_t k = 0; k < count; ++k) differing += a[k] != b[k];
+  return differing <= kPatchProbeMaxDiffs;
 }
 
 }  // namespace
@@ -213,7 +217,7 @@ bool VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best, uint32_t hea
     const size_t reach = size_t(std::min<uint64_t>({kVeltMaxPatchLength, length_ - p, distance}));
     if (reach < 16) continue;
     const uint8_t* there = here - distance;
-    if (!fewBytesDiffer(here, there, std::min<size_t>(reach, kPatchProbeBytes), kPatchProbeMaxDiffs)) continue;
+    if (!fewBytesDiffer(here, there, std::min<size_t>(reach, kPatchProbeBytes))) continue;
 
     VeltPatchedMatch candidate;  // edit positions are written before they are read
     candidate.distance = distance;
