@@ -8,24 +8,56 @@ namespace {
 
 Failure corrupt(const wchar_t* message) { return Failure{StatusCode::corrupt_archive, message}; }
 
-// One stream of the payload, read front to back.
+// Where a varint ends and what it holds; `next` is null when the form is refused.
+struct VarintRead {
+  const uint8_t* next;
+  uint64_t value;
+};
+
+[[gnu::noinline]] VarintRead readVarintSlow(const uint8_t* cursor, const uint8_t* end) {
+  ByteReader reader(cursor, size_t(end - cursor));
+  std::optional<uint64_t> read = readVarint(reader);
+  if (!read) return {nullptr, 0};
+  return {cursor + reader.pos, *read};
+}
+
+// One stream of the payload, read front to back. Kept as plain values so the decode loop can
+// hold every cursor in a register.
 struct Stream {
   const uint8_t* cursor;
   const uint8_t* end;
 
   size_t remaining() const { return size_t(end - cursor); }
 
-  // Same acceptance as readVarint; the one-byte form is the common case.
-  bool readVarint(uint64_t& value) {
-    if (cursor < end && *cursor < 0x80) {
-      value = *cursor++;
-      return true;
+  // Same acceptance as readVarint (minimal forms only); forms of up to three bytes, which
+  // cover every length and distance of a block, are decoded inline.
+  [[gnu::always_inline]] bool readVarint(uint64_t& value) {
+    if (remaining() >= 3) {
+      const uint64_t b0 = cursor[0];
+      if (b0 < 0x80) {
+        value = b0;
+        cursor += 1;
+        return true;
+      }
+      const uint64_t b1 = cursor[1];
+      if (b1 < 0x80) {
+        if (b1 == 0) return false;
+        value = (b0 & 0x7F) | b1 << 7;
+        cursor += 2;
+        return true;
+      }
+      const uint64_t b2 = cursor[2];
+      if (b2 < 0x80) {
+        if (b2 == 0) return false;
+        value = (b0 & 0x7F) | (b1 & 0x7F) << 7 | b2 << 14;
+        cursor += 3;
+        return true;
+      }
     }
-    ByteReader reader(cursor, remaining());
-    std::optional<uint64_t> read = tolzeb::readVarint(reader);
-    if (!read) return false;
-    cursor += reader.pos;
-    value = *read;
+    VarintRead read = readVarintSlow(cursor, end);
+    if (read.next == nullptr) return false;
+    cursor = read.next;
+    value = read.value;
     return true;
   }
 };
