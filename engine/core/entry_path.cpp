@@ -9,9 +9,7 @@ namespace tolzeb {
 namespace {
 
 Failure unsafe(const wchar_t* text) { return Failure{StatusCode::path_unsafe, text}; }
-Failure unsafe(const wchar_t* text, const std::wstring& path) {
-  return Failure{StatusCode::path_unsafe, text + path};
-}
+Failure unsafe(const wchar_t* text, const std::wstring& path) { return Failure{StatusCode::path_unsafe, text + path}; }
 
 wchar_t asciiUpper(wchar_t c) { return (c >= L'a' && c <= L'z') ? wchar_t(c - L'a' + L'A') : c; }
 wchar_t asciiLower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? wchar_t(c - L'A' + L'a') : c; }
@@ -46,8 +44,8 @@ bool isReservedDeviceName(const std::wstring& segment) {
   if (stem.empty()) return false;
   std::transform(stem.begin(), stem.end(), stem.begin(), asciiUpper);
   if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL") return true;
-  return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
-         stem[3] >= L'1' && stem[3] <= L'9';
+  return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) && stem[3] >= L'1' &&
+         stem[3] <= L'9';
 }
 
 Status validateEntryPath(const std::wstring& path) {

@@ -13,9 +13,7 @@ UniqueHandle& UniqueHandle::operator=(UniqueHandle&& other) noexcept {
   return *this;
 }
 
-bool hasLongPathPrefix(const std::wstring& path) {
-  return path.size() > 3 && path.compare(0, 4, L"\\\\?\\") == 0;
-}
+bool hasLongPathPrefix(const std::wstring& path) { return path.size() > 3 && path.compare(0, 4, L"\\\\?\\") == 0; }
 
 std::wstring windowsErrorText(const wchar_t* action, const std::wstring& path, uint32_t error) {
   std::wstring system = fs_platform::systemMessage(error);

@@ -4,7 +4,8 @@
 //   <action> '<path as the caller gave it>': <system text or "unknown error"> (0x<error number>)
 // with code 11 for "not found", 10 for "already exists" and 5 for everything else.
 // Paths are UTF-16 wide strings on every platform; on POSIX they are converted strictly to UTF-8
-// at the system-call boundary, and '/' is the only separator there.
+// at the system-call boundary (a path with unpaired surrogates fails with code 2), and '/' is
+// the only separator there.
 #pragma once
 
 #include <cstdint>
@@ -68,8 +69,8 @@ struct FileInfo {
   std::wstring relativePath;  // '/'-separated below the enumerated root; empty from statPath
   bool isDirectory = false;   // attribute 0x10
   uint64_t size = 0;
-  uint64_t modified = 0;      // last write, FILETIME: 100-ns ticks since 1601-01-01 UTC
-  uint32_t attributes = 0;    // the Windows attribute word (synthesised on POSIX)
+  uint64_t modified = 0;        // last write, FILETIME: 100-ns ticks since 1601-01-01 UTC
+  uint32_t attributes = 0;      // the Windows attribute word (synthesised on POSIX)
   bool isReparsePoint = false;  // attribute 0x400: a link or junction, listed but never entered
 };
 
@@ -116,7 +117,8 @@ Status deleteFile(const std::wstring& path);
 // Moves `from` over `to`, replacing it, and returns once the move is on disk.
 Status renameReplace(const std::wstring& from, const std::wstring& to);
 // Applies the bits 0x2027 (read-only, hidden, system, archive, not-content-indexed); with none
-// of them set nothing is done. POSIX keeps only read-only, as the owner's write permission.
+// of them set nothing is done. POSIX maps only read-only, to the owner's write permission
+// (removed with 0x01, granted without it).
 Status setAttributes(const std::wstring& path, uint32_t attributes);
 // Sets the last-write time (FILETIME); 0 leaves it alone. Directories work too.
 Status setFileTimes(const std::wstring& path, uint64_t modified);

@@ -31,7 +31,9 @@ constexpr uint32_t kAttributeReparsePoint = 0x400;
 // Seconds from 1601-01-01 (the FILETIME epoch) to 1970-01-01.
 constexpr int64_t kFiletimeEpochOffsetSeconds = 11644473600;
 constexpr uint64_t kFiletimeTicksPerSecond = 10000000;
-const wchar_t kHandleName[] = L"<handle>";
+// Failures on handles name this instead of a path. A string object, so that reporting a failure
+// allocates nothing before errno is read.
+const std::wstring kHandleName = L"<handle>";
 
 Failure invalidHandle() { return Failure{StatusCode::io_failure, L"Invalid file handle"}; }
 Failure noProgress() { return Failure{StatusCode::io_failure, L"Write made no progress"}; }
@@ -59,7 +61,7 @@ uint64_t toFiletime(const struct timespec& time) {
 }
 
 struct timespec fromFiletime(uint64_t filetime) {
-  struct timespec time{};
+  struct timespec time {};
   time.tv_sec = time_t(int64_t(filetime / kFiletimeTicksPerSecond) - kFiletimeEpochOffsetSeconds);
   time.tv_nsec = long(filetime % kFiletimeTicksPerSecond) * 100;
   return time;
@@ -73,7 +75,7 @@ FileInfo describe(const struct stat& own, const std::string& nativeLocation) {
   bool directory = S_ISDIR(own.st_mode);
   const bool special = !S_ISDIR(own.st_mode) && !S_ISREG(own.st_mode);
   if (S_ISLNK(own.st_mode)) {
-    struct stat target{};
+    struct stat target {};
     directory = ::stat(nativeLocation.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
   }
   info.isDirectory = directory;
@@ -84,16 +86,6 @@ FileInfo describe(const struct stat& own, const std::string& nativeLocation) {
   if ((own.st_mode & S_IWUSR) == 0) info.attributes |= kAttributeReadOnly;
   if (special) info.attributes |= kAttributeReparsePoint;
   return info;
-}
-
-bool readsAsDirectory(const std::string& nativeLocation) {
-  struct stat own{};
-  if (::lstat(nativeLocation.c_str(), &own) != 0) return false;
-  if (S_ISLNK(own.st_mode)) {
-    struct stat target{};
-    return ::stat(nativeLocation.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
-  }
-  return S_ISDIR(own.st_mode);
 }
 
 Result<UniqueHandle> openFile(const wchar_t* action, const std::wstring& path, int flags) {
@@ -179,7 +171,8 @@ Result<uint64_t> UniqueHandle::readAt(uint64_t offset, void* buffer, uint64_t le
     if (got == 0) break;
     done += uint64_t(got);
   }
-  if (done > 0 && ::lseek(fd, off_t(offset + done), SEEK_SET) < 0) return lastErrorStatus(L"Read failed on", kHandleName);
+  if (done > 0 && ::lseek(fd, off_t(offset + done), SEEK_SET) < 0)
+    return lastErrorStatus(L"Read failed on", kHandleName);
   return done;
 }
 
@@ -228,7 +221,7 @@ Result<uint64_t> UniqueHandle::filePosition() const {
 
 Result<uint64_t> UniqueHandle::fileSize() const {
   if (!isValidHandle(*this)) return invalidHandle();
-  struct stat status{};
+  struct stat status {};
   if (::fstat(int(native_), &status) != 0) return lastErrorStatus(L"Cannot query size of", kHandleName);
   return uint64_t(status.st_size);
 }
@@ -314,13 +307,14 @@ Result<std::wstring> fullPath(const std::wstring& path) {
 
 bool pathExists(const std::wstring& path) {
   Result<std::string> location = nativePath(L"", path);
-  struct stat own{};
+  struct stat own {};
   return location.hasValue() && ::lstat(location->c_str(), &own) == 0;
 }
 
 bool isDirectory(const std::wstring& path) {
   Result<std::string> location = nativePath(L"", path);
-  return location.hasValue() && readsAsDirectory(*location);
+  struct stat own {};
+  return location.hasValue() && ::lstat(location->c_str(), &own) == 0 && describe(own, *location).isDirectory;
 }
 
 // --- Operations on paths ---
@@ -330,7 +324,7 @@ Result<UniqueHandle> openForRead(const std::wstring& path) {
   // Non-blocking, so that a FIFO without a writer does not hang the open.
   TOLZEB_ASSIGN_OR_RETURN(UniqueHandle file, openFile(action, path, O_RDONLY | O_NONBLOCK));
   const int fd = int(file.native());
-  struct stat status{};
+  struct stat status {};
   if (::fstat(fd, &status) != 0) return lastErrorStatus(action, path);
   if (S_ISDIR(status.st_mode)) return errorStatus(action, path, EISDIR);
   const int flags = ::fcntl(fd, F_GETFL);
@@ -349,7 +343,7 @@ Result<UniqueHandle> openForWrite(const std::wstring& path, bool exclusive) {
 
 Result<FileInfo> statPath(const std::wstring& path) {
   TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(L"Cannot stat", path));
-  struct stat own{};
+  struct stat own {};
   if (::lstat(location.c_str(), &own) != 0) return lastErrorStatus(L"Cannot stat", path);
   FileInfo info = describe(own, location);
   info.path = path;
@@ -387,7 +381,7 @@ Status setAttributes(const std::wstring& path, uint32_t attributes) {
   if (kept == 0) return Status();
   const wchar_t* action = L"Cannot set attributes on";
   TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(action, path));
-  struct stat status{};
+  struct stat status {};
   if (::stat(location.c_str(), &status) != 0) return lastErrorStatus(action, path);
   // Only read-only has a POSIX meaning: the owner's write permission.
   mode_t mode = status.st_mode & 07777;
@@ -469,7 +463,7 @@ Result<std::vector<FileInfo>> enumerateTree(const std::wstring& root) {
                        L"Enumeration failed in '" + directory + L"': a name there is not valid UTF-8"};
       }
       const std::string itemLocation = location + (location.back() == '/' ? "" : "/") + entry->d_name;
-      struct stat own{};
+      struct stat own {};
       if (::fstatat(::dirfd(stream.get()), entry->d_name, &own, AT_SYMLINK_NOFOLLOW) != 0) {
         const int error = errno;
         if (error == ENOENT) continue;  // removed since it was listed

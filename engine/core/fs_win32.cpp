@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 
 #include "engine/core/fs.h"
 #include "engine/core/fs_platform.h"
@@ -18,7 +19,9 @@ constexpr uint64_t kMaxRequestBytes = 0x10000000;  // ReadFile and WriteFile tak
 constexpr DWORD kReadFlags = FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL;
 constexpr DWORD kMoveFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
 constexpr uint32_t kSettableAttributes = 0x2027;
-const wchar_t kHandleName[] = L"<handle>";
+// Failures on handles name this instead of a path. A string object, so that reporting a failure
+// allocates nothing before the error number is read.
+const std::wstring kHandleName = L"<handle>";
 
 HANDLE win32Handle(const UniqueHandle& handle) { return reinterpret_cast<HANDLE>(handle.native()); }
 
@@ -39,7 +42,8 @@ OVERLAPPED overlappedAt(uint64_t offset) {
 
 Result<UniqueHandle> openFile(const wchar_t* action, const std::wstring& path, DWORD access, DWORD share,
                               DWORD disposition, DWORD flags) {
-  HANDLE handle = CreateFileW(toLongPath(path).c_str(), access, share, nullptr, disposition, flags, nullptr);
+  const std::wstring longPath = toLongPath(path);
+  HANDLE handle = CreateFileW(longPath.c_str(), access, share, nullptr, disposition, flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return lastErrorStatus(action, path);
   return UniqueHandle(reinterpret_cast<UniqueHandle::Native>(handle));
 }
@@ -65,8 +69,8 @@ namespace fs_platform {
 
 std::wstring systemMessage(uint32_t error) {
   wchar_t buffer[256];
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                                0x400, buffer, DWORD(std::size(buffer)), nullptr);
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0x400,
+                                buffer, DWORD(std::size(buffer)), nullptr);
   while (length > 0 && (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n')) --length;
   return std::wstring(buffer, length);
 }
@@ -139,8 +143,7 @@ Status UniqueHandle::writeAt(uint64_t offset, const void* data, uint64_t length)
     const DWORD request = DWORD(std::min(length - done, kMaxRequestBytes));
     OVERLAPPED overlapped = overlappedAt(offset + done);
     DWORD written = 0;
-    if (!WriteFile(win32Handle(*this), static_cast<const uint8_t*>(data) + done, request, &written,
-                   &overlapped)) {
+    if (!WriteFile(win32Handle(*this), static_cast<const uint8_t*>(data) + done, request, &written, &overlapped)) {
       return lastErrorStatus(L"Positioned write failed on", kHandleName);
     }
     if (written == 0) return noProgress();
@@ -242,13 +245,13 @@ bool isDirectory(const std::wstring& path) {
 // --- Operations on paths ---
 
 Result<UniqueHandle> openForRead(const std::wstring& path) {
-  return openFile(L"Cannot open for reading", path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  OPEN_EXISTING, kReadFlags);
+  return openFile(L"Cannot open for reading", path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                  kReadFlags);
 }
 
 Result<UniqueHandle> openForUpdate(const std::wstring& path) {
-  return openFile(L"Cannot open for updating", path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+  return openFile(L"Cannot open for updating", path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING,
+                  FILE_ATTRIBUTE_NORMAL);
 }
 
 Result<UniqueHandle> openForWrite(const std::wstring& path, bool exclusive) {
@@ -258,7 +261,8 @@ Result<UniqueHandle> openForWrite(const std::wstring& path, bool exclusive) {
 
 Result<FileInfo> statPath(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(toLongPath(path).c_str(), GetFileExInfoStandard, &data)) {
+  const std::wstring longPath = toLongPath(path);
+  if (!GetFileAttributesExW(longPath.c_str(), GetFileExInfoStandard, &data)) {
     return lastErrorStatus(L"Cannot stat", path);
   }
   FileInfo info;
@@ -272,14 +276,17 @@ Result<FileInfo> statPath(const std::wstring& path) {
 }
 
 Status deleteFile(const std::wstring& path) {
-  if (DeleteFileW(toLongPath(path).c_str())) return Status();
+  const std::wstring longPath = toLongPath(path);
+  if (DeleteFileW(longPath.c_str())) return Status();
   const DWORD error = GetLastError();
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Status();
   return errorStatus(L"Cannot delete", path, error);
 }
 
 Status renameReplace(const std::wstring& from, const std::wstring& to) {
-  if (!MoveFileExW(toLongPath(from).c_str(), toLongPath(to).c_str(), kMoveFlags)) {
+  const std::wstring longFrom = toLongPath(from);
+  const std::wstring longTo = toLongPath(to);
+  if (!MoveFileExW(longFrom.c_str(), longTo.c_str(), kMoveFlags)) {
     return lastErrorStatus(L"Cannot rename to", to);
   }
   return Status();
@@ -288,7 +295,8 @@ Status renameReplace(const std::wstring& from, const std::wstring& to) {
 Status setAttributes(const std::wstring& path, uint32_t attributes) {
   const uint32_t kept = attributes & kSettableAttributes;
   if (kept == 0) return Status();
-  if (!SetFileAttributesW(toLongPath(path).c_str(), kept)) return lastErrorStatus(L"Cannot set attributes on", path);
+  const std::wstring longPath = toLongPath(path);
+  if (!SetFileAttributesW(longPath.c_str(), kept)) return lastErrorStatus(L"Cannot set attributes on", path);
   return Status();
 }
 
@@ -326,7 +334,8 @@ Status createDirectories(const std::wstring& path) {
     current = std::move(parent);
   }
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-    if (CreateDirectoryW(toLongPath(*it).c_str(), nullptr)) continue;
+    const std::wstring longPath = toLongPath(*it);
+    if (CreateDirectoryW(longPath.c_str(), nullptr)) continue;
     const DWORD error = GetLastError();
     if (error != ERROR_ALREADY_EXISTS) return errorStatus(L"Cannot create directory", *it, error);
   }
@@ -348,8 +357,8 @@ Result<std::vector<FileInfo>> enumerateTree(const std::wstring& root) {
     const auto [directory, relativeDirectory] = std::move(pending.back());
     pending.pop_back();
     WIN32_FIND_DATAW found{};
-    SearchHandle search(FindFirstFileExW(toLongPath(joinPath(directory, L"*")).c_str(), FindExInfoBasic, &found,
-                                         FindExSearchNameMatch, nullptr, 0));
+    const std::wstring pattern = toLongPath(joinPath(directory, L"*"));
+    SearchHandle search(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
     if (search.get() == INVALID_HANDLE_VALUE) {
       const DWORD error = GetLastError();
       if (error == ERROR_FILE_NOT_FOUND) continue;
