@@ -23,7 +23,9 @@ Failure cngFailure(const wchar_t* apiName) {
 Status randomBytes(void* buffer, size_t length) {
   if (length == 0) return {};
   if (buffer == nullptr) return Status(StatusCode::invalid_argument, L"randomBytes: null buffer");
-  if (length > detail::kLargestCryptoCall) return Status(StatusCode::invalid_argument, L"randomBytes: request too large");
+  if (length > detail::kLargestCryptoCall) {
+    return Status(StatusCode::invalid_argument, L"randomBytes: request too large");
+  }
   return detail::fillRandom(buffer, length);
 }
 
@@ -66,8 +68,7 @@ Status makeAesGcmKey(std::unique_ptr<AesGcmKey>& key, const uint8_t* keyBytes, s
 }
 
 Status aesGcmEncrypt(const std::unique_ptr<AesGcmKey>& key, const uint8_t nonce[12], const uint8_t* aad,
-                     size_t aadLength, const uint8_t* plaintext, size_t length, uint8_t* ciphertext,
-                     uint8_t tag[16]) {
+                     size_t aadLength, const uint8_t* plaintext, size_t length, uint8_t* ciphertext, uint8_t tag[16]) {
   if (!key || !detail::hasKeyHandle(*key)) return Status(StatusCode::invalid_argument, L"AES-GCM: no key");
   if (tag == nullptr) return Status(StatusCode::invalid_argument, L"AES-GCM: no tag buffer");
   if (length > detail::kLargestCryptoCall || aadLength > detail::kLargestCryptoCall) {

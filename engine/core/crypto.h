@@ -65,8 +65,7 @@ Status makeAesGcmKey(std::unique_ptr<AesGcmKey>& key, const uint8_t* keyBytes, s
 // GCM encryption (NIST SP 800-38D) of `length` bytes into `ciphertext` (same length) with a 96-bit
 // nonce; the 128-bit tag goes to `tag`. Length 0 is allowed and yields only the tag.
 Status aesGcmEncrypt(const std::unique_ptr<AesGcmKey>& key, const uint8_t nonce[12], const uint8_t* aad,
-                     size_t aadLength, const uint8_t* plaintext, size_t length, uint8_t* ciphertext,
-                     uint8_t tag[16]);
+                     size_t aadLength, const uint8_t* plaintext, size_t length, uint8_t* ciphertext, uint8_t tag[16]);
 
 // GCM decryption and tag check into `plaintext` (same length). Note the order: the tag comes
 // before the output here. A wrong tag gives code 4; on any failure the output is zeroed.

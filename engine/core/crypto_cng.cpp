@@ -1,5 +1,6 @@
 // Cryptographic primitives on Windows CNG (bcrypt). CNG takes 32-bit lengths.
 #include <windows.h>
+// bcrypt.h needs the types windows.h declares.
 #include <bcrypt.h>
 
 #include <cstdlib>

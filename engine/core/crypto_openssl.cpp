@@ -32,7 +32,7 @@ namespace {
 
 // The process-wide algorithm objects, fetched once so no call pays for a lookup.
 struct CryptoProviders {
-  EVP_RAND_CTX* rng = nullptr;  // the primary generator, owned by OpenSSL; it seeds RAND_bytes
+  EVP_RAND_CTX* rng = nullptr;   // the primary generator, owned by OpenSSL; it seeds RAND_bytes
   EVP_MD* hmacSha256 = nullptr;  // the digest under PBKDF2's HMAC
   EVP_CIPHER* aes = nullptr;     // AES-256 in GCM mode
   bool ready = false;

@@ -1,5 +1,6 @@
 // SHA-256 on Windows CNG (bcrypt). CNG takes 32-bit lengths, so data goes in 1 GiB pieces.
 #include <windows.h>
+// bcrypt.h needs the types windows.h declares.
 #include <bcrypt.h>
 
 #include <algorithm>
@@ -41,11 +42,11 @@ bool openService() {
   ULONG written = 0;
   return BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&service.provider, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) &&
          BCRYPT_SUCCESS(BCryptGetProperty(service.provider, BCRYPT_OBJECT_LENGTH,
-                                          reinterpret_cast<PUCHAR>(&service.objectLength),
-                                          sizeof service.objectLength, &written, 0)) &&
+                                          reinterpret_cast<PUCHAR>(&service.objectLength), sizeof service.objectLength,
+                                          &written, 0)) &&
          BCRYPT_SUCCESS(BCryptGetProperty(service.provider, BCRYPT_HASH_LENGTH,
-                                          reinterpret_cast<PUCHAR>(&service.digestLength),
-                                          sizeof service.digestLength, &written, 0)) &&
+                                          reinterpret_cast<PUCHAR>(&service.digestLength), sizeof service.digestLength,
+                                          &written, 0)) &&
          service.digestLength == kSha256DigestLength;
 }
 
@@ -65,8 +66,8 @@ Sha256State* makeSha256State() {
   if (!s.usable) return nullptr;
   auto* state = new Sha256State;
   state->hashObject.assign(s.objectLength, 0);
-  if (!BCRYPT_SUCCESS(BCryptCreateHash(s.provider, &state->handle, state->hashObject.data(), s.objectLength,
-                                       nullptr, 0, 0))) {
+  if (!BCRYPT_SUCCESS(
+          BCryptCreateHash(s.provider, &state->handle, state->hashObject.data(), s.objectLength, nullptr, 0, 0))) {
     destroySha256State(state);
     return nullptr;
   }
