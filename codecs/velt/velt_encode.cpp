@@ -91,53 +91,57 @@ inline bool beats(uint64_t lengthA, uint64_t costA, uint64_t lengthB, uint64_t c
   return lengthA * costB > lengthB * costA;
 }
 
-inline size_t countDifferingBytes(const uint8_t* a, const uint8_t* b, size_t count) {
+// Whether at most `limit` of the first `count` bytes differ; stops at the first word that
+// settles it, since most probes fail on their first eight bytes.
+inline bool fewBytesDiffer(const uint8_t* a, const uint8_t* b, size_t count, size_t limit) {
   size_t differing = 0;
   size_t k = 0;
   constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
   for (; k + 8 <= count; k += 8) {
     uint64_t x = loadWord64(a + k) ^ loadWord64(b + k);
-    // High bit of each byte set exactly when that byte of x is non-zero.
-    uint64_t nonZero = (((x & kLow7) + kLow7) | x) & ~kLow7;
-    differing += size_t(__builtin_popcountll(nonZero));
+    // Low bit of each byte set exactly when that byte of x is non-zero; the multiply sums the
+    // eight bits into the top byte (no popcount instruction in the baseline x86-64 target).
+    uint64_t nonZero = ((((x & kLow7) + kLow7) | x) & ~kLow7) >> 7;
+    differing += size_t((nonZero * 0x0101010101010101ULL) >> 56);
+    if (differing > limit) return false;
   }
   for (; k < count; ++k) differing += a[k] != b[k];
-  return differing;
+  return differing <= limit;
 }
 
 }  // namespace
-
-const VeltLevelPreset& veltLevelPreset(uint8_t level) { return kPresets[level <= 2 ? level : 1]; }
 
 VeltEncoder::VeltEncoder(std::span<const uint8_t> block, uint8_t level, std::span<const uint8_t> dictionary)
     : block_(block.data()),
       length_(block.size()),
       dictionary_(dictionary.data()),
       dictionaryLength_(dictionary.size()),
-      preset_(veltLevelPreset(level)),
-      hashLog_(std::clamp(floorLog2(std::max<size_t>(block.size(), 1)), kMinBlockHashLog, preset_.maxHashLog)) {}
+      level_(level <= 2 ? level : 1),
+      hashLog_(std::clamp(floorLog2(std::max<size_t>(block.size(), 1)), kMinBlockHashLog, kPresets[level_].maxHashLog)) {}
 
-inline uint32_t VeltEncoder::hashAt(size_t p) const {
+[[gnu::always_inline]] inline uint32_t VeltEncoder::hashAt(size_t p) const {
   return (loadWord32(block_ + p) * kHashMultiplier) >> (32 - hashLog_);
 }
 
-inline uint32_t VeltEncoder::insertPosition(size_t p) {
+template <int Level>
+[[gnu::always_inline]] inline uint32_t VeltEncoder::insertPosition(size_t p) {
   uint32_t h = hashAt(p);
   uint32_t previous = head_[h];
   uint16_t link = 0;
   if (previous != kNoPosition && p - previous <= kMaxChainLink) link = uint16_t(p - previous);
   chain_[p] = link;
   head_[h] = uint32_t(p);
-  return (link != 0 || preset_.farCandidates) ? previous : kNoPosition;
+  return (link != 0 || kPresets[Level].farCandidates) ? previous : kNoPosition;
 }
 
 // Inserts from, from + insertStep, ... below end, where 4 bytes are available.
-inline void VeltEncoder::insertRange(size_t from, size_t end) {
+template <int Level>
+[[gnu::always_inline]] inline void VeltEncoder::insertRange(size_t from, size_t end) {
   size_t last = std::min(end, length_ >= 3 ? length_ - 3 : 0);
-  for (size_t p = from; p < last; p += preset_.insertStep) insertPosition(p);
+  for (size_t p = from; p < last; p += kPresets[Level].insertStep) insertPosition<Level>(p);
 }
 
-VeltMatch VeltEncoder::findRepeatMatch(size_t p) const {
+[[gnu::always_inline]] inline VeltMatch VeltEncoder::findRepeatMatch(size_t p) const {
   VeltMatch best;
   if (p + kMinMatch > length_) return best;
   const uint8_t* here = block_ + p;
@@ -153,13 +157,14 @@ VeltMatch VeltEncoder::findRepeatMatch(size_t p) const {
   return best;
 }
 
-VeltMatch VeltEncoder::findChainMatch(size_t p, uint32_t candidate) const {
+template <int Level>
+[[gnu::always_inline]] inline VeltMatch VeltEncoder::findChainMatch(size_t p, uint32_t candidate) const {
   VeltMatch best;
   if (p + kMinMatch > length_) return best;
   const uint8_t* here = block_ + p;
   const size_t maxLength = length_ - p;
   const uint32_t firstWord = loadWord32(here);
-  for (unsigned visited = 0; candidate != kNoPosition && visited < preset_.chainDepth; ++visited) {
+  for (unsigned visited = 0; candidate != kNoPosition && visited < kPresets[Level].chainDepth; ++visited) {
     if (candidate >= p) break;
     const uint8_t* there = block_ + candidate;
     // Only a strictly longer match can win, so the byte just past the best must agree too.
@@ -175,13 +180,14 @@ VeltMatch VeltEncoder::findChainMatch(size_t p, uint32_t candidate) const {
   return best;
 }
 
+template <int Level>
 VeltMatch VeltEncoder::findDictionaryMatch(size_t p) const {
   VeltMatch best;
   if (dictHead_ == nullptr || p + kMinMatch > length_) return best;
   const uint8_t* here = block_ + p;
   const size_t blockRest = length_ - p;
   uint32_t candidate = dictHead_[(loadWord32(here) * kHashMultiplier) >> (32 - dictHashLog_)];
-  for (unsigned visited = 0; candidate != kNoPosition && visited < preset_.chainDepth; ++visited) {
+  for (unsigned visited = 0; candidate != kNoPosition && visited < kPresets[Level].chainDepth; ++visited) {
     size_t limit = std::min(dictionaryLength_ - candidate, blockRest);
     if (limit > best.length) {
       size_t length = commonPrefixLength(dictionary_ + candidate, here, limit);
@@ -192,9 +198,8 @@ VeltMatch VeltEncoder::findDictionaryMatch(size_t p) const {
   return best;
 }
 
-VeltPatchedMatch VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best, uint32_t headCandidate) const {
-  VeltPatchedMatch kept;
-  if (!preset_.patchedMatches || best.length >= kPatchProbeBelow || p + 16 > length_) return kept;
+bool VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best, uint32_t headCandidate, VeltPatchedMatch& kept) const {
+  kept.length = 0;
   uint64_t candidates[kVeltRecentDistanceCount + 1];
   int candidateCount = 0;
   for (uint64_t distance : recentDistances_)
@@ -208,10 +213,11 @@ VeltPatchedMatch VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best, 
     const size_t reach = size_t(std::min<uint64_t>({kVeltMaxPatchLength, length_ - p, distance}));
     if (reach < 16) continue;
     const uint8_t* there = here - distance;
-    if (countDifferingBytes(here, there, std::min<size_t>(reach, kPatchProbeBytes)) > kPatchProbeMaxDiffs) continue;
+    if (!fewBytesDiffer(here, there, std::min<size_t>(reach, kPatchProbeBytes), kPatchProbeMaxDiffs)) continue;
 
-    VeltPatchedMatch candidate;
+    VeltPatchedMatch candidate;  // edit positions are written before they are read
     candidate.distance = distance;
+    candidate.editCount = 0;
     size_t length = reach;
     size_t position = 0;
     while (true) {
@@ -243,12 +249,11 @@ VeltPatchedMatch VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best, 
         (kept.length == 0 || beats(candidate.length, candidate.cost, kept.length, kept.cost)))
       kept = candidate;
   }
-  if (kept.length != 0 && best.length != 0 && !beats(kept.length, kept.cost, best.length, matchCost(best)))
-    return VeltPatchedMatch{};
-  return kept;
+  if (kept.length == 0) return false;
+  return best.length == 0 || beats(kept.length, kept.cost, best.length, matchCost(best));
 }
 
-inline void VeltEncoder::flushLiterals(size_t position) {
+[[gnu::always_inline]] inline void VeltEncoder::flushLiterals(size_t position) {
   if (pendingLiteralStart_ >= position) return;
   size_t count = position - pendingLiteralStart_;
   token_ = writeVeltToken(token_, VeltTokenKind::literalRun, count);
@@ -278,6 +283,20 @@ Result<Bytes> VeltEncoder::encode() {
     dictHashLog_ = index.log;
   }
 
+  switch (level_) {
+    case 0:
+      return encodeAtLevel<0>();
+    case 2:
+      return encodeAtLevel<2>();
+    default:
+      return encodeAtLevel<1>();
+  }
+}
+
+// The parse, with the level's presets known at compile time.
+template <int Level>
+Result<Bytes> VeltEncoder::encodeAtLevel() {
+  constexpr VeltLevelPreset preset = kPresets[Level];
   const uint8_t* const block = block_;
   const size_t length = length_;
   size_t i = 0;
@@ -308,7 +327,7 @@ Result<Bytes> VeltEncoder::encode() {
         token_ = writeVeltToken(token_, VeltTokenKind::run, runEnd - i);
         *literal_++ = value;
       }
-      insertRange(i, runEnd);
+      insertRange<Level>(i, runEnd);
       i = pendingLiteralStart_ = runEnd;
       continue;
     }
@@ -317,11 +336,11 @@ Result<Bytes> VeltEncoder::encode() {
       continue;
     }
 
-    const uint32_t headCandidate = insertPosition(i);
+    const uint32_t headCandidate = insertPosition<Level>(i);
     VeltMatch best;
     {
       VeltMatch repeat = findRepeatMatch(i);
-      VeltMatch chained = findChainMatch(i, headCandidate);
+      VeltMatch chained = findChainMatch<Level>(i, headCandidate);
       bool chainWins = chained.length != 0 &&
                        (repeat.length == 0 || beats(chained.length, matchCost(chained), repeat.length, matchCost(repeat)));
       best = chainWins ? chained : repeat;
@@ -330,7 +349,7 @@ Result<Bytes> VeltEncoder::encode() {
     bool useDict = false;
     VeltMatch dict;
     if (dictHead_ != nullptr) {
-      dict = findDictionaryMatch(i);
+      dict = findDictionaryMatch<Level>(i);
       if (dict.length >= kMinMatch) {
         uint32_t dictCost = 1 + lengthExtensionCost(dict.length, 35) + varintSize(dict.distance);
         useDict = dictCost < dict.length &&
@@ -338,13 +357,13 @@ Result<Bytes> VeltEncoder::encode() {
       }
     }
 
-    if (!useDict && best.length != 0 && preset_.lazySteps > 0) {
+    if (!useDict && best.length != 0 && preset.lazySteps > 0) {
       const uint64_t bestCost = matchCost(best);
       bool deferred = false;
-      for (unsigned j = 1; j <= preset_.lazySteps && i + j + kMinMatch <= length; ++j) {
+      for (unsigned j = 1; j <= preset.lazySteps && i + j + kMinMatch <= length; ++j) {
         const size_t q = i + j;
         VeltMatch repeat = findRepeatMatch(q);
-        VeltMatch chained = findChainMatch(q, head_[hashAt(q)]);
+        VeltMatch chained = findChainMatch<Level>(q, head_[hashAt(q)]);
         const VeltMatch& next = chained.length > repeat.length ? chained : repeat;
         if (next.length != 0 && (uint64_t(next.length) + j) * bestCost > (uint64_t(matchCost(next)) + j) * best.length) {
           deferred = true;
@@ -357,8 +376,9 @@ Result<Bytes> VeltEncoder::encode() {
       }
     }
 
-    VeltPatchedMatch patched = findPatchedMatch(i, best, headCandidate);
-    if (patched.length != 0) {
+    VeltPatchedMatch patched;
+    if (preset.patchedMatches && best.length < kPatchProbeBelow && i + 16 <= length &&
+        findPatchedMatch(i, best, headCandidate, patched)) {
       flushLiterals(i);
       token_ = writeVeltToken(token_, VeltTokenKind::patch, patched.length);
       extra_ = writeVarint(extra_, patched.distance);
@@ -370,13 +390,13 @@ Result<Bytes> VeltEncoder::encode() {
         *literal_++ = block[i + position];
         previous = position;
       }
-      insertRange(i + 1, i + patched.length);
+      insertRange<Level>(i + 1, i + patched.length);
       i = pendingLiteralStart_ = i + patched.length;
     } else if (useDict) {
       flushLiterals(i);
       token_ = writeVeltToken(token_, VeltTokenKind::dict, dict.length);
       extra_ = writeVarint(extra_, dict.distance);
-      insertRange(i + 1, i + dict.length);
+      insertRange<Level>(i + 1, i + dict.length);
       i = pendingLiteralStart_ = i + dict.length;
     } else if (best.length < kMinMatch || matchCost(best) >= best.length) {
       ++i;
@@ -400,7 +420,7 @@ Result<Bytes> VeltEncoder::encode() {
         for (int k = position; k > 0; --k) recentDistances_[k] = recentDistances_[k - 1];
         recentDistances_[0] = best.distance;
       }
-      insertRange(i + 1, i + best.length);
+      insertRange<Level>(i + 1, i + best.length);
       i = pendingLiteralStart_ = i + best.length;
     }
   }

@@ -12,6 +12,7 @@
 
 namespace tolzeb {
 
+// What a level spends on the search; levels above 2 are treated as 1.
 struct VeltLevelPreset {
   unsigned maxHashLog;
   unsigned chainDepth;
@@ -21,9 +22,6 @@ struct VeltLevelPreset {
   bool farCandidates;  // use a head candidate more than 65,535 bytes back
 };
 
-// Levels 0, 1, 2; any other value gets level 1's preset.
-const VeltLevelPreset& veltLevelPreset(uint8_t level);
-
 // A candidate copy. For a dictionary candidate `distance` is the offset in the dictionary.
 struct VeltMatch {
   uint64_t distance = 0;
@@ -31,12 +29,13 @@ struct VeltMatch {
   int32_t slot = -1;    // 0..3 for a recent-distance match
 };
 
+// Left uninitialised: the parser builds one per probe and fills what it reads.
 struct VeltPatchedMatch {
-  uint64_t distance = 0;
-  uint32_t length = 0;
-  uint32_t cost = 0;
-  uint32_t editCount = 0;
-  uint32_t editPositions[kVeltMaxPatchEdits] = {};
+  uint64_t distance;
+  uint32_t length;
+  uint32_t cost;
+  uint32_t editCount;
+  uint32_t editPositions[kVeltMaxPatchEdits];
 };
 
 inline unsigned varintSize(uint64_t value) {
@@ -103,20 +102,28 @@ class VeltEncoder {
   Result<Bytes> encode();
 
  private:
+  // The parse and the helpers whose work depends on the level are compiled once per level.
+  template <int Level>
+  Result<Bytes> encodeAtLevel();
   uint32_t hashAt(size_t p) const;
+  template <int Level>
   uint32_t insertPosition(size_t p);
+  template <int Level>
   void insertRange(size_t from, size_t end);
   VeltMatch findRepeatMatch(size_t p) const;
+  template <int Level>
   VeltMatch findChainMatch(size_t p, uint32_t candidate) const;
+  template <int Level>
   VeltMatch findDictionaryMatch(size_t p) const;
-  VeltPatchedMatch findPatchedMatch(size_t p, const VeltMatch& best, uint32_t headCandidate) const;
+  // True, with `patched` filled, when a patched copy beats `best`.
+  bool findPatchedMatch(size_t p, const VeltMatch& best, uint32_t headCandidate, VeltPatchedMatch& patched) const;
   void flushLiterals(size_t position);
 
   const uint8_t* block_;
   size_t length_;
   const uint8_t* dictionary_;
   size_t dictionaryLength_;
-  VeltLevelPreset preset_;
+  uint8_t level_;  // 0..2
   unsigned hashLog_;
 
   // The calling thread's tables.
