@@ -1,0 +1,19 @@
+// The commands c, x, l, t and v. Each returns the process exit code.
+#pragma once
+
+#include "cli/command_line.h"
+#include "cli/engine_calls.h"
+#include "cli/environment.h"
+
+namespace tolzeb::cli {
+
+int runCreate(const CommandLine& line, const Environment& environment);
+int runExtract(const CommandLine& line, const Environment& environment);
+int runList(const CommandLine& line, const Environment& environment);
+// "t" with verify clear, "v" with it set; both run the same full test.
+int runTest(const CommandLine& line, const Environment& environment, bool verify);
+
+// The format "c" writes: --format when given, else the output name's ending (any case), else .zeb.
+ArchiveKind createdKind(const CommandLine& line);
+
+}  // namespace tolzeb::cli

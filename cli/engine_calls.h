@@ -1,0 +1,72 @@
+// The engine operations zeb's commands call, gathered in one record so that the commands can be
+// run against the real engine or against a stand-in.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/core/status.h"
+#include "engine/core/types.h"
+
+namespace tolzeb::cli {
+
+// What kind of archive a file is, numbered as the engine numbers its archive kinds.
+enum class ArchiveKind : uint8_t { unknown = 0, zeb = 1, zip = 2, tar = 3, tarGz = 4, sevenZip = 5 };
+
+// What zeb reports of a recovery record just written.
+struct RecoveryRecordSummary {
+  uint64_t recordSize = 0;
+  uint64_t protectedLength = 0;
+  uint32_t parityShardsPerGroup = 0;
+};
+
+using Sources = std::vector<std::wstring>;
+
+struct EngineCalls {
+  // Writing
+  std::function<Result<ArchiveStats>(const Sources& sources, const std::wstring& output,
+                                     const CompressionOptions& options, const ProgressCallback& progress)>
+      createArchive;
+  std::function<Result<RecoveryRecordSummary>(const std::wstring& archive, uint32_t percent,
+                                              const ProgressCallback& progress)>
+      protectArchive;
+  std::function<Result<ArchiveStats>(const Sources& sources, const std::wstring& output, int32_t level,
+                                     const ProgressCallback& progress)>
+      createZip;
+  std::function<Result<ArchiveStats>(const Sources& sources, const std::wstring& output, bool gzip, int32_t level,
+                                     const ProgressCallback& progress)>
+      createTar;
+  std::function<Result<ArchiveStats>(const Sources& sources, const std::wstring& output, int32_t level,
+                                     uint64_t solidBlockSize, const ProgressCallback& progress)>
+      createSevenZip;
+
+  // Reading a .zeb
+  std::function<Result<bool>(const std::wstring& archive)> probeZebArchive;  // true: encrypted
+  std::function<Result<ArchiveStats>(const std::wstring& archive, const ProgressCallback& progress, uint32_t threads,
+                                     uint64_t memoryBudget, const Password& password)>
+      testArchive;
+  std::function<Result<ArchiveStats>(const std::wstring& archive, const ProgressCallback& progress, uint32_t threads,
+                                     uint64_t memoryBudget, const Password& password)>
+      verifyArchive;
+
+  // Reading any kind
+  std::function<Result<ArchiveKind>(const std::wstring& archive)> detectArchiveKind;
+  std::function<Result<ArchiveStats>(const std::wstring& archive, ArchiveKind kind, const std::wstring& destination,
+                                     const std::vector<std::wstring>& selection, const ExtractOptions& options,
+                                     const ProgressCallback& progress)>
+      extractAnyArchive;
+  std::function<Result<ArchiveListing>(const std::wstring& archive, ArchiveKind kind, const Password& password)>
+      listAnyArchive;
+  std::function<Result<ArchiveStats>(const std::wstring& archive, ArchiveKind kind, const ExtractOptions& options,
+                                     const ProgressCallback& progress)>
+      testAnyArchive;
+  // "TOLZEB", "ZIP", "TAR", "TAR.GZ", "7Z"; "unknown" otherwise.
+  std::function<const wchar_t*(ArchiveKind kind)> archiveKindName;
+};
+
+// The engine this program is linked with.
+const EngineCalls& linkedEngine();
+
+}  // namespace tolzeb::cli

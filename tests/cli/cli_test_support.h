@@ -1,0 +1,73 @@
+// Stand-ins for the world outside a zeb command: a console that records, an engine whose answers
+// a test sets, password readers that hand out prepared answers, and a settable clock.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/console.h"
+#include "cli/engine_calls.h"
+#include "cli/environment.h"
+#include "cli/password.h"
+
+namespace tolzeb::cli::testing {
+
+class RecordingConsole final : public Console {
+ public:
+  void writeOut(std::wstring_view text) override { out.append(text); }
+  void writeErr(std::wstring_view text) override { err.append(text); }
+  void flush() override {}
+
+  std::wstring out;
+  std::wstring err;
+};
+
+inline SecureBytes bytesOf(const std::string& text) { return SecureBytes(text.data(), text.size()); }
+
+inline std::string textOf(const SecureBytes& bytes) {
+  return bytes.empty() ? std::string() : std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+inline std::string textOf(const Password& password) { return password ? textOf(*password) : std::string("<none>"); }
+
+// Everything a command may call, with what each call saw.
+struct FakeWorld {
+  RecordingConsole console;
+  EngineCalls engine;
+  PasswordReaders passwords;
+  uint64_t now = 1000;
+
+  std::deque<Result<SecureBytes>> consoleAnswers;
+  std::vector<std::wstring> prompts;
+  std::deque<Result<SecureBytes>> stdinAnswers;
+  int stdinReads = 0;
+
+  // What the engine was handed.
+  std::vector<std::wstring> calls;
+  CompressionOptions createdWith;
+  ExtractOptions extractedWith;
+  Password passwordSeen;
+  uint32_t threadsSeen = 0;
+  uint64_t memorySeen = 0;
+  int32_t levelSeen = -1;
+  bool gzipSeen = false;
+  uint64_t solidBlockSeen = 0;
+
+  // What the engine answers.
+  Result<ArchiveStats> stats = ArchiveStats{};
+  Result<RecoveryRecordSummary> recovery = RecoveryRecordSummary{};
+  Result<ArchiveKind> kind = ArchiveKind::zeb;
+  Result<bool> encrypted = false;
+  Result<ArchiveListing> listing = ArchiveListing{};
+  std::vector<Progress> progressReports;  // sent to the callback during each long call
+
+  FakeWorld();
+  Environment environment() { return Environment{console, engine, passwords, [this] { return now; }}; }
+
+ private:
+  void report(const ProgressCallback& progress);
+};
+
+}  // namespace tolzeb::cli::testing

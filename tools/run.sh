@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# The main job: install what the build needs, build on demand, then run `zeb` with the given
+# arguments (no arguments: archive the project's own sources and extract them again).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+export LC_ALL=C.UTF-8 LANG=C.UTF-8
+bash tools/install-deps.sh
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/native -j"$(nproc)"
+ZEB="$ROOT/build/native/cli/zeb"
+if [ ! -x "$ZEB" ]; then
+  echo "built the engine library; the zeb program is not part of this tree yet"
+  exit 0
+fi
+if [ $# -gt 0 ]; then
+  exec "$ZEB" "$@"
+fi
+demo=$(mktemp -d)
+trap 'rm -rf "$demo"' EXIT
+"$ZEB" c "$demo/sources.zeb" engine codecs cli
+"$ZEB" l "$demo/sources.zeb"
+"$ZEB" x "$demo/sources.zeb" -o "$demo/out"
+echo "archived and extracted again into $demo/out"
