@@ -16,9 +16,8 @@ namespace {
 
 const std::wstring& scratchPath() {
   static const std::wstring path = [] {
-    std::string narrow = (std::filesystem::temp_directory_path() /
-                          ("open_archive_fuzz-" + std::to_string(getpid()) + ".zeb"))
-                             .string();
+    std::string narrow =
+        (std::filesystem::temp_directory_path() / ("open_archive_fuzz-" + std::to_string(getpid()) + ".zeb")).string();
     return std::wstring(narrow.begin(), narrow.end());
   }();
   static const bool removedAtExit = [] { return std::atexit([] { (void)tolzeb::deleteFile(path); }) == 0; }();
