@@ -215,6 +215,22 @@ TEST(OpenArchiveTest, StructuralDamageIsRefusedWithItsMessage) {
   expectOpenFailures(valid, "", cases);
 }
 
+TEST(OpenArchiveTest, AManifestAbove512MiBIsRefusedBeforeAnythingIsRead) {
+  // A sparse file large enough for the declared manifest; nothing after the header is valid.
+  Bytes file = archiveBytes(TestArchiveOptions{}, {});
+  rewriteHeader(file, [](ArchiveHeader& h) { h.manifestLength = 536870913; });
+  ScratchFile scratch(Bytes(file.begin(), file.begin() + kHeaderSize));
+  {
+    Result<UniqueHandle> handle = openForUpdate(scratch.path());
+    ASSERT_TRUE(handle.hasValue());
+    ASSERT_FALSE(handle->setFileLength(600ull << 20).failed());
+  }
+  Result<OpenArchive> archive = openArchive(scratch.path(), 0, nullptr);
+  ASSERT_TRUE(archive.failed());
+  EXPECT_EQ(archive.failure().code, StatusCode::resource_limit);
+  EXPECT_EQ(archive.failure().message, L"Manifest is implausibly large");
+}
+
 TEST(OpenArchiveTest, PasswordAndKeyCheck) {
   const StatusCode auth = StatusCode::authentication_failed;
   TestArchiveOptions options;
