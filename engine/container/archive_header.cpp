@@ -58,15 +58,15 @@ Result<ArchiveHeader> parseArchiveHeader(const uint8_t* data, size_t length) {
   header.headerSize = readU32le(data + kHeaderSizeAt);
   header.chunkSize = readU32le(data + kChunkSizeAt);
   std::memcpy(header.archiveId.data(), data + kArchiveIdAt, header.archiveId.size());
-  uint64_t* fields[] = {&header.manifestOffset,   &header.manifestLength, &header.chunkTableOffset,
-                        &header.chunkCount,       &header.dictionaryOffset, &header.dictionaryLength,
-                        &header.totalBytes,       &header.securityOffset, &header.securityLength};
+  uint64_t* fields[] = {&header.manifestOffset, &header.manifestLength,   &header.chunkTableOffset,
+                        &header.chunkCount,     &header.dictionaryOffset, &header.dictionaryLength,
+                        &header.totalBytes,     &header.securityOffset,   &header.securityLength};
   for (size_t i = 0; i < 9; ++i) *fields[i] = readU64le(data + kManifestOffsetAt + 8 * i);
   header.recoveryOffset = readU64le(data + kRecoveryOffsetAt);
 
   if (header.versionMajor != kFormatVersionMajor)
-    return Failure{StatusCode::unsupported_version,
-                   L"Archive major version " + decimal(uint32_t(header.versionMajor)) + L" is not supported by this build"};
+    return Failure{StatusCode::unsupported_version, L"Archive major version " + decimal(uint32_t(header.versionMajor)) +
+                                                        L" is not supported by this build"};
   if (header.versionMinor < kFormatVersionMinor)
     return Failure{StatusCode::unsupported_version, L"Archive was written by a pre-release build (format 1." +
                                                         decimal(uint32_t(header.versionMinor)) +

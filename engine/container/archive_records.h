@@ -54,8 +54,8 @@ struct ChunkDescriptor {
   uint32_t storedSize = 0;  // with the 16-byte tag when encrypted
   uint8_t codec = kCodecStored;
   uint8_t blockFlags = 0;
-  uint16_t dictionaryId = 0;  // 0 = none
-  uint32_t crc32c = 0;        // of the decoded bytes
+  uint16_t dictionaryId = 0;         // 0 = none
+  uint32_t crc32c = 0;               // of the decoded bytes
   std::array<uint8_t, 32> sha256{};  // of the decoded bytes under header flag 8, else zero
   uint64_t nonceCounter = 0;         // the chunk index when encrypted, else 0
 

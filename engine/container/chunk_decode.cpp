@@ -50,7 +50,8 @@ Status decodeChunk(const OpenArchive& archive, uint64_t chunkIndex, Bytes& out) 
     TOLZEB_ASSIGN_OR_RETURN(out, decodeVeltBlock(velt, chunk.decodedSize, dictionaryFor(archive, chunk.dictionaryId)));
   }
 
-  if (out.size() != chunk.decodedSize) return Status(StatusCode::corrupt_archive, label + L" decoded to the wrong length");
+  if (out.size() != chunk.decodedSize)
+    return Status(StatusCode::corrupt_archive, label + L" decoded to the wrong length");
   if (crc32c(0, out.data(), out.size()) != chunk.crc32c)
     return Status(StatusCode::corrupt_archive, label + L" failed its CRC32C check");
   if (archive.header.flags & kFlagChunkHashes) {

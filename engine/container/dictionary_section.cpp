@@ -21,8 +21,7 @@ Failure corrupt(const wchar_t* message) { return Failure{StatusCode::corrupt_arc
 
 Result<Bytes> buildDictionarySection(const std::vector<DictionaryRecord>& dictionaries) {
   if (dictionaries.empty()) return Bytes{};
-  if (dictionaries.size() > 1)
-    return Failure{StatusCode::invalid_argument, L"Too many dictionaries for this format"};
+  if (dictionaries.size() > 1) return Failure{StatusCode::invalid_argument, L"Too many dictionaries for this format"};
   Bytes out(kDictionarySectionHeadSize, 0);
   std::memcpy(out.data(), kDictionaryMagic, kMagicSize);
   writeU16le(out.data() + kCountAt, uint16_t(dictionaries.size()));
@@ -87,7 +86,8 @@ Result<std::vector<DictionaryRecord>> parseDictionarySection(const uint8_t* data
     if (record[3] != 0) return corrupt(L"Dictionary record uses a reserved byte");
     if (dictionary.codec > kCodecVeltHuff)
       return Failure{StatusCode::unsupported_version, L"Dictionary uses a codec this build does not know"};
-    if (decodedSize == 0 || decodedSize > kMaxBlockSize) return corrupt(L"Dictionary declares an impossible decoded size");
+    if (decodedSize == 0 || decodedSize > kMaxBlockSize)
+      return corrupt(L"Dictionary declares an impossible decoded size");
     if (storedSize == 0 || storedSize > reader.remaining()) return corrupt(L"Dictionary bytes are truncated");
     if (memoryCeiling != 0 && decodedTotal + decodedSize > memoryCeiling)
       return Failure{StatusCode::resource_limit, L"Dictionary section asks for more memory than allowed"};

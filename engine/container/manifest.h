@@ -25,7 +25,7 @@ struct ManifestEntry {
   uint32_t attributes = 0;
   uint64_t modified = 0;  // FILETIME, UTC
   uint64_t size = 0;
-  std::vector<uint64_t> chunks;  // consecutive chunk indices holding the entry's bytes
+  std::vector<uint64_t> chunks;   // consecutive chunk indices holding the entry's bytes
   uint64_t firstChunkOffset = 0;  // where the entry begins in its first chunk's decoded bytes
 };
 

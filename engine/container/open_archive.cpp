@@ -22,8 +22,10 @@ Result<Bytes> readExactly(const UniqueHandle& file, uint64_t offset, uint64_t le
 }
 
 Status checkSectionRanges(const ArchiveHeader& header, uint64_t chunkTableLength, uint64_t fileSize) {
-  if (!rangeFits(header.chunkTableOffset, chunkTableLength, fileSize)) return corrupt(L"Chunk table lies outside the file");
-  if (!rangeFits(header.manifestOffset, header.manifestLength, fileSize)) return corrupt(L"Manifest lies outside the file");
+  if (!rangeFits(header.chunkTableOffset, chunkTableLength, fileSize))
+    return corrupt(L"Chunk table lies outside the file");
+  if (!rangeFits(header.manifestOffset, header.manifestLength, fileSize))
+    return corrupt(L"Manifest lies outside the file");
   if (!rangeFits(header.dictionaryOffset, header.dictionaryLength, fileSize))
     return corrupt(L"Dictionary section lies outside the file");
   if (!rangeFits(header.securityOffset, header.securityLength, fileSize))
@@ -107,8 +109,8 @@ Status readChunkTable(OpenArchive& archive, uint64_t chunkTableLength) {
   const ArchiveHeader& header = archive.header;
   Bytes table;
   if (chunkTableLength != 0) {
-    TOLZEB_ASSIGN_OR_RETURN(table, readExactly(archive.file, header.chunkTableOffset, chunkTableLength,
-                                               L"Chunk table is truncated"));
+    TOLZEB_ASSIGN_OR_RETURN(
+        table, readExactly(archive.file, header.chunkTableOffset, chunkTableLength, L"Chunk table is truncated"));
   }
   if (crc32c(0, table.data(), table.size()) != archive.footer.chunkTableCrc)
     return corrupt(L"Chunk table checksum mismatch");
@@ -132,8 +134,8 @@ Status readManifest(OpenArchive& archive, uint64_t entryLimit) {
   const ArchiveHeader& header = archive.header;
   Bytes manifest;
   if (header.manifestLength != 0) {
-    TOLZEB_ASSIGN_OR_RETURN(manifest, readExactly(archive.file, header.manifestOffset, header.manifestLength,
-                                                  L"Manifest is truncated"));
+    TOLZEB_ASSIGN_OR_RETURN(
+        manifest, readExactly(archive.file, header.manifestOffset, header.manifestLength, L"Manifest is truncated"));
   }
   if (crc32c(0, manifest.data(), manifest.size()) != archive.footer.manifestCrc)
     return corrupt(L"Manifest checksum mismatch");
@@ -218,7 +220,8 @@ Result<OpenArchive> openArchive(const std::wstring& path, uint64_t entryLimit, P
   TOLZEB_ASSIGN_OR_RETURN(archive.header, parseArchiveHeader(headerBytes.data(), headerBytes.size()));
   const ArchiveHeader& header = archive.header;
   if (header.flags & kFlagSplitVolumes)
-    return Failure{StatusCode::unsupported_version, L"Archive is split across volumes; this build cannot read them yet"};
+    return Failure{StatusCode::unsupported_version,
+                   L"Archive is split across volumes; this build cannot read them yet"};
   archive.encrypted = (header.flags & kFlagEncrypted) != 0;
 
   std::optional<uint64_t> chunkTableLength = checkedMul(header.chunkCount, kChunkDescriptorSize);

@@ -74,8 +74,8 @@ Result<Bytes> sealObject(const SecureBytes& key, uint32_t noncePrefix, uint64_t 
   nonceFor(noncePrefix, counter, nonce);
   Bytes sealed(length + kTagSize);
   static const uint8_t kNothing = 0;  // the library is never handed a null pointer, even for 0 bytes
-  TOLZEB_TRY(aesGcmEncrypt(object, nonce, aad.data(), aad.size(), length ? plaintext : &kNothing, length,
-                           sealed.data(), sealed.data() + length));
+  TOLZEB_TRY(aesGcmEncrypt(object, nonce, aad.data(), aad.size(), length ? plaintext : &kNothing, length, sealed.data(),
+                           sealed.data() + length));
   return sealed;
 }
 
@@ -100,8 +100,8 @@ Status verifyKeyCheck(const SecureBytes& key, const SecuritySection& security, c
   return status;
 }
 
-Status openSealedObject(const SecureBytes& key, uint32_t noncePrefix, uint64_t counter, const Bytes& aad,
-                        Bytes& sealed, const std::wstring& label) {
+Status openSealedObject(const SecureBytes& key, uint32_t noncePrefix, uint64_t counter, const Bytes& aad, Bytes& sealed,
+                        const std::wstring& label) {
   if (sealed.size() < kTagSize)
     return Status(StatusCode::corrupt_archive, label + L" is too short to carry an authentication tag");
   uint8_t nonce[kGcmNonceLength];
@@ -109,8 +109,8 @@ Status openSealedObject(const SecureBytes& key, uint32_t noncePrefix, uint64_t c
   TOLZEB_ASSIGN_OR_RETURN(std::unique_ptr<AesGcmKey> object, keyObject(key));
   size_t length = sealed.size() - kTagSize;
   Bytes plaintext(length ? length : 1);
-  Status status = aesGcmDecrypt(object, nonce, aad.data(), aad.size(), sealed.data(), length,
-                                sealed.data() + length, plaintext.data());
+  Status status = aesGcmDecrypt(object, nonce, aad.data(), aad.size(), sealed.data(), length, sealed.data() + length,
+                                plaintext.data());
   if (status.failed()) {
     secureZero(plaintext.data(), plaintext.size());
     return status;

@@ -47,7 +47,7 @@ Status verifyKeyCheck(const SecureBytes& key, const SecuritySection& security, c
 // Read side: replaces the sealed bytes by their plaintext. 15 bytes or fewer give code 3
 // `label` + " is too short to carry an authentication tag"; a tag mismatch is code 4. Failed
 // plaintext is wiped.
-Status openSealedObject(const SecureBytes& key, uint32_t noncePrefix, uint64_t counter, const Bytes& aad,
-                        Bytes& sealed, const std::wstring& label);
+Status openSealedObject(const SecureBytes& key, uint32_t noncePrefix, uint64_t counter, const Bytes& aad, Bytes& sealed,
+                        const std::wstring& label);
 
 }  // namespace tolzeb

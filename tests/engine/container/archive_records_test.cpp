@@ -100,7 +100,8 @@ TEST(ArchiveRecordsTest, WritersProduceTheGoldenBytes) {
 TEST(ArchiveRecordsTest, ParsersReadTheGoldenBytesBack) {
   Bytes header = fromHex(kGoldenHeader);
   Result<ArchiveHeader> parsedHeader = parseArchiveHeader(header.data(), header.size());
-  ASSERT_TRUE(parsedHeader.hasValue()) << std::string(parsedHeader.failure().message.begin(), parsedHeader.failure().message.end());
+  ASSERT_TRUE(parsedHeader.hasValue()) << std::string(parsedHeader.failure().message.begin(),
+                                                      parsedHeader.failure().message.end());
   ArchiveHeader expected = goldenHeader();
   EXPECT_EQ(parsedHeader->versionMajor, 1);
   EXPECT_EQ(parsedHeader->versionMinor, 2);
@@ -173,11 +174,21 @@ void runCorruptions(const Bytes& valid, const CrcFixer& fixCrc, const Parser& pa
   }
 }
 
-auto setU16(size_t at, uint16_t v) { return [=](Bytes& b) { writeU16le(b.data() + at, v); }; }
-auto setU32(size_t at, uint32_t v) { return [=](Bytes& b) { writeU32le(b.data() + at, v); }; }
-auto setU64(size_t at, uint64_t v) { return [=](Bytes& b) { writeU64le(b.data() + at, v); }; }
-auto setByte(size_t at, uint8_t v) { return [=](Bytes& b) { b[at] = v; }; }
-auto truncateTo(size_t length) { return [=](Bytes& b) { b.resize(length); }; }
+auto setU16(size_t at, uint16_t v) {
+  return [=](Bytes& b) { writeU16le(b.data() + at, v); };
+}
+auto setU32(size_t at, uint32_t v) {
+  return [=](Bytes& b) { writeU32le(b.data() + at, v); };
+}
+auto setU64(size_t at, uint64_t v) {
+  return [=](Bytes& b) { writeU64le(b.data() + at, v); };
+}
+auto setByte(size_t at, uint8_t v) {
+  return [=](Bytes& b) { b[at] = v; };
+}
+auto truncateTo(size_t length) {
+  return [=](Bytes& b) { b.resize(length); };
+}
 auto apply(std::vector<std::function<void(Bytes&)>> edits) {
   return [=](Bytes& b) {
     for (auto& e : edits) e(b);
@@ -216,8 +227,9 @@ TEST(ArchiveRecordsTest, HeaderCorruptionsGiveTheirCodeAndMessage) {
       {"version checked before header size", apply({setU16(10, 1), setU32(16, 129)}), true, unsupported,
        L"Archive was written by a pre-release build (format 1.1); re-create it with this version"},
   };
-  runCorruptions(fromHex(kGoldenHeader), fixHeaderCrc,
-                 [](const Bytes& b) { return parseArchiveHeader(b.data(), b.size()).status(); }, cases);
+  runCorruptions(
+      fromHex(kGoldenHeader), fixHeaderCrc,
+      [](const Bytes& b) { return parseArchiveHeader(b.data(), b.size()).status(); }, cases);
 }
 
 TEST(ArchiveRecordsTest, AnyFlippedHeaderBitOutsideTheCrcIsACrcMismatch) {
@@ -249,8 +261,9 @@ TEST(ArchiveRecordsTest, DescriptorCorruptionsGiveTheirCodeAndMessage) {
        L"Chunk declares a decoded size above the 4 MiB block limit"},
       {"decoded 0", setU32(8, 0), false, corrupt, L"Chunk declares a zero decoded size"},
   };
-  runCorruptions(fromHex(kGoldenDescriptor), nullptr,
-                 [](const Bytes& b) { return parseChunkDescriptor(b.data(), b.size()).status(); }, cases);
+  runCorruptions(
+      fromHex(kGoldenDescriptor), nullptr,
+      [](const Bytes& b) { return parseChunkDescriptor(b.data(), b.size()).status(); }, cases);
 }
 
 TEST(ArchiveRecordsTest, SecuritySectionCorruptionsGiveTheirCodeAndMessage) {
@@ -273,8 +286,9 @@ TEST(ArchiveRecordsTest, SecuritySectionCorruptionsGiveTheirCodeAndMessage) {
     writeU32le(b.data() + 52, 0);
     writeU32le(b.data() + 52, crc32c(0, b.data(), kSecuritySectionSize));
   };
-  runCorruptions(fromHex(kGoldenSecurity), fix,
-                 [](const Bytes& b) { return parseSecuritySection(b.data(), b.size()).status(); }, cases);
+  runCorruptions(
+      fromHex(kGoldenSecurity), fix, [](const Bytes& b) { return parseSecuritySection(b.data(), b.size()).status(); },
+      cases);
 }
 
 TEST(ArchiveRecordsTest, FooterCorruptionsGiveTheirCodeAndMessage) {
@@ -289,8 +303,9 @@ TEST(ArchiveRecordsTest, FooterCorruptionsGiveTheirCodeAndMessage) {
       {"reserved byte 52", setByte(52, 1), false, corrupt, L"Reserved footer bytes are not zero"},
   };
   auto fix = [](Bytes& b) { writeU32le(b.data() + 48, crc32c(0, b.data(), 48)); };
-  runCorruptions(fromHex(kGoldenFooter), fix,
-                 [](const Bytes& b) { return parseArchiveFooter(b.data(), b.size()).status(); }, cases);
+  runCorruptions(
+      fromHex(kGoldenFooter), fix, [](const Bytes& b) { return parseArchiveFooter(b.data(), b.size()).status(); },
+      cases);
 }
 
 TEST(ArchiveRecordsTest, NewArchiveIdsDiffer) {

@@ -149,9 +149,14 @@ TEST(ManifestTest, MalformedManifestsGiveTheirCodeAndMessage) {
        L"Truncated manifest entry metadata"},
       {"directory with chunks", manifestOf({with([](RawEntry& e) { e.type = 1; })}), 1, 0, corrupt,
        L"Directory entry references chunk data"},
-      {"chunks 5 6 7", manifestOf({with([](RawEntry& e) { e.chunks = {5, 6, 7}; })}), 8, 0, corrupt, L""},
-      {"chunks 5 7", manifestOf({with([](RawEntry& e) { e.chunks = {5, 7}; })}), 8, 0, corrupt,
-       L"Manifest entry blocks are not a consecutive run: docs/a.txt"},
+      {"chunks 5 6 7", manifestOf({with([](RawEntry& e) {
+         e.chunks = {5, 6, 7};
+       })}),
+       8, 0, corrupt, L""},
+      {"chunks 5 7", manifestOf({with([](RawEntry& e) {
+         e.chunks = {5, 7};
+       })}),
+       8, 0, corrupt, L"Manifest entry blocks are not a consecutive run: docs/a.txt"},
       {"chunk index = chunk count", manifestOf({with([](RawEntry& e) { e.chunks = {8}; })}), 8, 0, corrupt,
        L"Manifest references chunk 8 but the archive has 8"},
       {"offset without chunks", manifestOf({with([](RawEntry& e) {
@@ -162,25 +167,33 @@ TEST(ManifestTest, MalformedManifestsGiveTheirCodeAndMessage) {
       {"offset 4194304", manifestOf({with([](RawEntry& e) { e.offset = 4194304; })}), 1, 0, corrupt, L""},
       {"offset 4194305", manifestOf({with([](RawEntry& e) { e.offset = 4194305; })}), 1, 0, corrupt,
        L"Manifest block offset exceeds the block size limit"},
-      {"optional attribute skipped",
-       manifestOf({with([](RawEntry& e) { e.attributes = {{0x7FFF, {1, 2, 3}}}; })}), 1, 0, corrupt, L""},
-      {"critical attribute", manifestOf({with([](RawEntry& e) { e.attributes = {{0x8000, {}}}; })}), 1, 0,
-       unsupported, L"Manifest entry requires unknown attribute 32768"},
-      {"65 attributes", manifestOf({with([](RawEntry& e) { e.attributes.assign(65, {1, {}}); })}), 1, 0, corrupt,
-       L"Manifest entry declares too many attributes"},
-      {"attribute longer than the rest", manifestOf(1, [] {
-         Bytes b = RawEntry{}.encode();
-         b.back() = 1;  // one attribute...
-         appendVarint(b, 5);
-         appendVarint(b, 9);  // ...claiming 9 bytes where none follow
-         return std::vector<Bytes>{b};
-       }()),
+      {"optional attribute skipped", manifestOf({with([](RawEntry& e) {
+         e.attributes = {{0x7FFF, {1, 2, 3}}};
+       })}),
+       1, 0, corrupt, L""},
+      {"critical attribute", manifestOf({with([](RawEntry& e) {
+         e.attributes = {{0x8000, {}}};
+       })}),
+       1, 0, unsupported, L"Manifest entry requires unknown attribute 32768"},
+      {"65 attributes", manifestOf({with([](RawEntry& e) {
+         e.attributes.assign(65, {1, {}});
+       })}),
+       1, 0, corrupt, L"Manifest entry declares too many attributes"},
+      {"attribute longer than the rest",
+       manifestOf(1,
+                  [] {
+                    Bytes b = RawEntry{}.encode();
+                    b.back() = 1;  // one attribute...
+                    appendVarint(b, 5);
+                    appendVarint(b, 9);  // ...claiming 9 bytes where none follow
+                    return std::vector<Bytes>{b};
+                  }()),
        1, 0, corrupt, L"Manifest attribute length out of range"},
   };
   for (const ManifestCase& c : cases) {
     SCOPED_TRACE(c.name);
-    Result<std::vector<ManifestEntry>> parsed = parseManifest(c.manifest.data(), c.manifest.size(), c.chunkCount,
-                                                              c.entryLimit);
+    Result<std::vector<ManifestEntry>> parsed =
+        parseManifest(c.manifest.data(), c.manifest.size(), c.chunkCount, c.entryLimit);
     if (c.message.empty()) {
       EXPECT_TRUE(parsed.hasValue()) << std::string(parsed.failure().message.begin(), parsed.failure().message.end());
       continue;

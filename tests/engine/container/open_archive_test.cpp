@@ -171,8 +171,8 @@ TEST(OpenArchiveTest, StructuralDamageIsRefusedWithItsMessage) {
   std::vector<OpenCase> cases = {
       {"191 bytes", [](Bytes& f) { f.resize(191); }, corrupt, L"File is too small to be a .zeb archive"},
       {"192 zero bytes", [](Bytes& f) { f.assign(192, 0); }, corrupt, L"Not a TOLZEB archive (bad magic)"},
-      {"split volumes", header([](ArchiveHeader& h) { h.flags |= kFlagSplitVolumes; }),
-       StatusCode::unsupported_version, L"Archive is split across volumes; this build cannot read them yet"},
+      {"split volumes", header([](ArchiveHeader& h) { h.flags |= kFlagSplitVolumes; }), StatusCode::unsupported_version,
+       L"Archive is split across volumes; this build cannot read them yet"},
       {"chunk count overflows", header([](ArchiveHeader& h) { h.chunkCount = 1ull << 61; }), corrupt,
        L"Chunk table size overflows 64 bits"},
       {"chunk table past the end", header([](ArchiveHeader& h) { h.chunkCount += 100; }), corrupt,
@@ -181,7 +181,10 @@ TEST(OpenArchiveTest, StructuralDamageIsRefusedWithItsMessage) {
        L"Manifest lies outside the file"},
       {"dictionary past the end", header([](ArchiveHeader& h) { h.dictionaryLength = 1ull << 40; }), corrupt,
        L"Dictionary section lies outside the file"},
-      {"security past the end", header([](ArchiveHeader& h) { h.securityOffset = UINT64_MAX - 10; h.securityLength = 96; }),
+      {"security past the end", header([](ArchiveHeader& h) {
+         h.securityOffset = UINT64_MAX - 10;
+         h.securityLength = 96;
+       }),
        corrupt, L"Security section lies outside the file"},
       {"table over the header", header([](ArchiveHeader& h) { h.chunkTableOffset = 64; }), corrupt,
        L"A section overlaps the archive header"},
@@ -195,7 +198,10 @@ TEST(OpenArchiveTest, StructuralDamageIsRefusedWithItsMessage) {
        L"Footer offset is inconsistent"},
       {"appended byte", [](Bytes& f) { f.push_back(0); }, corrupt,
        L"Archive footer magic missing; the file is truncated or not a .zeb"},
-      {"security section on a plain archive", header([](ArchiveHeader& h) { h.securityOffset = 128; h.securityLength = 96; }),
+      {"security section on a plain archive", header([](ArchiveHeader& h) {
+         h.securityOffset = 128;
+         h.securityLength = 96;
+       }),
        corrupt, L"Archive carries a security section but is not marked encrypted"},
       {"byte in the chunk table", flipByteAt([](const ArchiveHeader& h) { return h.chunkTableOffset + 9; }), corrupt,
        L"Chunk table checksum mismatch"},
@@ -209,13 +215,30 @@ TEST(OpenArchiveTest, StructuralDamageIsRefusedWithItsMessage) {
   expectOpenFailures(valid, "", cases);
 }
 
+TEST(OpenArchiveTest, AManifestAbove512MiBIsRefusedBeforeAnythingIsRead) {
+  // A sparse file large enough for the declared manifest; nothing after the header is valid.
+  Bytes file = archiveBytes(TestArchiveOptions{}, {});
+  rewriteHeader(file, [](ArchiveHeader& h) { h.manifestLength = 536870913; });
+  ScratchFile scratch(Bytes(file.begin(), file.begin() + kHeaderSize));
+  {
+    Result<UniqueHandle> handle = openForUpdate(scratch.path());
+    ASSERT_TRUE(handle.hasValue());
+    ASSERT_FALSE(handle->setFileLength(600ull << 20).failed());
+  }
+  Result<OpenArchive> archive = openArchive(scratch.path(), 0, nullptr);
+  ASSERT_TRUE(archive.failed());
+  EXPECT_EQ(archive.failure().code, StatusCode::resource_limit);
+  EXPECT_EQ(archive.failure().message, L"Manifest is implausibly large");
+}
+
 TEST(OpenArchiveTest, PasswordAndKeyCheck) {
   const StatusCode auth = StatusCode::authentication_failed;
   TestArchiveOptions options;
   options.password = "secret";
   const Bytes valid = archiveBytes(options);
   const std::wstring wrongPassword = L"Wrong password, or this archive's header has been altered";
-  expectOpenFailures(valid, "", {{"no password", [](Bytes&) {}, auth, L"This archive is encrypted and needs a password"}});
+  expectOpenFailures(valid, "",
+                     {{"no password", [](Bytes&) {}, auth, L"This archive is encrypted and needs a password"}});
   expectOpenFailures(valid, "Secret", {{"wrong password", [](Bytes&) {}, auth, wrongPassword}});
   std::vector<OpenCase> cases = {
       {"right password", [](Bytes&) {}, auth, L""},
@@ -330,9 +353,13 @@ TEST(OpenArchiveTest, EntriesThatDoNotFitTheirChunksAreRefused) {
       {"chunks too short", [](auto& e) { e[2].size += 1; }, nullptr,
        L"Blocks of docs/big.bin hold 600000 bytes but the entry declares 600001"},
       {"exactly enough", [](auto& e) { e[1].size = 262144; }, nullptr, L""},
-      {"a trailing chunk never reached", [](auto& e) { e[1].chunks = {0, 1}; }, nullptr,
-       L"Entry references a trailing block it never reaches: docs/a.txt"},
-      {"chunks not contiguous", nullptr, [](uint64_t i, ChunkDescriptor& c) {
+      {"a trailing chunk never reached",
+       [](auto& e) {
+         e[1].chunks = {0, 1};
+       },
+       nullptr, L"Entry references a trailing block it never reaches: docs/a.txt"},
+      {"chunks not contiguous", nullptr,
+       [](uint64_t i, ChunkDescriptor& c) {
          if (i == 2) c.groupOffset += 1;
        },
        L"Blocks of docs/big.bin are not contiguous"},

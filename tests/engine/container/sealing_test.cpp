@@ -72,8 +72,8 @@ TEST(SealingTest, NonceIsThePrefixAsStoredThenTheCounter) {
   // empty message: tag computed independently with OpenSSL and with the system library under Wine.
   const Bytes expectedTag = {0x9d, 0xd4, 0xbc, 0x6a, 0x35, 0x29, 0xef, 0x5f,
                              0xb5, 0x9d, 0xbf, 0xba, 0xdc, 0xc3, 0x3b, 0xdc};
-  Result<Bytes> sealed = sealObject(keyZeroTo31(), 0x04030201, kKeyCheckCounter, labelBytes(kKeyCheckAuthLabel),
-                                    nullptr, 0);
+  Result<Bytes> sealed =
+      sealObject(keyZeroTo31(), 0x04030201, kKeyCheckCounter, labelBytes(kKeyCheckAuthLabel), nullptr, 0);
   ASSERT_TRUE(sealed.hasValue()) << narrow(sealed.failure().message);
   EXPECT_EQ(*sealed, expectedTag);
 }

@@ -110,8 +110,8 @@ Result<Bytes> writeTestArchive(const std::vector<TestEntry>& entries, const Test
       std::copy(digest.begin(), digest.end(), chunk.sha256.begin());
     }
     if (sealer.on) chunk.nonceCounter = i;
-    TOLZEB_ASSIGN_OR_RETURN(
-        stored, sealer.seal(i, blockAuthData(header.archiveId, i, chunk.decodedSize, chunk.codec), stored));
+    TOLZEB_ASSIGN_OR_RETURN(stored,
+                            sealer.seal(i, blockAuthData(header.archiveId, i, chunk.decodedSize, chunk.codec), stored));
     chunk.storedOffset = file.size();
     chunk.storedSize = uint32_t(stored.size());
     file.insert(file.end(), stored.begin(), stored.end());
@@ -128,9 +128,9 @@ Result<Bytes> writeTestArchive(const std::vector<TestEntry>& entries, const Test
     record.id = kDictionaryId;
     record.bytes = dictionary;
     TOLZEB_ASSIGN_OR_RETURN(Bytes section, buildDictionarySection({record}));
-    TOLZEB_ASSIGN_OR_RETURN(section, sealer.seal(kDictionaryCounter,
-                                                 sectionAuthData(header.archiveId, kDictionaryAuthLabel, section.size()),
-                                                 section));
+    TOLZEB_ASSIGN_OR_RETURN(
+        section, sealer.seal(kDictionaryCounter,
+                             sectionAuthData(header.archiveId, kDictionaryAuthLabel, section.size()), section));
     header.dictionaryLength = section.size();
     file.insert(file.end(), section.begin(), section.end());
   }
@@ -138,16 +138,16 @@ Result<Bytes> writeTestArchive(const std::vector<TestEntry>& entries, const Test
   header.chunkTableOffset = file.size();
   if (!table.empty()) {
     TOLZEB_ASSIGN_OR_RETURN(
-        table, sealer.seal(kChunkTableCounter, sectionAuthData(header.archiveId, kChunkTableAuthLabel, table.size()),
-                           table));
+        table,
+        sealer.seal(kChunkTableCounter, sectionAuthData(header.archiveId, kChunkTableAuthLabel, table.size()), table));
   }
   file.insert(file.end(), table.begin(), table.end());
 
   if (options.editManifest) options.editManifest(manifestEntries);
   TOLZEB_ASSIGN_OR_RETURN(Bytes manifest, buildManifest(manifestEntries));
-  TOLZEB_ASSIGN_OR_RETURN(manifest, sealer.seal(kManifestCounter,
-                                                sectionAuthData(header.archiveId, kManifestAuthLabel, manifest.size()),
-                                                manifest));
+  TOLZEB_ASSIGN_OR_RETURN(
+      manifest,
+      sealer.seal(kManifestCounter, sectionAuthData(header.archiveId, kManifestAuthLabel, manifest.size()), manifest));
   header.manifestOffset = file.size();
   header.manifestLength = manifest.size();
   file.insert(file.end(), manifest.begin(), manifest.end());
@@ -177,9 +177,7 @@ Result<Bytes> writeTestArchive(const std::vector<TestEntry>& entries, const Test
   return file;
 }
 
-Password passwordOf(const std::string& text) {
-  return std::make_shared<const SecureBytes>(text.data(), text.size());
-}
+Password passwordOf(const std::string& text) { return std::make_shared<const SecureBytes>(text.data(), text.size()); }
 
 Bytes sampleBytes(size_t length, uint32_t seed) {
   static const char* const kWords[] = {"archive ", "chunk ", "manifest ", "dictionary ", "footer ", "header ",
@@ -199,8 +197,8 @@ Bytes sampleBytes(size_t length, uint32_t seed) {
 ScratchFile::ScratchFile(const Bytes& contents) {
   static std::atomic<uint32_t> counter{0};
   std::string directory = ::testing::TempDir();
-  std::string name = directory + "tolzeb-container-" + std::to_string(std::random_device{}()) +
-                     "-" + std::to_string(counter.fetch_add(1)) + "-" +
+  std::string name = directory + "tolzeb-container-" + std::to_string(std::random_device{}()) + "-" +
+                     std::to_string(counter.fetch_add(1)) + "-" +
                      ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + ".zeb";
   path_.assign(name.begin(), name.end());
   rewrite(contents);

@@ -48,9 +48,12 @@ TEST(ArchiveTestPipelineTest, TestAndVerifyAgreeOnEveryKindOfArchive) {
     std::string password;
   };
   const Case cases[] = {
-      {"stored", false, false, ""},          {"compressed", true, false, ""},
-      {"dictionary", true, true, ""},        {"encrypted stored", false, false, "pw"},
-      {"encrypted compressed", true, false, "pw"}, {"encrypted dictionary", true, true, "pw"},
+      {"stored", false, false, ""},
+      {"compressed", true, false, ""},
+      {"dictionary", true, true, ""},
+      {"encrypted stored", false, false, "pw"},
+      {"encrypted compressed", true, false, "pw"},
+      {"encrypted dictionary", true, true, "pw"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -336,7 +336,9 @@ TEST(OrderedPipelineTest, ExceptionsOnPipelineThreadsBecomeTheFirstFailure) {
 }
 
 TEST(OrderedPipelineTest, DestroyingWithoutRunOrAfterRunDoesNotBlock) {
-  { Pipeline idle(4, 4, [](Job&) { return Status(); }); }
+  {
+    Pipeline idle(4, 4, [](Job&) { return Status(); });
+  }
   Pipeline used(4, 4, [](Job&) { return Status(); });
   ASSERT_FALSE(used.run(indexProducer(10)).failed());
   used.shutdown();  // a second shutdown does nothing
