@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 
 #include "archive_contents.h"
 #include "engine/container/container_format.h"
@@ -159,12 +160,16 @@ TEST_F(CreateArchiveTest, SameInputGivesTheSameBytesWhateverTheThreadCount) {
 
 TEST_F(CreateArchiveTest, ReportsScanningThenEachChunkThenVerifyingThenDone) {
   std::vector<Progress> reports;
+  bool onlyCallingThread = true;
+  const auto caller = std::this_thread::get_id();
   auto stats = createArchive({tree_.path(L"in")}, tree_.path(L"out.zeb"), options(CompressionMode::lightning, 3),
                              [&](const Progress& p) {
+                               onlyCallingThread = onlyCallingThread && std::this_thread::get_id() == caller;
                                reports.push_back(p);
                                return true;
                              });
   ASSERT_TRUE(stats.hasValue());
+  EXPECT_TRUE(onlyCallingThread);
   auto archive = openArchive(tree_.path(L"out.zeb"), 0, nullptr);
   ASSERT_TRUE(archive.hasValue());
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 
 #include "../container/test_archive.h"
 #include "../create/scratch_tree.h"
@@ -77,11 +78,15 @@ class ExtractArchiveTest : public ::testing::Test {
 
 TEST_F(ExtractArchiveTest, EverythingComesBackWithTimesAndAttributes) {
   std::vector<Progress> reports;
+  bool onlyCallingThread = true;
+  const auto caller = std::this_thread::get_id();
   auto stats = extract({}, {}, [&](const Progress& p) {
+    onlyCallingThread = onlyCallingThread && std::this_thread::get_id() == caller;
     reports.push_back(p);
     return true;
   });
   ASSERT_TRUE(stats.hasValue()) << printable(stats.failure().message);
+  EXPECT_TRUE(onlyCallingThread);
   for (const auto& [path, bytes] : files_) expectExtracted(path);
   EXPECT_TRUE(isDirectory(out(L"A/folder")));
   EXPECT_EQ(modifiedOf(out(L"A/sub/deep/note.txt")), kSomeTime);
