@@ -1,5 +1,6 @@
-#include <bcrypt.h>
 #include <windows.h>
+// bcrypt.h needs the types of windows.h first.
+#include <bcrypt.h>
 
 #include "engine/container/archive_records.h"
 

@@ -258,6 +258,16 @@ TEST(OpenArchiveTest, PasswordAndKeyCheck) {
   expectOpenFailures(valid, "secret", cases);
 }
 
+TEST(OpenArchiveTest, TwoEncryptionsOfTheSameFilesDifferAndBothOpen) {
+  TestArchiveOptions options;
+  options.password = "same";
+  const Bytes first = archiveBytes(options), second = archiveBytes(options);
+  ASSERT_EQ(first.size(), second.size());
+  EXPECT_NE(first, second);  // new archive id, salt and nonce prefix each time
+  EXPECT_TRUE(openBytes(first, "same").hasValue());
+  EXPECT_TRUE(openBytes(second, "same").hasValue());
+}
+
 TEST(OpenArchiveTest, ForgedSealedSectionsFailAuthentication) {
   // Damage that keeps every CRC right is caught by the tags: here the manifest and the chunk
   // table are altered and their footer CRCs recomputed.
