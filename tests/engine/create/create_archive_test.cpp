@@ -234,6 +234,19 @@ TEST_F(CreateArchiveTest, CancelOrFailureLeavesTheOldArchiveAndNoPartialFile) {
   EXPECT_NE(tree_.readText(L"out.zeb"), "the previous archive");
 }
 
+TEST_F(CreateArchiveTest, FailedVerificationKeepsTheNewArchive) {
+  tree_.writeText(L"out.zeb", "the previous archive");
+  auto stats = createArchive({tree_.path(L"in")}, tree_.path(L"out.zeb"), options(CompressionMode::balanced, 2),
+                             [](const Progress& p) { return p.phase != Progress::Phase::Verifying; });
+  ASSERT_TRUE(stats.failed());
+  EXPECT_EQ(stats.failure().code, StatusCode::canceled);
+  EXPECT_EQ(stats.failure().message, L"Verification canceled");
+  EXPECT_FALSE(tree_.exists(L"out.zeb.partial"));
+  auto archive = openArchive(tree_.path(L"out.zeb"), 0, nullptr);
+  ASSERT_TRUE(archive.hasValue());
+  EXPECT_EQ(testing::archivedItems(archive.value()), expected_);
+}
+
 TEST_F(CreateArchiveTest, ArgumentsAreCheckedFirst) {
   const std::wstring out = tree_.path(L"args.zeb");
   struct Case {
