@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the benchmark and a corpus from files every Debian machine has, then compares VELT with
+# lz4 -1 and zstd -1/-3 on it, single-threaded, in one run.
+#
+# Corpus (sorted file lists, so every run on one machine reads the same bytes):
+#   text.bin   - the first 24 MiB of plain files under /usr/share/doc and /usr/include
+#   binary.bin - the first 24 MiB of shared libraries from /usr/lib/x86_64-linux-gnu
+#   mixed.bin  - text.bin followed by binary.bin
+# Usage: bench/codec_bench.sh [build-dir] [repeat]
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${1:-$ROOT/build/bench}
+REPEAT=${2:-3}
+LIMIT=$((24 << 20))
+
+cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLZEB_BENCH=ON -DTOLZEB_TESTS=OFF >/dev/null
+ninja -C "$BUILD" codec_bench >/dev/null
+
+CORPUS=$BUILD/corpus
+mkdir -p "$CORPUS"
+concat_files() {  # reads NUL-separated paths, writes at most LIMIT bytes
+  xargs -0 cat 2>/dev/null | head -c "$LIMIT" || true
+}
+if [ ! -s "$CORPUS/text.bin" ]; then
+  find /usr/share/doc /usr/include -type f ! -name '*.gz' ! -name '*.bz2' ! -name '*.xz' -size -1000k -print0 \
+    | LC_ALL=C sort -z | concat_files >"$CORPUS/text.bin"
+  find /usr/lib/x86_64-linux-gnu -maxdepth 1 -type f -name '*.so*' -size +100k -print0 \
+    | LC_ALL=C sort -z | concat_files >"$CORPUS/binary.bin"
+  cat "$CORPUS/text.bin" "$CORPUS/binary.bin" >"$CORPUS/mixed.bin"
+fi
+"$BUILD/bench/codec_bench" --repeat "$REPEAT" "$CORPUS/text.bin" "$CORPUS/binary.bin" "$CORPUS/mixed.bin"

@@ -1,0 +1,239 @@
+#include <cstring>
+
+#include "codecs/velt/velt.h"
+#include "codecs/velt/velt_format.h"
+
+namespace tolzeb {
+namespace {
+
+Failure corrupt(const wchar_t* message) { return Failure{StatusCode::corrupt_archive, message}; }
+
+// Where a varint ends and what it holds; `next` is null when the form is refused.
+struct VarintRead {
+  const uint8_t* next;
+  uint64_t value;
+};
+
+[[gnu::noinline]] VarintRead readVarintSlow(const uint8_t* cursor, const uint8_t* end) {
+  ByteReader reader(cursor, size_t(end - cursor));
+  std::optional<uint64_t> read = readVarint(reader);
+  if (!read) return {nullptr, 0};
+  return {cursor + reader.pos, *read};
+}
+
+// One stream of the payload, read front to back. Kept as plain values so the decode loop can
+// hold every cursor in a register.
+struct Stream {
+  const uint8_t* cursor;
+  const uint8_t* end;
+
+  size_t remaining() const { return size_t(end - cursor); }
+
+  // Same acceptance as readVarint (minimal forms only); forms of up to three bytes, which
+  // cover every length and distance of a block, are decoded inline.
+  [[gnu::always_inline]] bool readVarint(uint64_t& value) {
+    if (remaining() >= 3) {
+      const uint64_t b0 = cursor[0];
+      if (b0 < 0x80) {
+        value = b0;
+        cursor += 1;
+        return true;
+      }
+      const uint64_t b1 = cursor[1];
+      if (b1 < 0x80) {
+        if (b1 == 0) return false;
+        value = (b0 & 0x7F) | b1 << 7;
+        cursor += 2;
+        return true;
+      }
+      const uint64_t b2 = cursor[2];
+      if (b2 < 0x80) {
+        if (b2 == 0) return false;
+        value = (b0 & 0x7F) | (b1 & 0x7F) << 7 | b2 << 14;
+        cursor += 3;
+        return true;
+      }
+    }
+    VarintRead read = readVarintSlow(cursor, end);
+    if (read.next == nullptr) return false;
+    cursor = read.next;
+    value = read.value;
+    return true;
+  }
+};
+
+// Copies `length` bytes from `distance` back. `slack` says how many bytes past the copy may be
+// scribbled on (they are written again later), which allows whole-word steps.
+inline void copyWithin(uint8_t* out, uint64_t distance, size_t length, size_t slack) {
+  const uint8_t* from = out - distance;
+  if (distance >= 16 && slack >= 16) {
+    for (size_t done = 0; done < length; done += 16) std::memcpy(out + done, from + done, 16);
+  } else if (distance >= length) {
+    std::memcpy(out, from, length);
+  } else if (distance == 1) {
+    std::memset(out, *from, length);
+  } else if (distance >= 8 && slack >= 8) {
+    for (size_t done = 0; done < length; done += 8) std::memcpy(out + done, from + done, 8);
+  } else {
+    for (size_t k = 0; k < length; ++k) out[k] = from[k];
+  }
+}
+
+inline void moveToFront(uint64_t recent[kVeltRecentDistanceCount], int position, uint64_t distance) {
+  for (int k = position; k > 0; --k) recent[k] = recent[k - 1];
+  recent[0] = distance;
+}
+
+inline void rememberDistance(uint64_t recent[kVeltRecentDistanceCount], uint64_t distance) {
+  int position = kVeltRecentDistanceCount - 1;
+  for (int k = 0; k < kVeltRecentDistanceCount; ++k) {
+    if (recent[k] == distance) {
+      position = k;
+      break;
+    }
+  }
+  moveToFront(recent, position, distance);
+}
+
+}  // namespace
+
+void appendCopy(Bytes& output, uint64_t distance, uint64_t length) {
+  size_t start = output.size();
+  output.resize(start + length);
+  copyWithin(output.data() + start, distance, length, 0);
+}
+
+Result<Bytes> decodeVeltBlock(std::span<const uint8_t> payload, uint32_t declaredSize,
+                              std::span<const uint8_t> dictionary) {
+  if (declaredSize == 0) return corrupt(L"VELT block declares a zero decoded size");
+  if (declaredSize > kVeltMaxBlockSize) return corrupt(L"VELT block declares a decoded size above the block limit");
+
+  ByteReader header(payload.data(), payload.size());
+  std::optional<uint64_t> tokenSize = readVarint(header);
+  std::optional<uint64_t> literalSize = tokenSize ? readVarint(header) : std::nullopt;
+  std::optional<uint64_t> extraSize = literalSize ? readVarint(header) : std::nullopt;
+  if (!extraSize) return corrupt(L"VELT block has a malformed section header");
+  std::optional<uint64_t> tokenAndLiteral = checkedAdd(*tokenSize, *literalSize);
+  std::optional<uint64_t> allStreams = tokenAndLiteral ? checkedAdd(*tokenAndLiteral, *extraSize) : std::nullopt;
+  if (!allStreams || *allStreams != header.remaining())
+    return corrupt(L"VELT section lengths do not account for the block payload");
+
+  const uint8_t* streamsBegin = payload.data() + header.pos;
+  Stream tokens{streamsBegin, streamsBegin + *tokenSize};
+  Stream literals{tokens.end, tokens.end + *literalSize};
+  Stream extras{literals.end, literals.end + *extraSize};
+
+  Bytes output(declaredSize);
+  uint8_t* const outBegin = output.data();
+  uint8_t* const outEnd = outBegin + declaredSize;
+  uint8_t* out = outBegin;
+  uint64_t recent[kVeltRecentDistanceCount] = {0, 0, 0, 0};
+
+  while (out < outEnd) {
+    if (tokens.cursor == tokens.end) return corrupt(L"VELT stream ended before the block was complete");
+    uint8_t tokenByte = *tokens.cursor++;
+    uint8_t kind = tokenByte & kVeltKindMask;
+    if (kind == kVeltReservedKind) return corrupt(L"VELT stream uses reserved opcode 7");
+    uint64_t length = tokenByte >> kVeltKindBits;
+    if (length == kVeltExtendedLengthCode) {
+      uint64_t extension;
+      if (!tokens.readVarint(extension)) return corrupt(L"VELT token has a malformed length");
+      if (extension > kVeltMaxLengthExtension) return corrupt(L"VELT token length exceeds the block limit");
+      length += extension;
+    }
+    length += minTokenLength[kind];
+    size_t room = size_t(outEnd - out);
+    if (length > room) return corrupt(L"VELT token would write past the end of the block");
+    size_t produced = size_t(out - outBegin);
+    size_t slack = room - length;
+
+    switch (VeltTokenKind(kind)) {
+      case VeltTokenKind::literalRun: {
+        if (literals.remaining() < length) return corrupt(L"VELT literal run extends past the end of the stream");
+        if (length <= 16 && slack >= 16 && literals.remaining() >= 16)
+          std::memcpy(out, literals.cursor, 16);
+        else
+          std::memcpy(out, literals.cursor, length);
+        literals.cursor += length;
+        out += length;
+        break;
+      }
+      case VeltTokenKind::run: {
+        if (literals.cursor == literals.end) return corrupt(L"VELT run token has no value");
+        std::memset(out, *literals.cursor++, length);
+        out += length;
+        break;
+      }
+      case VeltTokenKind::match: {
+        uint64_t distance;
+        if (!extras.readVarint(distance)) return corrupt(L"VELT match has no distance");
+        if (distance == 0 || distance > produced)
+          return corrupt(L"VELT match distance points outside the decoded history");
+        copyWithin(out, distance, length, slack);
+        out += length;
+        rememberDistance(recent, distance);
+        break;
+      }
+      case VeltTokenKind::rep: {
+        if (tokens.cursor == tokens.end) return corrupt(L"VELT rep token has no slot");
+        uint8_t slot = *tokens.cursor++;
+        if (slot >= kVeltRecentDistanceCount)
+          return Failure{StatusCode::corrupt_archive,
+                         L"VELT rep token names slot " + decimal(uint32_t(slot)) + L", but only 0..3 exist"};
+        uint64_t distance = recent[slot];
+        if (distance == 0) return corrupt(L"VELT rep token uses a slot that was never set");
+        if (distance > produced) return corrupt(L"VELT rep distance points outside the decoded history");
+        copyWithin(out, distance, length, slack);
+        out += length;
+        moveToFront(recent, slot, distance);
+        break;
+      }
+      case VeltTokenKind::dict: {
+        uint64_t offset;
+        if (!extras.readVarint(offset)) return corrupt(L"VELT dict token has no offset");
+        if (dictionary.empty()) return corrupt(L"VELT block references a dictionary the archive does not have");
+        if (offset > dictionary.size() || length > dictionary.size() - offset)
+          return corrupt(L"VELT dict reference lies outside the dictionary");
+        std::memcpy(out, dictionary.data() + offset, length);
+        out += length;
+        break;
+      }
+      case VeltTokenKind::patch: {
+        if (length > kVeltMaxPatchLength) return corrupt(L"VELT patch token exceeds the 4096 byte limit");
+        uint64_t distance;
+        if (!extras.readVarint(distance)) return corrupt(L"VELT patch has no distance");
+        if (distance < length || distance > produced)
+          return corrupt(L"VELT patch distance is out of range for a disjoint copy");
+        uint64_t editCount;
+        if (!tokens.readVarint(editCount)) return corrupt(L"VELT patch has no edit count");
+        if (editCount == 0 || editCount > kVeltMaxPatchEdits) return corrupt(L"VELT patch edit count is out of range");
+        std::memcpy(out, out - distance, length);
+        uint64_t position = 0;
+        for (uint64_t edit = 0; edit < editCount; ++edit) {
+          uint64_t gap;
+          if (!tokens.readVarint(gap) || literals.cursor == literals.end)
+            return corrupt(L"VELT patch edit list is truncated");
+          // Later positions are previous + gap + 1; compared without forming the sum, so a huge
+          // gap cannot wrap around to an earlier position.
+          uint64_t firstFree = edit == 0 ? 0 : position + 1;
+          if (gap >= length - firstFree) return corrupt(L"VELT patch edit position is outside the token");
+          position = firstFree + gap;
+          out[position] = *literals.cursor++;
+        }
+        out += length;
+        break;
+      }
+      case VeltTokenKind::zeroRun:
+        // Written out: a wide copy before it may have scribbled here.
+        std::memset(out, 0, length);
+        out += length;
+        break;
+    }
+  }
+
+  if (tokens.cursor != tokens.end || literals.cursor != literals.end || extras.cursor != extras.end)
+    return corrupt(L"VELT stream has trailing bytes after the last token");
+  return output;
+}
+
+}  // namespace tolzeb

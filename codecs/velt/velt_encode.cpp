@@ -1,0 +1,464 @@
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "codecs/velt/precheck.h"
+#include "codecs/velt/velt.h"
+#include "codecs/velt/velt_encoder.h"
+
+namespace tolzeb {
+namespace {
+
+constexpr uint32_t kNoPosition = 0xFFFFFFFF;
+constexpr uint32_t kHashMultiplier = 0x9E3779B1;
+constexpr uint32_t kMaxChainLink = 65535;
+constexpr unsigned kMinBlockHashLog = 10;
+constexpr unsigned kMinDictHashLog = 12;
+constexpr unsigned kMaxDictHashLog = 20;
+constexpr uint32_t kMinMatch = 4;
+// Patched matches are sought only where the plain match is shorter than this.
+constexpr uint32_t kPatchProbeBelow = 24;
+constexpr uint32_t kPatchProbeBytes = 32;
+constexpr uint32_t kPatchProbeMaxDiffs = 4;
+// A patch must cover more than 1.15 bytes per byte it costs.
+constexpr uint64_t kPatchGainNumerator = 115;
+constexpr uint64_t kPatchGainDenominator = 100;
+// One step of the parser writes far less than this to any stream; the give-up test keeps the
+// streams below the block length before each step.
+constexpr size_t kStreamSlack = 512;
+
+constexpr VeltLevelPreset kPresets[3] = {
+    {14, 1, 0, false, 4, true},
+    {16, 4, 1, true, 2, false},
+    {16, 16, 2, true, 1, false},
+};
+
+unsigned floorLog2(size_t v) { return unsigned(63 - __builtin_clzll(uint64_t(v))); }
+
+// Per-thread state that lives across blocks: reused, grown, never shrunk.
+struct VeltHashTables {
+  std::vector<uint32_t> head;
+  std::vector<uint16_t> chain;
+  std::vector<uint8_t> streams;
+};
+
+// Keyed on the dictionary's contents, not its address: another dictionary that happens to
+// reuse a freed buffer of the same length must not meet a stale index, or the payload would
+// depend on what the thread encoded before.
+struct DictionaryIndex {
+  Bytes contents;
+  bool built = false;
+  unsigned log = 0;
+  std::vector<uint32_t> head;
+  std::vector<uint32_t> next;
+
+  void prepare(const uint8_t* dictionary, size_t length) {
+    if (built && contents.size() == length && std::equal(contents.begin(), contents.end(), dictionary)) return;
+    contents.assign(dictionary, dictionary + length);
+    log = std::clamp(floorLog2(length), kMinDictHashLog, kMaxDictHashLog);
+    head.assign(size_t(1) << log, kNoPosition);
+    next.assign(length, kNoPosition);
+    for (size_t p = 0; p + 4 <= length; ++p) {
+      uint32_t h = (loadWord32(dictionary + p) * kHashMultiplier) >> (32 - log);
+      next[p] = head[h];
+      head[h] = uint32_t(p);
+    }
+    built = true;
+  }
+};
+
+VeltHashTables& threadHashTables() {
+  thread_local VeltHashTables tables;
+  return tables;
+}
+
+DictionaryIndex& threadDictIndex() {
+  thread_local DictionaryIndex index;
+  return index;
+}
+
+inline uint32_t lengthExtensionCost(uint32_t length, uint32_t extendedFrom) {
+  return length >= extendedFrom ? varintSize(length - extendedFrom) : 0;
+}
+
+// Bytes the candidate takes in the three streams.
+inline uint32_t matchCost(const VeltMatch& m) {
+  uint32_t extension = lengthExtensionCost(m.length, 35);
+  return m.slot >= 0 ? 2 + extension : 1 + extension + varintSize(m.distance);
+}
+
+// A beats B when it covers more bytes per byte spent; equality never beats.
+inline bool beats(uint64_t lengthA, uint64_t costA, uint64_t lengthB, uint64_t costB) {
+  return lengthA * costB > lengthB * costA;
+}
+
+// Whether at most kPatchProbeMaxDiffs of the first `count` bytes differ.
+inline bool fewBytesDiffer(const uint8_t* a, const uint8_t* b, size_t count) {
+  if (count == kPatchProbeBytes) {
+    // Two 16-byte compares give one bit per differing byte; clearing the lowest set bit
+    // kPatchProbeMaxDiffs times leaves a bit exactly when more bytes differ.
+    __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+    __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+    __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 16));
+    __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 16));
+    uint32_t equal = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a0, b0))) |
+                     uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a1, b1))) << 16;
+    uint32_t differing = ~equal;
+    for (uint32_t k = 0; k < kPatchProbeMaxDiffs; ++k) differing &= differing - 1;
+    return differing == 0;
+  }
+  size_t differing = 0;
+  for (size_t k = 0; k < count; ++k) differing += a[k] != b[k];
+  return differing <= kPatchProbeMaxDiffs;
+}
+
+}  // namespace
+
+VeltEncoder::VeltEncoder(std::span<const uint8_t> block, uint8_t level, std::span<const uint8_t> dictionary)
+    : block_(block.data()),
+      length_(block.size()),
+      dictionary_(dictionary.data()),
+      dictionaryLength_(dictionary.size()),
+      level_(level <= 2 ? level : 1),
+      hashLog_(std::clamp(floorLog2(std::max<size_t>(block.size(), 1)), kMinBlockHashLog, kPresets[level_].maxHashLog)) {}
+
+[[gnu::always_inline]] inline uint32_t VeltEncoder::hashAt(size_t p) const {
+  return (loadWord32(block_ + p) * kHashMultiplier) >> (32 - hashLog_);
+}
+
+template <int Level>
+[[gnu::always_inline]] inline uint32_t VeltEncoder::insertPosition(size_t p) {
+  uint32_t h = hashAt(p);
+  uint32_t previous = head_[h];
+  uint16_t link = 0;
+  if (previous != kNoPosition && p - previous <= kMaxChainLink) link = uint16_t(p - previous);
+  chain_[p] = link;
+  head_[h] = uint32_t(p);
+  return (link != 0 || kPresets[Level].farCandidates) ? previous : kNoPosition;
+}
+
+// Inserts from, from + insertStep, ... below end, where 4 bytes are available.
+template <int Level>
+[[gnu::always_inline]] inline void VeltEncoder::insertRange(size_t from, size_t end) {
+  size_t last = std::min(end, length_ >= 3 ? length_ - 3 : 0);
+  for (size_t p = from; p < last; p += kPresets[Level].insertStep) insertPosition<Level>(p);
+}
+
+[[gnu::always_inline]] inline VeltMatch VeltEncoder::findRepeatMatch(size_t p) const {
+  VeltMatch best;
+  if (p + kMinMatch > length_) return best;
+  const uint8_t* here = block_ + p;
+  const uint32_t firstWord = loadWord32(here);
+  for (int slot = 0; slot < kVeltRecentDistanceCount; ++slot) {
+    uint64_t distance = recentDistances_[slot];
+    if (distance == 0 || distance > p) continue;
+    const uint8_t* there = here - distance;
+    if (loadWord32(there) != firstWord) continue;
+    size_t length = kMinMatch + commonPrefixLength(there + kMinMatch, here + kMinMatch, length_ - p - kMinMatch);
+    if (length > best.length) best = {distance, uint32_t(length), slot};
+  }
+  return best;
+}
+
+template <int Level>
+[[gnu::always_inline]] inline VeltMatch VeltEncoder::findChainMatch(size_t p, uint32_t candidate) const {
+  VeltMatch best;
+  if (p + kMinMatch > length_) return best;
+  const uint8_t* here = block_ + p;
+  const size_t maxLength = length_ - p;
+  const uint32_t firstWord = loadWord32(here);
+  for (unsigned visited = 0; candidate != kNoPosition && visited < kPresets[Level].chainDepth; ++visited) {
+    if (candidate >= p) break;
+    const uint8_t* there = block_ + candidate;
+    // Only a strictly longer match can win, so the byte just past the best must agree too.
+    if (loadWord32(there) == firstWord && (best.length == 0 || there[best.length] == here[best.length])) {
+      size_t length = kMinMatch + commonPrefixLength(there + kMinMatch, here + kMinMatch, maxLength - kMinMatch);
+      if (length > best.length) best = {p - candidate, uint32_t(length), -1};
+      if (length == maxLength) break;
+    }
+    uint16_t link = chain_[candidate];
+    if (link == 0) break;
+    candidate -= link;
+  }
+  return best;
+}
+
+template <int Level>
+VeltMatch VeltEncoder::findDictionaryMatch(size_t p) const {
+  VeltMatch best;
+  if (dictHead_ == nullptr || p + kMinMatch > length_) return best;
+  const uint8_t* here = block_ + p;
+  const size_t blockRest = length_ - p;
+  uint32_t candidate = dictHead_[(loadWord32(here) * kHashMultiplier) >> (32 - dictHashLog_)];
+  for (unsigned visited = 0; candidate != kNoPosition && visited < kPresets[Level].chainDepth; ++visited) {
+    size_t limit = std::min(dictionaryLength_ - candidate, blockRest);
+    if (limit > best.length) {
+      size_t length = commonPrefixLength(dictionary_ + candidate, here, limit);
+      if (length >= kMinMatch && length > best.length) best = {candidate, uint32_t(length), -1};
+    }
+    candidate = dictNext_[candidate];
+  }
+  return best;
+}
+
+bool VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best, uint32_t headCandidate, VeltPatchedMatch& kept) const {
+  kept.length = 0;
+  uint64_t candidates[kVeltRecentDistanceCount + 1];
+  int candidateCount = 0;
+  for (uint64_t distance : recentDistances_)
+    if (distance != 0 && distance <= p) candidates[candidateCount++] = distance;
+  if (headCandidate != kNoPosition && headCandidate < p && p + kMinMatch <= length_)
+    candidates[candidateCount++] = p - headCandidate;
+
+  const uint8_t* here = block_ + p;
+  for (int k = 0; k < candidateCount; ++k) {
+    const uint64_t distance = candidates[k];
+    const size_t reach = size_t(std::min<uint64_t>({kVeltMaxPatchLength, length_ - p, distance}));
+    if (reach < 16) continue;
+    const uint8_t* there = here - distance;
+    if (!fewBytesDiffer(here, there, std::min<size_t>(reach, kPatchProbeBytes))) continue;
+
+    VeltPatchedMatch candidate;  // edit positions are written before they are read
+    candidate.distance = distance;
+    candidate.editCount = 0;
+    size_t length = reach;
+    size_t position = 0;
+    while (true) {
+      position += commonPrefixLength(there + position, here + position, reach - position);
+      if (position >= reach) break;
+      if (candidate.editCount == kVeltMaxPatchEdits) {
+        length = position;
+        break;
+      }
+      candidate.editPositions[candidate.editCount++] = uint32_t(position);
+      ++position;
+    }
+    // An edit on the last byte buys nothing over a shorter copy.
+    while (candidate.editCount > 0 && candidate.editPositions[candidate.editCount - 1] == length - 1) {
+      length = candidate.editPositions[candidate.editCount - 1];
+      --candidate.editCount;
+    }
+    if (candidate.editCount == 0 || length < 16) continue;
+    candidate.length = uint32_t(length);
+    uint32_t cost = 2 + lengthExtensionCost(candidate.length, 47) + varintSize(distance);
+    uint32_t previous = 0;
+    for (uint32_t e = 0; e < candidate.editCount; ++e) {
+      uint32_t gap = e == 0 ? candidate.editPositions[0] : candidate.editPositions[e] - previous - 1;
+      cost += varintSize(gap) + 1;
+      previous = candidate.editPositions[e];
+    }
+    candidate.cost = cost;
+    if (uint64_t(candidate.length) * kPatchGainDenominator > uint64_t(cost) * kPatchGainNumerator &&
+        (kept.length == 0 || beats(candidate.length, candidate.cost, kept.length, kept.cost)))
+      kept = candidate;
+  }
+  if (kept.length == 0) return false;
+  return best.length == 0 || beats(kept.length, kept.cost, best.length, matchCost(best));
+}
+
+[[gnu::always_inline]] inline void VeltEncoder::flushLiterals(size_t position) {
+  if (pendingLiteralStart_ >= position) return;
+  size_t count = position - pendingLiteralStart_;
+  token_ = writeVeltToken(token_, VeltTokenKind::literalRun, count);
+  std::memcpy(literal_, block_ + pendingLiteralStart_, count);
+  literal_ += count;
+  pendingLiteralStart_ = position;
+}
+
+Result<Bytes> VeltEncoder::encode() {
+  VeltHashTables& tables = threadHashTables();
+  const size_t tableSize = size_t(1) << hashLog_;
+  if (tables.head.size() < tableSize) tables.head.resize(tableSize);
+  std::fill_n(tables.head.begin(), tableSize, kNoPosition);
+  if (tables.chain.size() < length_) tables.chain.resize(length_);
+  const size_t streamCapacity = length_ + kStreamSlack;
+  if (tables.streams.size() < 3 * streamCapacity) tables.streams.resize(3 * streamCapacity);
+  head_ = tables.head.data();
+  chain_ = tables.chain.data();
+  tokenBegin_ = token_ = tables.streams.data();
+  literalBegin_ = literal_ = tokenBegin_ + streamCapacity;
+  extraBegin_ = extra_ = literalBegin_ + streamCapacity;
+  if (dictionaryLength_ >= kMinMatch) {
+    DictionaryIndex& index = threadDictIndex();
+    index.prepare(dictionary_, dictionaryLength_);
+    dictHead_ = index.head.data();
+    dictNext_ = index.next.data();
+    dictHashLog_ = index.log;
+  }
+
+  switch (level_) {
+    case 0:
+      return encodeAtLevel<0>();
+    case 2:
+      return encodeAtLevel<2>();
+    default:
+      return encodeAtLevel<1>();
+  }
+}
+
+// The parse, with the level's presets known at compile time.
+template <int Level>
+Result<Bytes> VeltEncoder::encodeAtLevel() {
+  constexpr VeltLevelPreset preset = kPresets[Level];
+  const uint8_t* const block = block_;
+  const size_t length = length_;
+  size_t i = 0;
+  pendingLiteralStart_ = 0;
+  while (i < length) {
+    size_t written = size_t(token_ - tokenBegin_) + size_t(literal_ - literalBegin_) + size_t(extra_ - extraBegin_);
+    if (written + (i - pendingLiteralStart_) >= length) return Bytes{};
+
+    // Runs of one byte value are taken at once, before any other candidate is looked at.
+    const uint8_t value = block[i];
+    if (i + kMinMatch <= length && loadWord32(block + i) == value * 0x01010101u) {
+      size_t runEnd = i + kMinMatch;
+      const uint64_t pattern = value * 0x0101010101010101ULL;
+      while (runEnd + 8 <= length) {
+        uint64_t diff = loadWord64(block + runEnd) ^ pattern;
+        if (diff != 0) {
+          runEnd += size_t(__builtin_ctzll(diff)) >> 3;
+          goto runMeasured;
+        }
+        runEnd += 8;
+      }
+      while (runEnd < length && block[runEnd] == value) ++runEnd;
+    runMeasured:
+      flushLiterals(i);
+      if (value == 0) {
+        token_ = writeVeltToken(token_, VeltTokenKind::zeroRun, runEnd - i);
+      } else {
+        token_ = writeVeltToken(token_, VeltTokenKind::run, runEnd - i);
+        *literal_++ = value;
+      }
+      insertRange<Level>(i, runEnd);
+      i = pendingLiteralStart_ = runEnd;
+      continue;
+    }
+    if (i + kMinMatch > length) {
+      ++i;
+      continue;
+    }
+
+    const uint32_t headCandidate = insertPosition<Level>(i);
+    VeltMatch best;
+    {
+      VeltMatch repeat = findRepeatMatch(i);
+      VeltMatch chained = findChainMatch<Level>(i, headCandidate);
+      bool chainWins = chained.length != 0 &&
+                       (repeat.length == 0 || beats(chained.length, matchCost(chained), repeat.length, matchCost(repeat)));
+      best = chainWins ? chained : repeat;
+    }
+
+    bool useDict = false;
+    VeltMatch dict;
+    if (dictHead_ != nullptr) {
+      dict = findDictionaryMatch<Level>(i);
+      if (dict.length >= kMinMatch) {
+        uint32_t dictCost = 1 + lengthExtensionCost(dict.length, 35) + varintSize(dict.distance);
+        useDict = dictCost < dict.length &&
+                  (best.length == 0 || (dict.length > best.length && beats(dict.length, dictCost, best.length, matchCost(best))));
+      }
+    }
+
+    if (!useDict && best.length != 0 && preset.lazySteps > 0) {
+      const uint64_t bestCost = matchCost(best);
+      bool deferred = false;
+      for (unsigned j = 1; j <= preset.lazySteps && i + j + kMinMatch <= length; ++j) {
+        const size_t q = i + j;
+        VeltMatch repeat = findRepeatMatch(q);
+        VeltMatch chained = findChainMatch<Level>(q, head_[hashAt(q)]);
+        const VeltMatch& next = chained.length > repeat.length ? chained : repeat;
+        if (next.length != 0 && (uint64_t(next.length) + j) * bestCost > (uint64_t(matchCost(next)) + j) * best.length) {
+          deferred = true;
+          break;
+        }
+      }
+      if (deferred) {
+        ++i;
+        continue;
+      }
+    }
+
+    VeltPatchedMatch patched;
+    if (preset.patchedMatches && best.length < kPatchProbeBelow && i + 16 <= length &&
+        findPatchedMatch(i, best, headCandidate, patched)) {
+      flushLiterals(i);
+      token_ = writeVeltToken(token_, VeltTokenKind::patch, patched.length);
+      extra_ = writeVarint(extra_, patched.distance);
+      token_ = writeVarint(token_, patched.editCount);
+      uint32_t previous = 0;
+      for (uint32_t e = 0; e < patched.editCount; ++e) {
+        uint32_t position = patched.editPositions[e];
+        token_ = writeVarint(token_, e == 0 ? position : position - previous - 1);
+        *literal_++ = block[i + position];
+        previous = position;
+      }
+      insertRange<Level>(i + 1, i + patched.length);
+      i = pendingLiteralStart_ = i + patched.length;
+    } else if (useDict) {
+      flushLiterals(i);
+      token_ = writeVeltToken(token_, VeltTokenKind::dict, dict.length);
+      extra_ = writeVarint(extra_, dict.distance);
+      insertRange<Level>(i + 1, i + dict.length);
+      i = pendingLiteralStart_ = i + dict.length;
+    } else if (best.length < kMinMatch || matchCost(best) >= best.length) {
+      ++i;
+    } else {
+      flushLiterals(i);
+      if (best.slot >= 0) {
+        token_ = writeVeltToken(token_, VeltTokenKind::rep, best.length);
+        *token_++ = uint8_t(best.slot);
+        for (int k = best.slot; k > 0; --k) recentDistances_[k] = recentDistances_[k - 1];
+        recentDistances_[0] = best.distance;
+      } else {
+        token_ = writeVeltToken(token_, VeltTokenKind::match, best.length);
+        extra_ = writeVarint(extra_, best.distance);
+        int position = kVeltRecentDistanceCount - 1;
+        for (int k = 0; k < kVeltRecentDistanceCount; ++k) {
+          if (recentDistances_[k] == best.distance) {
+            position = k;
+            break;
+          }
+        }
+        for (int k = position; k > 0; --k) recentDistances_[k] = recentDistances_[k - 1];
+        recentDistances_[0] = best.distance;
+      }
+      insertRange<Level>(i + 1, i + best.length);
+      i = pendingLiteralStart_ = i + best.length;
+    }
+  }
+  flushLiterals(i);
+
+  const size_t tokenSize = size_t(token_ - tokenBegin_);
+  const size_t literalSize = size_t(literal_ - literalBegin_);
+  const size_t extraSize = size_t(extra_ - extraBegin_);
+  Bytes payload;
+  payload.reserve(30 + tokenSize + literalSize + extraSize);
+  appendVarint(payload, tokenSize);
+  appendVarint(payload, literalSize);
+  appendVarint(payload, extraSize);
+  if (payload.size() + tokenSize + literalSize + extraSize >= length) return Bytes{};
+  payload.insert(payload.end(), tokenBegin_, token_);
+  payload.insert(payload.end(), literalBegin_, literal_);
+  payload.insert(payload.end(), extraBegin_, extra_);
+  return payload;
+}
+
+Result<Bytes> veltEncodeWithDictionary(std::span<const uint8_t> block, uint8_t level,
+                                       std::span<const uint8_t> dictionary) {
+  if (block.empty()) return Failure{StatusCode::invalid_argument, L"VELT encoder was given an empty block"};
+  if (block.size() > kVeltMaxBlockSize)
+    return Failure{StatusCode::invalid_argument, L"VELT encoder was given a block above the 4 MiB limit"};
+  if (dictionary.size() > kVeltMaxBlockSize)
+    return Failure{StatusCode::invalid_argument, L"VELT encoder was given a dictionary above the 4 MiB limit"};
+  if (!isWorthEncoding(block, level, dictionary)) return Bytes{};
+  VeltEncoder encoder(block, level, dictionary);
+  return encoder.encode();
+}
+
+Result<Bytes> veltEncode(std::span<const uint8_t> block, uint8_t level) {
+  return veltEncodeWithDictionary(block, level, {});
+}
+
+}  // namespace tolzeb

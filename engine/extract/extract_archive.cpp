@@ -1,0 +1,289 @@
+#include "engine/extract/extract_archive.h"
+
+#include <algorithm>
+#include <set>
+
+#include "engine/container/chunk_decode.h"
+#include "engine/container/container_format.h"
+#include "engine/container/open_archive.h"
+#include "engine/core/bytes.h"
+#include "engine/core/entry_path.h"
+#include "engine/core/fs.h"
+#include "engine/create/progress_report.h"
+#include "engine/pipeline/ordered_pipeline.h"
+#include "engine/pipeline/processor_count.h"
+
+namespace tolzeb {
+namespace {
+
+// One run of one file's bytes inside one decoded chunk.
+struct FilePiece {
+  const ManifestEntry* entry = nullptr;
+  const std::wstring* target = nullptr;
+  uint32_t offset = 0;
+  uint32_t length = 0;
+  bool first = false;
+  bool last = false;
+};
+
+// One chunk to decode and the pieces of files it holds, in file order.
+struct ChunkPlan {
+  uint64_t chunkIndex = 0;
+  std::vector<FilePiece> pieces;
+};
+
+struct DecodedChunk {
+  uint64_t planPosition = 0;
+  Bytes bytes;
+};
+
+struct Counts {
+  uint64_t files = 0;
+  uint64_t directories = 0;
+};
+
+Failure alreadyExists(const std::wstring& target) {
+  return Failure{StatusCode::already_exists, L"Destination already exists: " + target};
+}
+
+Status createParentOf(const std::wstring& target) {
+  std::wstring parent, name;
+  splitPath(target, parent, name);
+  if (parent.empty()) return {};
+  return createDirectories(parent);
+}
+
+// Replacing may meet a read-only (or, on Windows, hidden or system) file, which the file system
+// refuses to overwrite; the archive's own attributes are applied again afterwards.
+void makeReplaceable(const std::wstring& target) { (void)setAttributes(target, kAttributeArchive); }
+
+void restoreMetadata(const ManifestEntry& entry, const std::wstring& target, const ExtractOptions& options) {
+  // Failures here are not reported: the data is complete, and the times come first so that a
+  // read-only attribute cannot block them.
+  if (options.restoreTimes) (void)setFileTimes(target, entry.modified);
+  if (options.restoreAttributes) (void)setAttributes(target, entry.attributes);
+}
+
+// The sink's state: one file may span several chunks, so the open handle outlives a sink call.
+// Runs on the calling thread only.
+class FileWriter {
+ public:
+  FileWriter(const std::vector<ChunkPlan>& plan, const ExtractOptions& options, Progress& progress, Counts& counts,
+             const Stopwatch& stopwatch, const ProgressCallback& callback)
+      : plan_(plan), options_(options), progress_(progress), counts_(counts), stopwatch_(stopwatch),
+        callback_(callback) {}
+
+  Status accept(DecodedChunk& job) {
+    for (const FilePiece& piece : plan_[job.planPosition].pieces) {
+      if (piece.first) TOLZEB_TRY(beginFile(*piece.target));
+      if (!skipping_) {
+        if (uint64_t(piece.offset) + piece.length > job.bytes.size()) {
+          return Failure{StatusCode::corrupt_archive,
+                         L"Block is smaller than the entry it should hold: " + *piece.target};
+        }
+        TOLZEB_TRY(file_.writeAll(job.bytes.data() + piece.offset, piece.length));
+      }
+      progress_.bytesDone += piece.length;
+      if (piece.last && !skipping_) TOLZEB_TRY(finishFile(*piece.entry, *piece.target));
+    }
+    progress_.seconds = stopwatch_.seconds();
+    if (!reportProgress(callback_, progress_)) return Failure{StatusCode::canceled, L"Extraction canceled"};
+    job.bytes = Bytes();
+    return {};
+  }
+
+  // After the run, successful or not: a file still open was not finished, so it goes.
+  void discardUnfinished() {
+    file_.close();
+    if (!openedPath_.empty()) (void)deleteFile(openedPath_);
+    openedPath_.clear();
+  }
+
+ private:
+  Status beginFile(const std::wstring& target) {
+    skipping_ = false;
+    replacing_ = false;
+    TOLZEB_TRY(createParentOf(target));
+    if (pathExists(target)) {
+      switch (options_.overwrite) {
+        case OverwritePolicy::fail:
+          return alreadyExists(target);
+        case OverwritePolicy::skip:
+          skipping_ = true;
+          ++progress_.itemsDone;
+          return {};
+        case OverwritePolicy::overwrite:
+          replacing_ = true;
+          break;
+      }
+    }
+    openedPath_ = replacing_ ? target + kReplacementSuffix : target;
+    if (replacing_) (void)deleteFile(openedPath_);
+    Result<UniqueHandle> opened = openForWrite(openedPath_, /*exclusive=*/false);
+    if (opened.failed()) {
+      openedPath_.clear();  // nothing was created
+      return std::move(opened).failure();
+    }
+    file_ = std::move(opened).value();
+    return {};
+  }
+
+  Status finishFile(const ManifestEntry& entry, const std::wstring& target) {
+    file_.close();
+    if (replacing_) {
+      makeReplaceable(target);
+      Status moved = renameReplace(openedPath_, target);
+      if (moved.failed()) {
+        (void)deleteFile(openedPath_);
+        openedPath_.clear();
+        return moved;
+      }
+    }
+    openedPath_.clear();
+    restoreMetadata(entry, target, options_);
+    ++counts_.files;
+    ++progress_.itemsDone;
+    progress_.currentItem = entry.path;
+    return {};
+  }
+
+  const std::vector<ChunkPlan>& plan_;
+  const ExtractOptions& options_;
+  Progress& progress_;
+  Counts& counts_;
+  const Stopwatch& stopwatch_;
+  const ProgressCallback& callback_;
+  UniqueHandle file_;
+  std::wstring openedPath_;  // the file being written: the target, or its ".zebtmp"
+  bool replacing_ = false;
+  bool skipping_ = false;
+};
+
+// A file entry whose bytes come from chunks. A size of 0 is an empty file whatever chunks it
+// names, so that such an entry is still created.
+bool hasData(const ManifestEntry& entry) {
+  return entry.type == kEntryTypeFile && entry.size > 0 && !entry.chunks.empty();
+}
+
+// Folders and empty files, in manifest order. `targets[i]` receives entry i's resolved path.
+Status createFoldersAndEmptyFiles(const OpenArchive& archive, const std::wstring& destination,
+                                  const std::set<std::wstring>& selection, const ExtractOptions& options,
+                                  std::vector<std::wstring>& targets, Counts& counts, Progress& progress) {
+  for (size_t i = 0; i < archive.entries.size(); ++i) {
+    const ManifestEntry& entry = archive.entries[i];
+    if (!selection.empty() && !selection.count(entry.path)) continue;
+    TOLZEB_ASSIGN_OR_RETURN(targets[i], resolveExtractionPath(destination, entry.path));
+    const std::wstring& target = targets[i];
+    if (entry.type == kEntryTypeDirectory) {
+      TOLZEB_TRY(createDirectories(target));
+      ++counts.directories;
+      ++progress.itemsDone;
+      continue;
+    }
+    if (hasData(entry)) continue;
+
+    TOLZEB_TRY(createParentOf(target));
+    if (pathExists(target)) {
+      if (options.overwrite == OverwritePolicy::fail) return alreadyExists(target);
+      if (options.overwrite == OverwritePolicy::skip) {
+        ++progress.itemsDone;
+        continue;
+      }
+      makeReplaceable(target);
+    }
+    TOLZEB_ASSIGN_OR_RETURN(UniqueHandle file, openForWrite(target, /*exclusive=*/false));
+    file.close();
+    restoreMetadata(entry, target, options);
+    ++counts.files;
+    ++progress.itemsDone;
+  }
+  return {};
+}
+
+// The chunks holding selected file data, in manifest order; a chunk shared by consecutive
+// files is decoded once.
+std::vector<ChunkPlan> planChunks(const OpenArchive& archive, const std::set<std::wstring>& selection,
+                                  const std::vector<std::wstring>& targets) {
+  std::vector<ChunkPlan> plan;
+  for (size_t i = 0; i < archive.entries.size(); ++i) {
+    const ManifestEntry& entry = archive.entries[i];
+    if (!hasData(entry) || (!selection.empty() && !selection.count(entry.path))) continue;
+    uint64_t remaining = entry.size;
+    uint64_t offset = entry.firstChunkOffset;
+    for (size_t k = 0; k < entry.chunks.size() && remaining > 0; ++k) {
+      const uint64_t chunkIndex = entry.chunks[k];
+      // Opening proved that the chunks hold the entry and that the offset lies inside the first.
+      const uint64_t length = std::min(remaining, archive.chunks[chunkIndex].decodedSize - offset);
+      if (plan.empty() || plan.back().chunkIndex != chunkIndex) plan.push_back(ChunkPlan{chunkIndex, {}});
+      plan.back().pieces.push_back(
+          FilePiece{&entry, &targets[i], uint32_t(offset), uint32_t(length), k == 0, length == remaining});
+      remaining -= length;
+      offset = 0;
+    }
+  }
+  return plan;
+}
+
+}  // namespace
+
+Result<ArchiveStats> extractArchive(const std::wstring& archivePath, const std::wstring& destination,
+                                    const std::vector<std::wstring>& selection, const ExtractOptions& options,
+                                    const ProgressCallback& progress) {
+  const Stopwatch stopwatch;
+  if (destination.empty()) return Failure{StatusCode::invalid_argument, L"No destination directory was given"};
+  TOLZEB_ASSIGN_OR_RETURN(const OpenArchive archive, openArchive(archivePath, options.maxEntries, options.password));
+  const uint64_t totalBytes = archive.header.totalBytes;
+  if (options.maxTotalBytes != 0 && options.maxTotalBytes < totalBytes) {
+    return Failure{StatusCode::resource_limit,
+                   L"Archive expands to " + decimal(totalBytes) + L" bytes, above the configured extraction limit"};
+  }
+  TOLZEB_TRY(createDirectories(destination));
+  const std::set<std::wstring> selected(selection.begin(), selection.end());
+
+  Progress report;
+  report.phase = Progress::Phase::Restoring;
+  report.bytesTotal = totalBytes;
+  report.itemsTotal = archive.entries.size();
+
+  Counts counts;
+  std::vector<std::wstring> targets(archive.entries.size());
+  TOLZEB_TRY(createFoldersAndEmptyFiles(archive, destination, selected, options, targets, counts, report));
+  const std::vector<ChunkPlan> plan = planChunks(archive, selected, targets);
+
+  const uint32_t workers = workerCount(options.threads);
+  const uint64_t byBudget = options.memoryBudget / (2 * uint64_t(archive.header.chunkSize));
+  const uint64_t jobsInFlight = std::max<uint64_t>(1, std::min<uint64_t>(3 * uint64_t(workers), byBudget));
+
+  FileWriter writer(plan, options, report, counts, stopwatch, progress);
+  Status run;
+  {
+    OrderedPipeline<DecodedChunk> pipeline(workers, jobsInFlight,
+                                           [&writer](DecodedChunk& job) { return writer.accept(job); });
+    run = pipeline.run([&](OrderedPipeline<DecodedChunk>& p) -> Status {
+      for (uint64_t position = 0; position < plan.size(); ++position) {
+        const uint64_t chunkIndex = plan[position].chunkIndex;
+        TOLZEB_TRY(p.submit([&archive, position, chunkIndex](DecodedChunk& job) {
+          job.planPosition = position;
+          return decodeChunk(archive, chunkIndex, job.bytes);
+        }));
+      }
+      return Status();
+    });
+  }
+  writer.discardUnfinished();
+  if (run.failed()) return std::move(run).failure();
+
+  ArchiveStats stats;
+  stats.files = counts.files;
+  stats.directories = counts.directories;
+  stats.entries = counts.files + counts.directories;
+  stats.inputBytes = report.bytesDone;
+  stats.archiveBytes = archive.fileSize;
+  stats.seconds = stopwatch.seconds();
+  report.phase = Progress::Phase::Done;
+  report.seconds = stats.seconds;
+  (void)reportProgress(progress, report);
+  return stats;
+}
+
+}  // namespace tolzeb

@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "codecs/velt/velt.h"
+#include "codecs/velt/velt_format.h"
+#include "codecs/velt/velt_huff.h"
+#include "tests/codecs/velt/test_data.h"
+
+namespace tolzeb {
+namespace {
+
+struct Shape {
+  const char* name;
+  std::function<Bytes()> make;
+  bool compressible;
+};
+
+// Decodes the payload both plain and through the Huffman stage, as chunk decoding would.
+void expectRoundTrip(const Bytes& block, uint8_t level, const Bytes& dictionary, const char* name) {
+  SCOPED_TRACE(testing::Message() << name << " level " << int(level) << " dictionary " << dictionary.size());
+  Result<Bytes> payload = veltEncodeWithDictionary(block, level, dictionary);
+  ASSERT_TRUE(payload.hasValue());
+  if (payload->empty()) return;
+  EXPECT_LT(payload->size(), block.size());
+  Result<Bytes> decoded = decodeVeltBlock(*payload, uint32_t(block.size()), dictionary);
+  ASSERT_TRUE(decoded.hasValue());
+  EXPECT_TRUE(*decoded == block);
+  Result<Bytes> wrapped = encodeVeltHuff(*payload);
+  ASSERT_TRUE(wrapped.hasValue());
+  if (wrapped->empty()) return;
+  EXPECT_LT(wrapped->size(), payload->size());
+  Result<Bytes> unwrapped = decodeVeltHuff(*wrapped, kVeltMaxBlockSize);
+  ASSERT_TRUE(unwrapped.hasValue());
+  EXPECT_TRUE(*unwrapped == *payload);
+}
+
+TEST(VeltRoundTripTest, EveryShapeLevelAndDictionary) {
+  const Shape shapes[] = {
+      {"1 byte", [] { return Bytes{42}; }, false},
+      {"zeros", [] { return Bytes(10000, 0); }, true},
+      {"runs", [] { return testdata::runs(200000, 1); }, true},
+      {"text", [] { return testdata::text(300000, 2); }, true},
+      {"records", [] { return testdata::records(250000, 3); }, true},
+      {"mixed", [] { return testdata::mixed(400000, 4); }, true},
+      {"random", [] { return testdata::randomBytes(300000, 5); }, false},
+      {"random below the pre-check size", [] { return testdata::randomBytes(131071, 6); }, false},
+      {"largest block of text", [] { return testdata::mixed(kVeltMaxBlockSize, 7); }, true},
+      {"largest block of zeros", [] { return Bytes(kVeltMaxBlockSize, 0); }, true},
+      {"largest block, random", [] { return testdata::randomBytes(kVeltMaxBlockSize, 8); }, false},
+  };
+  const Bytes dictionaries[] = {{}, testdata::text(65536, 9)};
+  for (const Shape& shape : shapes) {
+    Bytes block = shape.make();
+    for (uint8_t level : {0, 1, 2}) {
+      for (const Bytes& dictionary : dictionaries) {
+        expectRoundTrip(block, level, dictionary, shape.name);
+        Result<Bytes> payload = veltEncodeWithDictionary(block, level, dictionary);
+        ASSERT_TRUE(payload.hasValue());
+        EXPECT_EQ(payload->empty(), !shape.compressible) << shape.name << " level " << int(level);
+      }
+    }
+  }
+}
+
+// A block copied out of the dictionary compresses to almost nothing, and fails without it.
+TEST(VeltRoundTripTest, DictionaryIsRequiredToDecode) {
+  Bytes dictionary = testdata::randomBytes(100000, 10);
+  Bytes block(dictionary.begin() + 5000, dictionary.begin() + 55000);
+  for (uint8_t level : {0, 1, 2}) {
+    Result<Bytes> payload = veltEncodeWithDictionary(block, level, dictionary);
+    ASSERT_TRUE(payload.hasValue());
+    EXPECT_LT(payload->size(), 20u);
+    Result<Bytes> without = decodeVeltBlock(*payload, uint32_t(block.size()), {});
+    ASSERT_TRUE(without.failed());
+    EXPECT_EQ(without.failure().message, L"VELT block references a dictionary the archive does not have");
+  }
+}
+
+}  // namespace
+}  // namespace tolzeb
