@@ -9,11 +9,9 @@
 
 #include "engine/core/status.h"
 #include "engine/core/types.h"
+#include "formats/archive_kind.h"
 
 namespace tolzeb::cli {
-
-// What kind of archive a file is, numbered as the engine numbers its archive kinds.
-enum class ArchiveKind : uint8_t { unknown = 0, zeb = 1, zip = 2, tar = 3, tarGz = 4, sevenZip = 5 };
 
 // What zeb reports of a recovery record just written.
 struct RecoveryRecordSummary {

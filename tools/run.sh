@@ -18,7 +18,8 @@ if [ $# -gt 0 ]; then
 fi
 demo=$(mktemp -d)
 trap 'rm -rf "$demo"' EXIT
-"$ZEB" c "$demo/sources.zeb" engine codecs cli
+"$ZEB" c engine codecs cli -o "$demo/sources.zeb"
 "$ZEB" l "$demo/sources.zeb"
 "$ZEB" x "$demo/sources.zeb" -o "$demo/out"
-echo "archived and extracted again into $demo/out"
+for dir in engine codecs cli; do diff -r "$dir" "$demo/out/$dir" >/dev/null; done
+echo "round trip of engine/, codecs/ and cli/ through $(basename "$ZEB"): identical"
