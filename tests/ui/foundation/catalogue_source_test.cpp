@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "i18n_test_support.h"
@@ -32,6 +34,24 @@ TEST(CatalogueSource, EmbeddedEnglishIsFoundWithoutAnOverride) {
   EXPECT_EQ(english->tag(), L"en-US");
   EXPECT_EQ(*english->find("nav.home"), L"Home");
   EXPECT_EQ(*english->find("error.details"), L"Details: {message}");
+}
+
+TEST(CatalogueSource, EveryShippedCatalogueIsEmbeddedAsItStands) {
+  ProgramFolder folder;
+  size_t seen = 0;
+  for (const auto& item : std::filesystem::directory_iterator(testing::sourceLocalesFolder())) {
+    if (item.path().extension() != ".json") continue;
+    const std::string tag = item.path().stem().string();
+    std::ifstream in(item.path(), std::ios::binary);
+    const std::string onDisk((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> embedded;
+    bool fromDisk = true;
+    ASSERT_TRUE(readCatalogueText(std::wstring(tag.begin(), tag.end()), embedded, fromDisk)) << tag;
+    EXPECT_FALSE(fromDisk) << tag;
+    EXPECT_EQ(asText(embedded), onDisk) << tag;
+    ++seen;
+  }
+  EXPECT_GT(seen, 0u);
 }
 
 TEST(CatalogueSource, AnOverrideFileTakesThePlaceOfTheEmbeddedCatalogue) {
