@@ -2,6 +2,7 @@
 # The main job: install what the build needs, build on demand, then run `zeb` with the given
 # arguments (no arguments: archive the project's own sources and extract them again).
 set -euo pipefail
+CALLER_DIR=$PWD
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 export LC_ALL=C.UTF-8 LANG=C.UTF-8
@@ -14,6 +15,7 @@ if [ ! -x "$ZEB" ]; then
   exit 0
 fi
 if [ $# -gt 0 ]; then
+  cd "$CALLER_DIR"
   exec "$ZEB" "$@"
 fi
 demo=$(mktemp -d)
