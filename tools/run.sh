@@ -8,7 +8,7 @@ ROOT=$PWD
 export LC_ALL=C.UTF-8 LANG=C.UTF-8
 bash tools/install-deps.sh
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/native -j"$(nproc)" >/dev/null
+cmake --build build/native -j"$(nproc)" >build/native-build.log 2>&1 || { cat build/native-build.log; exit 1; }
 ZEB="$ROOT/build/native/cli/zeb"
 if [ $# -gt 0 ]; then
   cd "$CALLER_DIR"
