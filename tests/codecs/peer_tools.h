@@ -7,18 +7,23 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <initializer_list>
 #include <string>
 
 #include "engine/core/bytes.h"
 
 namespace tolzeb::peertools {
 
-inline bool available(const std::string& program) {
-  return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
-}
 
-// Runs a shell command line; true when it exits with status 0.
-inline bool run(const std::string& commandLine) { return std::system(commandLine.c_str()) == 0; }
+// Runs the words joined by spaces as a shell command line; true when it exits with status 0.
+inline bool run(std::initializer_list<std::string> words) {
+  std::string commandLine;
+  for (const std::string& word : words) {
+    if (!commandLine.empty()) commandLine += ' ';
+    commandLine += word;
+  }
+  return std::system(commandLine.c_str()) == 0;
+}
 
 inline void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
@@ -46,6 +51,11 @@ class ScratchDirectory {
   std::filesystem::path path_;
 };
 
-inline std::string quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
+inline std::string quoted(const std::filesystem::path& path) {
+  std::string text(1, '\'');
+  text += path.string();
+  text += '\'';
+  return text;
+}
 
 }  // namespace tolzeb::peertools
