@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the benchmark and a corpus from files every Debian machine has, then compares VELT with
-# lz4 -1 and zstd -1/-3 on it, single-threaded, in one run.
+# Builds the benchmarks and a corpus from files every Debian machine has, then compares VELT with
+# lz4 -1 and zstd -1/-3, and DEFLATE with zlib, on it, single-threaded, in one run.
 #
 # Corpus (sorted file lists, so every run on one machine reads the same bytes):
 #   text.bin   - the first 24 MiB of plain files under /usr/share/doc and /usr/include
@@ -14,7 +14,7 @@ REPEAT=${2:-3}
 LIMIT=$((24 << 20))
 
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLZEB_BENCH=ON -DTOLZEB_TESTS=OFF >/dev/null
-ninja -C "$BUILD" codec_bench >/dev/null
+ninja -C "$BUILD" codec_bench deflate_bench >/dev/null
 
 CORPUS=$BUILD/corpus
 mkdir -p "$CORPUS"
@@ -29,3 +29,4 @@ if [ ! -s "$CORPUS/text.bin" ]; then
   cat "$CORPUS/text.bin" "$CORPUS/binary.bin" >"$CORPUS/mixed.bin"
 fi
 "$BUILD/bench/codec_bench" --repeat "$REPEAT" "$CORPUS/text.bin" "$CORPUS/binary.bin" "$CORPUS/mixed.bin"
+"$BUILD/bench/deflate_bench" --repeat "$REPEAT" "$CORPUS/text.bin" "$CORPUS/binary.bin"
