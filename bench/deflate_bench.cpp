@@ -20,9 +20,7 @@ using namespace tolzeb;
 
 namespace {
 
-double now() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+double now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 Bytes zlibDeflate(const Bytes& data, int level) {
   z_stream z{};
@@ -101,8 +99,8 @@ int main(int argc, char** argv) {
     }
     const Bytes reference = zlibDeflate(data, 6);
     Bytes back;
-    const double ourInflate =
-        bestSeconds(repeat, [&] { back = *inflateExact(reference.data(), reference.size(), data.size(), data.size()); });
+    const double ourInflate = bestSeconds(
+        repeat, [&] { back = *inflateExact(reference.data(), reference.size(), data.size(), data.size()); });
     const double zlibInflateSeconds = bestSeconds(repeat, [&] { back = zlibInflate(reference, data.size()); });
     std::printf("inflate of zlib -6 stream: ours %.1f MB/s, zlib %.1f MB/s\n", megabytes / ourInflate,
                 megabytes / zlibInflateSeconds);

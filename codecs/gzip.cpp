@@ -63,7 +63,8 @@ Result<Bytes> gunzip(const uint8_t* data, size_t size, uint64_t cap) {
   if (size - bodyOffset < kTrailerSize) return corrupt(L"gzip stream has no room for its trailer");
   const uint8_t* trailer = data + size - kTrailerSize;
   TOLZEB_ASSIGN_OR_RETURN(Bytes output, inflateExact(data + bodyOffset, size - kTrailerSize - bodyOffset, 0, cap));
-  if (crc32(0, output.data(), output.size()) != readU32le(trailer)) return corrupt(L"gzip stream failed its CRC-32 check");
+  if (crc32(0, output.data(), output.size()) != readU32le(trailer))
+    return corrupt(L"gzip stream failed its CRC-32 check");
   if (uint32_t(output.size()) != readU32le(trailer + 4))
     return corrupt(L"gzip stream decompressed to a different length than it declares");
   return output;

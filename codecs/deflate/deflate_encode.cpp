@@ -145,8 +145,12 @@ std::vector<CodeLengthSymbol> encodeCodeLengthRuns(const uint8_t* lengths, size_
 class DeflateEncoder {
  public:
   DeflateEncoder(const uint8_t* data, size_t size, int depth)
-      : data_(data), size_(size), depth_(depth), heads_(size_t(1) << kHashBits, kNoPosition),
-        links_(depth == 0 ? 0 : kWindowSize, kNoPosition), writer_(out_) {
+      : data_(data),
+        size_(size),
+        depth_(depth),
+        heads_(size_t(1) << kHashBits, kNoPosition),
+        links_(depth == 0 ? 0 : kWindowSize, kNoPosition),
+        writer_(out_) {
     symbols_.reserve(kSymbolsPerBlock + 1);
     out_.reserve(size / 2 + 64);
   }

@@ -128,7 +128,8 @@ Status buildHuffmanDecodeTable(const uint8_t* lengths, size_t count, unsigned ro
     int64_t left = 1;
     for (unsigned len = 1; len <= kMaxCodeLength; ++len) {
       left *= 2;
-      if (left < lengthCount[len]) return Failure{StatusCode::corrupt_archive, L"DEFLATE: over-subscribed Huffman code"};
+      if (left < lengthCount[len])
+        return Failure{StatusCode::corrupt_archive, L"DEFLATE: over-subscribed Huffman code"};
       left -= lengthCount[len];
     }
     if (left != 0) return Failure{StatusCode::corrupt_archive, L"DEFLATE: incomplete Huffman code"};
@@ -258,7 +259,8 @@ class Inflater {
           flow = compressedBlock(fixedLiteralLength_, fixedDistance_);
           break;
         case kBlockTypeDynamic:
-          if (Status header = readDynamicHuffmanHeader(reader_, literalLength_, distance_, codeLength_); header.failed()) {
+          if (Status header = readDynamicHuffmanHeader(reader_, literalLength_, distance_, codeLength_);
+              header.failed()) {
             flow = prefix_ ? Flow::stop : fail(std::move(header).failure());
             break;
           }
@@ -400,6 +402,8 @@ Result<Bytes> inflateExact(const uint8_t* data, size_t size, uint64_t declaredSi
   return inflate(data, size, declaredSize, cap, false);
 }
 
-Result<Bytes> inflatePrefix(const uint8_t* data, size_t size, uint64_t cap) { return inflate(data, size, 0, cap, true); }
+Result<Bytes> inflatePrefix(const uint8_t* data, size_t size, uint64_t cap) {
+  return inflate(data, size, 0, cap, true);
+}
 
 }  // namespace tolzeb

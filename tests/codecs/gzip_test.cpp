@@ -53,7 +53,8 @@ TEST(GzipTest, HeaderFields) {
       {"name and comment", bytesOf({0x1F, 0x8B, 8, 0x18, 0, 0, 0, 0, 0, 3, 'a', '.', 't', 0, 'h', 'i', 0}), 17},
       {"extra field", bytesOf({0x1F, 0x8B, 8, 0x04, 0, 0, 0, 0, 0, 3, 3, 0, 'x', 'y', 'z'}), 15},
       {"header CRC", bytesOf({0x1F, 0x8B, 8, 0x02, 0, 0, 0, 0, 0, 3, 0xAB, 0xCD}), 12},
-      {"all fields and text flag", bytesOf({0x1F, 0x8B, 8, 0x1F, 0, 0, 0, 0, 0, 3, 1, 0, 'e', 'n', 0, 'c', 0, 1, 2}), 19},
+      {"all fields and text flag", bytesOf({0x1F, 0x8B, 8, 0x1F, 0, 0, 0, 0, 0, 3, 1, 0, 'e', 'n', 0, 'c', 0, 1, 2}),
+       19},
   };
   for (const Case& c : cases) {
     Result<size_t> offset = parseGzipHeader(c.header.data(), c.header.size());
@@ -95,7 +96,8 @@ TEST(GzipTest, MalformedStreams) {
       {"nine bytes", bytesOf({0x1F, 0x8B, 8, 0, 0, 0, 0, 0, 0}), corrupt, L"gzip header is truncated"},
       {"reserved flag", bytesOf({0x1F, 0x8B, 8, 0x24, 0, 0, 0, 0, 0, 0}), StatusCode::unsupported_version,
        L"gzip stream sets reserved flag bits this build does not know"},
-      {"extra length missing", bytesOf({0x1F, 0x8B, 8, 4, 0, 0, 0, 0, 0, 0, 5}), corrupt, L"gzip extra field is truncated"},
+      {"extra length missing", bytesOf({0x1F, 0x8B, 8, 4, 0, 0, 0, 0, 0, 0, 5}), corrupt,
+       L"gzip extra field is truncated"},
       {"extra field too long", bytesOf({0x1F, 0x8B, 8, 4, 0, 0, 0, 0, 0, 0, 5, 0, 1}), corrupt,
        L"gzip extra field runs past the stream"},
       {"name unterminated", bytesOf({0x1F, 0x8B, 8, 8, 0, 0, 0, 0, 0, 0, 'a', 'b'}), corrupt,
@@ -103,14 +105,16 @@ TEST(GzipTest, MalformedStreams) {
       {"comment unterminated", bytesOf({0x1F, 0x8B, 8, 0x18, 0, 0, 0, 0, 0, 0, 'a', 0, 'b'}), corrupt,
        L"gzip header string is unterminated"},
       {"header CRC cut", bytesOf({0x1F, 0x8B, 8, 2, 0, 0, 0, 0, 0, 0, 1}), corrupt, L"gzip header CRC is truncated"},
-      {"header only", bytesOf({0x1F, 0x8B, 8, 0, 0, 0, 0, 0, 0, 0}), corrupt, L"gzip stream has no room for its trailer"},
+      {"header only", bytesOf({0x1F, 0x8B, 8, 0, 0, 0, 0, 0, 0, 0}), corrupt,
+       L"gzip stream has no room for its trailer"},
       {"CRC mismatch", modified(good.size() - 8, uint8_t(good[good.size() - 8] ^ 1)), corrupt,
        L"gzip stream failed its CRC-32 check"},
       {"length mismatch", modified(good.size() - 1, 1), corrupt,
        L"gzip stream decompressed to a different length than it declares"},
       {"bytes after the member", trailing, corrupt, L"gzip stream failed its CRC-32 check"},
       {"body damaged", modified(10, 0xFF), corrupt, L"DEFLATE: reserved block type"},
-      {"over the cap", good, StatusCode::resource_limit, L"Decompressed data exceeds the limit for this operation", 4999},
+      {"over the cap", good, StatusCode::resource_limit, L"Decompressed data exceeds the limit for this operation",
+       4999},
   };
   for (const Case& c : cases) {
     Result<Bytes> result = gunzip(c.stream.data(), c.stream.size(), c.cap);

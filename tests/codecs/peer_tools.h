@@ -6,14 +6,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 
 #include "engine/core/bytes.h"
 
 namespace tolzeb::peertools {
-
 
 // Runs the words joined by spaces as a shell command line; true when it exits with status 0.
 inline bool run(std::initializer_list<std::string> words) {
@@ -26,7 +25,8 @@ inline bool run(std::initializer_list<std::string> words) {
 }
 
 inline void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 inline Bytes readFile(const std::filesystem::path& path) {

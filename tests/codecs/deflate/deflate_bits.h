@@ -50,10 +50,14 @@ inline std::vector<uint32_t> canonicalCodes(const std::vector<uint8_t>& lengths)
 
 // The fixed code: literal/length and distance symbols.
 inline void fixedLiteralLength(BitSink& sink, unsigned symbol) {
-  if (symbol < 144) sink.putCode(0x30 + symbol, 8);
-  else if (symbol < 256) sink.putCode(0x190 + symbol - 144, 9);
-  else if (symbol < 280) sink.putCode(symbol - 256, 7);
-  else sink.putCode(0xC0 + symbol - 280, 8);
+  if (symbol < 144)
+    sink.putCode(0x30 + symbol, 8);
+  else if (symbol < 256)
+    sink.putCode(0x190 + symbol - 144, 9);
+  else if (symbol < 280)
+    sink.putCode(symbol - 256, 7);
+  else
+    sink.putCode(0xC0 + symbol - 280, 8);
 }
 inline void fixedDistance(BitSink& sink, unsigned symbol) { sink.putCode(symbol, 5); }
 

@@ -1,10 +1,9 @@
-#include "codecs/deflate/deflate.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 
+#include "codecs/deflate/deflate.h"
 #include "codecs/deflate/inflate.h"
 #include "codecs/velt/test_data.h"
 
@@ -30,13 +29,16 @@ TEST(DeflateEncodeTest, GoldenStreams) {
   const std::vector<Golden> goldens = {
       {"", {-5, 0, 1, 6, 9, 10}, {0x03, 0x00}},
       {"a", {0, 1, 6, 9}, {0x01, 0x01, 0x00, 0xFE, 0xFF, 0x61}},
-      {"abcabcabcabc", {0}, {0x05, 0xC0, 0x01, 0x01, 0x00, 0x00, 0x00, 0x40, 0xA0, 0xAD, 0xF8, 0xFF, 0x41, 0x18, 0x86, 0x61, 0x03}},
+      {"abcabcabcabc",
+       {0},
+       {0x05, 0xC0, 0x01, 0x01, 0x00, 0x00, 0x00, 0x40, 0xA0, 0xAD, 0xF8, 0xFF, 0x41, 0x18, 0x86, 0x61, 0x03}},
       {"abcabcabcabc",
        {1, 6, 9},
        {0x3D, 0xC2, 0x31, 0x0D, 0x00, 0x00, 0x00, 0x83, 0x30, 0xAD, 0x1B, 0xFE, 0x3D, 0xF0, 0x91, 0x74, 0x27, 0x02}},
   };
   for (const Golden& g : goldens)
-    for (int level : g.levels) EXPECT_EQ(deflateOk(fromText(g.input), level), g.expected) << g.input << " level " << level;
+    for (int level : g.levels)
+      EXPECT_EQ(deflateOk(fromText(g.input), level), g.expected) << g.input << " level " << level;
 }
 
 TEST(DeflateEncodeTest, NullInput) {
@@ -56,21 +58,26 @@ struct Shape {
 std::vector<Shape> shapes() {
   return {
       {"one byte", [] { return Bytes{0x42}; }},
-      {"two bytes", [] { return Bytes{0x42, 0x42}; }},
+      {"two bytes",
+       [] {
+         return Bytes{0x42, 0x42};
+       }},
       {"four equal bytes", [] { return Bytes(4, 'z'); }},
       {"run of one byte", [] { return Bytes(100000, 0); }},
       {"run with a short tail", [] { return Bytes(258 * 3 + 2, 7); }},
       {"text", [] { return testdata::text(200000, 1); }},
       {"records", [] { return testdata::records(200000, 2); }},
       {"random", [] { return testdata::randomBytes(300000, 3); }},
-      {"random then repeated far back", [] {
+      {"random then repeated far back",
+       [] {
          Bytes b = testdata::randomBytes(40000, 4);
          const Bytes head(b.begin(), b.begin() + 20000);
          b.insert(b.end(), head.begin(), head.end());  // 40000 back: beyond the window
          return b;
        }},
       {"exactly one block of literals", [] { return testdata::randomBytes(16384, 5); }},
-      {"several MiB of mixed data", [] {
+      {"several MiB of mixed data",
+       [] {
          Bytes b = testdata::text(3 << 20, 6);
          Bytes r = testdata::randomBytes(1 << 20, 7);
          b.insert(b.begin() + (1 << 20), r.begin(), r.end());

@@ -36,7 +36,8 @@ TEST_F(ZlibInteropTest, OurStreamsInflateWithZlib) {
   for (const auto& [name, data] : corpus()) {
     writeFile(scratch_.path() / (name + ".raw"), data);
     for (int level : {0, 1, 6, 9})
-      writeFile(scratch_.path() / (name + "." + std::to_string(level) + ".deflate"), *deflate(data.data(), data.size(), level));
+      writeFile(scratch_.path() / (name + "." + std::to_string(level) + ".deflate"),
+                *deflate(data.data(), data.size(), level));
   }
   const std::string script =
       "import sys, zlib, pathlib\n"

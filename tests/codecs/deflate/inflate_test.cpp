@@ -5,8 +5,8 @@
 #include <string>
 
 #include "codecs/deflate/deflate.h"
-#include "codecs/velt/test_data.h"
 #include "codecs/deflate/deflate_bits.h"
+#include "codecs/velt/test_data.h"
 
 namespace tolzeb {
 namespace {
@@ -19,7 +19,9 @@ struct Expect {
   StatusCode code = StatusCode::corrupt_archive;
   std::wstring message;
 };
-Expect output(const std::string& text) { return {true, Bytes(text.begin(), text.end()), StatusCode::corrupt_archive, L""}; }
+Expect output(const std::string& text) {
+  return {true, Bytes(text.begin(), text.end()), StatusCode::corrupt_archive, L""};
+}
 Expect corrupt(const wchar_t* message) { return {false, {}, StatusCode::corrupt_archive, message}; }
 Expect overCap() {
   return {false, {}, StatusCode::resource_limit, L"Decompressed data exceeds the limit for this operation"};
@@ -74,7 +76,9 @@ struct Case {
 std::vector<Case> cases() {
   std::vector<Case> all;
   auto add = [&](const char* name, Bytes stream, Expect strict, Expect prefix, uint64_t declared = 0,
-                 uint64_t cap = 1 << 20) { all.push_back({name, std::move(stream), strict, prefix, declared, cap}); };
+                 uint64_t cap = 1 << 20) {
+    all.push_back({name, std::move(stream), strict, prefix, declared, cap});
+  };
   const Bytes hello = withText(bytesOf({0x01, 0x05, 0x00, 0xFA, 0xFF}), "hello");
 
   add("empty fixed block", bytesOf({0x03, 0x00}), output(""), output(""));
@@ -124,8 +128,10 @@ std::vector<Case> cases() {
   add("stored data cut", withText(bytesOf({0x01, 0x05, 0x00, 0xFA, 0xFF}), "ab"),
       corrupt(L"DEFLATE: stored block is truncated"), output("ab"));
   add("stored block passing the cap", hello, overCap(), output("hell"), 0, 4);
-  add("declared size one larger", hello, corrupt(L"Decompressed to 5 bytes, but the entry declares 6"), output("hello"), 6);
-  add("declared size one smaller", hello, corrupt(L"Decompressed to 5 bytes, but the entry declares 4"), output("hello"), 4);
+  add("declared size one larger", hello, corrupt(L"Decompressed to 5 bytes, but the entry declares 6"), output("hello"),
+      6);
+  add("declared size one smaller", hello, corrupt(L"Decompressed to 5 bytes, but the entry declares 4"),
+      output("hello"), 4);
   add("literal/length code cut", bytesOf({0x03}), corrupt(L"DEFLATE: bad literal/length symbol"), output(""));
   {
     BitSink s;
@@ -307,7 +313,8 @@ std::vector<Case> cases() {
     literals['c'] = 2;
     std::vector<uint8_t> distances = {1};
     dynamicHeader(s, true, {literals, distances});
-    add("over-subscribed literal/length code", s.bytes(), corrupt(L"DEFLATE: over-subscribed Huffman code"), output(""));
+    add("over-subscribed literal/length code", s.bytes(), corrupt(L"DEFLATE: over-subscribed Huffman code"),
+        output(""));
   }
   {
     BitSink s;
@@ -331,7 +338,8 @@ std::vector<Case> cases() {
 
 void check(const Result<Bytes>& result, const Expect& expect, const std::string& what) {
   if (expect.ok) {
-    ASSERT_TRUE(result.hasValue()) << what << ": " << std::string(result.failure().message.begin(), result.failure().message.end());
+    ASSERT_TRUE(result.hasValue()) << what << ": "
+                                   << std::string(result.failure().message.begin(), result.failure().message.end());
     EXPECT_EQ(*result, expect.output) << what;
   } else {
     ASSERT_TRUE(result.failed()) << what;
@@ -342,7 +350,8 @@ void check(const Result<Bytes>& result, const Expect& expect, const std::string&
 
 TEST(InflateTest, StreamsInBothModes) {
   for (const Case& c : cases()) {
-    check(inflateExact(c.stream.data(), c.stream.size(), c.declaredSize, c.cap), c.strict, std::string(c.name) + " (strict)");
+    check(inflateExact(c.stream.data(), c.stream.size(), c.declaredSize, c.cap), c.strict,
+          std::string(c.name) + " (strict)");
     check(inflatePrefix(c.stream.data(), c.stream.size(), c.cap), c.prefix, std::string(c.name) + " (prefix)");
   }
 }
