@@ -1,6 +1,7 @@
 // Encodes arbitrary data at a level from the first byte and checks that it decodes back, in
 // both decoder modes and through gzip, and that stored fallback bounds the growth.
-// Input: level byte (-1 to 10), a repeat flag, then the data (sometimes repeated to 1 MiB).
+// Input: level byte (-1 to 10), a repeat flag, then the data (sometimes repeated to 256 KiB).
+#include <algorithm>
 #include <cstdlib>
 
 #include "codecs/deflate/deflate.h"
@@ -16,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Bytes input(data + 1, data + size);
   if (repeat && !input.empty()) {
     const size_t unit = input.size();
-    for (uint8_t round = 1; input.size() < (1u << 20); ++round)
+    for (uint8_t round = 1; input.size() < (1u << 18); ++round)
       for (size_t k = 0; k < unit; ++k) input.push_back(uint8_t(input[k] ^ (k % 251 == 0 ? round : 0)));
   }
 
@@ -30,11 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (back.failed() || *back != input) abort();
   Result<Bytes> prefix = inflatePrefix(stream->data(), stream->size(), cap);
   if (prefix.failed() || *prefix != input) abort();
-  Result<Bytes> again = deflate(input.data(), input.size(), level);
-  if (again.failed() || *again != *stream) abort();
-
+  // The gzip body is a second encoding of the same input: it must be the same stream.
   Result<Bytes> gz = gzipCompress(input.data(), input.size(), level);
-  if (gz.failed()) abort();
+  if (gz.failed() || gz->size() != stream->size() + 18) abort();
+  if (!std::equal(stream->begin(), stream->end(), gz->begin() + 10)) abort();
   Result<Bytes> gunzipped = gunzip(gz->data(), gz->size(), cap);
   if (gunzipped.failed() || *gunzipped != input) abort();
   return 0;
