@@ -64,35 +64,52 @@ struct Stream {
 
 // Copies `length` bytes from `distance` back. `slack` says how many bytes past the copy may be
 // scribbled on (they are written again later), which allows whole-word steps.
-inline void copyWithin(uint8_t* out, uint64_t distance, size_t length, size_t slack) {
+[[gnu::always_inline]] inline void copyWithin(uint8_t* out, uint64_t distance, size_t length, size_t slack) {
   const uint8_t* from = out - distance;
-  if (distance >= 16 && slack >= 16) {
-    for (size_t done = 0; done < length; done += 16) std::memcpy(out + done, from + done, 16);
-  } else if (distance >= length) {
+  if (slack >= 16) {
+    if (distance >= 16) {
+      for (size_t done = 0; done < length; done += 16) std::memcpy(out + done, from + done, 16);
+      return;
+    }
+    if (distance >= 8) {
+      for (size_t done = 0; done < length; done += 8) std::memcpy(out + done, from + done, 8);
+      return;
+    }
+    if (length <= 64) {
+      for (size_t k = 0; k < length; ++k) out[k] = from[k];
+      return;
+    }
+  }
+  if (distance >= length) {
     std::memcpy(out, from, length);
   } else if (distance == 1) {
     std::memset(out, *from, length);
-  } else if (distance >= 8 && slack >= 8) {
-    for (size_t done = 0; done < length; done += 8) std::memcpy(out + done, from + done, 8);
   } else {
     for (size_t k = 0; k < length; ++k) out[k] = from[k];
   }
 }
 
-inline void moveToFront(uint64_t recent[kVeltRecentDistanceCount], int position, uint64_t distance) {
-  for (int k = position; k > 0; --k) recent[k] = recent[k - 1];
-  recent[0] = distance;
-}
+// The fast loop runs while the output has room for the longest inline token plus a wide copy's
+// overrun, and the literal stream for the longest inline literal run read as two 16-byte words.
+constexpr size_t kLongestInlineToken = kVeltExtendedLengthCode - 1 + 4;  // every kind but patch
+constexpr size_t kFastOutputRoom = kLongestInlineToken + 16;
+constexpr size_t kFastLiteralRoom = 32;
+constexpr size_t kFastTokenRoom = 2;   // a token byte and a rep slot
+constexpr size_t kFastExtraRoom = 3;   // a distance of up to three varint bytes
 
-inline void rememberDistance(uint64_t recent[kVeltRecentDistanceCount], uint64_t distance) {
-  int position = kVeltRecentDistanceCount - 1;
-  for (int k = 0; k < kVeltRecentDistanceCount; ++k) {
-    if (recent[k] == distance) {
-      position = k;
-      break;
-    }
-  }
-  moveToFront(recent, position, distance);
+// Moves `distance` to the front of the list: entries before its old place (or all, when it
+// was absent) move one place back and the last one drops out. Written out for the decode loop.
+[[gnu::always_inline]] inline void rememberDistance(uint64_t recent[kVeltRecentDistanceCount], uint64_t distance) {
+  const uint64_t first = recent[0];
+  if (distance == first) return;
+  const uint64_t second = recent[1];
+  recent[0] = distance;
+  recent[1] = first;
+  if (distance == second) return;
+  const uint64_t third = recent[2];
+  recent[2] = second;
+  if (distance == third) return;
+  recent[3] = third;
 }
 
 }  // namespace
@@ -129,7 +146,67 @@ Result<Bytes> decodeVeltBlock(std::span<const uint8_t> payload, uint32_t declare
   uint8_t* out = outBegin;
   uint64_t recent[kVeltRecentDistanceCount] = {0, 0, 0, 0};
 
+  // Streams only shrink, so a block too small for the fast loop at the start never uses it.
+  const bool fastLoopPossible = declaredSize >= kFastOutputRoom && tokens.remaining() >= kFastTokenRoom &&
+                                literals.remaining() >= kFastLiteralRoom && extras.remaining() >= kFastExtraRoom;
+  uint8_t* const outFastEnd = fastLoopPossible ? outEnd - kFastOutputRoom : nullptr;
+  const uint8_t* const tokensFastEnd = fastLoopPossible ? tokens.end - kFastTokenRoom : nullptr;
+  const uint8_t* const literalsFastEnd = fastLoopPossible ? literals.end - kFastLiteralRoom : nullptr;
+  const uint8_t* const extrasFastEnd = fastLoopPossible ? extras.end - kFastExtraRoom : nullptr;
+
   while (out < outEnd) {
+    // Fast loop: while every stream and the output have room for any inline-length token, the
+    // common tokens need only the checks that can fail. Anything else (an extended length, a
+    // dict or patch token, a bad distance or slot) goes back one token to the careful step
+    // below, which finds the same result or the exact failure.
+    while (fastLoopPossible && out <= outFastEnd && tokens.cursor <= tokensFastEnd &&
+           literals.cursor <= literalsFastEnd && extras.cursor <= extrasFastEnd) {
+      const uint8_t tokenByte = *tokens.cursor;
+      const uint32_t code = tokenByte >> kVeltKindBits;
+      if (code == kVeltExtendedLengthCode) break;
+      const uint8_t kind = tokenByte & kVeltKindMask;
+      if (kind == uint8_t(VeltTokenKind::literalRun)) {
+        const size_t length = code + 1;
+        std::memcpy(out, literals.cursor, 16);
+        std::memcpy(out + 16, literals.cursor + 16, 16);
+        literals.cursor += length;
+        out += length;
+        ++tokens.cursor;
+        continue;
+      }
+      const size_t length = code + 4;
+      const size_t produced = size_t(out - outBegin);
+      if (kind == uint8_t(VeltTokenKind::match)) {
+        const uint8_t* distanceStart = extras.cursor;
+        uint64_t distance;
+        if (!extras.readVarint(distance) || distance == 0 || distance > produced) {
+          extras.cursor = distanceStart;
+          break;
+        }
+        copyWithin(out, distance, length, kFastOutputRoom - kLongestInlineToken);
+        out += length;
+        rememberDistance(recent, distance);
+        ++tokens.cursor;
+      } else if (kind == uint8_t(VeltTokenKind::rep)) {
+        const uint8_t slot = tokens.cursor[1];
+        if (slot >= kVeltRecentDistanceCount) break;
+        const uint64_t distance = recent[slot];
+        if (distance == 0 || distance > produced) break;
+        copyWithin(out, distance, length, kFastOutputRoom - kLongestInlineToken);
+        out += length;
+        rememberDistance(recent, distance);  // the list holds no distance twice
+        tokens.cursor += 2;
+      } else if (kind == uint8_t(VeltTokenKind::zeroRun) || kind == uint8_t(VeltTokenKind::run)) {
+        const uint8_t value = kind == uint8_t(VeltTokenKind::run) ? *literals.cursor++ : 0;
+        std::memset(out, value, kLongestInlineToken);
+        out += length;
+        ++tokens.cursor;
+      } else {
+        break;
+      }
+    }
+    if (out == outEnd) break;
+
     if (tokens.cursor == tokens.end) return corrupt(L"VELT stream ended before the block was complete");
     uint8_t tokenByte = *tokens.cursor++;
     uint8_t kind = tokenByte & kVeltKindMask;
@@ -147,17 +224,23 @@ Result<Bytes> decodeVeltBlock(std::span<const uint8_t> payload, uint32_t declare
     size_t produced = size_t(out - outBegin);
     size_t slack = room - length;
 
-    switch (VeltTokenKind(kind)) {
-      case VeltTokenKind::literalRun: {
-        if (literals.remaining() < length) return corrupt(L"VELT literal run extends past the end of the stream");
-        if (length <= 16 && slack >= 16 && literals.remaining() >= 16)
-          std::memcpy(out, literals.cursor, 16);
-        else
-          std::memcpy(out, literals.cursor, length);
-        literals.cursor += length;
-        out += length;
-        break;
+    // Literal runs alternate with copies; testing for them apart from the other kinds gives
+    // the branch predictor an easier pattern than one jump table.
+    if (kind == uint8_t(VeltTokenKind::literalRun)) {
+      if (literals.remaining() < length) return corrupt(L"VELT literal run extends past the end of the stream");
+      if (length <= 32 && slack >= 32 && literals.remaining() >= 32) {
+        std::memcpy(out, literals.cursor, 16);
+        std::memcpy(out + 16, literals.cursor + 16, 16);
+      } else {
+        std::memcpy(out, literals.cursor, length);
       }
+      literals.cursor += length;
+      out += length;
+      continue;
+    }
+    switch (VeltTokenKind(kind)) {
+      case VeltTokenKind::literalRun:
+        break;
       case VeltTokenKind::run: {
         if (literals.cursor == literals.end) return corrupt(L"VELT run token has no value");
         std::memset(out, *literals.cursor++, length);
@@ -185,7 +268,7 @@ Result<Bytes> decodeVeltBlock(std::span<const uint8_t> payload, uint32_t declare
         if (distance > produced) return corrupt(L"VELT rep distance points outside the decoded history");
         copyWithin(out, distance, length, slack);
         out += length;
-        moveToFront(recent, slot, distance);
+        rememberDistance(recent, distance);  // the list holds no distance twice
         break;
       }
       case VeltTokenKind::dict: {
