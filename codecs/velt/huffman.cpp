@@ -13,6 +13,8 @@ constexpr size_t kCodeTableSize = kHuffmanSymbolCount;
 // Estimated block size beyond the code bits: the code table and a generous length prefix.
 constexpr uint64_t kBlockOverhead = 266;
 constexpr unsigned kFastTableBits = 11;
+// The decode loop's table of symbol pairs is a bit wider, so that more pairs of codes fit.
+constexpr unsigned kPairTableBits = 12;
 
 // A package-merge list item: a leaf (index into the sorted leaves) or the package formed from
 // items 2k and 2k + 1 of the previous list.
@@ -243,24 +245,25 @@ Status huffmanDecodeAppend(std::span<const uint8_t> block, uint64_t bound, Bytes
     }
   };
 
-  // The fast loop looks up the next 11 bits in a table that yields up to two symbols at once
-  // (when both codes fit), halving the chain of dependent lookups on short codes. Entry:
-  // first symbol, second symbol, bits used, symbol count (0: a code longer than 11 bits).
-  uint32_t pairs[1u << kFastTableBits];
-  for (uint32_t index = 0; index < (1u << kFastTableBits); ++index) {
-    uint16_t first = table[index >> (kFastTableBits - tableBits)];
+  // The fast loop looks up the next 12 bits in a table that yields up to two symbols at once
+  // (when both codes fit), shortening the chain of dependent lookups on short codes. Entry:
+  // bits used (low 5 bits, so the shift needs no unpacking), symbol count (2 bits; 0 for a code
+  // longer than the single-symbol table), first symbol, second symbol.
+  uint32_t pairs[1u << kPairTableBits];
+  for (uint32_t index = 0; index < (1u << kPairTableBits); ++index) {
+    uint16_t first = table[index >> (kPairTableBits - tableBits)];
     if (first == 0) {
       pairs[index] = 0;
       continue;
     }
     uint32_t firstLength = first & 15;
-    uint32_t rest = (index << firstLength) & ((1u << kFastTableBits) - 1);
-    uint16_t second = table[rest >> (kFastTableBits - tableBits)];
+    uint32_t rest = (index << firstLength) & ((1u << kPairTableBits) - 1);
+    uint16_t second = table[rest >> (kPairTableBits - tableBits)];
     uint32_t secondLength = second & 15;
-    if (second != 0 && firstLength + secondLength <= kFastTableBits)
-      pairs[index] = uint32_t(first >> 4) | uint32_t(second >> 4) << 8 | (firstLength + secondLength) << 16 | 2u << 21;
+    if (second != 0 && firstLength + secondLength <= kPairTableBits)
+      pairs[index] = (firstLength + secondLength) | 2u << 5 | uint32_t(first >> 4) << 8 | uint32_t(second >> 4) << 16;
     else
-      pairs[index] = uint32_t(first >> 4) | firstLength << 16 | 1u << 21;
+      pairs[index] = firstLength | 1u << 5 | uint32_t(first >> 4) << 8;
   }
 
   size_t start = output.size();
@@ -273,13 +276,13 @@ Status huffmanDecodeAppend(std::span<const uint8_t> block, uint64_t bound, Bytes
   while (decoded + 6 <= symbolCount && (bitPosition >> 3) + 8 <= dataSize) {
     uint64_t bits = loadBigEndian64(data + (bitPosition >> 3)) << (bitPosition & 7);
     for (int k = 0; k < 3; ++k) {
-      uint32_t entry = pairs[bits >> (64 - kFastTableBits)];
+      uint32_t entry = pairs[bits >> (64 - kPairTableBits)];
       unsigned length;
       if (entry != 0) {
-        out[decoded] = uint8_t(entry);
-        out[decoded + 1] = uint8_t(entry >> 8);
-        decoded += entry >> 21;
-        length = (entry >> 16) & 31;
+        out[decoded] = uint8_t(entry >> 8);
+        out[decoded + 1] = uint8_t(entry >> 16);
+        decoded += (entry >> 5) & 3;
+        length = entry & 31;
       } else {
         out[decoded++] = decodeOne(bits, length);
       }
