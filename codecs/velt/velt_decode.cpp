@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 
 #include "codecs/velt/velt.h"
@@ -146,63 +147,63 @@ Result<Bytes> decodeVeltBlock(std::span<const uint8_t> payload, uint32_t declare
   uint8_t* out = outBegin;
   uint64_t recent[kVeltRecentDistanceCount] = {0, 0, 0, 0};
 
-  // Streams only shrink, so a block too small for the fast loop at the start never uses it.
-  const bool fastLoopPossible = declaredSize >= kFastOutputRoom && tokens.remaining() >= kFastTokenRoom &&
-                                literals.remaining() >= kFastLiteralRoom && extras.remaining() >= kFastExtraRoom;
-  uint8_t* const outFastEnd = fastLoopPossible ? outEnd - kFastOutputRoom : nullptr;
-  const uint8_t* const tokensFastEnd = fastLoopPossible ? tokens.end - kFastTokenRoom : nullptr;
-  const uint8_t* const literalsFastEnd = fastLoopPossible ? literals.end - kFastLiteralRoom : nullptr;
-  const uint8_t* const extrasFastEnd = fastLoopPossible ? extras.end - kFastExtraRoom : nullptr;
-
   while (out < outEnd) {
-    // Fast loop: while every stream and the output have room for any inline-length token, the
-    // common tokens need only the checks that can fail. Anything else (an extended length, a
-    // dict or patch token, a bad distance or slot) goes back one token to the careful step
-    // below, which finds the same result or the exact failure.
-    while (fastLoopPossible && out <= outFastEnd && tokens.cursor <= tokensFastEnd &&
-           literals.cursor <= literalsFastEnd && extras.cursor <= extrasFastEnd) {
-      const uint8_t tokenByte = *tokens.cursor;
-      const uint32_t code = tokenByte >> kVeltKindBits;
-      if (code == kVeltExtendedLengthCode) break;
-      const uint8_t kind = tokenByte & kVeltKindMask;
-      if (kind == uint8_t(VeltTokenKind::literalRun)) {
-        const size_t length = code + 1;
-        std::memcpy(out, literals.cursor, 16);
-        std::memcpy(out + 16, literals.cursor + 16, 16);
-        literals.cursor += length;
-        out += length;
-        ++tokens.cursor;
-        continue;
-      }
-      const size_t length = code + 4;
-      const size_t produced = size_t(out - outBegin);
-      if (kind == uint8_t(VeltTokenKind::match)) {
-        const uint8_t* distanceStart = extras.cursor;
-        uint64_t distance;
-        if (!extras.readVarint(distance) || distance == 0 || distance > produced) {
-          extras.cursor = distanceStart;
-          break;
+    // Fast loop: in batches of as many tokens as every stream and the output surely hold room
+    // for (each inline-length token takes at most kFast*Room of each), the common tokens need
+    // only the checks that can fail. Anything else (an extended length, a dict or patch token,
+    // a bad distance or slot) stays unread for the careful step below, which finds the same
+    // result or the exact failure.
+    for (bool leaveFastLoop = false; !leaveFastLoop;) {
+      size_t safeTokens = std::min({size_t(outEnd - out) / kFastOutputRoom, tokens.remaining() / kFastTokenRoom,
+                                    literals.remaining() / kFastLiteralRoom, extras.remaining() / kFastExtraRoom});
+      if (safeTokens == 0) break;
+      for (; safeTokens > 0 && !leaveFastLoop; --safeTokens) {
+        const uint8_t tokenByte = *tokens.cursor;
+        const uint32_t code = tokenByte >> kVeltKindBits;
+        const uint8_t kind = tokenByte & kVeltKindMask;
+        if (code == kVeltExtendedLengthCode) {
+          leaveFastLoop = true;
+        } else if (kind == uint8_t(VeltTokenKind::literalRun)) {
+          const size_t length = code + 1;
+          std::memcpy(out, literals.cursor, 16);
+          std::memcpy(out + 16, literals.cursor + 16, 16);
+          literals.cursor += length;
+          out += length;
+          ++tokens.cursor;
+        } else if (kind == uint8_t(VeltTokenKind::match)) {
+          const size_t length = code + 4;
+          const uint8_t* distanceStart = extras.cursor;
+          uint64_t distance;
+          if (!extras.readVarint(distance) || distance == 0 || distance > size_t(out - outBegin)) {
+            extras.cursor = distanceStart;
+            leaveFastLoop = true;
+          } else {
+            copyWithin(out, distance, length, kFastOutputRoom - kLongestInlineToken);
+            out += length;
+            rememberDistance(recent, distance);
+            ++tokens.cursor;
+          }
+        } else if (kind == uint8_t(VeltTokenKind::rep)) {
+          const size_t length = code + 4;
+          const uint8_t slot = tokens.cursor[1];
+          const uint64_t distance = slot < kVeltRecentDistanceCount ? recent[slot] : 0;
+          if (distance == 0 || distance > size_t(out - outBegin)) {
+            leaveFastLoop = true;
+          } else {
+            copyWithin(out, distance, length, kFastOutputRoom - kLongestInlineToken);
+            out += length;
+            rememberDistance(recent, distance);  // the list holds no distance twice
+            tokens.cursor += 2;
+          }
+        } else if (kind == uint8_t(VeltTokenKind::zeroRun) || kind == uint8_t(VeltTokenKind::run)) {
+          const size_t length = code + 4;
+          const uint8_t value = kind == uint8_t(VeltTokenKind::run) ? *literals.cursor++ : 0;
+          std::memset(out, value, kLongestInlineToken);
+          out += length;
+          ++tokens.cursor;
+        } else {
+          leaveFastLoop = true;
         }
-        copyWithin(out, distance, length, kFastOutputRoom - kLongestInlineToken);
-        out += length;
-        rememberDistance(recent, distance);
-        ++tokens.cursor;
-      } else if (kind == uint8_t(VeltTokenKind::rep)) {
-        const uint8_t slot = tokens.cursor[1];
-        if (slot >= kVeltRecentDistanceCount) break;
-        const uint64_t distance = recent[slot];
-        if (distance == 0 || distance > produced) break;
-        copyWithin(out, distance, length, kFastOutputRoom - kLongestInlineToken);
-        out += length;
-        rememberDistance(recent, distance);  // the list holds no distance twice
-        tokens.cursor += 2;
-      } else if (kind == uint8_t(VeltTokenKind::zeroRun) || kind == uint8_t(VeltTokenKind::run)) {
-        const uint8_t value = kind == uint8_t(VeltTokenKind::run) ? *literals.cursor++ : 0;
-        std::memset(out, value, kLongestInlineToken);
-        out += length;
-        ++tokens.cursor;
-      } else {
-        break;
       }
     }
     if (out == outEnd) break;

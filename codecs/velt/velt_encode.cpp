@@ -132,7 +132,8 @@ template <int Level>
   uint32_t h = hashAt(p);
   uint32_t previous = head_[h];
   uint16_t link = 0;
-  if (previous != kNoPosition && p - previous <= kMaxChainLink) link = uint16_t(p - previous);
+  // With no previous position (0xFFFFFFFF) the difference wraps far beyond the limit.
+  if (p - size_t(previous) <= kMaxChainLink) link = uint16_t(p - previous);
   chain_[p] = link;
   head_[h] = uint32_t(p);
   return (link != 0 || kPresets[Level].farCandidates) ? previous : kNoPosition;
@@ -150,9 +151,10 @@ template <int Level>
   if (p + kMinMatch > length_) return best;
   const uint8_t* here = block_ + p;
   const uint32_t firstWord = loadWord32(here);
+  // A set distance never exceeds p: it was at most the position of the match that set it.
   for (int slot = 0; slot < kVeltRecentDistanceCount; ++slot) {
     uint64_t distance = recentDistances_[slot];
-    if (distance == 0 || distance > p) continue;
+    if (distance == 0) continue;
     const uint8_t* there = here - distance;
     if (loadWord32(there) != firstWord) continue;
     size_t length = kMinMatch + commonPrefixLength(there + kMinMatch, here + kMinMatch, length_ - p - kMinMatch);
