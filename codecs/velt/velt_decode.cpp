@@ -113,6 +113,57 @@ constexpr size_t kFastExtraRoom = 3;   // a distance of up to three varint bytes
   recent[3] = third;
 }
 
+// A literal run, match, rep, run or zero run with an extended length, inside the fast loop:
+// every check is made here, and any doubt leaves the token to the careful step (false, with
+// the streams possibly advanced; the caller rewinds the token stream, the others are only
+// advanced on success).
+[[gnu::always_inline]] inline bool decodeLongToken(uint8_t kind, size_t code, Stream& tokens, Stream& literals,
+                                                   Stream& extras, uint8_t*& out, const uint8_t* outBegin,
+                                                   const uint8_t* outEnd, uint64_t recent[kVeltRecentDistanceCount]) {
+  uint64_t extension;
+  if (!tokens.readVarint(extension) || extension > kVeltMaxLengthExtension) return false;
+  const size_t length = code + size_t(extension) + minTokenLength[kind];
+  const size_t room = size_t(outEnd - out);
+  if (length > room) return false;
+  const size_t produced = size_t(out - outBegin);
+  switch (VeltTokenKind(kind)) {
+    case VeltTokenKind::literalRun:
+      if (literals.remaining() < length) return false;
+      std::memcpy(out, literals.cursor, length);
+      literals.cursor += length;
+      break;
+    case VeltTokenKind::match: {
+      Stream distanceStream = extras;
+      uint64_t distance;
+      if (!distanceStream.readVarint(distance) || distance == 0 || distance > produced) return false;
+      extras = distanceStream;
+      copyWithin(out, distance, length, room - length);
+      rememberDistance(recent, distance);
+      break;
+    }
+    case VeltTokenKind::rep: {
+      if (tokens.cursor == tokens.end) return false;
+      const uint8_t slot = *tokens.cursor++;
+      const uint64_t distance = slot < kVeltRecentDistanceCount ? recent[slot] : 0;
+      if (distance == 0 || distance > produced) return false;
+      copyWithin(out, distance, length, room - length);
+      rememberDistance(recent, distance);
+      break;
+    }
+    case VeltTokenKind::run:
+      if (literals.cursor == literals.end) return false;
+      std::memset(out, *literals.cursor++, length);
+      break;
+    case VeltTokenKind::zeroRun:
+      std::memset(out, 0, length);
+      break;
+    default:
+      return false;
+  }
+  out += length;
+  return true;
+}
+
 }  // namespace
 
 void appendCopy(Bytes& output, uint64_t distance, uint64_t length) {
@@ -157,52 +208,59 @@ Result<Bytes> decodeVeltBlock(std::span<const uint8_t> payload, uint32_t declare
       size_t safeTokens = std::min({size_t(outEnd - out) / kFastOutputRoom, tokens.remaining() / kFastTokenRoom,
                                     literals.remaining() / kFastLiteralRoom, extras.remaining() / kFastExtraRoom});
       if (safeTokens == 0) break;
-      for (; safeTokens > 0 && !leaveFastLoop; --safeTokens) {
-        const uint8_t tokenByte = *tokens.cursor;
-        const uint32_t code = tokenByte >> kVeltKindBits;
+      for (; safeTokens > 0; --safeTokens) {
+        const uint8_t* const tokenStart = tokens.cursor;
+        const uint8_t tokenByte = *tokens.cursor++;
         const uint8_t kind = tokenByte & kVeltKindMask;
-        if (code == kVeltExtendedLengthCode) {
-          leaveFastLoop = true;
-        } else if (kind == uint8_t(VeltTokenKind::literalRun)) {
-          const size_t length = code + 1;
+        size_t length = tokenByte >> kVeltKindBits;
+        if (length == kVeltExtendedLengthCode) {
+          // A long token is checked in full and ends the batch, whose room it may have used up.
+          if (!decodeLongToken(kind, length, tokens, literals, extras, out, outBegin, outEnd, recent)) {
+            tokens.cursor = tokenStart;
+            leaveFastLoop = true;
+          }
+          break;
+        }
+        if (kind == uint8_t(VeltTokenKind::literalRun)) {
+          length += 1;
           std::memcpy(out, literals.cursor, 16);
           std::memcpy(out + 16, literals.cursor + 16, 16);
           literals.cursor += length;
           out += length;
-          ++tokens.cursor;
-        } else if (kind == uint8_t(VeltTokenKind::match)) {
-          const size_t length = code + 4;
+          continue;
+        }
+        length += 4;
+        if (kind == uint8_t(VeltTokenKind::match)) {
           const uint8_t* distanceStart = extras.cursor;
           uint64_t distance;
           if (!extras.readVarint(distance) || distance == 0 || distance > size_t(out - outBegin)) {
             extras.cursor = distanceStart;
+            tokens.cursor = tokenStart;
             leaveFastLoop = true;
-          } else {
-            copyWithin(out, distance, length, kFastOutputRoom - kLongestInlineToken);
-            out += length;
-            rememberDistance(recent, distance);
-            ++tokens.cursor;
+            break;
           }
+          copyWithin(out, distance, length, kFastOutputRoom - kLongestInlineToken);
+          out += length;
+          rememberDistance(recent, distance);
         } else if (kind == uint8_t(VeltTokenKind::rep)) {
-          const size_t length = code + 4;
-          const uint8_t slot = tokens.cursor[1];
+          const uint8_t slot = *tokens.cursor++;
           const uint64_t distance = slot < kVeltRecentDistanceCount ? recent[slot] : 0;
           if (distance == 0 || distance > size_t(out - outBegin)) {
+            tokens.cursor = tokenStart;
             leaveFastLoop = true;
-          } else {
-            copyWithin(out, distance, length, kFastOutputRoom - kLongestInlineToken);
-            out += length;
-            rememberDistance(recent, distance);  // the list holds no distance twice
-            tokens.cursor += 2;
+            break;
           }
+          copyWithin(out, distance, length, kFastOutputRoom - kLongestInlineToken);
+          out += length;
+          rememberDistance(recent, distance);  // the list holds no distance twice
         } else if (kind == uint8_t(VeltTokenKind::zeroRun) || kind == uint8_t(VeltTokenKind::run)) {
-          const size_t length = code + 4;
           const uint8_t value = kind == uint8_t(VeltTokenKind::run) ? *literals.cursor++ : 0;
           std::memset(out, value, kLongestInlineToken);
           out += length;
-          ++tokens.cursor;
         } else {
+          tokens.cursor = tokenStart;
           leaveFastLoop = true;
+          break;
         }
       }
     }
