@@ -307,6 +307,7 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
   const size_t length = length_;
   size_t i = 0;
   pendingLiteralStart_ = 0;
+  std::fill(std::begin(recentDistances_), std::end(recentDistances_), 0);
   while (i < length) {
     size_t written = size_t(token_ - tokenBegin_) + size_t(literal_ - literalBegin_) + size_t(extra_ - extraBegin_);
     if (written + (i - pendingLiteralStart_) >= length) return Bytes{};
