@@ -93,24 +93,19 @@ inline bool beats(uint64_t lengthA, uint64_t costA, uint64_t lengthB, uint64_t c
   return lengthA * costB > lengthB * costA;
 }
 
-// Whether at most kPatchProbeMaxDiffs of the first `count` bytes differ.
+// Whether at most kPatchProbeMaxDiffs of the first `count` (16 to 32) bytes differ.
 inline bool fewBytesDiffer(const uint8_t* a, const uint8_t* b, size_t count) {
-  if (count == kPatchProbeBytes) {
-    // Two 16-byte compares give one bit per differing byte; clearing the lowest set bit
-    // kPatchProbeMaxDiffs times leaves a bit exactly when more bytes differ.
-    __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
-    __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
-    __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 16));
-    __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 16));
-    uint32_t equal = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a0, b0))) |
-                     uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a1, b1))) << 16;
-    uint32_t differing = ~equal;
-    for (uint32_t k = 0; k < kPatchProbeMaxDiffs; ++k) differing &= differing - 1;
-    return differing == 0;
-  }
-  size_t differing = 0;
-  for (size_t k = 0; k < count; ++k) differing += a[k] != b[k];
-  return differing <= kPatchProbeMaxDiffs;
+  // Two 16-byte compares, the second ending at `count` (overlapping the first when count is
+  // below 32), give one bit per differing byte; clearing the lowest set bit
+  // kPatchProbeMaxDiffs times leaves a bit exactly when more bytes differ.
+  auto differingBits = [](const uint8_t* x, const uint8_t* y) {
+    __m128i vx = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x));
+    __m128i vy = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y));
+    return ~uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(vx, vy))) & 0xFFFF;
+  };
+  uint32_t differing = differingBits(a, b) | differingBits(a + count - 16, b + count - 16) << (count - 16);
+  for (uint32_t k = 0; k < kPatchProbeMaxDiffs; ++k) differing &= differing - 1;
+  return differing == 0;
 }
 
 }  // namespace
@@ -208,8 +203,9 @@ bool VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best, uint32_t hea
   kept.length = 0;
   uint64_t candidates[kVeltRecentDistanceCount + 1];
   int candidateCount = 0;
+  // Set distances never exceed p (see findRepeatMatch).
   for (uint64_t distance : recentDistances_)
-    if (distance != 0 && distance <= p) candidates[candidateCount++] = distance;
+    if (distance != 0) candidates[candidateCount++] = distance;
   if (headCandidate != kNoPosition && headCandidate < p && p + kMinMatch <= length_)
     candidates[candidateCount++] = p - headCandidate;
 
