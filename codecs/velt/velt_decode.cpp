@@ -31,7 +31,7 @@ struct Stream {
   size_t remaining() const { return size_t(end - cursor); }
 
   // Same acceptance as readVarint (minimal forms only); forms of up to three bytes, which
-  // cover every length and distance of a block, are decoded inline.
+  // cover every length and distance below 2 MiB, are decoded inline.
   [[gnu::always_inline]] bool readVarint(uint64_t& value) {
     if (remaining() >= 3) {
       const uint64_t b0 = cursor[0];
@@ -96,7 +96,7 @@ constexpr size_t kLongestInlineToken = kVeltExtendedLengthCode - 1 + 4;  // ever
 constexpr size_t kFastOutputRoom = kLongestInlineToken + 16;
 constexpr size_t kFastLiteralRoom = 32;
 constexpr size_t kFastTokenRoom = 2;   // a token byte and a rep slot
-constexpr size_t kFastExtraRoom = 3;   // a distance of up to three varint bytes
+constexpr size_t kFastExtraRoom = 3;   // a distance's varint, mostly (the read is bounded anyway)
 
 // Moves `distance` to the front of the list: entries before its old place (or all, when it
 // was absent) move one place back and the last one drops out. Written out for the decode loop.
