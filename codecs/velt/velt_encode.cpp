@@ -28,6 +28,16 @@ constexpr uint64_t kPatchGainDenominator = 100;
 // streams below the block length before each step.
 constexpr size_t kStreamSlack = 512;
 
+// What a level spends on the search; levels above 2 are treated as 1.
+struct VeltLevelPreset {
+  unsigned maxHashLog;
+  unsigned chainDepth;
+  unsigned lazySteps;
+  bool patchedMatches;
+  unsigned insertStep;
+  bool farCandidates;  // use a head candidate more than 65,535 bytes back
+};
+
 constexpr VeltLevelPreset kPresets[3] = {
     {14, 1, 0, false, 4, true},
     {16, 4, 1, true, 2, false},
