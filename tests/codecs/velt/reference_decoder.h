@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/core/bytes.h"
+#include "codecs/velt/huffman.h"
 #include "engine/core/status.h"
 
 namespace tolzeb::reference {
@@ -111,6 +112,45 @@ inline Result<Bytes> decodeBlock(std::span<const uint8_t> payload, uint32_t decl
   }
   if (!tokens.atEnd() || !literals.atEnd() || !extras.atEnd())
     return fail(L"VELT stream has trailing bytes after the last token");
+  return out;
+}
+
+}  // namespace tolzeb::reference
+
+namespace tolzeb::reference {
+
+// VELT_HUFF decoded one stream after another, exactly in storage order.
+inline Result<Bytes> decodeVeltHuff(std::span<const uint8_t> payload, uint64_t bound) {
+  auto fail = [](const wchar_t* message) { return Failure{StatusCode::corrupt_archive, message}; };
+  if (payload.empty()) return fail(L"VELT_HUFF payload has no section flags");
+  if (payload[0] >= 8) return fail(L"VELT_HUFF payload sets unknown section flags");
+  ByteReader reader(payload.data() + 1, payload.size() - 1);
+  uint64_t stored[3];
+  for (uint64_t& size : stored) {
+    auto read = readVarint(reader);
+    if (!read) return fail(L"VELT_HUFF payload has a malformed section length");
+    if (*read > payload.size()) return fail(L"VELT_HUFF section length exceeds the payload");
+    size = *read;
+  }
+  Bytes decoded[3];
+  uint64_t total = 0;
+  for (int i = 0; i < 3; ++i) {
+    const uint8_t* bytes = reader.take(size_t(stored[i]));
+    if (!bytes) return fail(L"VELT_HUFF payload is truncated");
+    if (payload[0] >> i & 1) {
+      Result<Bytes> stream = huffmanDecode({bytes, size_t(stored[i])}, bound);
+      if (stream.failed()) return stream.failure();
+      decoded[i] = std::move(*stream);
+    } else {
+      decoded[i].assign(bytes, bytes + stored[i]);
+    }
+    total += decoded[i].size();
+    if (total > bound) return fail(L"VELT_HUFF sections exceed the permitted block size");
+  }
+  if (!reader.atEnd()) return fail(L"VELT_HUFF payload has trailing bytes after the last section");
+  Bytes out;
+  for (const Bytes& d : decoded) appendVarint(out, d.size());
+  for (const Bytes& d : decoded) out.insert(out.end(), d.begin(), d.end());
   return out;
 }
 
