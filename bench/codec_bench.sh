@@ -18,14 +18,18 @@ ninja -C "$BUILD" codec_bench deflate_bench >/dev/null
 
 CORPUS=$BUILD/corpus
 mkdir -p "$CORPUS"
-concat_files() {  # reads NUL-separated paths, writes at most LIMIT bytes
-  xargs -0 cat 2>/dev/null | head -c "$LIMIT" || true
+# Concatenates the files (NUL-separated paths on stdin), cut at LIMIT bytes. Cutting the pipe
+# short is the point, so its early-exit status is not an error.
+concat_files() {
+  set +o pipefail
+  LC_ALL=C sort -z | xargs -0 cat 2>/dev/null | head -c "$LIMIT"
+  set -o pipefail
 }
-if [ ! -s "$CORPUS/text.bin" ]; then
+if [ ! -s "$CORPUS/mixed.bin" ]; then
   find /usr/share/doc /usr/include -type f ! -name '*.gz' ! -name '*.bz2' ! -name '*.xz' -size -1000k -print0 \
-    | LC_ALL=C sort -z | concat_files >"$CORPUS/text.bin"
+    | concat_files >"$CORPUS/text.bin"
   find /usr/lib/x86_64-linux-gnu -maxdepth 1 -type f -name '*.so*' -size +100k -print0 \
-    | LC_ALL=C sort -z | concat_files >"$CORPUS/binary.bin"
+    | concat_files >"$CORPUS/binary.bin"
   cat "$CORPUS/text.bin" "$CORPUS/binary.bin" >"$CORPUS/mixed.bin"
 fi
 "$BUILD/bench/codec_bench" --repeat "$REPEAT" "$CORPUS/text.bin" "$CORPUS/binary.bin" "$CORPUS/mixed.bin"

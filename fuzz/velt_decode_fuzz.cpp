@@ -1,10 +1,12 @@
 // Arbitrary payloads, declared sizes and dictionaries for the VELT block decoder.
+// Checked against the plain decoder of the tests.
 // Input: 3 bytes of declared size, 2 bytes of dictionary length, the dictionary, the payload.
 #include <cstdlib>
 #include <string>
 
 #include "codecs/velt/velt.h"
 #include "codecs/velt/velt_format.h"
+#include "tests/codecs/velt/reference_decoder.h"
 
 using namespace tolzeb;
 
@@ -62,5 +64,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } else {
     if (result.failure().code != StatusCode::corrupt_archive || !knownMessage(result.failure().message)) abort();
   }
+  // The plain decoder must agree: same bytes, or the same first failure.
+  Result<Bytes> plain = reference::decodeBlock(payload, declared, dictionary);
+  if (plain.hasValue() != result.hasValue()) abort();
+  if (plain.hasValue() ? *plain != *result : plain.failure().message != result.failure().message) abort();
   return 0;
 }

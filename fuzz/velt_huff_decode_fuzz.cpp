@@ -5,6 +5,7 @@
 #include "codecs/velt/huffman.h"
 #include "codecs/velt/velt_format.h"
 #include "codecs/velt/velt_huff.h"
+#include "tests/codecs/velt/reference_decoder.h"
 
 using namespace tolzeb;
 
@@ -12,6 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::span<const uint8_t> input(data, size);
 
   Result<Bytes> unwrapped = decodeVeltHuff(input, kVeltMaxBlockSize);
+  // Streams decode side by side; the outcome must equal decoding them one after another.
+  Result<Bytes> inOrder = reference::decodeVeltHuff(input, kVeltMaxBlockSize);
+  if (unwrapped.hasValue() != inOrder.hasValue()) abort();
+  if (unwrapped.hasValue() ? *unwrapped != *inOrder : unwrapped.failure().message != inOrder.failure().message)
+    abort();
   if (unwrapped.hasValue()) {
     Result<VeltSections> sections = splitVeltSections(*unwrapped);
     if (sections.failed()) abort();

@@ -11,7 +11,7 @@ bash tools/install-deps.sh
 step() { echo; echo "=== $* ==="; }
 
 step "native build"
-cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLZEB_BENCH=ON >/dev/null  # benchmarks build, not run
 cmake --build build/native -j"$JOBS"
 step "native tests"
 ctest --test-dir build/native --output-on-failure -j"$JOBS"

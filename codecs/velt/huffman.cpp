@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "codecs/velt/huffman_decoder.h"
+
 namespace tolzeb {
 namespace {
 
@@ -12,7 +14,6 @@ Failure corrupt(const wchar_t* message) { return Failure{StatusCode::corrupt_arc
 constexpr size_t kCodeTableSize = kHuffmanSymbolCount;
 // Estimated block size beyond the code bits: the code table and a generous length prefix.
 constexpr uint64_t kBlockOverhead = 266;
-constexpr unsigned kFastTableBits = 11;
 
 // A package-merge list item: a leaf (index into the sorted leaves) or the package formed from
 // items 2k and 2k + 1 of the previous list.
@@ -20,12 +21,6 @@ struct MergeItem {
   uint64_t weight;
   int32_t leaf;  // -1 for a package
 };
-
-inline uint64_t loadBigEndian64(const uint8_t* p) {
-  uint64_t v;
-  std::memcpy(&v, p, 8);
-  return __builtin_bswap64(v);
-}
 
 }  // namespace
 
@@ -165,7 +160,7 @@ Result<Bytes> huffmanEncode(std::span<const uint8_t> stream) {
   return block;
 }
 
-Status huffmanDecodeAppend(std::span<const uint8_t> block, uint64_t bound, Bytes& output) {
+Status HuffmanBlockDecoder::open(std::span<const uint8_t> block, uint64_t bound) {
   ByteReader reader(block.data(), block.size());
   std::optional<uint64_t> declared = readVarint(reader);
   if (!declared) return corrupt(L"Huffman payload has no length prefix");
@@ -185,124 +180,99 @@ Status huffmanDecodeAppend(std::span<const uint8_t> block, uint64_t bound, Bytes
   if (present < 2) return corrupt(L"Huffman code table describes fewer than two symbols");
   if (kraftSum != 1u << kHuffmanMaxCodeLength) return corrupt(L"Huffman code table is not a complete prefix code");
 
-  const uint8_t* data = block.data() + reader.pos;
-  const size_t dataSize = reader.remaining();
-  const uint64_t totalBits = uint64_t(dataSize) * 8;
-  const uint64_t symbolCount = *declared;
+  data_ = block.data() + reader.pos;
+  dataSize_ = reader.remaining();
+  symbolCount_ = *declared;
   // Every code is at least one bit long, so more symbols than bits can only end truncated.
-  if (symbolCount > totalBits) return corrupt(L"Huffman bitstream is truncated");
+  if (symbolCount_ > uint64_t(dataSize_) * 8) return corrupt(L"Huffman bitstream is truncated");
 
   CanonicalCode code = canonicalHuffmanCodes(lengths);
-  const unsigned tableBits = std::min<unsigned>(code.longestLength, kFastTableBits);
-  // Entry: symbol << 4 | length, or 0 when the code is longer than tableBits.
-  uint16_t table[1u << kFastTableBits];
-  std::memset(table, 0, sizeof(uint16_t) << tableBits);
-  // Codes longer than tableBits, resolved length by length.
-  uint32_t firstCode[kHuffmanMaxCodeLength + 2] = {};
-  uint32_t lengthCount[kHuffmanMaxCodeLength + 2] = {};
-  uint32_t firstIndex[kHuffmanMaxCodeLength + 2] = {};
-  uint8_t symbolsByLength[kHuffmanSymbolCount];
-  for (size_t s = 0; s < kHuffmanSymbolCount; ++s) ++lengthCount[code.length[s]];
-  {
-    uint32_t index = 0;
-    for (unsigned len = 1; len <= kHuffmanMaxCodeLength; ++len) {
-      firstIndex[len] = index;
-      index += lengthCount[len];
-    }
-    uint32_t fill[kHuffmanMaxCodeLength + 1];
-    std::memcpy(fill, firstIndex, sizeof(fill));
-    for (size_t s = 0; s < kHuffmanSymbolCount; ++s) {
-      unsigned len = code.length[s];
-      if (len == 0) continue;
-      symbolsByLength[fill[len]++] = uint8_t(s);
-      if (len <= tableBits) {
-        uint32_t start = uint32_t(code.code[s]) << (tableBits - len);
-        uint32_t span = 1u << (tableBits - len);
-        for (uint32_t k = 0; k < span; ++k) table[start + k] = uint16_t(s << 4 | len);
-      }
-    }
-    for (unsigned len = 1; len <= kHuffmanMaxCodeLength; ++len) {
-      // The smallest code of this length: the symbol of lowest value among those of this length.
-      firstCode[len] = lengthCount[len] ? code.code[symbolsByLength[firstIndex[len]]] : 0;
+  tableBits_ = std::min<unsigned>(code.longestLength, kTableBits);
+  std::memset(table_, 0, sizeof(uint16_t) << tableBits_);
+  for (size_t s = 0; s < kHuffmanSymbolCount; ++s) ++lengthCount_[code.length[s]];
+  uint32_t index = 0;
+  for (unsigned len = 1; len <= kHuffmanMaxCodeLength; ++len) {
+    firstIndex_[len] = index;
+    index += lengthCount_[len];
+  }
+  uint32_t fill[kHuffmanMaxCodeLength + 1];
+  std::memcpy(fill, firstIndex_, sizeof(fill));
+  for (size_t s = 0; s < kHuffmanSymbolCount; ++s) {
+    unsigned len = code.length[s];
+    if (len == 0) continue;
+    symbolsByLength_[fill[len]++] = uint8_t(s);
+    if (len <= tableBits_) {
+      uint32_t start = uint32_t(code.code[s]) << (tableBits_ - len);
+      uint32_t span = 1u << (tableBits_ - len);
+      for (uint32_t k = 0; k < span; ++k) table_[start + k] = uint16_t(s << 4 | len);
     }
   }
+  // The smallest code of each length: the symbol of lowest value among those of that length.
+  for (unsigned len = 1; len <= kHuffmanMaxCodeLength; ++len)
+    firstCode_[len] = lengthCount_[len] ? code.code[symbolsByLength_[firstIndex_[len]]] : 0;
 
-  // The symbol at the top of `bits` (MSB first); a complete code always matches.
-  auto decodeOne = [&](uint64_t bits, unsigned& length) -> uint8_t {
-    uint16_t entry = table[bits >> (64 - tableBits)];
-    if (entry != 0) {
-      length = entry & 15;
-      return uint8_t(entry >> 4);
-    }
-    for (unsigned len = tableBits + 1;; ++len) {
-      uint32_t prefix = uint32_t(bits >> (64 - len));
-      if (lengthCount[len] != 0 && prefix - firstCode[len] < lengthCount[len]) {
-        length = len;
-        return symbolsByLength[firstIndex[len] + prefix - firstCode[len]];
-      }
-    }
-  };
-
-  // The fast loop looks up the next 11 bits in a table that yields up to two symbols at once
-  // (when both codes fit), halving the chain of dependent lookups on short codes. Entry:
-  // first symbol, second symbol, bits used, symbol count (0: a code longer than 11 bits).
-  uint32_t pairs[1u << kFastTableBits];
-  for (uint32_t index = 0; index < (1u << kFastTableBits); ++index) {
-    uint16_t first = table[index >> (kFastTableBits - tableBits)];
+  for (uint32_t prefix = 0; prefix < (1u << kPairTableBits); ++prefix) {
+    uint16_t first = table_[prefix >> (kPairTableBits - tableBits_)];
     if (first == 0) {
-      pairs[index] = 0;
+      pairs_[prefix] = 0;
       continue;
     }
     uint32_t firstLength = first & 15;
-    uint32_t rest = (index << firstLength) & ((1u << kFastTableBits) - 1);
-    uint16_t second = table[rest >> (kFastTableBits - tableBits)];
+    uint32_t rest = (prefix << firstLength) & ((1u << kPairTableBits) - 1);
+    uint16_t second = table_[rest >> (kPairTableBits - tableBits_)];
     uint32_t secondLength = second & 15;
-    if (second != 0 && firstLength + secondLength <= kFastTableBits)
-      pairs[index] = uint32_t(first >> 4) | uint32_t(second >> 4) << 8 | (firstLength + secondLength) << 16 | 2u << 21;
+    if (second != 0 && firstLength + secondLength <= kPairTableBits)
+      pairs_[prefix] = (firstLength + secondLength) | 2u << 5 | uint32_t(first >> 4) << 8 | uint32_t(second >> 4) << 16;
     else
-      pairs[index] = uint32_t(first >> 4) | firstLength << 16 | 1u << 21;
+      pairs_[prefix] = firstLength | 1u << 5 | uint32_t(first >> 4) << 8;
   }
+  return Status();
+}
 
-  size_t start = output.size();
-  output.resize(start + size_t(symbolCount));
-  uint8_t* out = output.data() + start;
-  uint64_t decoded = 0;
-  uint64_t bitPosition = 0;
-  // While 8 whole bytes remain ahead, one load gives at least 57 bits: three lookups' worth.
-  // Each lookup writes two bytes, so six symbols of room are kept.
-  while (decoded + 6 <= symbolCount && (bitPosition >> 3) + 8 <= dataSize) {
-    uint64_t bits = loadBigEndian64(data + (bitPosition >> 3)) << (bitPosition & 7);
-    for (int k = 0; k < 3; ++k) {
-      uint32_t entry = pairs[bits >> (64 - kFastTableBits)];
-      unsigned length;
-      if (entry != 0) {
-        out[decoded] = uint8_t(entry);
-        out[decoded + 1] = uint8_t(entry >> 8);
-        decoded += entry >> 21;
-        length = (entry >> 16) & 31;
-      } else {
-        out[decoded++] = decodeOne(bits, length);
-      }
-      bits <<= length;
-      bitPosition += length;
+// The symbol at the top of `bits` (MSB first); a complete code always matches.
+uint8_t HuffmanBlockDecoder::decodeOne(uint64_t bits, unsigned& length) const {
+  uint16_t entry = table_[bits >> (64 - tableBits_)];
+  if (entry != 0) {
+    length = entry & 15;
+    return uint8_t(entry >> 4);
+  }
+  for (unsigned len = tableBits_ + 1;; ++len) {
+    uint32_t prefix = uint32_t(bits >> (64 - len));
+    if (lengthCount_[len] != 0 && prefix - firstCode_[len] < lengthCount_[len]) {
+      length = len;
+      return symbolsByLength_[firstIndex_[len] + prefix - firstCode_[len]];
     }
   }
-  // Near the end: past the data the reader sees zero bits, and every code is checked to fit.
-  while (decoded < symbolCount) {
+}
+
+// Near the end: past the data the reader sees zero bits, and every code is checked to fit.
+Status HuffmanBlockDecoder::finish() {
+  const uint64_t totalBits = uint64_t(dataSize_) * 8;
+  while (decoded_ < symbolCount_) {
     uint64_t bits = 0;
-    size_t byteIndex = size_t(bitPosition >> 3);
-    for (size_t k = 0; k < 8 && byteIndex + k < dataSize; ++k) bits |= uint64_t(data[byteIndex + k]) << (56 - 8 * k);
-    bits <<= bitPosition & 7;
+    size_t byteIndex = size_t(bitPosition_ >> 3);
+    for (size_t k = 0; k < 8 && byteIndex + k < dataSize_; ++k) bits |= uint64_t(data_[byteIndex + k]) << (56 - 8 * k);
+    bits <<= bitPosition_ & 7;
     unsigned length;
     uint8_t symbol = decodeOne(bits, length);
-    if (bitPosition + length > totalBits) return corrupt(L"Huffman bitstream is truncated");
-    out[decoded++] = symbol;
-    bitPosition += length;
+    if (bitPosition_ + length > totalBits) return corrupt(L"Huffman bitstream is truncated");
+    out_[decoded_++] = symbol;
+    bitPosition_ += length;
   }
-  uint64_t unread = totalBits - bitPosition;
-  if (unread >= 8 || (unread > 0 && (data[dataSize - 1] & ((1u << unread) - 1)) != 0))
+  uint64_t unread = totalBits - bitPosition_;
+  if (unread >= 8 || (unread > 0 && (data_[dataSize_ - 1] & ((1u << unread) - 1)) != 0))
     return corrupt(L"Huffman bitstream has trailing data after the last symbol");
   return Status();
+}
+
+Status huffmanDecodeAppend(std::span<const uint8_t> block, uint64_t bound, Bytes& output) {
+  HuffmanBlockDecoder decoder;
+  TOLZEB_TRY(decoder.open(block, bound));
+  size_t start = output.size();
+  output.resize(start + size_t(decoder.symbolCount()));
+  decoder.start(output.data() + start);
+  while (decoder.canStep()) decoder.step();
+  return decoder.finish();
 }
 
 Result<Bytes> huffmanDecode(std::span<const uint8_t> block, uint64_t bound) {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 
 #include "codecs/velt/velt.h"
@@ -30,7 +31,7 @@ struct Stream {
   size_t remaining() const { return size_t(end - cursor); }
 
   // Same acceptance as readVarint (minimal forms only); forms of up to three bytes, which
-  // cover every length and distance of a block, are decoded inline.
+  // cover every length and distance below 2 MiB, are decoded inline.
   [[gnu::always_inline]] bool readVarint(uint64_t& value) {
     if (remaining() >= 3) {
       const uint64_t b0 = cursor[0];
@@ -64,35 +65,103 @@ struct Stream {
 
 // Copies `length` bytes from `distance` back. `slack` says how many bytes past the copy may be
 // scribbled on (they are written again later), which allows whole-word steps.
-inline void copyWithin(uint8_t* out, uint64_t distance, size_t length, size_t slack) {
+[[gnu::always_inline]] inline void copyWithin(uint8_t* out, uint64_t distance, size_t length, size_t slack) {
   const uint8_t* from = out - distance;
-  if (distance >= 16 && slack >= 16) {
-    for (size_t done = 0; done < length; done += 16) std::memcpy(out + done, from + done, 16);
-  } else if (distance >= length) {
+  if (slack >= 16) {
+    if (distance >= 16) {
+      for (size_t done = 0; done < length; done += 16) std::memcpy(out + done, from + done, 16);
+      return;
+    }
+    if (distance >= 8) {
+      for (size_t done = 0; done < length; done += 8) std::memcpy(out + done, from + done, 8);
+      return;
+    }
+    if (length <= 64) {
+      for (size_t k = 0; k < length; ++k) out[k] = from[k];
+      return;
+    }
+  }
+  if (distance >= length) {
     std::memcpy(out, from, length);
   } else if (distance == 1) {
     std::memset(out, *from, length);
-  } else if (distance >= 8 && slack >= 8) {
-    for (size_t done = 0; done < length; done += 8) std::memcpy(out + done, from + done, 8);
   } else {
     for (size_t k = 0; k < length; ++k) out[k] = from[k];
   }
 }
 
-inline void moveToFront(uint64_t recent[kVeltRecentDistanceCount], int position, uint64_t distance) {
-  for (int k = position; k > 0; --k) recent[k] = recent[k - 1];
+// The fast loop runs while the output has room for the longest inline token plus a wide copy's
+// overrun, and the literal stream for the longest inline literal run read as two 16-byte words.
+constexpr size_t kLongestInlineToken = kVeltExtendedLengthCode - 1 + 4;  // every kind but patch
+constexpr size_t kFastOutputRoom = kLongestInlineToken + 16;
+constexpr size_t kFastLiteralRoom = 32;
+constexpr size_t kFastTokenRoom = 2;   // a token byte and a rep slot
+constexpr size_t kFastExtraRoom = 3;   // a distance's varint, mostly (the read is bounded anyway)
+
+// Moves `distance` to the front of the list: entries before its old place (or all, when it
+// was absent) move one place back and the last one drops out. Written out for the decode loop.
+[[gnu::always_inline]] inline void rememberDistance(uint64_t recent[kVeltRecentDistanceCount], uint64_t distance) {
+  const uint64_t first = recent[0];
+  if (distance == first) return;
+  const uint64_t second = recent[1];
   recent[0] = distance;
+  recent[1] = first;
+  if (distance == second) return;
+  const uint64_t third = recent[2];
+  recent[2] = second;
+  if (distance == third) return;
+  recent[3] = third;
 }
 
-inline void rememberDistance(uint64_t recent[kVeltRecentDistanceCount], uint64_t distance) {
-  int position = kVeltRecentDistanceCount - 1;
-  for (int k = 0; k < kVeltRecentDistanceCount; ++k) {
-    if (recent[k] == distance) {
-      position = k;
+// A literal run, match, rep, run or zero run with an extended length, inside the fast loop:
+// every check is made here, and any doubt leaves the token to the careful step (false, with
+// the streams possibly advanced; the caller rewinds the token stream, the others are only
+// advanced on success).
+[[gnu::always_inline]] inline bool decodeLongToken(uint8_t kind, size_t code, Stream& tokens, Stream& literals,
+                                                   Stream& extras, uint8_t*& out, const uint8_t* outBegin,
+                                                   const uint8_t* outEnd, uint64_t recent[kVeltRecentDistanceCount]) {
+  uint64_t extension;
+  if (!tokens.readVarint(extension) || extension > kVeltMaxLengthExtension) return false;
+  const size_t length = code + size_t(extension) + minTokenLength[kind];
+  const size_t room = size_t(outEnd - out);
+  if (length > room) return false;
+  const size_t produced = size_t(out - outBegin);
+  switch (VeltTokenKind(kind)) {
+    case VeltTokenKind::literalRun:
+      if (literals.remaining() < length) return false;
+      std::memcpy(out, literals.cursor, length);
+      literals.cursor += length;
+      break;
+    case VeltTokenKind::match: {
+      Stream distanceStream = extras;
+      uint64_t distance;
+      if (!distanceStream.readVarint(distance) || distance == 0 || distance > produced) return false;
+      extras = distanceStream;
+      copyWithin(out, distance, length, room - length);
+      rememberDistance(recent, distance);
       break;
     }
+    case VeltTokenKind::rep: {
+      if (tokens.cursor == tokens.end) return false;
+      const uint8_t slot = *tokens.cursor++;
+      const uint64_t distance = slot < kVeltRecentDistanceCount ? recent[slot] : 0;
+      if (distance == 0 || distance > produced) return false;
+      copyWithin(out, distance, length, room - length);
+      rememberDistance(recent, distance);
+      break;
+    }
+    case VeltTokenKind::run:
+      if (literals.cursor == literals.end) return false;
+      std::memset(out, *literals.cursor++, length);
+      break;
+    case VeltTokenKind::zeroRun:
+      std::memset(out, 0, length);
+      break;
+    default:
+      return false;
   }
-  moveToFront(recent, position, distance);
+  out += length;
+  return true;
 }
 
 }  // namespace
@@ -130,6 +199,73 @@ Result<Bytes> decodeVeltBlock(std::span<const uint8_t> payload, uint32_t declare
   uint64_t recent[kVeltRecentDistanceCount] = {0, 0, 0, 0};
 
   while (out < outEnd) {
+    // Fast loop: in batches of as many tokens as every stream and the output surely hold room
+    // for (each inline-length token takes at most kFast*Room of each), the common tokens need
+    // only the checks that can fail. Anything else (an extended length, a dict or patch token,
+    // a bad distance or slot) stays unread for the careful step below, which finds the same
+    // result or the exact failure.
+    for (bool leaveFastLoop = false; !leaveFastLoop;) {
+      size_t safeTokens = std::min({size_t(outEnd - out) / kFastOutputRoom, tokens.remaining() / kFastTokenRoom,
+                                    literals.remaining() / kFastLiteralRoom, extras.remaining() / kFastExtraRoom});
+      if (safeTokens == 0) break;
+      for (; safeTokens > 0; --safeTokens) {
+        const uint8_t* const tokenStart = tokens.cursor;
+        const uint8_t tokenByte = *tokens.cursor++;
+        const uint8_t kind = tokenByte & kVeltKindMask;
+        size_t length = tokenByte >> kVeltKindBits;
+        if (length == kVeltExtendedLengthCode) {
+          // A long token is checked in full and ends the batch, whose room it may have used up.
+          if (!decodeLongToken(kind, length, tokens, literals, extras, out, outBegin, outEnd, recent)) {
+            tokens.cursor = tokenStart;
+            leaveFastLoop = true;
+          }
+          break;
+        }
+        if (kind == uint8_t(VeltTokenKind::literalRun)) {
+          length += 1;
+          std::memcpy(out, literals.cursor, 16);
+          std::memcpy(out + 16, literals.cursor + 16, 16);
+          literals.cursor += length;
+          out += length;
+          continue;
+        }
+        length += 4;
+        if (kind == uint8_t(VeltTokenKind::match)) {
+          const uint8_t* distanceStart = extras.cursor;
+          uint64_t distance;
+          if (!extras.readVarint(distance) || distance == 0 || distance > size_t(out - outBegin)) {
+            extras.cursor = distanceStart;
+            tokens.cursor = tokenStart;
+            leaveFastLoop = true;
+            break;
+          }
+          copyWithin(out, distance, length, kFastOutputRoom - kLongestInlineToken);
+          out += length;
+          rememberDistance(recent, distance);
+        } else if (kind == uint8_t(VeltTokenKind::rep)) {
+          const uint8_t slot = *tokens.cursor++;
+          const uint64_t distance = slot < kVeltRecentDistanceCount ? recent[slot] : 0;
+          if (distance == 0 || distance > size_t(out - outBegin)) {
+            tokens.cursor = tokenStart;
+            leaveFastLoop = true;
+            break;
+          }
+          copyWithin(out, distance, length, kFastOutputRoom - kLongestInlineToken);
+          out += length;
+          rememberDistance(recent, distance);  // the list holds no distance twice
+        } else if (kind == uint8_t(VeltTokenKind::zeroRun) || kind == uint8_t(VeltTokenKind::run)) {
+          const uint8_t value = kind == uint8_t(VeltTokenKind::run) ? *literals.cursor++ : 0;
+          std::memset(out, value, kLongestInlineToken);
+          out += length;
+        } else {
+          tokens.cursor = tokenStart;
+          leaveFastLoop = true;
+          break;
+        }
+      }
+    }
+    if (out == outEnd) break;
+
     if (tokens.cursor == tokens.end) return corrupt(L"VELT stream ended before the block was complete");
     uint8_t tokenByte = *tokens.cursor++;
     uint8_t kind = tokenByte & kVeltKindMask;
@@ -147,17 +283,23 @@ Result<Bytes> decodeVeltBlock(std::span<const uint8_t> payload, uint32_t declare
     size_t produced = size_t(out - outBegin);
     size_t slack = room - length;
 
-    switch (VeltTokenKind(kind)) {
-      case VeltTokenKind::literalRun: {
-        if (literals.remaining() < length) return corrupt(L"VELT literal run extends past the end of the stream");
-        if (length <= 16 && slack >= 16 && literals.remaining() >= 16)
-          std::memcpy(out, literals.cursor, 16);
-        else
-          std::memcpy(out, literals.cursor, length);
-        literals.cursor += length;
-        out += length;
-        break;
+    // Literal runs alternate with copies; testing for them apart from the other kinds gives
+    // the branch predictor an easier pattern than one jump table.
+    if (kind == uint8_t(VeltTokenKind::literalRun)) {
+      if (literals.remaining() < length) return corrupt(L"VELT literal run extends past the end of the stream");
+      if (length <= 32 && slack >= 32 && literals.remaining() >= 32) {
+        std::memcpy(out, literals.cursor, 16);
+        std::memcpy(out + 16, literals.cursor + 16, 16);
+      } else {
+        std::memcpy(out, literals.cursor, length);
       }
+      literals.cursor += length;
+      out += length;
+      continue;
+    }
+    switch (VeltTokenKind(kind)) {
+      case VeltTokenKind::literalRun:
+        break;
       case VeltTokenKind::run: {
         if (literals.cursor == literals.end) return corrupt(L"VELT run token has no value");
         std::memset(out, *literals.cursor++, length);
@@ -185,7 +327,7 @@ Result<Bytes> decodeVeltBlock(std::span<const uint8_t> payload, uint32_t declare
         if (distance > produced) return corrupt(L"VELT rep distance points outside the decoded history");
         copyWithin(out, distance, length, slack);
         out += length;
-        moveToFront(recent, slot, distance);
+        rememberDistance(recent, distance);  // the list holds no distance twice
         break;
       }
       case VeltTokenKind::dict: {

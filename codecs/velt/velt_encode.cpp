@@ -28,6 +28,16 @@ constexpr uint64_t kPatchGainDenominator = 100;
 // streams below the block length before each step.
 constexpr size_t kStreamSlack = 512;
 
+// What a level spends on the search; levels above 2 are treated as 1.
+struct VeltLevelPreset {
+  unsigned maxHashLog;
+  unsigned chainDepth;
+  unsigned lazySteps;
+  bool patchedMatches;
+  unsigned insertStep;
+  bool farCandidates;  // use a head candidate more than 65,535 bytes back
+};
+
 constexpr VeltLevelPreset kPresets[3] = {
     {14, 1, 0, false, 4, true},
     {16, 4, 1, true, 2, false},
@@ -93,24 +103,19 @@ inline bool beats(uint64_t lengthA, uint64_t costA, uint64_t lengthB, uint64_t c
   return lengthA * costB > lengthB * costA;
 }
 
-// Whether at most kPatchProbeMaxDiffs of the first `count` bytes differ.
+// Whether at most kPatchProbeMaxDiffs of the first `count` (16 to 32) bytes differ.
 inline bool fewBytesDiffer(const uint8_t* a, const uint8_t* b, size_t count) {
-  if (count == kPatchProbeBytes) {
-    // Two 16-byte compares give one bit per differing byte; clearing the lowest set bit
-    // kPatchProbeMaxDiffs times leaves a bit exactly when more bytes differ.
-    __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
-    __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
-    __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 16));
-    __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 16));
-    uint32_t equal = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a0, b0))) |
-                     uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a1, b1))) << 16;
-    uint32_t differing = ~equal;
-    for (uint32_t k = 0; k < kPatchProbeMaxDiffs; ++k) differing &= differing - 1;
-    return differing == 0;
-  }
-  size_t differing = 0;
-  for (size_t k = 0; k < count; ++k) differing += a[k] != b[k];
-  return differing <= kPatchProbeMaxDiffs;
+  // Two 16-byte compares, the second ending at `count` (overlapping the first when count is
+  // below 32), give one bit per differing byte; clearing the lowest set bit
+  // kPatchProbeMaxDiffs times leaves a bit exactly when more bytes differ.
+  auto differingBits = [](const uint8_t* x, const uint8_t* y) {
+    __m128i vx = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x));
+    __m128i vy = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y));
+    return ~uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(vx, vy))) & 0xFFFF;
+  };
+  uint32_t differing = differingBits(a, b) | differingBits(a + count - 16, b + count - 16) << (count - 16);
+  for (uint32_t k = 0; k < kPatchProbeMaxDiffs; ++k) differing &= differing - 1;
+  return differing == 0;
 }
 
 }  // namespace
@@ -132,7 +137,8 @@ template <int Level>
   uint32_t h = hashAt(p);
   uint32_t previous = head_[h];
   uint16_t link = 0;
-  if (previous != kNoPosition && p - previous <= kMaxChainLink) link = uint16_t(p - previous);
+  // With no previous position (0xFFFFFFFF) the difference wraps far beyond the limit.
+  if (p - size_t(previous) <= kMaxChainLink) link = uint16_t(p - previous);
   chain_[p] = link;
   head_[h] = uint32_t(p);
   return (link != 0 || kPresets[Level].farCandidates) ? previous : kNoPosition;
@@ -150,9 +156,10 @@ template <int Level>
   if (p + kMinMatch > length_) return best;
   const uint8_t* here = block_ + p;
   const uint32_t firstWord = loadWord32(here);
+  // A set distance never exceeds p: it was at most the position of the match that set it.
   for (int slot = 0; slot < kVeltRecentDistanceCount; ++slot) {
     uint64_t distance = recentDistances_[slot];
-    if (distance == 0 || distance > p) continue;
+    if (distance == 0) continue;
     const uint8_t* there = here - distance;
     if (loadWord32(there) != firstWord) continue;
     size_t length = kMinMatch + commonPrefixLength(there + kMinMatch, here + kMinMatch, length_ - p - kMinMatch);
@@ -206,8 +213,9 @@ bool VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best, uint32_t hea
   kept.length = 0;
   uint64_t candidates[kVeltRecentDistanceCount + 1];
   int candidateCount = 0;
+  // Set distances never exceed p (see findRepeatMatch).
   for (uint64_t distance : recentDistances_)
-    if (distance != 0 && distance <= p) candidates[candidateCount++] = distance;
+    if (distance != 0) candidates[candidateCount++] = distance;
   if (headCandidate != kNoPosition && headCandidate < p && p + kMinMatch <= length_)
     candidates[candidateCount++] = p - headCandidate;
 
@@ -305,6 +313,7 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
   const size_t length = length_;
   size_t i = 0;
   pendingLiteralStart_ = 0;
+  std::fill(std::begin(recentDistances_), std::end(recentDistances_), 0);
   while (i < length) {
     size_t written = size_t(token_ - tokenBegin_) + size_t(literal_ - literalBegin_) + size_t(extra_ - extraBegin_);
     if (written + (i - pendingLiteralStart_) >= length) return Bytes{};

@@ -12,16 +12,6 @@
 
 namespace tolzeb {
 
-// What a level spends on the search; levels above 2 are treated as 1.
-struct VeltLevelPreset {
-  unsigned maxHashLog;
-  unsigned chainDepth;
-  unsigned lazySteps;
-  bool patchedMatches;
-  unsigned insertStep;
-  bool farCandidates;  // use a head candidate more than 65,535 bytes back
-};
-
 // A candidate copy. For a dictionary candidate `distance` is the offset in the dictionary.
 struct VeltMatch {
   uint64_t distance = 0;

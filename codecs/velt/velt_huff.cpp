@@ -1,6 +1,10 @@
 #include "codecs/velt/velt_huff.h"
 
+#include <cstring>
+#include <memory>
+
 #include "codecs/velt/huffman.h"
+#include "codecs/velt/huffman_decoder.h"
 
 namespace tolzeb {
 namespace {
@@ -16,14 +20,6 @@ size_t varintSize(uint64_t value) {
     ++size;
   }
   return size;
-}
-
-// The decoded size a stored stream will have if it decodes at all: a Huffman block's own count,
-// or the raw length. Used only to lay out the output before decoding into it.
-uint64_t expectedDecodedSize(std::span<const uint8_t> stored, bool huffman) {
-  if (!huffman) return stored.size();
-  ByteReader reader(stored.data(), stored.size());
-  return readVarint(reader).value_or(0);
 }
 
 }  // namespace
@@ -92,42 +88,78 @@ Result<Bytes> decodeVeltHuff(std::span<const uint8_t> payload, uint64_t bound) {
     size = *read;
   }
 
-  // The header of the result holds the decoded sizes. On success they are the sizes the stored
-  // streams announce, so the header is written first and the streams decode straight behind it;
-  // any stream that does not deliver its announced size fails below.
-  std::span<const uint8_t> stored[kStreamCount];
-  uint64_t announced[kStreamCount] = {};
-  {
-    size_t offset = reader.pos;
-    for (int i = 0; i < kStreamCount; ++i) {
-      size_t available = reader.size - offset;
-      size_t take = storedSize[i] <= available ? size_t(storedSize[i]) : available;
-      stored[i] = {reader.data + offset, take};
-      announced[i] = expectedDecodedSize(stored[i], flags >> i & 1);
-      offset += take;
+  // The three streams are checked and decoded in storage order, and the first failure met in
+  // that order is the one reported. To let the coded streams decode side by side, the checks
+  // that need no decoding (a stream's presence, its length prefix and code table) run first,
+  // up to the first that fails; the streams before it are then decoded together, and their
+  // outcomes and the size bound are taken in order before that failure.
+  std::span<const uint8_t> streams[kStreamCount];
+  std::unique_ptr<HuffmanBlockDecoder> decoders[kStreamCount];
+  uint64_t decodedSize[kStreamCount] = {};
+  int opened = 0;
+  Status laterFailure;
+  for (; opened < kStreamCount; ++opened) {
+    const uint8_t* bytes = reader.take(size_t(storedSize[opened]));
+    if (!bytes) {
+      laterFailure = corrupt(L"VELT_HUFF payload is truncated");
+      break;
+    }
+    streams[opened] = {bytes, size_t(storedSize[opened])};
+    decodedSize[opened] = storedSize[opened];
+    if (flags >> opened & 1) {
+      decoders[opened] = std::make_unique<HuffmanBlockDecoder>();
+      Status header = decoders[opened]->open(streams[opened], bound);
+      if (header.failed()) {
+        laterFailure = std::move(header);
+        break;
+      }
+      decodedSize[opened] = decoders[opened]->symbolCount();
     }
   }
+  // Nothing past the stream whose size breaks the bound is decoded.
+  int decodeCount = opened;
+  uint64_t cumulative = 0;
+  for (int i = 0; i < opened; ++i) {
+    cumulative += decodedSize[i];
+    if (cumulative > bound) {
+      decodeCount = i + 1;
+      break;
+    }
+  }
+
+  // On success the header holds exactly these sizes; on failure the output is dropped.
   Bytes out;
-  for (uint64_t size : announced) appendVarint(out, size);
-  const size_t headerSize = out.size();
-  if (announced[0] <= bound && announced[1] <= bound && announced[2] <= bound &&
-      announced[0] + announced[1] + announced[2] <= bound)
-    out.reserve(headerSize + size_t(announced[0] + announced[1] + announced[2]));
+  for (uint64_t size : decodedSize) appendVarint(out, size);
+  size_t offsets[kStreamCount] = {};
+  size_t bodySize = 0;
+  for (int i = 0; i < decodeCount; ++i) {
+    offsets[i] = out.size() + bodySize;
+    bodySize += size_t(decodedSize[i]);
+  }
+  out.resize(out.size() + bodySize);
+  for (int i = 0; i < decodeCount; ++i) {
+    if (decoders[i])
+      decoders[i]->start(out.data() + offsets[i]);
+    else if (!streams[i].empty())
+      std::memcpy(out.data() + offsets[i], streams[i].data(), streams[i].size());
+  }
+  for (bool stepped = true; stepped;) {
+    stepped = false;
+    for (int i = 0; i < decodeCount; ++i) {
+      if (decoders[i] && decoders[i]->canStep()) {
+        decoders[i]->step();
+        stepped = true;
+      }
+    }
+  }
 
   uint64_t total = 0;
-  for (int i = 0; i < kStreamCount; ++i) {
-    const uint8_t* bytes = reader.take(size_t(storedSize[i]));
-    if (!bytes) return corrupt(L"VELT_HUFF payload is truncated");
-    std::span<const uint8_t> stream(bytes, size_t(storedSize[i]));
-    size_t before = out.size();
-    if (flags >> i & 1) {
-      TOLZEB_TRY(huffmanDecodeAppend(stream, bound, out));
-    } else {
-      out.insert(out.end(), stream.begin(), stream.end());
-    }
-    total += out.size() - before;
+  for (int i = 0; i < decodeCount; ++i) {
+    if (decoders[i]) TOLZEB_TRY(decoders[i]->finish());
+    total += decodedSize[i];
     if (total > bound) return corrupt(L"VELT_HUFF sections exceed the permitted block size");
   }
+  if (laterFailure.failed()) return std::move(laterFailure).failure();
   if (!reader.atEnd()) return corrupt(L"VELT_HUFF payload has trailing bytes after the last section");
   return out;
 }

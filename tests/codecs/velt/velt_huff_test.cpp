@@ -5,6 +5,7 @@
 #include "codecs/velt/huffman.h"
 #include "codecs/velt/velt.h"
 #include "codecs/velt/velt_format.h"
+#include "tests/codecs/velt/reference_decoder.h"
 #include "tests/codecs/velt/test_data.h"
 
 namespace tolzeb {
@@ -128,6 +129,38 @@ TEST(EncodeVeltHuffTest, WrapsOnlyWhenItPaysAndRoundTrips) {
     ASSERT_TRUE(unwrapped.hasValue());
     EXPECT_EQ(*unwrapped, *payload);
   }
+}
+
+// The streams are decoded side by side, but failures must come out in storage order: damaged
+// payloads give the same bytes or the same message as a one-stream-at-a-time decoder.
+TEST(DecodeVeltHuffTest, AgreesWithInOrderDecodingOnDamagedPayloads) {
+  testdata::Rng rng{51};
+  int compared = 0;
+  for (uint8_t level : {1, 2}) {
+    for (const Bytes& block : {testdata::mixed(120000, 52), testdata::records(90000, 53)}) {
+      Result<Bytes> payload = veltEncode(block, level);
+      ASSERT_TRUE(payload.hasValue());
+      Result<Bytes> wrapped = encodeVeltHuff(*payload);
+      ASSERT_TRUE(wrapped.hasValue());
+      ASSERT_FALSE(wrapped->empty());
+      for (int trial = 0; trial < 400; ++trial) {
+        Bytes damaged = *wrapped;
+        int flips = 1 + int(rng.below(3));
+        for (int f = 0; f < flips; ++f) damaged[rng.below(uint32_t(damaged.size()))] ^= uint8_t(1 + rng.below(255));
+        if (trial % 7 == 0) damaged.resize(damaged.size() - 1 - rng.below(300));
+        uint64_t bound = trial % 5 == 0 ? payload->size() - rng.below(2000) : kVeltMaxBlockSize;
+        Result<Bytes> ours = decodeVeltHuff(damaged, bound);
+        Result<Bytes> inOrder = reference::decodeVeltHuff(damaged, bound);
+        ASSERT_EQ(ours.hasValue(), inOrder.hasValue()) << trial;
+        if (ours.hasValue())
+          ASSERT_TRUE(*ours == *inOrder) << trial;
+        else
+          ASSERT_EQ(ours.failure().message, inOrder.failure().message) << trial;
+        ++compared;
+      }
+    }
+  }
+  EXPECT_EQ(compared, 1600);
 }
 
 }  // namespace
