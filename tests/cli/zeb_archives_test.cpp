@@ -73,9 +73,9 @@ struct FixtureTree {
     }
     EXPECT_TRUE(setFileTimes(scratch.path(L"tree/" + kNonAsciiFolder + L"/" + kNonAsciiFile), kFileTime).ok());
     // Innermost first: a folder's time changes when something is made inside it.
-    for (const std::wstring& folder : {std::wstring(L"tree/a/b/c"), std::wstring(L"tree/a/b"), std::wstring(L"tree/a"),
-                                       L"tree/" + kNonAsciiFolder, std::wstring(L"tree/empty-dir"),
-                                       std::wstring(L"tree")}) {
+    for (const std::wstring& folder :
+         {std::wstring(L"tree/a/b/c"), std::wstring(L"tree/a/b"), std::wstring(L"tree/a"), L"tree/" + kNonAsciiFolder,
+          std::wstring(L"tree/empty-dir"), std::wstring(L"tree")}) {
       EXPECT_TRUE(setFileTimes(scratch.path(folder), kFolderTime).ok());
     }
   }
@@ -87,7 +87,9 @@ ProgramRun zeb(const std::vector<std::string>& arguments, const std::string& inp
   return runProgram(zebPath(), arguments, input);
 }
 
-bool startsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+bool startsWith(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
 
 // Every folder and file below `extracted` matches the one below `original`: the same names,
 // kinds and bytes, and the same modification times for files.
@@ -141,9 +143,10 @@ TEST(ZebArchives, RoundTripsInEveryMode) {
     const ProgramRun created = zeb(create, c.password);
     ASSERT_EQ(created.exitCode, 0) << c.label << "\n" << created.err;
     EXPECT_EQ(created.err, "") << c.label;
-    EXPECT_TRUE(startsWith(created.out, "Created " + archive + "\n  4 files, 6 folders\n  input  " + total +
-                                            "\n  output "))
-        << c.label << "\n" << created.out;
+    EXPECT_TRUE(
+        startsWith(created.out, "Created " + archive + "\n  4 files, 6 folders\n  input  " + total + "\n  output "))
+        << c.label << "\n"
+        << created.out;
 
     // Reading needs the password on standard input exactly when the archive was encrypted.
     std::vector<std::string> reading;
@@ -156,7 +159,8 @@ TEST(ZebArchives, RoundTripsInEveryMode) {
       EXPECT_EQ(checked.exitCode, 0) << c.label << " " << check << "\n" << checked.err;
       EXPECT_EQ(checked.err, "") << c.label << " " << check;
       EXPECT_TRUE(startsWith(checked.out, archive + ": OK\n  10 entries, " + total + " checked in "))
-          << c.label << " " << check << "\n" << checked.out;
+          << c.label << " " << check << "\n"
+          << checked.out;
     }
 
     std::vector<std::string> list{"l", archive};
@@ -173,9 +177,10 @@ TEST(ZebArchives, RoundTripsInEveryMode) {
     const ProgramRun extracted = zeb(extract, c.password);
     ASSERT_EQ(extracted.exitCode, 0) << c.label << "\n" << extracted.err;
     EXPECT_EQ(extracted.err, "") << c.label;
-    EXPECT_TRUE(startsWith(extracted.out, "Extracted to " + tree.path(destination) + "\n  4 files, 6 folders, " +
-                                              total + "\n  elapsed "))
-        << c.label << "\n" << extracted.out;
+    EXPECT_TRUE(startsWith(
+        extracted.out, "Extracted to " + tree.path(destination) + "\n  4 files, 6 folders, " + total + "\n  elapsed "))
+        << c.label << "\n"
+        << extracted.out;
     expectSameTree(tree.scratch, L"tree", destination + L"/tree", c.label);
   }
 }
@@ -189,24 +194,27 @@ TEST(ZebArchives, ListingShowsEveryEntryInArchiveOrder) {
 
   const std::string file = utf8(formatLocalTime(kFileTime));
   const std::string folder = utf8(formatLocalTime(kFolderTime));
-  const std::string expected =
-      "Archive: " + archive + "\n" +
-      "Format:  v1.2, 5 blocks of up to 256.00 KiB\n"
-      "\n"
-      "Modified                       Size  Name\n"
-      "-------------------- --------------  ------------------------\n" +
-      folder + "              <DIR>  tree/\n" +
-      folder + "              <DIR>  tree/a/\n" +
-      folder + "              <DIR>  tree/a/b/\n" +
-      folder + "              <DIR>  tree/a/b/c/\n" +
-      file + "                 19  tree/a/b/c/deep.txt\n" +
-      file + "             700000  tree/big.bin\n" +
-      folder + "              <DIR>  tree/caf\xC3\xA9 \xE2\x9C\x93/\n" +
-      file + "                 10  tree/caf\xC3\xA9 \xE2\x9C\x93/na\xC3\xAFve \xF0\x9D\x84\x9E.txt\n" +
-      folder + "              <DIR>  tree/empty-dir/\n" +
-      file + "                  0  tree/empty.txt\n"
-      "\n"
-      "10 entries, 683.62 KiB uncompressed, archive " + utf8(formatSize(size->size)) + "\n";
+  const std::vector<std::string> lines = {
+      "Archive: " + archive,
+      "Format:  v1.2, 5 blocks of up to 256.00 KiB",
+      "",
+      "Modified                       Size  Name",
+      "-------------------- --------------  ------------------------",
+      folder + "              <DIR>  tree/",
+      folder + "              <DIR>  tree/a/",
+      folder + "              <DIR>  tree/a/b/",
+      folder + "              <DIR>  tree/a/b/c/",
+      file + "                 19  tree/a/b/c/deep.txt",
+      file + "             700000  tree/big.bin",
+      folder + "              <DIR>  tree/caf\xC3\xA9 \xE2\x9C\x93/",
+      file + "                 10  tree/caf\xC3\xA9 \xE2\x9C\x93/na\xC3\xAFve \xF0\x9D\x84\x9E.txt",
+      folder + "              <DIR>  tree/empty-dir/",
+      file + "                  0  tree/empty.txt",
+      "",
+      "10 entries, 683.62 KiB uncompressed, archive " + utf8(formatSize(size->size)),
+  };
+  std::string expected;
+  for (const std::string& line : lines) expected += line + "\n";
   const ProgramRun listed = zeb({"l", archive});
   EXPECT_EQ(listed.exitCode, 0);
   EXPECT_EQ(listed.out, expected);
@@ -313,28 +321,56 @@ TEST(ZebArchives, RefusalsLeaveTheDestinationAsItWas) {
     const wchar_t* absentDestination;  // checked when set
   };
   const Case cases[] = {
-      {"wrong password, extract", {"x", sealed, "-o", tree.path(L"wrong"), "--password-stdin"}, "left\n", 4,
-       "zeb: error 4: Wrong password, or this archive's header has been altered\n", L"wrong"},
-      {"wrong password, test", {"t", sealed, "--password-stdin"}, "left\n", 4,
-       "zeb: error 4: Wrong password, or this archive's header has been altered\n", nullptr},
-      {"wrong password, list", {"l", sealed, "--password-stdin"}, "left\n", 4,
-       "zeb: error 4: Wrong password, or this archive's header has been altered\n", nullptr},
+      {"wrong password, extract",
+       {"x", sealed, "-o", tree.path(L"wrong"), "--password-stdin"},
+       "left\n",
+       4,
+       "zeb: error 4: Wrong password, or this archive's header has been altered\n",
+       L"wrong"},
+      {"wrong password, test",
+       {"t", sealed, "--password-stdin"},
+       "left\n",
+       4,
+       "zeb: error 4: Wrong password, or this archive's header has been altered\n",
+       nullptr},
+      {"wrong password, list",
+       {"l", sealed, "--password-stdin"},
+       "left\n",
+       4,
+       "zeb: error 4: Wrong password, or this archive's header has been altered\n",
+       nullptr},
       {"damaged block, test", {"t", damaged, "--quiet"}, "", 3, "zeb: error 3: ", nullptr},
       {"damaged block, verify", {"v", damaged, "--quiet"}, "", 3, "zeb: error 3: ", nullptr},
-      {"damaged block, extract", {"x", damaged, "-o", tree.path(L"from-damaged"), "--quiet"}, "", 3,
-       "zeb: error 3: ", nullptr},
-      {"existing files", {"x", plain, "-o", tree.path(L"full"), "--quiet"}, "", 5,
-       "zeb: error 10: Destination already exists: ", nullptr},
-      {"existing files, fail named", {"x", plain, "-o", tree.path(L"full"), "--quiet", "--overwrite", "fail"}, "", 5,
-       "zeb: error 10: Destination already exists: ", nullptr},
-      {"existing files skipped", {"x", plain, "-o", tree.path(L"full"), "--quiet", "--overwrite", "skip"}, "", 0, "",
+      {"damaged block, extract",
+       {"x", damaged, "-o", tree.path(L"from-damaged"), "--quiet"},
+       "",
+       3,
+       "zeb: error 3: ",
+       nullptr},
+      {"existing files",
+       {"x", plain, "-o", tree.path(L"full"), "--quiet"},
+       "",
+       5,
+       "zeb: error 10: Destination already exists: ",
+       nullptr},
+      {"existing files, fail named",
+       {"x", plain, "-o", tree.path(L"full"), "--quiet", "--overwrite", "fail"},
+       "",
+       5,
+       "zeb: error 10: Destination already exists: ",
+       nullptr},
+      {"existing files skipped",
+       {"x", plain, "-o", tree.path(L"full"), "--quiet", "--overwrite", "skip"},
+       "",
+       0,
+       "",
        nullptr},
   };
   for (const Case& c : cases) {
     const ProgramRun run = zeb(c.args, c.input);
     EXPECT_EQ(run.exitCode, c.exitCode) << c.label << "\n" << run.err;
-    EXPECT_TRUE(startsWith(run.err, c.errPrefix) && (c.errPrefix.empty() || run.err.back() == '\n'))
-        << c.label << "\n" << run.err;
+    EXPECT_TRUE(startsWith(run.err, c.errPrefix) && (c.errPrefix.empty() || run.err.back() == '\n')) << c.label << "\n"
+                                                                                                     << run.err;
     if (c.exitCode != 0) {
       EXPECT_EQ(run.out, "") << c.label;
     }
