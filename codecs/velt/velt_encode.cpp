@@ -132,23 +132,45 @@ VeltEncoder::VeltEncoder(std::span<const uint8_t> block, uint8_t level, std::spa
   return (loadWord32(block_ + p) * kHashMultiplier) >> (32 - hashLog_);
 }
 
+// Links are needed where a walk may follow one, or where one decides whether a far head
+// candidate is used. Elsewhere (a walk of one candidate, far candidates allowed) the chain is
+// never read and is not written.
+template <int Level>
+constexpr bool kChainIsRead = kPresets[Level].chainDepth > 1 || !kPresets[Level].farCandidates;
+
+// Inserts p into tables passed as locals: a store to head may alias any member of type
+// unsigned, so members read after one would be reloaded at every position.
+template <int Level>
+[[gnu::always_inline]] inline uint32_t insertInto(uint32_t* head, uint16_t* chain, const uint8_t* block,
+                                                  unsigned hashShift, size_t p) {
+  uint32_t h = (loadWord32(block + p) * kHashMultiplier) >> hashShift;
+  uint32_t previous = head[h];
+  head[h] = uint32_t(p);
+  if constexpr (!kChainIsRead<Level>) {
+    return previous;
+  } else {
+    uint16_t link = 0;
+    // With no previous position (0xFFFFFFFF) the difference wraps far beyond the limit.
+    if (p - size_t(previous) <= kMaxChainLink) link = uint16_t(p - previous);
+    chain[p] = link;
+    return (link != 0 || kPresets[Level].farCandidates) ? previous : kNoPosition;
+  }
+}
+
 template <int Level>
 [[gnu::always_inline]] inline uint32_t VeltEncoder::insertPosition(size_t p) {
-  uint32_t h = hashAt(p);
-  uint32_t previous = head_[h];
-  uint16_t link = 0;
-  // With no previous position (0xFFFFFFFF) the difference wraps far beyond the limit.
-  if (p - size_t(previous) <= kMaxChainLink) link = uint16_t(p - previous);
-  chain_[p] = link;
-  head_[h] = uint32_t(p);
-  return (link != 0 || kPresets[Level].farCandidates) ? previous : kNoPosition;
+  return insertInto<Level>(head_, chain_, block_, 32 - hashLog_, p);
 }
 
 // Inserts from, from + insertStep, ... below end, where 4 bytes are available.
 template <int Level>
 [[gnu::always_inline]] inline void VeltEncoder::insertRange(size_t from, size_t end) {
-  size_t last = std::min(end, length_ >= 3 ? length_ - 3 : 0);
-  for (size_t p = from; p < last; p += kPresets[Level].insertStep) insertPosition<Level>(p);
+  const size_t last = std::min(end, length_ >= 3 ? length_ - 3 : 0);
+  uint32_t* const head = head_;
+  uint16_t* const chain = chain_;
+  const uint8_t* const block = block_;
+  const unsigned hashShift = 32 - hashLog_;
+  for (size_t p = from; p < last; p += kPresets[Level].insertStep) insertInto<Level>(head, chain, block, hashShift, p);
 }
 
 [[gnu::always_inline]] inline VeltMatch VeltEncoder::findRepeatMatch(size_t p) const {
@@ -184,6 +206,7 @@ template <int Level>
       if (length > best.length) best = {p - candidate, uint32_t(length), -1};
       if (length == maxLength) break;
     }
+    if constexpr (!kChainIsRead<Level>) break;
     uint16_t link = chain_[candidate];
     if (link == 0) break;
     candidate -= link;
