@@ -103,16 +103,18 @@ inline bool beats(uint64_t lengthA, uint64_t costA, uint64_t lengthB, uint64_t c
   return lengthA * costB > lengthB * costA;
 }
 
+// One bit per byte of the 16 at x and y, set where they differ.
+inline uint32_t differingBits(const uint8_t* x, const uint8_t* y) {
+  __m128i vx = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x));
+  __m128i vy = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y));
+  return ~uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(vx, vy))) & 0xFFFF;
+}
+
 // Whether at most kPatchProbeMaxDiffs of the first `count` (16 to 32) bytes differ.
 inline bool fewBytesDiffer(const uint8_t* a, const uint8_t* b, size_t count) {
   // Two 16-byte compares, the second ending at `count` (overlapping the first when count is
   // below 32), give one bit per differing byte; clearing the lowest set bit
   // kPatchProbeMaxDiffs times leaves a bit exactly when more bytes differ.
-  auto differingBits = [](const uint8_t* x, const uint8_t* y) {
-    __m128i vx = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x));
-    __m128i vy = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y));
-    return ~uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(vx, vy))) & 0xFFFF;
-  };
   uint32_t differing = differingBits(a, b) | differingBits(a + count - 16, b + count - 16) << (count - 16);
   for (uint32_t k = 0; k < kPatchProbeMaxDiffs; ++k) differing &= differing - 1;
   return differing == 0;
@@ -253,17 +255,21 @@ bool VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best, uint32_t hea
     VeltPatchedMatch candidate;  // edit positions are written before they are read
     candidate.distance = distance;
     candidate.editCount = 0;
+    // Every differing position below reach is an edit, up to the one past the last edit
+    // allowed, where the copy stops. Taken 16 bytes at a time; the last word ends at reach
+    // (reach >= 16) and drops the bytes the word before it has seen.
     size_t length = reach;
-    size_t position = 0;
-    while (true) {
-      position += commonPrefixLength(there + position, here + position, reach - position);
-      if (position >= reach) break;
-      if (candidate.editCount == kVeltMaxPatchEdits) {
-        length = position;
-        break;
+    for (size_t base = 0; base < reach && length == reach; base += 16) {
+      const size_t at = std::min(base, reach - 16);
+      for (uint32_t differing = differingBits(here + at, there + at) >> (base - at); differing != 0;
+           differing &= differing - 1) {
+        const uint32_t position = uint32_t(base + size_t(__builtin_ctz(differing)));
+        if (candidate.editCount == kVeltMaxPatchEdits) {
+          length = position;
+          break;
+        }
+        candidate.editPositions[candidate.editCount++] = position;
       }
-      candidate.editPositions[candidate.editCount++] = uint32_t(position);
-      ++position;
     }
     // An edit on the last byte buys nothing over a shorter copy.
     while (candidate.editCount > 0 && candidate.editPositions[candidate.editCount - 1] == length - 1) {
