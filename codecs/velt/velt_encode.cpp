@@ -115,9 +115,14 @@ inline bool fewBytesDiffer(const uint8_t* a, const uint8_t* b, size_t count) {
   // Two 16-byte compares, the second ending at `count` (overlapping the first when count is
   // below 32), give one bit per differing byte; clearing the lowest set bit
   // kPatchProbeMaxDiffs times leaves a bit exactly when more bytes differ.
-  uint32_t differing = differingBits(a, b) | differingBits(a + count - 16, b + count - 16) << (count - 16);
-  for (uint32_t k = 0; k < kPatchProbeMaxDiffs; ++k) differing &= differing - 1;
-  return differing == 0;
+  // Most candidates already differ too much in the first word, which settles it.
+  auto tooMany = [](uint32_t differing) {
+    for (uint32_t k = 0; k < kPatchProbeMaxDiffs; ++k) differing &= differing - 1;
+    return differing != 0;
+  };
+  const uint32_t first = differingBits(a, b);
+  if (tooMany(first)) return false;
+  return !tooMany(first | differingBits(a + count - 16, b + count - 16) << (count - 16));
 }
 
 }  // namespace
