@@ -25,26 +25,30 @@ class HuffmanBlockDecoder {
   // With 8 whole bytes ahead one load gives at least 57 bits: three lookups' worth. Each lookup
   // writes two bytes, so canStep() keeps six symbols of room. Inline, so that interleaved
   // callers keep each block's position in a register.
+  // Members are copied to locals first: a byte store may alias any of them, so they would be
+  // reloaded after every symbol written.
   void step() {
     uint64_t bits = loadBits();
     uint64_t position = bitPosition_;
-    uint64_t decoded = decoded_;
+    uint8_t* const out = out_ + decoded_;
+    const uint32_t* const pairs = pairs_;
+    size_t written = 0;
     for (int k = 0; k < 3; ++k) {
-      uint32_t entry = pairs_[bits >> (64 - kPairTableBits)];
+      uint32_t entry = pairs[bits >> (64 - kPairTableBits)];
       unsigned length;
       if (entry != 0) [[likely]] {
-        out_[decoded] = uint8_t(entry >> 8);
-        out_[decoded + 1] = uint8_t(entry >> 16);
-        decoded += (entry >> 5) & 3;
+        out[written] = uint8_t(entry >> 8);
+        out[written + 1] = uint8_t(entry >> 16);
+        written += (entry >> 5) & 3;
         length = entry & 31;
       } else {
-        out_[decoded++] = decodeOne(bits, length);
+        out[written++] = decodeOne(bits, length);
       }
       bits <<= length;
       position += length;
     }
     bitPosition_ = position;
-    decoded_ = decoded;
+    decoded_ += written;
   }
   Status finish();
 

@@ -98,6 +98,25 @@ constexpr size_t kFastLiteralRoom = 32;
 constexpr size_t kFastTokenRoom = 2;   // a token byte and a rep slot
 constexpr size_t kFastExtraRoom = 3;   // a distance's varint, mostly (the read is bounded anyway)
 
+// A copy of at most kLongestInlineToken bytes inside the fast loop, where kFastOutputRoom bytes
+// of output are free: fixed-count word copies instead of a loop on the length, so the branch
+// predictor only sees the (steady) distance class. Each word reads bytes the ones before it
+// have written, which is what an overlapping copy needs.
+[[gnu::always_inline]] inline void copyShortWithin(uint8_t* out, uint64_t distance, size_t length) {
+  static_assert(3 * 16 >= kLongestInlineToken && 3 * 16 <= kFastOutputRoom);
+  static_assert(5 * 8 >= kLongestInlineToken && 5 * 8 <= kFastOutputRoom);
+  const uint8_t* from = out - distance;
+  if (distance >= 16) {
+    std::memcpy(out, from, 16);
+    std::memcpy(out + 16, from + 16, 16);
+    std::memcpy(out + 32, from + 32, 16);
+  } else if (distance >= 8) {
+    for (size_t done = 0; done < 5 * 8; done += 8) std::memcpy(out + done, from + done, 8);
+  } else {
+    for (size_t k = 0; k < length; ++k) out[k] = from[k];
+  }
+}
+
 // Moves `distance` to the front of the list: entries before its old place (or all, when it
 // was absent) move one place back and the last one drops out. Written out for the decode loop.
 [[gnu::always_inline]] inline void rememberDistance(uint64_t recent[kVeltRecentDistanceCount], uint64_t distance) {
@@ -239,7 +258,7 @@ Result<Bytes> decodeVeltBlock(std::span<const uint8_t> payload, uint32_t declare
             leaveFastLoop = true;
             break;
           }
-          copyWithin(out, distance, length, kFastOutputRoom - kLongestInlineToken);
+          copyShortWithin(out, distance, length);
           out += length;
           rememberDistance(recent, distance);
         } else if (kind == uint8_t(VeltTokenKind::rep)) {
@@ -250,7 +269,7 @@ Result<Bytes> decodeVeltBlock(std::span<const uint8_t> payload, uint32_t declare
             leaveFastLoop = true;
             break;
           }
-          copyWithin(out, distance, length, kFastOutputRoom - kLongestInlineToken);
+          copyShortWithin(out, distance, length);
           out += length;
           rememberDistance(recent, distance);  // the list holds no distance twice
         } else if (kind == uint8_t(VeltTokenKind::zeroRun) || kind == uint8_t(VeltTokenKind::run)) {

@@ -103,19 +103,26 @@ inline bool beats(uint64_t lengthA, uint64_t costA, uint64_t lengthB, uint64_t c
   return lengthA * costB > lengthB * costA;
 }
 
+// One bit per byte of the 16 at x and y, set where they differ.
+inline uint32_t differingBits(const uint8_t* x, const uint8_t* y) {
+  __m128i vx = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x));
+  __m128i vy = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y));
+  return ~uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(vx, vy))) & 0xFFFF;
+}
+
 // Whether at most kPatchProbeMaxDiffs of the first `count` (16 to 32) bytes differ.
 inline bool fewBytesDiffer(const uint8_t* a, const uint8_t* b, size_t count) {
   // Two 16-byte compares, the second ending at `count` (overlapping the first when count is
   // below 32), give one bit per differing byte; clearing the lowest set bit
   // kPatchProbeMaxDiffs times leaves a bit exactly when more bytes differ.
-  auto differingBits = [](const uint8_t* x, const uint8_t* y) {
-    __m128i vx = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x));
-    __m128i vy = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y));
-    return ~uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(vx, vy))) & 0xFFFF;
+  // Most candidates already differ too much in the first word, which settles it.
+  auto tooMany = [](uint32_t differing) {
+    for (uint32_t k = 0; k < kPatchProbeMaxDiffs; ++k) differing &= differing - 1;
+    return differing != 0;
   };
-  uint32_t differing = differingBits(a, b) | differingBits(a + count - 16, b + count - 16) << (count - 16);
-  for (uint32_t k = 0; k < kPatchProbeMaxDiffs; ++k) differing &= differing - 1;
-  return differing == 0;
+  const uint32_t first = differingBits(a, b);
+  if (tooMany(first)) return false;
+  return !tooMany(first | differingBits(a + count - 16, b + count - 16) << (count - 16));
 }
 
 }  // namespace
@@ -132,23 +139,45 @@ VeltEncoder::VeltEncoder(std::span<const uint8_t> block, uint8_t level, std::spa
   return (loadWord32(block_ + p) * kHashMultiplier) >> (32 - hashLog_);
 }
 
+// Links are needed where a walk may follow one, or where one decides whether a far head
+// candidate is used. Elsewhere (a walk of one candidate, far candidates allowed) the chain is
+// never read and is not written.
+template <int Level>
+constexpr bool kChainIsRead = kPresets[Level].chainDepth > 1 || !kPresets[Level].farCandidates;
+
+// Inserts p into tables passed as locals: a store to head may alias any member of type
+// unsigned, so members read after one would be reloaded at every position.
+template <int Level>
+[[gnu::always_inline]] inline uint32_t insertInto(uint32_t* head, uint16_t* chain, const uint8_t* block,
+                                                  unsigned hashShift, size_t p) {
+  uint32_t h = (loadWord32(block + p) * kHashMultiplier) >> hashShift;
+  uint32_t previous = head[h];
+  head[h] = uint32_t(p);
+  if constexpr (!kChainIsRead<Level>) {
+    return previous;
+  } else {
+    uint16_t link = 0;
+    // With no previous position (0xFFFFFFFF) the difference wraps far beyond the limit.
+    if (p - size_t(previous) <= kMaxChainLink) link = uint16_t(p - previous);
+    chain[p] = link;
+    return (link != 0 || kPresets[Level].farCandidates) ? previous : kNoPosition;
+  }
+}
+
 template <int Level>
 [[gnu::always_inline]] inline uint32_t VeltEncoder::insertPosition(size_t p) {
-  uint32_t h = hashAt(p);
-  uint32_t previous = head_[h];
-  uint16_t link = 0;
-  // With no previous position (0xFFFFFFFF) the difference wraps far beyond the limit.
-  if (p - size_t(previous) <= kMaxChainLink) link = uint16_t(p - previous);
-  chain_[p] = link;
-  head_[h] = uint32_t(p);
-  return (link != 0 || kPresets[Level].farCandidates) ? previous : kNoPosition;
+  return insertInto<Level>(head_, chain_, block_, 32 - hashLog_, p);
 }
 
 // Inserts from, from + insertStep, ... below end, where 4 bytes are available.
 template <int Level>
 [[gnu::always_inline]] inline void VeltEncoder::insertRange(size_t from, size_t end) {
-  size_t last = std::min(end, length_ >= 3 ? length_ - 3 : 0);
-  for (size_t p = from; p < last; p += kPresets[Level].insertStep) insertPosition<Level>(p);
+  const size_t last = std::min(end, length_ >= 3 ? length_ - 3 : 0);
+  uint32_t* const head = head_;
+  uint16_t* const chain = chain_;
+  const uint8_t* const block = block_;
+  const unsigned hashShift = 32 - hashLog_;
+  for (size_t p = from; p < last; p += kPresets[Level].insertStep) insertInto<Level>(head, chain, block, hashShift, p);
 }
 
 [[gnu::always_inline]] inline VeltMatch VeltEncoder::findRepeatMatch(size_t p) const {
@@ -184,6 +213,7 @@ template <int Level>
       if (length > best.length) best = {p - candidate, uint32_t(length), -1};
       if (length == maxLength) break;
     }
+    if constexpr (!kChainIsRead<Level>) break;
     uint16_t link = chain_[candidate];
     if (link == 0) break;
     candidate -= link;
@@ -230,17 +260,21 @@ bool VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best, uint32_t hea
     VeltPatchedMatch candidate;  // edit positions are written before they are read
     candidate.distance = distance;
     candidate.editCount = 0;
+    // Every differing position below reach is an edit, up to the one past the last edit
+    // allowed, where the copy stops. Taken 16 bytes at a time; the last word ends at reach
+    // (reach >= 16) and drops the bytes the word before it has seen.
     size_t length = reach;
-    size_t position = 0;
-    while (true) {
-      position += commonPrefixLength(there + position, here + position, reach - position);
-      if (position >= reach) break;
-      if (candidate.editCount == kVeltMaxPatchEdits) {
-        length = position;
-        break;
+    for (size_t base = 0; base < reach && length == reach; base += 16) {
+      const size_t at = std::min(base, reach - 16);
+      for (uint32_t differing = differingBits(here + at, there + at) >> (base - at); differing != 0;
+           differing &= differing - 1) {
+        const uint32_t position = uint32_t(base + size_t(__builtin_ctz(differing)));
+        if (candidate.editCount == kVeltMaxPatchEdits) {
+          length = position;
+          break;
+        }
+        candidate.editPositions[candidate.editCount++] = position;
       }
-      candidate.editPositions[candidate.editCount++] = uint32_t(position);
-      ++position;
     }
     // An edit on the last byte buys nothing over a shorter copy.
     while (candidate.editCount > 0 && candidate.editPositions[candidate.editCount - 1] == length - 1) {

@@ -143,15 +143,18 @@ Result<Bytes> decodeVeltHuff(std::span<const uint8_t> payload, uint64_t bound) {
     else if (!streams[i].empty())
       std::memcpy(out.data() + offsets[i], streams[i].data(), streams[i].size());
   }
-  for (bool stepped = true; stepped;) {
-    stepped = false;
-    for (int i = 0; i < decodeCount; ++i) {
-      if (decoders[i] && decoders[i]->canStep()) {
-        decoders[i]->step();
-        stepped = true;
-      }
-    }
-  }
+  // The streams are independent: side by side while all of them can step, then each alone.
+  HuffmanBlockDecoder* coded[kStreamCount];
+  int codedCount = 0;
+  for (int i = 0; i < decodeCount; ++i)
+    if (decoders[i]) coded[codedCount++] = decoders[i].get();
+  auto stepTogether = [](auto*... decoder) {
+    while ((decoder->canStep() && ...)) (decoder->step(), ...);
+  };
+  if (codedCount == 3) stepTogether(coded[0], coded[1], coded[2]);
+  if (codedCount == 2) stepTogether(coded[0], coded[1]);
+  for (int k = 0; k < codedCount; ++k)
+    while (coded[k]->canStep()) coded[k]->step();
 
   uint64_t total = 0;
   for (int i = 0; i < decodeCount; ++i) {
