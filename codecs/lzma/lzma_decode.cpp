@@ -76,8 +76,14 @@ Status LzmaDecoder::decode(RangeDecoder& range, Bytes& output, uint64_t target, 
     const uint64_t windowLength = output.size() - windowStart;
     const uint32_t positionState = uint32_t(windowLength) & positionMask;
 
+    // Past the target only an end marker may follow; a symbol that would add bytes means the
+    // stream goes on beyond the cap, unless the input ran out inside it (no end marker then).
+    const auto beyondTarget = [&range]() -> Status {
+      if (range.overran()) return Status();
+      return Failure{StatusCode::resource_limit, kDecompressedLimitMessage};
+    };
+
     if (range.decodeBit(model_.isMatch[state_][positionState]) == 0) {
-      if (atTarget) return Failure{StatusCode::resource_limit, kDecompressedLimitMessage};
       const uint32_t previous = windowLength > 0 ? output.back() : 0;
       const uint32_t context = (previous >> (8 - lc_)) + ((uint32_t(windowLength) & literalPositionMask) << lc_);
       LzmaProbability* coder = literalCoder(context);
@@ -95,6 +101,7 @@ Status LzmaDecoder::decode(RangeDecoder& range, Bytes& output, uint64_t target, 
         }
       }
       while (symbol < 0x100) symbol = symbol << 1 | range.decodeBit(coder[symbol]);
+      if (atTarget) return beyondTarget();
       output.push_back(uint8_t(symbol));
       state_ = stateAfterLiteral(state_);
       continue;
@@ -107,7 +114,7 @@ Status LzmaDecoder::decode(RangeDecoder& range, Bytes& output, uint64_t target, 
         if (range.decodeBit(model_.isRep0Long[state_][positionState]) == 0) {
           state_ = stateAfterShortRepeat(state_);
           if (rep0_ >= windowLength) return corrupt(L"LZMA: short repeat reaches before the window");
-          if (atTarget) return Failure{StatusCode::resource_limit, kDecompressedLimitMessage};
+          if (atTarget) return beyondTarget();
           output.push_back(output[output.size() - rep0_ - 1]);
           continue;
         }
@@ -149,6 +156,7 @@ Status LzmaDecoder::decode(RangeDecoder& range, Bytes& output, uint64_t target, 
 
     if (rep0_ >= windowLength) return corrupt(L"LZMA: match reaches before the start of the window");
     const uint32_t length = lengthMinus2 + kLzmaMinMatchLength;
+    if (atTarget) return beyondTarget();
     if (output.size() + length > cap) return Failure{StatusCode::resource_limit, kDecompressedLimitMessage};
     const size_t copied = size_t(std::min<uint64_t>(length, target - output.size()));
     const size_t start = output.size();

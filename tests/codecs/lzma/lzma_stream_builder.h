@@ -19,6 +19,9 @@ class LzmaStreamBuilder {
     model_.reset();
     range_.emplace(bytes_);
   }
+  // The range coder refers to this object's buffer.
+  LzmaStreamBuilder(const LzmaStreamBuilder&) = delete;
+  LzmaStreamBuilder& operator=(const LzmaStreamBuilder&) = delete;
 
   // A literal; after a match it is coded against the byte at rep0.
   LzmaStreamBuilder& literal(uint8_t byte) {
@@ -132,6 +135,16 @@ class LzmaStreamBuilder {
     bytes_.clear();
     range_.emplace(bytes_);
     return chunk;
+  }
+
+  struct Built {
+    std::vector<uint8_t> stream;
+    std::vector<uint8_t> output;
+    uint32_t lc, lp, pb;
+  };
+  Built build() {
+    std::vector<uint8_t> stream = finish();
+    return {std::move(stream), output_, lc_, lp_, pb_};
   }
 
   // What a decoder produces from the symbols so far (zeros where a copy reaches before the start).
