@@ -171,11 +171,21 @@ void LzmaEncoder::encodeRepeat(RangeEncoder& range, uint32_t length, uint32_t in
 }
 
 // The match length at the next byte, which, when longer, is worth a literal here.
-uint32_t LzmaEncoder::lookAheadLength(size_t chunkEnd) const {
+uint32_t LzmaEncoder::lookAheadLength(size_t chunkEnd) {
   const uint32_t next = position_ + 1;
   if (next == chunkEnd) return 0;
-  uint32_t distance = 0;
-  return std::min(matchFinder_.find(next, windowStart_, chainDepth_, niceLength_, distance), uint32_t(chunkEnd - next));
+  lookAheadPosition_ = next;
+  lookAheadLength_ = matchFinder_.find(next, windowStart_, chainDepth_, niceLength_, lookAheadDistance_);
+  return std::min(lookAheadLength_, uint32_t(chunkEnd - next));
+}
+
+// The match finder's answer at the current position, reusing the look-ahead when it still holds.
+uint32_t LzmaEncoder::mainMatch(uint32_t& distance) {
+  if (lookAheadPosition_ == position_ && !matchFinder_.sharesHeads(position_ - 1, position_)) {
+    distance = lookAheadDistance_;
+    return lookAheadLength_;
+  }
+  return matchFinder_.find(position_, windowStart_, chainDepth_, niceLength_, distance);
 }
 
 size_t LzmaEncoder::encodeChunk(Bytes& output, size_t chunkEnd, size_t packedLimit) {
@@ -184,12 +194,13 @@ size_t LzmaEncoder::encodeChunk(Bytes& output, size_t chunkEnd, size_t packedLim
   while (position_ < chunkEnd) {
     if (output.size() >= packedLimit) break;
     const uint32_t remaining = uint32_t(chunkEnd - position_);
+    matchFinder_.prefetch(position_ + 1);
 
     uint32_t repLength = 0, repIndex = 0;
     if (remaining >= 2) repLength = longestRepeat(remaining, repIndex);
     uint32_t mainLength = 0, mainDistance = 0;
     if (remaining >= kMinMatch) {
-      mainLength = std::min(matchFinder_.find(position_, windowStart_, chainDepth_, niceLength_, mainDistance), remaining);
+      mainLength = std::min(mainMatch(mainDistance), remaining);
       if (mainLength < kMinMatch) mainLength = 0;
     }
 

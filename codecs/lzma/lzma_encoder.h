@@ -44,7 +44,8 @@ class LzmaEncoder {
 
  private:
   uint32_t longestRepeat(uint32_t remaining, uint32_t& index) const;
-  uint32_t lookAheadLength(size_t chunkEnd) const;
+  uint32_t lookAheadLength(size_t chunkEnd);
+  uint32_t mainMatch(uint32_t& distance);
   void encodeLiteral(RangeEncoder& range);
   void encodeMatch(RangeEncoder& range, uint32_t length, uint32_t distance);
   void encodeRepeat(RangeEncoder& range, uint32_t length, uint32_t index);
@@ -61,6 +62,12 @@ class LzmaEncoder {
   LzmaProbability literals_[kLzmaLiteralCoderSize << 3];
   uint32_t state_ = 0;
   uint32_t reps_[4] = {0, 0, 0, 0};  // distance minus 1
+  // The last look-ahead search, uncapped. When a literal follows it, the next search is at that
+  // same position with one more position inserted, and gives the same answer unless that position
+  // shares a head-table slot with it.
+  uint32_t lookAheadPosition_ = UINT32_MAX;
+  uint32_t lookAheadLength_ = 0;
+  uint32_t lookAheadDistance_ = 0;
 };
 
 }  // namespace tolzeb

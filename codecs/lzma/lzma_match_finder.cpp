@@ -57,6 +57,19 @@ void LzmaMatchFinder::insert(uint32_t position) {
   threeByteHeads_[threeByteHash(p)] = position;
 }
 
+void LzmaMatchFinder::prefetch(uint32_t position) const {
+  if (size_t(position) + 4 > size_) return;
+  __builtin_prefetch(&fourByteHeads_[fourByteHash(data_ + position)]);
+  __builtin_prefetch(&threeByteHeads_[threeByteHash(data_ + position)]);
+}
+
+bool LzmaMatchFinder::sharesHeads(uint32_t inserted, uint32_t position) const {
+  if (size_t(position) + 4 > size_) return false;
+  const uint8_t* a = data_ + inserted;
+  const uint8_t* b = data_ + position;
+  return threeByteHash(a) == threeByteHash(b) || fourByteHash(a) == fourByteHash(b);
+}
+
 uint32_t LzmaMatchFinder::matchLength(uint32_t earlier, uint32_t position, uint32_t maxLength) const {
   const uint8_t* a = data_ + earlier;
   const uint8_t* b = data_ + position;

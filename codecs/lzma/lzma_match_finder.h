@@ -20,6 +20,13 @@ class LzmaMatchFinder {
   // stopping early at `niceLength`; `distance` receives its distance (1 = the byte before).
   uint32_t find(uint32_t position, uint32_t windowStart, uint32_t depth, uint32_t niceLength, uint32_t& distance) const;
 
+  // Starts loading the head-table entries of `position`, which a search will soon need.
+  void prefetch(uint32_t position) const;
+
+  // Whether inserting `inserted` can change what find answers at `position`: both have four bytes
+  // and share a three-byte or a four-byte head slot.
+  bool sharesHeads(uint32_t inserted, uint32_t position) const;
+
  private:
   uint32_t matchLength(uint32_t earlier, uint32_t position, uint32_t maxLength) const;
 
