@@ -68,6 +68,12 @@ Status LzmaDecoder::decode(RangeDecoder& range, Bytes& output, uint64_t target, 
                            bool endMarkerAllowed, bool& endMarkerSeen) {
   const uint32_t positionMask = (1u << pb_) - 1;
   const uint32_t literalPositionMask = (1u << lp_) - 1;
+  // Past the target only an end marker may follow; a symbol that would add bytes means the stream
+  // goes on beyond the cap, unless the input ran out inside it (no end marker then).
+  const auto beyondTarget = [&range]() -> Status {
+    if (range.overran()) return Status();
+    return Failure{StatusCode::resource_limit, kDecompressedLimitMessage};
+  };
   for (;;) {
     const bool atTarget = output.size() >= target;
     if (atTarget && (!endMarkerAllowed || range.overran())) return Status();
@@ -75,13 +81,6 @@ Status LzmaDecoder::decode(RangeDecoder& range, Bytes& output, uint64_t target, 
 
     const uint64_t windowLength = output.size() - windowStart;
     const uint32_t positionState = uint32_t(windowLength) & positionMask;
-
-    // Past the target only an end marker may follow; a symbol that would add bytes means the
-    // stream goes on beyond the cap, unless the input ran out inside it (no end marker then).
-    const auto beyondTarget = [&range]() -> Status {
-      if (range.overran()) return Status();
-      return Failure{StatusCode::resource_limit, kDecompressedLimitMessage};
-    };
 
     if (range.decodeBit(model_.isMatch[state_][positionState]) == 0) {
       const uint32_t previous = windowLength > 0 ? output.back() : 0;

@@ -1,6 +1,6 @@
 // Interop with Python's lzma module as a black-box peer: its raw LZMA, LZMA2 and .lzma streams
 // decode with ours, and our LZMA2 streams decode with it. Skipped when python3 or the module is
-// missing.
+// missing (as under Wine).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
