@@ -85,8 +85,12 @@ TEST_F(ZipOpenTest, RefusesEachMalformationWithItsOwnWords) {
   FixtureLayout layout;
   const Bytes base = buildZip({fileEntry("a.txt", "hello"), directoryEntry("dir/"), fileEntry("b.bin", "bbbbbbbb", true)},
                               "", &layout);
+  const FixtureLayout baseLayout = layout;  // `layout` is reused by the cases that build their own
   const uint64_t end = layout.endRecordOffset;
+  const uint64_t record0 = layout.centralOffsets[0];
   const uint64_t record1 = layout.centralOffsets[1];
+  const uint64_t firstLocal = layout.localOffsets[0];
+  const uint64_t secondLocal = layout.localOffsets[1];
   const uint64_t record2 = layout.centralOffsets[2];
   const auto overflowExtra = zip64Block({0x8000000000000000ull});
 
@@ -108,10 +112,10 @@ TEST_F(ZipOpenTest, RefusesEachMalformationWithItsOwnWords) {
        [&] { Bytes z = base; z.push_back(0); return z; }, StatusCode::corrupt_archive,
        L"No ZIP end-of-central-directory record; the file is not a .zip or is truncated"},
       {"ZIP64 locator points past the file",
-       [&] { return withZip64EndRecord(base, layout, 3, 1u << 30); }, StatusCode::corrupt_archive,
+       [&] { return withZip64EndRecord(base, baseLayout, 3, 1u << 30); }, StatusCode::corrupt_archive,
        L"ZIP64 record lies outside the file"},
       {"ZIP64 locator points at a local header",
-       [&] { return withZip64EndRecord(base, layout, 3, layout.localOffsets[1]); }, StatusCode::corrupt_archive,
+       [&] { return withZip64EndRecord(base, baseLayout, 3, secondLocal); }, StatusCode::corrupt_archive,
        L"ZIP64 record is missing or damaged"},
       {"second disk", [&] { Bytes z = base; put16(z, end + 4, 1); return z; }, StatusCode::unsupported_version,
        L"This archive is split across several disks, which TOLZEB cannot read"},
@@ -119,7 +123,7 @@ TEST_F(ZipOpenTest, RefusesEachMalformationWithItsOwnWords) {
        StatusCode::unsupported_version, L"This archive is split across several disks, which TOLZEB cannot read"},
       {"more entries than the caller's limit", [&] { return base; }, StatusCode::resource_limit,
        L"Archive declares 3 entries, more than this build will read", 2},
-      {"ZIP64 count above the fixed limit", [&] { return withZip64EndRecord(base, layout, 2000001); },
+      {"ZIP64 count above the fixed limit", [&] { return withZip64EndRecord(base, baseLayout, 2000001); },
        StatusCode::resource_limit, L"Archive declares 2000001 entries, more than this build will read"},
       {"directory above 256 MiB", [&] { Bytes z = base; put32(z, end + 12, 0x10000001); return z; },
        StatusCode::resource_limit, L"ZIP central directory is implausibly large"},
@@ -169,6 +173,13 @@ TEST_F(ZipOpenTest, RefusesEachMalformationWithItsOwnWords) {
          return z;
        },
        StatusCode::resource_limit, L"ZIP total uncompressed size overflows 64 bits"},
+      {"two records share one local entry",
+       [&] { Bytes z = base; put32(z, record2 + 42, uint32_t(firstLocal)); return z; },
+       StatusCode::corrupt_archive, L"ZIP entries overlap: b.bin"},
+      {"data reaching into the next entry",
+       [&] { Bytes z = base; put32(z, record0 + 20, 11); put32(z, record0 + 24, 11);
+             return z; },
+       StatusCode::corrupt_archive, L"ZIP entries overlap: dir"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
