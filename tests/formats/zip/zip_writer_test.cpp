@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "formats/zip/zip.h"
@@ -222,6 +223,20 @@ TEST_F(ZipWriterTest, FailuresLeaveTheOutputAsItWas) {
 
   ASSERT_TRUE(createZip(sources(), output, 6, {}).hasValue());
   EXPECT_TRUE(listZip(output).hasValue());
+}
+
+TEST_F(ZipWriterTest, SelectedLinkStoresItsTargetWithPortableAttributes) {
+  if (kPathSeparator != L'/') GTEST_SKIP() << "links are made with the POSIX file system here";
+  std::filesystem::create_symlink(printable(tree_.path(L"single.txt")), printable(tree_.path(L"link.txt")));
+  const std::wstring output = tree_.path(L"link.zip");
+  ASSERT_TRUE(createZip({tree_.path(L"link.txt")}, output, 6, {}).hasValue());
+  auto entry = readZipEntry(output, L"link.txt", 1 << 20, false);
+  ASSERT_TRUE(entry.hasValue()) << printable(entry.failure().message);
+  EXPECT_EQ(testing::text(entry->bytes), "one file");
+  const Bytes zip = readAll(output);
+  const uint8_t* record = centralRecord(zip, "link.txt");
+  ASSERT_NE(record, nullptr);
+  EXPECT_EQ(readU32le(record + 38) & ~0x2037u, 0u);  // no link or other machine-local bits
 }
 
 }  // namespace
