@@ -125,6 +125,8 @@ TEST_F(ZipOpenTest, RefusesEachMalformationWithItsOwnWords) {
        L"Archive declares 3 entries, more than this build will read", 2},
       {"ZIP64 count above the fixed limit", [&] { return withZip64EndRecord(base, baseLayout, 2000001); },
        StatusCode::resource_limit, L"Archive declares 2000001 entries, more than this build will read"},
+      {"ZIP64 count of two million over a tiny directory", [&] { return withZip64EndRecord(base, baseLayout, 2000000); },
+       StatusCode::corrupt_archive, L"ZIP central directory ends in the middle of a record"},
       {"directory above 256 MiB", [&] { Bytes z = base; put32(z, end + 12, 0x10000001); return z; },
        StatusCode::resource_limit, L"ZIP central directory is implausibly large"},
       {"directory past the end", [&] { Bytes z = base; put32(z, end + 16, uint32_t(end)); return z; },
