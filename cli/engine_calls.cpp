@@ -4,6 +4,7 @@
 #include "engine/container/open_archive.h"
 #include "engine/container/verify_archive.h"
 #include "engine/create/create_archive.h"
+#include "formats/zip/zip.h"
 
 namespace tolzeb::cli {
 namespace {
@@ -21,8 +22,7 @@ EngineCalls makeLinkedEngine() {
                              const ProgressCallback&) -> Result<RecoveryRecordSummary> {
     return notInThisBuild(L"Recovery records");
   };
-  engine.createZip = [](const Sources&, const std::wstring&, int32_t,
-                        const ProgressCallback&) -> Result<ArchiveStats> { return notInThisBuild(L"ZIP archives"); };
+  engine.createZip = tolzeb::createZip;
   engine.createTar = [](const Sources&, const std::wstring&, bool, int32_t,
                         const ProgressCallback&) -> Result<ArchiveStats> { return notInThisBuild(L"TAR archives"); };
   engine.createSevenZip = [](const Sources&, const std::wstring&, int32_t, uint64_t,

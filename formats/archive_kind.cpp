@@ -4,6 +4,7 @@
 #include "engine/container/verify_archive.h"
 #include "engine/extract/extract_archive.h"
 #include "engine/read/list_archive.h"
+#include "formats/zip/zip.h"
 
 namespace tolzeb {
 namespace {
@@ -31,38 +32,51 @@ const wchar_t* archiveKindName(ArchiveKind kind) {
 bool isZebKind(ArchiveKind kind) { return kind == ArchiveKind::zeb; }
 
 Result<ArchiveKind> detectArchiveKind(const std::wstring& path) {
-  Result<bool> zeb = probeZebArchive(path);
-  if (zeb.hasValue()) return ArchiveKind::zeb;
-  // No foreign reader is part of this build yet. The zip probe's open would be the same open as
-  // the ".zeb" probe's, so an unreadable file reports that failure as the zip probe would.
-  if (zeb.failure().code == StatusCode::io_failure) return std::move(zeb).failure();
+  if (probeZebArchive(path).hasValue()) return ArchiveKind::zeb;
+  Result<bool> zip = probeZip(path);
+  if (zip.hasValue() && zip.value()) return ArchiveKind::zip;
+  // Only the zip probe's input/output failure is reported: a file that cannot be read is not
+  // "no archive", while the other probes' refusals just mean "not this kind".
+  if (zip.failed() && zip.failure().code == StatusCode::io_failure) return std::move(zip).failure();
   return ArchiveKind::unknown;
 }
 
 Result<ArchiveStats> extractAnyArchive(const std::wstring& archive, ArchiveKind kind, const std::wstring& destination,
                                        const std::vector<std::wstring>& selection, const ExtractOptions& options,
                                        const ProgressCallback& progress) {
-  if (kind == ArchiveKind::zeb) return extractArchive(archive, destination, selection, options, progress);
-  return notAnArchive();
+  switch (kind) {
+    case ArchiveKind::zeb: return extractArchive(archive, destination, selection, options, progress);
+    case ArchiveKind::zip: return extractZip(archive, destination, selection, options, progress);
+    default: return notAnArchive();
+  }
 }
 
 Result<ArchiveListing> listAnyArchive(const std::wstring& archive, ArchiveKind kind, const Password& password) {
-  if (kind == ArchiveKind::zeb) return listArchive(archive, password);
-  return notAnArchive();
+  switch (kind) {
+    case ArchiveKind::zeb: return listArchive(archive, password);
+    case ArchiveKind::zip: return listZip(archive);
+    default: return notAnArchive();
+  }
 }
 
 Result<ArchiveStats> testAnyArchive(const std::wstring& archive, ArchiveKind kind, const ExtractOptions& options,
                                     const ProgressCallback& progress) {
-  if (kind == ArchiveKind::zeb) return testArchive(archive, progress, 0, kTestMemoryBudget, options.password);
-  return notAnArchive();
+  switch (kind) {
+    case ArchiveKind::zeb: return testArchive(archive, progress, 0, kTestMemoryBudget, options.password);
+    case ArchiveKind::zip: return testZip(archive, progress);
+    default: return notAnArchive();
+  }
 }
 
 Result<EntryBytes> readAnyEntry(const std::wstring& archive, ArchiveKind kind, const std::wstring& entryName,
                                 uint64_t byteCeiling, bool allowPrefix, const Password& password) {
   if (entryName.empty()) return makeFailure(StatusCode::invalid_argument, L"No entry was named");
   if (byteCeiling == 0) return makeFailure(StatusCode::invalid_argument, L"The byte ceiling must not be zero");
-  if (kind == ArchiveKind::zeb) return readEntry(archive, entryName, byteCeiling, allowPrefix, password);
-  return notAnArchive();
+  switch (kind) {
+    case ArchiveKind::zeb: return readEntry(archive, entryName, byteCeiling, allowPrefix, password);
+    case ArchiveKind::zip: return readZipEntry(archive, entryName, byteCeiling, allowPrefix);
+    default: return notAnArchive();
+  }
 }
 
 }  // namespace tolzeb

@@ -40,6 +40,8 @@ class DetectTest : public ::testing::Test {
 TEST_F(DetectTest, KindComesFromTheFirstBytes) {
   tree.writeText(L"empty.zeb", "");
   tree.writeText(L"text.zip", "just some text that is no archive at all");
+  // The end record of an empty zip archive, and nothing else.
+  tree.writeFile(L"empty-zip.zeb", {0x50, 0x4B, 0x05, 0x06, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
   const struct {
     std::wstring path;
     ArchiveKind expected;
@@ -47,6 +49,7 @@ TEST_F(DetectTest, KindComesFromTheFirstBytes) {
       {makeZebNamed(L"really-a-zeb.zip"), ArchiveKind::zeb},
       {tree.path(L"empty.zeb"), ArchiveKind::unknown},
       {tree.path(L"text.zip"), ArchiveKind::unknown},
+      {tree.path(L"empty-zip.zeb"), ArchiveKind::zip},
       {tree.path(L"missing.zeb"), ArchiveKind::unknown},
   };
   for (const auto& c : cases) {
