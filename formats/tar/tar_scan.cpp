@@ -75,9 +75,10 @@ class HeaderWalk {
                        L"tar header checksum mismatch; the archive is damaged or this is not a tar"};
       TOLZEB_ASSIGN_OR_RETURN(uint64_t size, parseTarNumber(header + kSizeOffset, kSizeWidth));
       // Peers write times before 1970 as negative numbers; such a time is unknown, not damage.
-      uint64_t mtime = 0;
+      uint64_t headerTime = 0;
       if (!isNegativeBase256(header + kMtimeOffset, kMtimeWidth)) {
-        TOLZEB_ASSIGN_OR_RETURN(mtime, parseTarNumber(header + kMtimeOffset, kMtimeWidth));
+        TOLZEB_ASSIGN_OR_RETURN(const uint64_t mtime, parseTarNumber(header + kMtimeOffset, kMtimeWidth));
+        headerTime = tarSecondsToFileTime(mtime);
       }
       const uint8_t type = header[kTypeflagOffset];
       if (!isMetadataType(type) && pax_.size) size = *pax_.size;
@@ -91,7 +92,7 @@ class HeaderWalk {
       if (isMetadataType(type)) {
         TOLZEB_TRY(readMetadata(type, offset + kHeaderSize, size));
       } else {
-        TOLZEB_TRY(addEntry(header, type, offset + kHeaderSize, size, mtime));
+        TOLZEB_TRY(addEntry(header, type, offset + kHeaderSize, size, headerTime));
       }
       offset = *next;
     }
@@ -113,11 +114,11 @@ class HeaderWalk {
     return {};
   }
 
-  Status addEntry(const uint8_t* header, uint8_t type, uint64_t dataOffset, uint64_t size, uint64_t mtime) {
+  Status addEntry(const uint8_t* header, uint8_t type, uint64_t dataOffset, uint64_t size, uint64_t headerTime) {
     std::wstring name = std::move(pendingLongName_);
     if (!pax_.path.empty()) name = std::move(pax_.path);
     if (name.empty()) name = decodeTarName(headerName(header));
-    const uint64_t modified = pax_.modified != 0 ? pax_.modified : tarSecondsToFileTime(mtime);
+    const uint64_t modified = pax_.modified != 0 ? pax_.modified : headerTime;
     pendingLongName_.clear();
     pax_ = PaxOverrides{};
 
