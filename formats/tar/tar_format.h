@@ -26,9 +26,9 @@ inline constexpr size_t kMagicOffset = 257, kMagicWidth = 6;
 inline constexpr size_t kVersionOffset = 263, kVersionWidth = 2;
 inline constexpr size_t kPrefixOffset = 345, kPrefixWidth = 155;
 
-// "ustar" and NUL, then version "00": the POSIX form. GNU headers carry "ustar  \0" in the same
-// eight bytes and use the prefix area for other fields, so only the POSIX magic enables the prefix.
-inline constexpr char kUstarMagic[] = "ustar";  // the five bytes every ustar-like header shares
+// The POSIX magic is "ustar" and NUL, then version "00"; GNU headers carry "ustar  \0" in the
+// same eight bytes. Detection compares the five bytes both share.
+inline constexpr char kUstarMagic[] = "ustar";  // with its NUL: the POSIX magic
 inline constexpr size_t kUstarMagicCompared = 5;
 inline constexpr char kUstarVersion[] = "00";
 

@@ -19,11 +19,10 @@ std::string fieldText(const uint8_t* header, size_t offset, size_t width) {
   return std::string(start, std::find(start, start + width, '\0'));
 }
 
-// Only the POSIX magic and version make the prefix a part of the name: GNU headers share the
-// first five magic bytes but keep other fields in the prefix area.
+// Only the POSIX magic, "ustar" and NUL, makes the prefix a part of the name: GNU headers share
+// the first five magic bytes ("ustar  \0") but keep access and change times in the prefix area.
 bool hasPosixUstarMagic(const uint8_t* header) {
-  return std::memcmp(header + kMagicOffset, kUstarMagic, sizeof kUstarMagic) == 0 &&
-         std::memcmp(header + kVersionOffset, kUstarVersion, kVersionWidth) == 0;
+  return std::memcmp(header + kMagicOffset, kUstarMagic, sizeof kUstarMagic) == 0;
 }
 
 std::string headerName(const uint8_t* header) {
