@@ -1,12 +1,12 @@
 // Hostile bytes as a .tar and, wrapped in gzip, as a .tar.gz: probing, listing, testing and
 // reading one entry must end with a known failure or with entries whose paths are safe.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
-
-#include <unistd.h>
 
 #include "codecs/gzip.h"
 #include "engine/core/entry_path.h"

@@ -12,8 +12,8 @@
 namespace tolzeb {
 
 struct TarArchive {
-  UniqueHandle file;    // a plain .tar; empty for a .tar.gz
-  Bytes bytes;          // the decompressed stream of a .tar.gz; empty for a .tar
+  UniqueHandle file;        // a plain .tar; empty for a .tar.gz
+  Bytes bytes;              // the decompressed stream of a .tar.gz; empty for a .tar
   uint64_t fileLength = 0;  // the .tar's size; 0 for a .tar.gz
 
   // The length of the tar stream.

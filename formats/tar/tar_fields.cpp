@@ -53,8 +53,7 @@ Result<uint64_t> parseTarNumber(const uint8_t* field, size_t length) {
     if (field[0] & 0x40) return Failure{StatusCode::corrupt_archive, L"tar: negative base-256 field"};
     uint64_t value = field[0] & 0x3F;
     for (size_t i = 1; i < length; ++i) {
-      if (value > kMaxBeforeByteShift)
-        return Failure{StatusCode::corrupt_archive, L"tar: base-256 field overflows"};
+      if (value > kMaxBeforeByteShift) return Failure{StatusCode::corrupt_archive, L"tar: base-256 field overflows"};
       value = value << 8 | field[i];
     }
     return value;

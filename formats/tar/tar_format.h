@@ -44,16 +44,16 @@ inline constexpr char kTypePaxGlobal = 'g';
 inline constexpr char kLongLinkName[] = "././@LongLink";
 
 // Limits of the reader.
-inline constexpr uint64_t kMaxGzipFileBytes = 0x20000000;         // a .tar.gz is unpacked whole
-inline constexpr uint64_t kMaxDecompressedBytes = 0x80000000;     // output cap of that unpacking
-inline constexpr uint64_t kMaxMetadataRecordBytes = 0x100000;     // 'K', 'L', 'g' and 'x' data
+inline constexpr uint64_t kMaxGzipFileBytes = 0x20000000;      // a .tar.gz is unpacked whole
+inline constexpr uint64_t kMaxDecompressedBytes = 0x80000000;  // output cap of that unpacking
+inline constexpr uint64_t kMaxMetadataRecordBytes = 0x100000;  // 'K', 'L', 'g' and 'x' data
 inline constexpr uint64_t kMaxEntries = 2000000;
 inline constexpr uint64_t kProbeGzipReadBytes = 0x40000;
 inline constexpr uint64_t kProbeInflateBytes = 0x100000;
 
 // Limits of the writer.
-inline constexpr uint64_t kMaxOctalSize = 0x1FFFFFFFF;        // eleven octal digits; above: base-256
-inline constexpr uint64_t kMaxGzipInputBytes = 0x20000000;    // a .tar.gz is built in memory
+inline constexpr uint64_t kMaxOctalSize = 0x1FFFFFFFF;      // eleven octal digits; above: base-256
+inline constexpr uint64_t kMaxGzipInputBytes = 0x20000000;  // a .tar.gz is built in memory
 
 // Times: seconds since 1970 against FILETIME ticks (100 ns since 1601).
 inline constexpr uint64_t kTicksPerSecond = 10000000;

@@ -1,8 +1,8 @@
 // Windows-1252 by table: bytes below 0x80 and from 0xA0 up are their own code points; the five
 // bytes 1252 leaves undefined map to the same-valued code points, as Windows converts them.
-#include "formats/tar/tar_platform.h"
-
 #include <cstdint>
+
+#include "formats/tar/tar_platform.h"
 
 namespace tolzeb {
 namespace {

@@ -1,8 +1,8 @@
-#include "formats/tar/tar_platform.h"
-
 #include <windows.h>
 
 #include <climits>
+
+#include "formats/tar/tar_platform.h"
 
 namespace tolzeb {
 

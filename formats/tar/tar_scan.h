@@ -13,10 +13,10 @@
 namespace tolzeb {
 
 struct TarEntry {
-  std::wstring path;       // normalised, '/'-separated
-  uint64_t size = 0;       // 0 for a directory
-  uint64_t dataOffset = 0; // first data byte in the stream: the header's offset + 512
-  uint64_t modified = 0;   // FILETIME (UTC); 0 = unknown
+  std::wstring path;        // normalised, '/'-separated
+  uint64_t size = 0;        // 0 for a directory
+  uint64_t dataOffset = 0;  // first data byte in the stream: the header's offset + 512
+  uint64_t modified = 0;    // FILETIME (UTC); 0 = unknown
   bool isDirectory = false;
   uint8_t typeFlag = '0';  // NUL, '0' or '5'
 };

@@ -66,8 +66,7 @@ Status writeFileData(TarSink& sink, const SourceEntry& entry, Bytes& buffer) {
     const uint64_t want = std::min(entry.size - done, kCopyPieceBytes);
     if (buffer.size() < want) buffer.resize(size_t(want));
     TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, file.readAt(done, buffer.data(), want));
-    if (got == 0)
-      return Status(StatusCode::io_failure, L"File shrank while being archived: " + entry.sourcePath);
+    if (got == 0) return Status(StatusCode::io_failure, L"File shrank while being archived: " + entry.sourcePath);
     TOLZEB_TRY(sink.write(buffer.data(), got));
     done += got;
   }

@@ -195,9 +195,9 @@ TEST_F(TarInteropTest, WeReadWhatGnuTarWrites) {
     std::wstring root;
   };
   const std::vector<Case> cases = {
-      {"--format=gnu -cf", &longOnes, L"t"},     {"--format=oldgnu -cf", &longOnes, L"t"},
-      {"--format=posix -cf", &longOnes, L"t"},   {"--format=ustar -cf", &shortOnes, L"s"},
-      {"--format=v7 -cf", &shortOnes, L"s"},     {"-czf", &longOnes, L"t"},
+      {"--format=gnu -cf", &longOnes, L"t"},    {"--format=oldgnu -cf", &longOnes, L"t"},
+      {"--format=posix -cf", &longOnes, L"t"},  {"--format=ustar -cf", &shortOnes, L"s"},
+      {"--format=v7 -cf", &shortOnes, L"s"},    {"-czf", &longOnes, L"t"},
       {"--format=posix -czf", &longOnes, L"t"},
   };
   int index = 0;
@@ -230,7 +230,8 @@ TEST_F(TarInteropTest, WeReadWhatPythonWrites) {
   for (const char* format : {"PAX_FORMAT", "GNU_FORMAT"}) {
     const std::wstring archive = L"py.tar";
     const std::string script = std::string("import tarfile, sys\n") +
-                               "with tarfile.open(sys.argv[1], 'w', format=tarfile." + format + ") as t:\n"
+                               "with tarfile.open(sys.argv[1], 'w', format=tarfile." + format +
+                               ") as t:\n"
                                "    t.add(sys.argv[2], arcname='t')\n";
     scratch_.writeText(L"make.py", script);
     ASSERT_TRUE(run({"python3", in(L"make.py"), in(archive), in(L"t")})) << format;

@@ -25,8 +25,7 @@ TEST(TarGzLimitsTest, CompressedFileAbove512MiBIsRefusedBeforeReading) {
   for (const auto& result : {listTar(path).status(), testTar(path, {}).status()}) {
     ASSERT_TRUE(result.failed());
     EXPECT_EQ(result.code(), StatusCode::resource_limit);
-    EXPECT_EQ(result.message(),
-              L"This .tar.gz is too large for this build, which unpacks one whole before reading it");
+    EXPECT_EQ(result.message(), L"This .tar.gz is too large for this build, which unpacks one whole before reading it");
   }
 }
 

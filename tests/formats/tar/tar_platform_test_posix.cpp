@@ -1,8 +1,7 @@
-#include "formats/tar/tar_platform.h"
-
 #include <gtest/gtest.h>
 
 #include "formats/tar/tar_fields.h"
+#include "formats/tar/tar_platform.h"
 
 namespace tolzeb {
 namespace {
@@ -17,9 +16,9 @@ TEST(TarLegacyNameTest, Windows1252OnEveryByte) {
     if (b >= 0x80 && b < 0xA0) continue;
     EXPECT_EQ(uint32_t(text[size_t(b - 1)]), uint32_t(b)) << b;
   }
-  const std::vector<std::pair<int, uint32_t>> high = {{0x80, 0x20AC}, {0x81, 0x81}, {0x8A, 0x160}, {0x8D, 0x8D},
-                                                      {0x8F, 0x8F},   {0x90, 0x90}, {0x93, 0x201C}, {0x9D, 0x9D},
-                                                      {0x9F, 0x178}};
+  const std::vector<std::pair<int, uint32_t>> high = {{0x80, 0x20AC}, {0x81, 0x81}, {0x8A, 0x160},
+                                                      {0x8D, 0x8D},   {0x8F, 0x8F}, {0x90, 0x90},
+                                                      {0x93, 0x201C}, {0x9D, 0x9D}, {0x9F, 0x178}};
   for (const auto& [byte, codePoint] : high) EXPECT_EQ(uint32_t(text[size_t(byte - 1)]), codePoint) << byte;
   EXPECT_EQ(decodeTarName("caf\xE9"), L"caf\u00E9");
 }

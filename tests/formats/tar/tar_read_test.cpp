@@ -254,9 +254,19 @@ TEST_F(TarReadTest, OverwritePolicyBudgetSelectionAndCancel) {
     std::wstring message;
   };
   const std::vector<Case> cases = {
-      {"budget", {}, 1504, false, tree_.path(L"b"), StatusCode::resource_limit,
+      {"budget",
+       {},
+       1504,
+       false,
+       tree_.path(L"b"),
+       StatusCode::resource_limit,
        L"Extracted data exceeds the limit for this operation"},
-      {"selection matches nothing", {L"top/A.TXT"}, 0, false, tree_.path(L"n"), StatusCode::not_found,
+      {"selection matches nothing",
+       {L"top/A.TXT"},
+       0,
+       false,
+       tree_.path(L"n"),
+       StatusCode::not_found,
        L"None of the selected entries are in this archive"},
       {"canceled", {}, 0, true, tree_.path(L"c"), StatusCode::canceled, L"Extraction canceled"},
       {"no destination", {}, 0, false, L"", StatusCode::invalid_argument, L"No destination directory was given"},

@@ -75,15 +75,25 @@ TEST(TarScanTest, NamesFromEveryHeaderForm) {
            .bytes(),
        {{L"pax/caf\u00E9.txt", false, 5}}},
       {"pax size covers data the header cannot state",
-       TarStream().meta('x', paxRecord("size", "600")).header(TarHeader("big", '0', 0)).data(std::string(600, 'z'))
-           .file("after", "a").end().bytes(),
+       TarStream()
+           .meta('x', paxRecord("size", "600"))
+           .header(TarHeader("big", '0', 0))
+           .data(std::string(600, 'z'))
+           .file("after", "a")
+           .end()
+           .bytes(),
        {{L"big", false, 600}, {L"after", false, 1}}},
       {"trailing slash makes a folder of size 0",
        TarStream().header(TarHeader("dir/", '0', 3)).data("abc").header(TarHeader("d2\\", '5', 0)).end().bytes(),
        {{L"dir", true, 0}, {L"d2", true, 0}}},
       {"archive root entries are dropped",
-       TarStream().header(TarHeader("./", '5', 0)).header(TarHeader(".", '5', 0)).header(TarHeader("//", '5', 0))
-           .file("./a", "1").end().bytes(),
+       TarStream()
+           .header(TarHeader("./", '5', 0))
+           .header(TarHeader(".", '5', 0))
+           .header(TarHeader("//", '5', 0))
+           .file("./a", "1")
+           .end()
+           .bytes(),
        {{L"a", false, 1}}},
       {"absolute names lose their leading slash",
        TarStream().file("/etc/x", "1").end().bytes(),
@@ -92,20 +102,30 @@ TEST(TarScanTest, NamesFromEveryHeaderForm) {
        TarStream().file("a", "1111").file("b", "2").file("a", "33").end().bytes(),
        {{L"a", false, 2}, {L"b", false, 1}}},
       {"links, devices and vendor types make no entry",
-       TarStream().header(TarHeader("hard", '1', 0)).header(TarHeader("sym", '2', 0)).header(TarHeader("chr", '3', 0))
-           .file("sparse", "data", 'S').file("kept", "k").end().bytes(),
+       TarStream()
+           .header(TarHeader("hard", '1', 0))
+           .header(TarHeader("sym", '2', 0))
+           .header(TarHeader("chr", '3', 0))
+           .file("sparse", "data", 'S')
+           .file("kept", "k")
+           .end()
+           .bytes(),
        {{L"kept", false, 1}}},
-      {"single zero block passed over", TarStream().file("a", "1").zeroBlocks(1).file("b", "2").end().bytes(),
+      {"single zero block passed over",
+       TarStream().file("a", "1").zeroBlocks(1).file("b", "2").end().bytes(),
        {{L"a", false, 1}, {L"b", false, 1}}},
-      {"two zero blocks end the walk", TarStream().file("a", "1").end().header(Bytes(512, 0xFF)).bytes(),
+      {"two zero blocks end the walk",
+       TarStream().file("a", "1").end().header(Bytes(512, 0xFF)).bytes(),
        {{L"a", false, 1}}},
-      {"no end marker and a short tail", [] {
+      {"no end marker and a short tail",
+       [] {
          Bytes b = TarStream().file("a", "1").bytes();
          b.resize(b.size() + 300, 0xEE);
          return b;
        }(),
        {{L"a", false, 1}}},
-      {"signed checksum", TarStream().header(TarHeader("caf\xC3\xA9", '0', 0).sealed(true)).end().bytes(),
+      {"signed checksum",
+       TarStream().header(TarHeader("caf\xC3\xA9", '0', 0).sealed(true)).end().bytes(),
        {{L"caf\u00E9", false, 0}}},
   };
   for (const Case& c : cases) {
@@ -116,18 +136,19 @@ TEST(TarScanTest, NamesFromEveryHeaderForm) {
 }
 
 TEST(TarScanTest, TotalsOffsetsAndTimes) {
-  const Bytes stream = TarStream()
-                           .header(TarHeader("old", '0', 1, 0).raw(136, Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                                                             0xFF, 0xFF, 0xFF, 0xFF, 0x00}))
-                           .data("o")
-                           .meta('x', paxRecord("mtime", "1600000000.999"))
-                           .file("pax", "pp")
-                           .header(TarHeader("plain", '0', 3, 1700000000))
-                           .data("abc")
-                           .file("dup", "12345")
-                           .file("dup", "1")
-                           .end()
-                           .bytes();
+  const Bytes stream =
+      TarStream()
+          .header(TarHeader("old", '0', 1, 0)
+                      .raw(136, Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00}))
+          .data("o")
+          .meta('x', paxRecord("mtime", "1600000000.999"))
+          .file("pax", "pp")
+          .header(TarHeader("plain", '0', 3, 1700000000))
+          .data("abc")
+          .file("dup", "12345")
+          .file("dup", "1")
+          .end()
+          .bytes();
   Result<TarScan> scanned = scan(stream);
   ASSERT_TRUE(scanned.hasValue()) << printable(scanned.failure().message);
   ASSERT_EQ(scanned->entries.size(), 4u);
@@ -159,13 +180,13 @@ TEST(TarScanTest, MalformedStreamsFailWithTheirCode) {
   const std::vector<Case> cases = {
       {"checksum", badChecksum, StatusCode::corrupt_archive,
        L"tar header checksum mismatch; the archive is damaged or this is not a tar"},
-      {"checksum field not octal", [] {
+      {"checksum field not octal",
+       [] {
          Bytes b = TarStream().file("f", "").end().bytes();
          b[148] = '9';
          return b;
        }(),
-       StatusCode::corrupt_archive,
-       L"tar: non-octal digit in a numeric field"},
+       StatusCode::corrupt_archive, L"tar: non-octal digit in a numeric field"},
       {"size not octal", withField(124, {'1', '9', 0}), StatusCode::corrupt_archive,
        L"tar: non-octal digit in a numeric field"},
       {"mtime not octal", withField(136, {'x'}), StatusCode::corrupt_archive,
@@ -173,9 +194,11 @@ TEST(TarScanTest, MalformedStreamsFailWithTheirCode) {
       {"negative size", withField(124, negativeSize), StatusCode::corrupt_archive, L"tar: negative base-256 field"},
       {"size past the end", withField(124, hugeSize), StatusCode::corrupt_archive,
        L"tar entry declares more data than the archive holds"},
-      {"size past 2^64 with padding", withField(124, Bytes{0x80, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}),
+      {"size past 2^64 with padding",
+       withField(124, Bytes{0x80, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}),
        StatusCode::corrupt_archive, L"tar entry declares more data than the archive holds"},
-      {"truncated data", [] {
+      {"truncated data",
+       [] {
          Bytes b = TarStream().file("f", std::string(2000, 'x')).bytes();
          b.resize(1024);
          return b;

@@ -19,7 +19,10 @@ class TarHeader {
     octal(124, 12, size);
     octal(136, 12, mtime);
     bytes_[156] = uint8_t(type);
-    std::memcpy(&bytes_[257], "ustar\0" "00", 8);
+    std::memcpy(&bytes_[257],
+                "ustar\0"
+                "00",
+                8);
   }
 
   TarHeader& text(size_t offset, const std::string& value) {

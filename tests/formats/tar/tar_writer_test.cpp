@@ -24,11 +24,15 @@ TEST(UstarHeaderTest, FolderAndFileHeaderFields) {
   ASSERT_TRUE(folder.hasValue());
   EXPECT_EQ(field(*folder, 0, 5), std::string("dir/\0", 5));
   EXPECT_EQ(field(*folder, 100, 8), std::string("0000755\0", 8));
-  EXPECT_EQ(field(*folder, 108, 16), std::string("0000000\0" "0000000\0", 16));
+  EXPECT_EQ(field(*folder, 108, 16), std::string("0000000\0"
+                                                 "0000000\0",
+                                                 16));
   EXPECT_EQ(field(*folder, 124, 12), std::string("00000000000\0", 12));
   EXPECT_EQ(field(*folder, 136, 12), std::string("14524770400\0", 12));
   EXPECT_EQ((*folder)[156], '5');
-  EXPECT_EQ(field(*folder, 257, 8), std::string("ustar\0" "00", 8));
+  EXPECT_EQ(field(*folder, 257, 8), std::string("ustar\0"
+                                                "00",
+                                                8));
   uint64_t sum = 0;
   for (size_t i = 0; i < 512; ++i) sum += (i >= 148 && i < 156) ? ' ' : (*folder)[i];
   char expected[9];
@@ -210,13 +214,25 @@ TEST_F(TarWriterTest, FailuresLeaveNoPartialAndKeepTheOldOutput) {
     std::wstring message;
   };
   const std::vector<Case> cases = {
-      {"no sources", {}, tree_.path(L"old.tar"), false, StatusCode::invalid_argument,
+      {"no sources",
+       {},
+       tree_.path(L"old.tar"),
+       false,
+       StatusCode::invalid_argument,
        L"No source files or folders were given"},
       {"no output", {tree_.path(L"src")}, L"", false, StatusCode::invalid_argument, L"No output path was given"},
-      {"canceled", {tree_.path(L"src")}, tree_.path(L"old.tar"), true, StatusCode::canceled,
+      {"canceled",
+       {tree_.path(L"src")},
+       tree_.path(L"old.tar"),
+       true,
+       StatusCode::canceled,
        L"Archive creation canceled"},
-      {"duplicate names", {tree_.path(L"src/zero"), tree_.path(L"src/zero")}, tree_.path(L"old.tar"), false,
-       StatusCode::invalid_argument, L"Two sources map to the same archive path: zero"},
+      {"duplicate names",
+       {tree_.path(L"src/zero"), tree_.path(L"src/zero")},
+       tree_.path(L"old.tar"),
+       false,
+       StatusCode::invalid_argument,
+       L"Two sources map to the same archive path: zero"},
   };
   for (const Case& c : cases) {
     for (const bool gzip : {false, true}) {
