@@ -216,6 +216,26 @@ TEST_F(TarInteropTest, WeReadWhatGnuTarWrites) {
     EXPECT_FALSE(scratch_.exists(out + L"/t/link")) << c.options;
   }
 
+  // Incremental dumps keep access and change times where the POSIX prefix would be; the names
+  // must not pick them up. Their folders are dump records, which make no entries.
+  ASSERT_TRUE(run({"tar -C", in(L""), "-G -cf", in(L"incremental.tar"), "t"}));
+  Result<ArchiveListing> incremental = listTar(scratch_.path(L"incremental.tar"));
+  ASSERT_TRUE(incremental.hasValue()) << printable(incremental.failure().message);
+  Tree files;
+  for (const auto& [path, content] : longOnes)
+    if (content) files[path] = content;
+  EXPECT_EQ(describe(treeFromListing(*incremental, scratch_.path(L"incremental.tar"))), describe(files));
+
+  // A time before 1970 is stored as a negative number: unknown, not damage.
+  scratch_.writeText(L"old/f", "old");
+  ASSERT_TRUE(run({"touch -d 1960-01-01", in(L"old/f")}));
+  ASSERT_TRUE(run({"tar -C", in(L""), "--format=gnu -cf", in(L"old.tar"), "old"}));
+  Result<ArchiveListing> old = listTar(scratch_.path(L"old.tar"));
+  ASSERT_TRUE(old.hasValue()) << printable(old.failure().message);
+  ASSERT_EQ(old->entries.size(), 2u);
+  EXPECT_EQ(old->entries[1].path, L"old/f");
+  EXPECT_EQ(old->entries[1].modified, 0u);
+
   // Archiving a folder's contents writes a "./" entry first: it is the root, not an error.
   ASSERT_TRUE(run({"tar -C", in(L"s"), "-cf", in(L"dot.tar"), "."}));
   Result<ArchiveListing> dot = listTar(scratch_.path(L"dot.tar"));
