@@ -71,5 +71,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   readAll(wide(plain));
   readAll(wide(gzipped));
+  fs::remove_all(root, ignored);
   return 0;
 }
