@@ -1,0 +1,48 @@
+// The .tar.gz size limits, checked on sparse files so that no gigabyte is written.
+#include <gtest/gtest.h>
+
+#include "engine/core/bytes.h"
+#include "engine/create/scratch_tree.h"
+#include "formats/tar/tar_read.h"
+#include "formats/tar/tar_writer.h"
+
+namespace tolzeb {
+namespace {
+
+using testing::ScratchTree;
+
+void makeSparse(const std::wstring& path, uint64_t length, const Bytes& head) {
+  Result<UniqueHandle> file = openForWrite(path, false);
+  ASSERT_TRUE(file.hasValue());
+  ASSERT_TRUE(file->writeAll(head.data(), head.size()).ok());
+  ASSERT_TRUE(file->setFileLength(length).ok());
+}
+
+TEST(TarGzLimitsTest, CompressedFileAbove512MiBIsRefusedBeforeReading) {
+  ScratchTree tree;
+  const std::wstring path = tree.path(L"big.tar.gz");
+  makeSparse(path, 0x20000001, Bytes{0x1F, 0x8B, 0x08});
+  for (const auto& result : {listTar(path).status(), testTar(path, {}).status()}) {
+    ASSERT_TRUE(result.failed());
+    EXPECT_EQ(result.code(), StatusCode::resource_limit);
+    EXPECT_EQ(result.message(), L"This .tar.gz is too large for this build, which unpacks one whole before reading it");
+  }
+}
+
+TEST(TarGzLimitsTest, WriterRefusesMoreThan512MiBOfDataBeforeCreatingAFile) {
+  ScratchTree tree;
+  tree.makeDirectory(L"src");
+  makeSparse(tree.path(L"src/half1"), 0x10000000, {});
+  makeSparse(tree.path(L"src/half2"), 0x10000001, {});
+  Result<ArchiveStats> made = createTar({tree.path(L"src")}, tree.path(L"o.tar.gz"), true, 1, {});
+  ASSERT_TRUE(made.failed());
+  EXPECT_EQ(made.failure().code, StatusCode::resource_limit);
+  EXPECT_EQ(made.failure().message,
+            L"This build builds a .tar.gz in memory before compressing it, and this one is too large. Write a plain "
+            L".tar, or use .zeb or .zip.");
+  EXPECT_FALSE(tree.exists(L"o.tar.gz.partial"));
+  EXPECT_FALSE(tree.exists(L"o.tar.gz"));
+}
+
+}  // namespace
+}  // namespace tolzeb
