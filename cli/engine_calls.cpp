@@ -4,6 +4,7 @@
 #include "engine/container/open_archive.h"
 #include "engine/container/verify_archive.h"
 #include "engine/create/create_archive.h"
+#include "formats/tar/tar_writer.h"
 #include "formats/zip/zip.h"
 
 namespace tolzeb::cli {
@@ -23,8 +24,7 @@ EngineCalls makeLinkedEngine() {
     return notInThisBuild(L"Recovery records");
   };
   engine.createZip = tolzeb::createZip;
-  engine.createTar = [](const Sources&, const std::wstring&, bool, int32_t,
-                        const ProgressCallback&) -> Result<ArchiveStats> { return notInThisBuild(L"TAR archives"); };
+  engine.createTar = tolzeb::createTar;
   engine.createSevenZip = [](const Sources&, const std::wstring&, int32_t, uint64_t,
                              const ProgressCallback&) -> Result<ArchiveStats> { return notInThisBuild(L"7Z archives"); };
   engine.probeZebArchive = tolzeb::probeZebArchive;

@@ -4,6 +4,7 @@
 #include "engine/container/verify_archive.h"
 #include "engine/extract/extract_archive.h"
 #include "engine/read/list_archive.h"
+#include "formats/tar/tar_read.h"
 #include "formats/zip/zip.h"
 
 namespace tolzeb {
@@ -35,6 +36,9 @@ Result<ArchiveKind> detectArchiveKind(const std::wstring& path) {
   if (probeZebArchive(path).hasValue()) return ArchiveKind::zeb;
   Result<bool> zip = probeZip(path);
   if (zip.hasValue() && zip.value()) return ArchiveKind::zip;
+  bool isGzip = false;
+  Result<bool> tar = probeTar(path, isGzip);
+  if (tar.hasValue() && tar.value()) return isGzip ? ArchiveKind::tarGz : ArchiveKind::tar;
   // Only the zip probe's input/output failure is reported: a file that cannot be read is not
   // "no archive", while the other probes' refusals just mean "not this kind".
   if (zip.failed() && zip.failure().code == StatusCode::io_failure) return std::move(zip).failure();
@@ -47,6 +51,8 @@ Result<ArchiveStats> extractAnyArchive(const std::wstring& archive, ArchiveKind 
   switch (kind) {
     case ArchiveKind::zeb: return extractArchive(archive, destination, selection, options, progress);
     case ArchiveKind::zip: return extractZip(archive, destination, selection, options, progress);
+    case ArchiveKind::tar:
+    case ArchiveKind::tarGz: return extractTar(archive, destination, selection, options, progress);
     default: return notAnArchive();
   }
 }
@@ -55,6 +61,8 @@ Result<ArchiveListing> listAnyArchive(const std::wstring& archive, ArchiveKind k
   switch (kind) {
     case ArchiveKind::zeb: return listArchive(archive, password);
     case ArchiveKind::zip: return listZip(archive);
+    case ArchiveKind::tar:
+    case ArchiveKind::tarGz: return listTar(archive);
     default: return notAnArchive();
   }
 }
@@ -64,6 +72,8 @@ Result<ArchiveStats> testAnyArchive(const std::wstring& archive, ArchiveKind kin
   switch (kind) {
     case ArchiveKind::zeb: return testArchive(archive, progress, 0, kTestMemoryBudget, options.password);
     case ArchiveKind::zip: return testZip(archive, progress);
+    case ArchiveKind::tar:
+    case ArchiveKind::tarGz: return testTar(archive, progress);
     default: return notAnArchive();
   }
 }
@@ -75,6 +85,8 @@ Result<EntryBytes> readAnyEntry(const std::wstring& archive, ArchiveKind kind, c
   switch (kind) {
     case ArchiveKind::zeb: return readEntry(archive, entryName, byteCeiling, allowPrefix, password);
     case ArchiveKind::zip: return readZipEntry(archive, entryName, byteCeiling, allowPrefix);
+    case ArchiveKind::tar:
+    case ArchiveKind::tarGz: return readTarEntry(archive, entryName, byteCeiling, allowPrefix);
     default: return notAnArchive();
   }
 }

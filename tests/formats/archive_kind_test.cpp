@@ -4,6 +4,7 @@
 
 #include "engine/create/create_archive.h"
 #include "engine/create/scratch_tree.h"
+#include "formats/tar/tar_writer.h"
 
 namespace tolzeb {
 namespace {
@@ -34,6 +35,12 @@ class DetectTest : public ::testing::Test {
     EXPECT_TRUE(made.hasValue()) << printable(made.failure().message);
     return tree.path(name);
   }
+  std::wstring makeTarNamed(const std::wstring& name, bool gzip) {
+    tree.writeText(L"in/a.txt", "detect me");
+    Result<ArchiveStats> made = createTar({tree.path(L"in")}, tree.path(name), gzip, 6, {});
+    EXPECT_TRUE(made.hasValue()) << printable(made.failure().message);
+    return tree.path(name);
+  }
   ScratchTree tree;
 };
 
@@ -50,6 +57,8 @@ TEST_F(DetectTest, KindComesFromTheFirstBytes) {
       {tree.path(L"empty.zeb"), ArchiveKind::unknown},
       {tree.path(L"text.zip"), ArchiveKind::unknown},
       {tree.path(L"empty-zip.zeb"), ArchiveKind::zip},
+      {makeTarNamed(L"tar.zeb", false), ArchiveKind::tar},
+      {makeTarNamed(L"tgz.zip", true), ArchiveKind::tarGz},
       {tree.path(L"missing.zeb"), ArchiveKind::unknown},
   };
   for (const auto& c : cases) {
