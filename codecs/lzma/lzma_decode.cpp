@@ -1,0 +1,210 @@
+#include <algorithm>
+
+#include "codecs/lzma/lzma.h"
+#include "codecs/lzma/lzma_decoder.h"
+
+namespace tolzeb {
+
+namespace {
+
+Failure corrupt(const wchar_t* message) { return Failure{StatusCode::corrupt_archive, message}; }
+
+// Up-front reservation for a declared size is bounded by what the input could plausibly hold, so a
+// tiny stream declaring gigabytes costs nothing until it actually produces them.
+constexpr uint64_t kReservePerInputByte = 32;
+constexpr uint64_t kMaxReserve = uint64_t(1) << 31;
+
+}  // namespace
+
+void LzmaDecoder::setProperties(uint32_t lc, uint32_t lp, uint32_t pb) {
+  lc_ = lc;
+  lp_ = lp;
+  pb_ = pb;
+  const size_t coders = size_t(1) << (lc + lp);
+  if (literalGeneration_.size() < coders) {
+    literals_.resize(coders * kLzmaLiteralCoderSize);
+    literalGeneration_.resize(coders, 0);
+  }
+}
+
+void LzmaDecoder::resetState() {
+  model_.reset();
+  if (++generation_ == 0) {
+    std::fill(literalGeneration_.begin(), literalGeneration_.end(), 0);
+    generation_ = 1;
+  }
+  state_ = 0;
+  rep0_ = rep1_ = rep2_ = rep3_ = 0;
+}
+
+LzmaProbability* LzmaDecoder::literalCoder(uint32_t context) {
+  LzmaProbability* coder = literals_.data() + size_t(context) * kLzmaLiteralCoderSize;
+  if (literalGeneration_[context] != generation_) {
+    std::fill_n(coder, kLzmaLiteralCoderSize, kLzmaProbabilityInit);
+    literalGeneration_[context] = generation_;
+  }
+  return coder;
+}
+
+uint32_t LzmaDecoder::decodeLength(RangeDecoder& range, LzmaLengthCoder& coder, uint32_t positionState) {
+  if (range.decodeBit(coder.choice) == 0) return range.decodeBitTree(coder.low[positionState], kLzmaLengthLowBits);
+  if (range.decodeBit(coder.choice2) == 0)
+    return kLzmaLengthLowSymbols + range.decodeBitTree(coder.mid[positionState], kLzmaLengthMidBits);
+  return kLzmaLengthLowSymbols + kLzmaLengthMidSymbols + range.decodeBitTree(coder.high, kLzmaLengthHighBits);
+}
+
+uint32_t LzmaDecoder::decodeDistance(RangeDecoder& range, uint32_t lengthMinus2) {
+  const uint32_t slot = range.decodeBitTree(model_.positionSlot[lengthState(lengthMinus2)], kLzmaPositionSlotBits);
+  if (slot < kLzmaStartPositionModelSlot) return slot;
+  const unsigned footerBits = (slot >> 1) - 1;
+  uint32_t distance = (2 | (slot & 1)) << footerBits;
+  if (slot < kLzmaEndPositionModelSlot)
+    return distance + range.decodeReverseBitTree(model_.specialPosition + footerTreeOffset(slot, distance), footerBits);
+  distance += range.decodeDirectBits(footerBits - kLzmaAlignBits) << kLzmaAlignBits;
+  return distance + range.decodeReverseBitTree(model_.align, kLzmaAlignBits);
+}
+
+Status LzmaDecoder::decode(RangeDecoder& range, Bytes& output, uint64_t target, uint64_t windowStart, uint64_t cap,
+                           bool endMarkerAllowed, bool& endMarkerSeen) {
+  const uint32_t positionMask = (1u << pb_) - 1;
+  const uint32_t literalPositionMask = (1u << lp_) - 1;
+  // Past the target only an end marker may follow; a symbol that would add bytes means the stream
+  // goes on beyond the cap, unless the input ran out inside it (no end marker then).
+  const auto beyondTarget = [&range]() -> Status {
+    if (range.overran()) return Status();
+    return Failure{StatusCode::resource_limit, kDecompressedLimitMessage};
+  };
+  for (;;) {
+    const bool atTarget = output.size() >= target;
+    if (atTarget && (!endMarkerAllowed || range.overran())) return Status();
+    if (range.overran()) return corrupt(L"LZMA: stream ended in the middle of a symbol");
+
+    const uint64_t windowLength = output.size() - windowStart;
+    const uint32_t positionState = uint32_t(windowLength) & positionMask;
+
+    if (range.decodeBit(model_.isMatch[state_][positionState]) == 0) {
+      const uint32_t previous = windowLength > 0 ? output.back() : 0;
+      const uint32_t context = (previous >> (8 - lc_)) + ((uint32_t(windowLength) & literalPositionMask) << lc_);
+      LzmaProbability* coder = literalCoder(context);
+      uint32_t symbol = 1;
+      if (state_ >= kLzmaFirstMatchState) {
+        if (rep0_ >= windowLength) return corrupt(L"LZMA: matched literal reaches before the window");
+        uint32_t matchByte = output[output.size() - rep0_ - 1];
+        // Follow the match byte's bits while they agree, then fall back to the plain tree.
+        while (symbol < 0x100) {
+          const uint32_t matchBit = (matchByte >> 7) & 1;
+          matchByte <<= 1;
+          const uint32_t bit = range.decodeBit(coder[((1 + matchBit) << 8) + symbol]);
+          symbol = symbol << 1 | bit;
+          if (bit != matchBit) break;
+        }
+      }
+      while (symbol < 0x100) symbol = symbol << 1 | range.decodeBit(coder[symbol]);
+      if (atTarget) return beyondTarget();
+      output.push_back(uint8_t(symbol));
+      state_ = stateAfterLiteral(state_);
+      continue;
+    }
+
+    uint32_t lengthMinus2;
+    if (range.decodeBit(model_.isRep[state_]) != 0) {
+      if (windowLength == 0) return corrupt(L"LZMA: repeat match with nothing behind it");
+      if (range.decodeBit(model_.isRepG0[state_]) == 0) {
+        if (range.decodeBit(model_.isRep0Long[state_][positionState]) == 0) {
+          state_ = stateAfterShortRepeat(state_);
+          if (rep0_ >= windowLength) return corrupt(L"LZMA: short repeat reaches before the window");
+          if (atTarget) return beyondTarget();
+          output.push_back(output[output.size() - rep0_ - 1]);
+          continue;
+        }
+      } else {
+        uint32_t distance;
+        if (range.decodeBit(model_.isRepG1[state_]) == 0) {
+          distance = rep1_;
+        } else {
+          if (range.decodeBit(model_.isRepG2[state_]) == 0) {
+            distance = rep2_;
+          } else {
+            distance = rep3_;
+            rep3_ = rep2_;
+          }
+          rep2_ = rep1_;
+        }
+        rep1_ = rep0_;
+        rep0_ = distance;
+      }
+      lengthMinus2 = decodeLength(range, model_.repeatLength, positionState);
+      state_ = stateAfterRepeat(state_);
+    } else {
+      rep3_ = rep2_;
+      rep2_ = rep1_;
+      rep1_ = rep0_;
+      lengthMinus2 = decodeLength(range, model_.matchLength, positionState);
+      state_ = stateAfterMatch(state_);
+      rep0_ = decodeDistance(range, lengthMinus2);
+      if (rep0_ == kLzmaEndMarkerDistance) {
+        if (!endMarkerAllowed) return corrupt(L"LZMA: end marker in a stream with a declared length");
+        endMarkerSeen = true;
+        return Status();
+      }
+      if (dictionarySize_ != 0 && rep0_ >= dictionarySize_)
+        return Failure{StatusCode::corrupt_archive,
+                       L"LZMA: match distance is outside the declared dictionary (rep0=" + decimal(rep0_) +
+                           L" dict=" + decimal(dictionarySize_) + L" at=" + decimal(uint64_t(output.size())) + L")"};
+    }
+
+    if (rep0_ >= windowLength) return corrupt(L"LZMA: match reaches before the start of the window");
+    const uint32_t length = lengthMinus2 + kLzmaMinMatchLength;
+    if (atTarget) return beyondTarget();
+    if (output.size() + length > cap) return Failure{StatusCode::resource_limit, kDecompressedLimitMessage};
+    const size_t copied = size_t(std::min<uint64_t>(length, target - output.size()));
+    const size_t start = output.size();
+    const size_t distance = size_t(rep0_) + 1;
+    output.resize(start + copied);
+    uint8_t* out = output.data();
+    for (size_t i = start; i < start + copied; ++i) out[i] = out[i - distance];
+    if (copied < length) return corrupt(L"LZMA: match runs past the declared length");
+  }
+}
+
+Result<LzmaProperties> parseLzmaProperties(uint8_t propertiesByte, uint32_t dictionarySize) {
+  if (propertiesByte >= kLzmaPropertiesByteLimit) return corrupt(L"LZMA: properties byte is out of range");
+  LzmaProperties properties;
+  properties.lc = propertiesByte % 9;
+  properties.lp = (propertiesByte / 9) % 5;
+  properties.pb = propertiesByte / 45;
+  properties.dictionarySize = dictionarySize;
+  return properties;
+}
+
+Result<Bytes> lzmaDecode(const uint8_t* data, size_t size, const LzmaProperties& properties, uint64_t declaredSize,
+                         uint64_t cap) {
+  if (data == nullptr && size != 0) return Failure{StatusCode::invalid_argument, L"lzmaDecode: null input"};
+  if (cap == 0) return Failure{StatusCode::invalid_argument, L"lzmaDecode: output cap must not be zero"};
+  // Properties come from parseLzmaProperties; anything else would index past the model.
+  if (properties.lc > 8 || properties.lp > 4 || properties.pb > 4)
+    return Failure{StatusCode::invalid_argument, L"lzmaDecode: properties are out of range"};
+  if (size < kLzmaRangeHeaderSize || data[0] != 0)
+    return corrupt(L"LZMA: stream does not begin with a valid range coder header");
+
+  LzmaDecoder decoder(properties.dictionarySize);
+  decoder.setProperties(properties.lc, properties.lp, properties.pb);
+  decoder.resetState();
+  RangeDecoder range(data, size);
+  Bytes output;
+  bool endMarkerSeen = false;
+
+  if (declaredSize != kLzmaUnknownSize) {
+    if (declaredSize > cap)
+      return Failure{StatusCode::resource_limit, L"LZMA: declared size exceeds the limit for this operation"};
+    output.reserve(size_t(std::min({declaredSize, kMaxReserve, uint64_t(size) * kReservePerInputByte})));
+    TOLZEB_TRY(decoder.decode(range, output, declaredSize, 0, cap, false, endMarkerSeen));
+    return output;
+  }
+
+  TOLZEB_TRY(decoder.decode(range, output, cap, 0, cap, true, endMarkerSeen));
+  if (!endMarkerSeen) return corrupt(L"LZMA: stream has neither a declared length nor an end marker");
+  return output;
+}
+
+}  // namespace tolzeb

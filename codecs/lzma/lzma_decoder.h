@@ -1,0 +1,49 @@
+// The LZMA symbol decoder shared by the LZMA and LZMA2 stream readers.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "codecs/lzma/lzma_model.h"
+#include "codecs/lzma/range_decoder.h"
+#include "engine/core/bytes.h"
+#include "engine/core/status.h"
+
+namespace tolzeb {
+
+inline constexpr const wchar_t* kDecompressedLimitMessage = L"Decompressed data exceeds the limit for this operation";
+
+class LzmaDecoder {
+ public:
+  // A dictionary size of 0 leaves match distances unchecked against it.
+  explicit LzmaDecoder(uint32_t dictionarySize) : dictionarySize_(dictionarySize) {}
+
+  // lc <= 8, lp <= 4, pb <= 4; the caller resets the state afterwards.
+  void setProperties(uint32_t lc, uint32_t lp, uint32_t pb);
+  // Probabilities to their start value, state 0, recent distances 0.
+  void resetState();
+
+  // Appends symbols to `output` until it reaches `target`. The window starts at `windowStart`:
+  // nothing before it may be referenced. With `endMarkerAllowed` the target is the cap: one more
+  // symbol is read there, and only an end marker (or the end of the input) stops cleanly.
+  Status decode(RangeDecoder& range, Bytes& output, uint64_t target, uint64_t windowStart, uint64_t cap,
+                bool endMarkerAllowed, bool& endMarkerSeen);
+
+ private:
+  LzmaProbability* literalCoder(uint32_t context);
+  uint32_t decodeLength(RangeDecoder& range, LzmaLengthCoder& coder, uint32_t positionState);
+  uint32_t decodeDistance(RangeDecoder& range, uint32_t lengthMinus2);
+
+  uint32_t dictionarySize_;
+  uint32_t lc_ = 0, lp_ = 0, pb_ = 0;
+  LzmaModel model_{};
+  // Literal coders are reset lazily: a coder whose generation is stale is reset on first use, so a
+  // state reset costs the same whatever lc + lp is.
+  std::vector<LzmaProbability> literals_;
+  std::vector<uint32_t> literalGeneration_;
+  uint32_t generation_ = 1;
+  uint32_t state_ = 0;
+  uint32_t rep0_ = 0, rep1_ = 0, rep2_ = 0, rep3_ = 0;
+};
+
+}  // namespace tolzeb
