@@ -1,0 +1,86 @@
+#include "formats/source_collection.h"
+
+#include <algorithm>
+#include <set>
+
+#include "engine/core/fs.h"
+#include "engine/create/source_scan.h"
+
+namespace tolzeb {
+namespace {
+
+bool isSeparator(wchar_t c) { return c == L'/' || c == kPathSeparator; }
+
+// Trailing separators go, except the one that makes a root ("C:\" on Windows, "/" on POSIX).
+void trimTrailingSeparators(std::wstring& path) {
+  while (path.size() > 1 && isSeparator(path.back())) {
+    const bool driveRoot = path.size() == 3 && path[1] == L':';
+    if (driveRoot) break;
+    path.pop_back();
+  }
+}
+
+SourceEntry entryFrom(const FileInfo& item, std::wstring sourcePath, std::wstring archivePath) {
+  SourceEntry entry;
+  entry.sourcePath = std::move(sourcePath);
+  entry.archivePath = std::move(archivePath);
+  entry.isDirectory = item.isDirectory;
+  entry.size = item.isDirectory ? 0 : item.size;
+  entry.modified = item.modified;
+  entry.attributes = item.attributes;
+  return entry;
+}
+
+Failure duplicatePath(const std::wstring& archivePath) {
+  return Failure{StatusCode::invalid_argument, L"Two sources map to the same archive path: " + archivePath};
+}
+
+}  // namespace
+
+Result<std::vector<SourceEntry>> collectArchiveSources(const std::vector<std::wstring>& sources) {
+  std::vector<SourceEntry> entries;
+  std::set<std::wstring> taken;
+
+  for (const std::wstring& source : sources) {
+    TOLZEB_ASSIGN_OR_RETURN(std::wstring path, fullPath(source));
+    trimTrailingSeparators(path);
+    TOLZEB_ASSIGN_OR_RETURN(FileInfo info, statPath(path));
+
+    if (!info.isDirectory) {
+      // A file named directly is kept even when it is a link: the user chose it.
+      TOLZEB_ASSIGN_OR_RETURN(std::wstring archivePath, archiveNameFor(path, L"", false));
+      if (!taken.insert(archivePath).second) return duplicatePath(archivePath);
+      entries.push_back(entryFrom(info, path, std::move(archivePath)));
+      continue;
+    }
+
+    TOLZEB_ASSIGN_OR_RETURN(std::wstring ownName, archiveNameFor(path, L"", true));
+    // Same-named folders from different places merge into one folder of the archive.
+    if (taken.insert(ownName).second) entries.push_back(entryFrom(info, path, std::move(ownName)));
+
+    TOLZEB_ASSIGN_OR_RETURN(std::vector<FileInfo> items, enumerateTree(path));
+    for (FileInfo& item : items) {
+      if (item.isReparsePoint) continue;
+      TOLZEB_ASSIGN_OR_RETURN(std::wstring archivePath, archiveNameFor(path, item.relativePath, true));
+      if (!taken.insert(archivePath).second) return duplicatePath(archivePath);
+      entries.push_back(entryFrom(item, std::move(item.path), std::move(archivePath)));
+    }
+  }
+
+  std::sort(entries.begin(), entries.end(),
+            [](const SourceEntry& a, const SourceEntry& b) { return a.archivePath < b.archivePath; });
+  return entries;
+}
+
+Result<std::vector<uint8_t>> readWholeFile(const std::wstring& path, uint64_t size) {
+  if (size == 0) return std::vector<uint8_t>();
+  TOLZEB_ASSIGN_OR_RETURN(UniqueHandle file, openForRead(path));
+  std::vector<uint8_t> buffer(size);
+  TOLZEB_ASSIGN_OR_RETURN(uint64_t got, file.readAt(0, buffer.data(), size));
+  if (got < size) {
+    return Failure{StatusCode::io_failure, L"File changed size while it was being read: " + path};
+  }
+  return buffer;
+}
+
+}  // namespace tolzeb

@@ -1,0 +1,225 @@
+#include <algorithm>
+
+#include "codecs/crc32.h"
+#include "codecs/deflate/inflate.h"
+#include "engine/core/bytes.h"
+#include "engine/core/entry_path.h"
+#include "engine/create/progress_report.h"
+#include "formats/zip/zip.h"
+
+namespace tolzeb {
+namespace {
+
+Failure corrupt(std::wstring message) { return Failure{StatusCode::corrupt_archive, std::move(message)}; }
+
+Status checkCrc(const Bytes& data, const ZipEntry& entry) {
+  if (crc32(0, data.data(), data.size()) != entry.crc32) {
+    return corrupt(L"Entry failed its CRC-32 check: " + entry.path);
+  }
+  return Status();
+}
+
+// Where the entry's data begins, from its local header; the central directory's values rule
+// everything else.
+Result<uint64_t> locatePayload(const ZipArchive& zip, const ZipEntry& entry) {
+  if (!rangeFits(entry.localHeaderOffset, kZipLocalHeaderSize, zip.fileLength)) {
+    return corrupt(L"ZIP local header lies outside the file: " + entry.path);
+  }
+  uint8_t header[kZipLocalHeaderSize] = {};
+  TOLZEB_ASSIGN_OR_RETURN(uint64_t got, zip.file.readAt(entry.localHeaderOffset, header, sizeof header));
+  if (got < sizeof header || readU32le(header) != kZipLocalHeaderSignature) {
+    return corrupt(L"ZIP local header is missing or damaged: " + entry.path);
+  }
+  if (readU16le(header + 8) != entry.method) {
+    return corrupt(L"ZIP local header disagrees with the directory about the compression method: " + entry.path);
+  }
+  const uint64_t dataStart =
+      entry.localHeaderOffset + kZipLocalHeaderSize + readU16le(header + 26) + readU16le(header + 28);
+  if (!rangeFits(dataStart, entry.compressedSize, zip.fileLength)) {
+    return corrupt(L"ZIP entry payload lies outside the file: " + entry.path);
+  }
+  return dataStart;
+}
+
+Result<Bytes> inflateEntry(const Bytes& stored, const ZipEntry& entry, uint64_t cap) {
+  if (entry.uncompressedSize > cap) {
+    TOLZEB_ASSIGN_OR_RETURN(Bytes prefix, inflatePrefix(stored.data(), stored.size(), cap));
+    if (prefix.size() > cap) prefix.resize(size_t(cap));
+    return prefix;
+  }
+  // A declared size of 0 declares nothing to the decoder, so emptiness is checked here: an
+  // entry listed as empty must not unpack into anything.
+  TOLZEB_ASSIGN_OR_RETURN(Bytes data, inflateExact(stored.data(), stored.size(), entry.uncompressedSize,
+                                                   std::max<uint64_t>(cap, 1)));
+  if (data.size() != entry.uncompressedSize) {
+    return corrupt(L"ZIP entry unpacks to more than its declared size: " + entry.path);
+  }
+  TOLZEB_TRY(checkCrc(data, entry));
+  return data;
+}
+
+Result<Bytes> unpackStored(Bytes stored, const ZipEntry& entry, uint64_t cap) {
+  if (entry.compressedSize != entry.uncompressedSize) {
+    return corrupt(L"Stored entry declares mismatched sizes: " + entry.path);
+  }
+  if (stored.size() > cap) {
+    stored.resize(size_t(cap));
+    return stored;
+  }
+  TOLZEB_TRY(checkCrc(stored, entry));
+  return stored;
+}
+
+bool isSelected(const ZipEntry& entry, const std::vector<std::wstring>& selection) {
+  return selection.empty() || std::find(selection.begin(), selection.end(), entry.path) != selection.end();
+}
+
+}  // namespace
+
+Result<Bytes> readZipPayload(ZipArchive& zip, const ZipEntry& entry, uint64_t cap, bool allowPrefix) {
+  if (entry.flags & (kZipFlagEncrypted | kZipFlagStrongEncryption)) {
+    return Failure{StatusCode::unsupported_version, L"Entry is encrypted, which TOLZEB cannot read: " + entry.path};
+  }
+  if (entry.method != kZipMethodStored && entry.method != kZipMethodDeflate) {
+    return Failure{StatusCode::unsupported_version,
+                   L"Entry uses compression method " + decimal(uint32_t(entry.method)) +
+                       L", which TOLZEB cannot read (only store and deflate): " + entry.path};
+  }
+  TOLZEB_ASSIGN_OR_RETURN(uint64_t dataStart, locatePayload(zip, entry));
+  if (entry.uncompressedSize > cap && !allowPrefix) {
+    return Failure{StatusCode::resource_limit, L"Entry is larger than the limit for this operation: " + entry.path};
+  }
+  Bytes stored(size_t(entry.compressedSize), 0);
+  if (!stored.empty()) {
+    TOLZEB_ASSIGN_OR_RETURN(uint64_t got, zip.file.readAt(dataStart, stored.data(), stored.size()));
+    if (got < stored.size()) return corrupt(L"ZIP entry payload is truncated: " + entry.path);
+  }
+  if (entry.method == kZipMethodDeflate) return inflateEntry(stored, entry, cap);
+  return unpackStored(std::move(stored), entry, cap);
+}
+
+Result<ArchiveStats> testZip(const std::wstring& path, const ProgressCallback& progress) {
+  const Stopwatch stopwatch;
+  TOLZEB_ASSIGN_OR_RETURN(ZipArchive zip, openZip(path, 0));
+  Progress report;
+  report.phase = Progress::Phase::Verifying;
+  report.bytesTotal = zip.totalUncompressed;
+  report.itemsTotal = zip.entries.size();
+  ArchiveStats stats;
+  stats.entries = zip.entries.size();
+  stats.archiveBytes = zip.fileLength;
+  for (const ZipEntry& entry : zip.entries) {
+    if (entry.isDirectory) {
+      ++stats.directories;
+      continue;
+    }
+    TOLZEB_ASSIGN_OR_RETURN(Bytes data, readZipPayload(zip, entry, kZipMaxEntryBytes, false));
+    stats.inputBytes += data.size();
+    ++stats.files;
+    report.bytesDone = stats.inputBytes;
+    ++report.itemsDone;
+    report.currentItem = entry.path;
+    report.seconds = stopwatch.seconds();
+    if (!reportProgress(progress, report)) return Failure{StatusCode::canceled, L"Check canceled"};
+  }
+  stats.seconds = stopwatch.seconds();
+  return stats;
+}
+
+Result<ArchiveStats> extractZip(const std::wstring& archive, const std::wstring& destination,
+                                const std::vector<std::wstring>& selection, const ExtractOptions& options,
+                                const ProgressCallback& progress) {
+  const Stopwatch stopwatch;
+  if (destination.empty()) return Failure{StatusCode::invalid_argument, L"No destination directory was given"};
+  TOLZEB_ASSIGN_OR_RETURN(ZipArchive zip, openZip(archive, options.maxEntries));
+  TOLZEB_ASSIGN_OR_RETURN(std::wstring root, fullPath(destination));
+  TOLZEB_TRY(createDirectories(root));
+  const uint64_t budget = options.maxTotalBytes == 0 ? UINT64_MAX : options.maxTotalBytes;
+
+  Progress report;
+  report.phase = Progress::Phase::Writing;
+  report.bytesTotal = zip.totalUncompressed;
+  report.itemsTotal = zip.entries.size();
+  ArchiveStats stats;
+  stats.entries = zip.entries.size();
+  stats.archiveBytes = zip.fileLength;
+  bool anySelected = false;
+
+  for (const ZipEntry& entry : zip.entries) {
+    if (!entry.isDirectory || !isSelected(entry, selection)) continue;
+    anySelected = true;
+    TOLZEB_ASSIGN_OR_RETURN(std::wstring target, resolveExtractionPath(root, entry.path));
+    TOLZEB_TRY(createDirectories(target));
+    ++stats.directories;
+  }
+
+  for (const ZipEntry& entry : zip.entries) {
+    if (entry.isDirectory || !isSelected(entry, selection)) continue;
+    anySelected = true;
+    TOLZEB_ASSIGN_OR_RETURN(std::wstring target, resolveExtractionPath(root, entry.path));
+    if (pathExists(target)) {
+      if (options.overwrite == OverwritePolicy::fail) {
+        return Failure{StatusCode::already_exists, L"A file already exists and the policy is to stop: " + target};
+      }
+      if (options.overwrite == OverwritePolicy::skip) {
+        ++report.itemsDone;
+        continue;
+      }
+    }
+    const uint64_t cap = std::min(budget - stats.inputBytes, kZipMaxEntryBytes);
+    TOLZEB_ASSIGN_OR_RETURN(Bytes data, readZipPayload(zip, entry, cap, false));
+    std::wstring parent;
+    std::wstring name;
+    splitPath(target, parent, name);
+    if (!parent.empty() && !isDirectory(parent)) TOLZEB_TRY(createDirectories(parent));
+    {
+      TOLZEB_ASSIGN_OR_RETURN(UniqueHandle out, openForWrite(target, false));
+      if (!data.empty()) TOLZEB_TRY(out.writeAll(data.data(), data.size()));
+    }
+    if (options.restoreTimes) {
+      const uint64_t modified = dosTimeToFileTime(entry.dosDate, entry.dosTime);
+      // A time that cannot be set leaves the file's own; the content is what matters.
+      if (modified != 0) (void)setFileTimes(target, modified);
+    }
+    stats.inputBytes += data.size();
+    ++stats.files;
+    report.bytesDone = stats.inputBytes;
+    ++report.itemsDone;
+    report.currentItem = entry.path;
+    report.seconds = stopwatch.seconds();
+    if (!reportProgress(progress, report)) return Failure{StatusCode::canceled, L"Extraction canceled"};
+  }
+
+  if (!selection.empty() && !anySelected) {
+    return Failure{StatusCode::not_found, L"None of the selected entries are in this archive"};
+  }
+  stats.seconds = stopwatch.seconds();
+  report.phase = Progress::Phase::Done;
+  report.seconds = stats.seconds;
+  (void)reportProgress(progress, report);
+  return stats;
+}
+
+Result<EntryBytes> readZipEntry(const std::wstring& archive, const std::wstring& name, uint64_t ceiling,
+                                bool allowPrefix) {
+  TOLZEB_ASSIGN_OR_RETURN(ZipArchive zip, openZip(archive, 0));
+  const auto found = std::find_if(zip.entries.begin(), zip.entries.end(),
+                                  [&](const ZipEntry& entry) { return entry.path == name; });
+  if (found == zip.entries.end()) return Failure{StatusCode::not_found, L"No such entry in this archive: " + name};
+  if (found->isDirectory) {
+    return Failure{StatusCode::invalid_argument, L"That entry is a directory, not a file: " + name};
+  }
+  EntryBytes result;
+  result.fullSize = found->uncompressedSize;
+  if (ceiling < result.fullSize) {
+    if (!allowPrefix) {
+      return Failure{StatusCode::resource_limit, L"That entry is larger than this operation allows"};
+    }
+    result.truncated = true;
+  }
+  TOLZEB_ASSIGN_OR_RETURN(result.bytes, readZipPayload(zip, *found, std::max<uint64_t>(ceiling, 1), allowPrefix));
+  if (result.bytes.size() > ceiling) result.bytes.resize(size_t(ceiling));
+  return result;
+}
+
+}  // namespace tolzeb
