@@ -1,4 +1,5 @@
-// Archives made by the 7z program, read, tested and extracted by ours. Skipped without 7z.
+// The 7z program as a peer, both ways: its archives read by ours, ours tested and extracted by it.
+// Skipped without 7z.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include "codecs/peer_tools.h"
 #include "codecs/velt/test_data.h"
 #include "formats/sevenzip/sevenzip_read.h"
+#include "formats/sevenzip/sevenzip_writer.h"
 
 namespace tolzeb {
 namespace {
@@ -34,7 +36,7 @@ std::map<std::string, Bytes> filesBelow(const fs::path& root) {
   return files;
 }
 
-class SevenZipPeerReadTest : public ::testing::Test {
+class SevenZipPeerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!run({"7z i >/dev/null 2>&1"})) GTEST_SKIP() << "the 7z program is not available";
@@ -85,10 +87,28 @@ class SevenZipPeerReadTest : public ::testing::Test {
   ScratchDirectory scratch_;
 };
 
-TEST_F(SevenZipPeerReadTest, EveryMethodAndHeaderFormReadsBack) {
+TEST_F(SevenZipPeerTest, EveryMethodAndHeaderFormReadsBack) {
   for (const char* options : {"", "-m0=LZMA", "-m0=Copy", "-mf=BCJ", "-mf=BCJ2", "-mf=Delta:4", "-m0=Deflate",
                               "-mhc=off", "-mhc=on -ms=off", "-m0=LZMA2 -mx=9 -ms=on -mf=off"})
     checkArchive(options);
+}
+
+TEST_F(SevenZipPeerTest, OurArchivesTestAndExtractWithSevenZip) {
+  // Small blocks give several folders, a Copy folder for the random file among them.
+  for (uint64_t blockSize : {uint64_t(0), uint64_t(40000)})
+    for (int level : {1, 9}) {
+      SCOPED_TRACE(std::to_string(blockSize) + " " + std::to_string(level));
+      const fs::path archive = scratch_.path() / "ours.7z";
+      Result<ArchiveStats> made = createSevenZip({wide(scratch_.path() / "src")}, wide(archive), level, blockSize, {});
+      ASSERT_TRUE(made.hasValue()) << narrow(made.failure().message);
+      ASSERT_TRUE(run({"7z t -bd -bso0", quoted(archive)}));
+      const fs::path out = scratch_.path() / "peer-out";
+      fs::remove_all(out);
+      ASSERT_TRUE(run({"7z x -bd -bso0", "-o" + quoted(out), quoted(archive)}));
+      EXPECT_TRUE(filesBelow(out / "src") == filesBelow(scratch_.path() / "src"));
+      EXPECT_TRUE(fs::is_directory(out / "src" / "empty folder"));
+      EXPECT_TRUE(fs::is_regular_file(out / "src" / "empty.txt"));
+    }
 }
 
 }  // namespace
