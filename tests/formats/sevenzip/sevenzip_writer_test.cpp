@@ -75,6 +75,9 @@ TEST(SevenZipWriterTest, TreeRoundTripsThroughOurReader) {
   ASSERT_TRUE(extracted.hasValue()) << printable(extracted.failure().message);
   EXPECT_EQ(tree.read(L"back/in/docs/text.txt"), text);
   EXPECT_EQ(tree.read(L"back/in/random.bin"), random);
+  Result<FileInfo> restored = statPath(tree.path(L"back/in/random.bin"));
+  ASSERT_TRUE(restored.hasValue());
+  EXPECT_EQ(restored->modified, 132000000000000000ull);
   EXPECT_EQ(tree.readText(L"back/in/\u65e5\u672c/\xD83D\xDE00.txt"), "smile");
   EXPECT_TRUE(tree.exists(L"back/in/empty.txt"));
   EXPECT_TRUE(isDirectory(tree.path(L"back/in/nothing here")));
