@@ -1,13 +1,13 @@
 // Opening, listing and testing hostile 7z files: whatever the bytes, each ends with a Status
 // within bounded memory.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
 #include <vector>
-
-#include <unistd.h>
 
 #include "codecs/crc32.h"
 #include "engine/core/bytes.h"

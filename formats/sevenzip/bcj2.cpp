@@ -13,9 +13,7 @@ constexpr uint32_t kRangeTop = 1u << 24;
 constexpr size_t kE9Probability = 256;
 constexpr size_t kConditionalJumpProbability = 257;
 
-bool isJump(uint8_t previous, uint8_t b) {
-  return b == 0xE8 || b == 0xE9 || (previous == 0x0F && (b & 0xF0) == 0x80);
-}
+bool isJump(uint8_t previous, uint8_t b) { return b == 0xE8 || b == 0xE9 || (previous == 0x0F && (b & 0xF0) == 0x80); }
 
 // The selector stream's range decoder; past the stream's end it shifts in zeros.
 class SelectorDecoder {
@@ -85,7 +83,8 @@ Result<std::vector<uint8_t>> decodeBcj2(const std::vector<const std::vector<uint
     }
     const std::vector<uint8_t>& targets = b == 0xE8 ? call : jump;
     size_t& position = b == 0xE8 ? callPos : jumpPos;
-    if (targets.size() - position < 4) return makeFailure(StatusCode::corrupt_archive, L"7z: BCJ2 target stream ran out");
+    if (targets.size() - position < 4)
+      return makeFailure(StatusCode::corrupt_archive, L"7z: BCJ2 target stream ran out");
     const uint32_t absolute = uint32_t(targets[position]) << 24 | uint32_t(targets[position + 1]) << 16 |
                               uint32_t(targets[position + 2]) << 8 | targets[position + 3];
     position += 4;

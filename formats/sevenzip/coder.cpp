@@ -20,8 +20,9 @@ Result<std::vector<uint8_t>> decodeLzma2(const SevenZipCoder& coder, const std::
                                          uint64_t outputSize, uint64_t cap) {
   if (coder.properties.size() != 1) return corrupt(L"7z: LZMA2 coder has no dictionary size");
   if (coder.properties[0] > kLzma2LargestDictionaryByte) return corrupt(L"7z: LZMA2 dictionary size is out of range");
-  TOLZEB_ASSIGN_OR_RETURN(Bytes output, lzma2Decode(input.data(), input.size(), lzma2DictionarySize(coder.properties[0]),
-                                                    declaredCap(outputSize, cap)));
+  TOLZEB_ASSIGN_OR_RETURN(
+      Bytes output,
+      lzma2Decode(input.data(), input.size(), lzma2DictionarySize(coder.properties[0]), declaredCap(outputSize, cap)));
   if (output.size() != outputSize) return corrupt(L"7z: LZMA2 stream decoded to the wrong length");
   return output;
 }
@@ -66,11 +67,13 @@ Result<std::vector<uint8_t>> decodeSevenZipCoder(const SevenZipCoder& coder, con
       return output;
     }
     case sevenzip_method::kBzip2:
-      return makeFailure(StatusCode::unsupported_version, L"7z: this archive uses BZip2, which this build does not read");
+      return makeFailure(StatusCode::unsupported_version,
+                         L"7z: this archive uses BZip2, which this build does not read");
     case sevenzip_method::kBcj2:
       return makeFailure(StatusCode::general, L"7z: BCJ2 takes four inputs, not one");
     case sevenzip_method::kAes:
-      return makeFailure(StatusCode::unsupported_version, L"7z: this archive is encrypted, which this build does not read");
+      return makeFailure(StatusCode::unsupported_version,
+                         L"7z: this archive is encrypted, which this build does not read");
     default:
       return makeFailure(StatusCode::unsupported_version,
                          L"7z: this archive uses a compression method this build does not read");

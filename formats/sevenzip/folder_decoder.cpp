@@ -60,7 +60,8 @@ struct FolderGraph {
     ran = false;
     const SevenZipCoder& coder = folder.coders[k];
     if (coder.outputCount != 1)
-      return makeFailure(StatusCode::unsupported_version, L"7z: a coder with several outputs is not read by this build");
+      return makeFailure(StatusCode::unsupported_version,
+                         L"7z: a coder with several outputs is not read by this build");
     std::vector<const std::vector<uint8_t>*> inputs;
     for (uint64_t i = 0; i < coder.inputCount; ++i) {
       bool ready = false;
@@ -74,7 +75,8 @@ struct FolderGraph {
       TOLZEB_ASSIGN_OR_RETURN(outputs[k], decodeBcj2(inputs, outputSize));
     } else {
       if (inputs.size() != 1)
-        return makeFailure(StatusCode::unsupported_version, L"7z: a coder with several inputs is not read by this build");
+        return makeFailure(StatusCode::unsupported_version,
+                           L"7z: a coder with several inputs is not read by this build");
       TOLZEB_ASSIGN_OR_RETURN(outputs[k], decodeSevenZipCoder(coder, *inputs[0], outputSize, kSevenZipCoderCap));
     }
     done[k] = true;
@@ -90,7 +92,8 @@ Result<std::vector<uint8_t>> readPackedStreams(const SevenZipArchive& archive, c
   const auto end = checkedAdd(folder.firstPackedStream, folder.packedStreamCount);
   if (!end || *end > sizes.size()) return corrupt(L"7z: packed stream index is out of range");
   std::optional<uint64_t> position = checkedAdd(kSevenZipSignatureHeaderSize, archive.streams.packPosition);
-  for (uint64_t i = 0; i < folder.firstPackedStream && position; ++i) position = checkedAdd(*position, sizes[size_t(i)]);
+  for (uint64_t i = 0; i < folder.firstPackedStream && position; ++i)
+    position = checkedAdd(*position, sizes[size_t(i)]);
   std::optional<uint64_t> total = uint64_t(0);
   for (uint64_t i = folder.firstPackedStream; i < *end && total; ++i) total = checkedAdd(*total, sizes[size_t(i)]);
   if (!position || !total || *total > kSevenZipCoderCap || !rangeFits(*position, *total, archive.fileSize))
@@ -115,7 +118,9 @@ Result<const std::vector<uint8_t>*> decodeSevenZipFolder(SevenZipArchive& archiv
   TOLZEB_TRY(checkFolderBudget(folder));
   TOLZEB_ASSIGN_OR_RETURN(std::vector<uint8_t> packed, readPackedStreams(archive, folder));
 
-  FolderGraph graph{folder, {}, std::vector<std::vector<uint8_t>>(folder.coders.size()),
+  FolderGraph graph{folder,
+                    {},
+                    std::vector<std::vector<uint8_t>>(folder.coders.size()),
                     std::vector<bool>(folder.coders.size(), false)};
   if (folder.packedInputs.size() == 1) {
     graph.packedInputs[folder.packedInputs[0]] = std::move(packed);

@@ -61,8 +61,7 @@ Status readFolder(ByteReader& reader, SevenZipFolder& folder) {
   for (uint64_t k = 0; k < coderCount; ++k) {
     SevenZipCoder coder;
     TOLZEB_ASSIGN_OR_RETURN(const uint8_t flags, readByte(reader));
-    if (flags & 0x80)
-      return unsupported(L"7z: coder uses an alternative method list, which this build does not read");
+    if (flags & 0x80) return unsupported(L"7z: coder uses an alternative method list, which this build does not read");
     const unsigned idLength = flags & 0x0F;
     if (idLength < 1 || idLength > 8) return corrupt(L"7z: coder id has an impossible length");
     TOLZEB_ASSIGN_OR_RETURN(const uint8_t* id, takeBytes(reader, idLength));
@@ -73,8 +72,7 @@ Status readFolder(ByteReader& reader, SevenZipFolder& folder) {
       if (coder.inputCount == 0 || coder.outputCount == 0) return corrupt(L"7z: coder with no streams");
     }
     if (flags & 0x20) {
-      TOLZEB_ASSIGN_OR_RETURN(const uint64_t size,
-                              readCount(reader, kSevenZipMaxCoderProperties, L"coder properties"));
+      TOLZEB_ASSIGN_OR_RETURN(const uint64_t size, readCount(reader, kSevenZipMaxCoderProperties, L"coder properties"));
       TOLZEB_ASSIGN_OR_RETURN(const uint8_t* properties, takeBytes(reader, size));
       coder.properties.assign(properties, properties + size);
     }
@@ -341,8 +339,7 @@ Status readFileProperty(ByteReader& reader, uint64_t type, uint64_t end, uint64_
     case sevenzip_id::kWinAttributes: {
       TOLZEB_ASSIGN_OR_RETURN(const std::vector<bool> defined, readDefinedBits(reader, entryCount));
       TOLZEB_ASSIGN_OR_RETURN(const uint8_t external, readByte(reader));
-      if (external != 0)
-        return unsupported(L"7z: attributes stored outside the header are not read by this build");
+      if (external != 0) return unsupported(L"7z: attributes stored outside the header are not read by this build");
       for (size_t i = 0; i < defined.size(); ++i) {
         if (!defined[i]) continue;
         TOLZEB_ASSIGN_OR_RETURN(properties.attributes[i], readUInt32(reader));
@@ -405,8 +402,7 @@ Status readFilesInfo(ByteReader& reader, uint64_t entryLimit, const SevenZipStre
     if (reader.pos > end) return corrupt(L"7z: a file property overran its own length");
     TOLZEB_TRY(skipBytes(reader, end - reader.pos));
   }
-  if (properties.names.size() != count)
-    return corrupt(L"7z: the header has no names");
+  if (properties.names.size() != count) return corrupt(L"7z: the header has no names");
 
   entries.reserve(size_t(count));
   SubstreamCursor cursor{streams};
@@ -474,12 +470,13 @@ Result<std::vector<uint8_t>> decodePackedHeader(const UniqueHandle& file, uint64
   if (!start || !rangeFits(*start, total, fileSize)) return corrupt(L"7z: header stream runs past the end");
   TOLZEB_ASSIGN_OR_RETURN(std::vector<uint8_t> packed,
                           readExactly(file, *start, total, L"7z: header stream is truncated"));
-  if (folder.coders.size() != 1) return unsupported(L"7z: a header built from several coders is not read by this build");
+  if (folder.coders.size() != 1)
+    return unsupported(L"7z: a header built from several coders is not read by this build");
   TOLZEB_ASSIGN_OR_RETURN(const uint64_t mainOutput, folder.mainOutput());
   if (mainOutput >= folder.unpackSizes.size()) return corrupt(L"7z: header has no output size");
-  TOLZEB_ASSIGN_OR_RETURN(std::vector<uint8_t> header,
-                          decodeSevenZipCoder(folder.coders[0], packed, folder.unpackSizes[size_t(mainOutput)],
-                                              kSevenZipPackedHeaderCap));
+  TOLZEB_ASSIGN_OR_RETURN(
+      std::vector<uint8_t> header,
+      decodeSevenZipCoder(folder.coders[0], packed, folder.unpackSizes[size_t(mainOutput)], kSevenZipPackedHeaderCap));
   if (folder.hasCrc && crc32(0, header.data(), header.size()) != folder.crc)
     return corrupt(L"7z: header failed its checksum");
   return header;
@@ -492,8 +489,7 @@ Result<SevenZipArchive> openSevenZip(const std::wstring& path, uint64_t entryLim
   SevenZipArchive archive;
   TOLZEB_ASSIGN_OR_RETURN(archive.file, openForRead(path));
   TOLZEB_ASSIGN_OR_RETURN(archive.fileSize, archive.file.fileSize());
-  if (archive.fileSize < kSevenZipSignatureHeaderSize)
-    return corrupt(L"7z: file is too small to be an archive");
+  if (archive.fileSize < kSevenZipSignatureHeaderSize) return corrupt(L"7z: file is too small to be an archive");
   uint8_t start[kSevenZipSignatureHeaderSize];
   TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, archive.file.readAt(0, start, sizeof start));
   if (got != sizeof start || !std::equal(start, start + 6, kSevenZipSignature))

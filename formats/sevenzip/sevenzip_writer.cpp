@@ -8,9 +8,9 @@
 #include "engine/core/fs.h"
 #include "engine/create/partial_output.h"
 #include "engine/create/progress_report.h"
-#include "formats/source_collection.h"
 #include "formats/sevenzip/folder_decoder.h"
 #include "formats/sevenzip/sevenzip_format.h"
+#include "formats/source_collection.h"
 
 namespace tolzeb {
 namespace {
@@ -56,8 +56,7 @@ class SevenZipWriter {
       report_.bytesDone += item.dataSize;
       report_.seconds = stopwatch_.seconds();
       report_.currentItem = item.entry.archivePath;
-      if (!reportProgress(progress_, report_))
-        return makeFailure(StatusCode::canceled, L"Compression canceled");
+      if (!reportProgress(progress_, report_)) return makeFailure(StatusCode::canceled, L"Compression canceled");
       if (block_.size() >= blockSize_) TOLZEB_TRY(closeBlock(file));
     }
     if (!block_.empty()) TOLZEB_TRY(closeBlock(file));
@@ -250,8 +249,8 @@ Result<ArchiveStats> createSevenZip(const std::vector<std::wstring>& sources, co
   const Stopwatch stopwatch;
   if (sources.empty()) return makeFailure(StatusCode::invalid_argument, L"No files or folders were given");
   if (output.empty()) return makeFailure(StatusCode::invalid_argument, L"No archive path was given");
-  const uint64_t blockSize = solidBlockSize == 0 ? kSevenZipDefaultSolidBlock
-                                                 : std::min(solidBlockSize, kSevenZipLargestSolidBlock);
+  const uint64_t blockSize =
+      solidBlockSize == 0 ? kSevenZipDefaultSolidBlock : std::min(solidBlockSize, kSevenZipLargestSolidBlock);
   TOLZEB_ASSIGN_OR_RETURN(const std::vector<SourceEntry> entries, collectArchiveSources(sources));
 
   const std::wstring partial = partialPathFor(output);

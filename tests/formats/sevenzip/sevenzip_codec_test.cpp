@@ -81,7 +81,8 @@ TEST(SevenZipFilterTest, X86KnownVectors) {
   } cases[] = {
       {"call at 0", {0xE8, 0, 0, 0, 0}, {0xE8, 0xFB, 0xFF, 0xFF, 0xFF}},
       {"four bytes stay", {0xE8, 0, 0, 0}, {0xE8, 0, 0, 0}},
-      {"absolute to relative", {0x90, 0x90, 0xE9, 0x27, 0x00, 0x00, 0x00, 0x90},
+      {"absolute to relative",
+       {0x90, 0x90, 0xE9, 0x27, 0x00, 0x00, 0x00, 0x90},
        {0x90, 0x90, 0xE9, 0x20, 0x00, 0x00, 0x00, 0x90}},
       {"operand not a near address", {0xE8, 0x12, 0x34, 0x56, 0x78, 0x00}, {0xE8, 0x12, 0x34, 0x56, 0x78, 0x00}},
       {"negative target", {0xE8, 0xFF, 0xFF, 0xFF, 0xFF, 0x00}, {0xE8, 0xFA, 0xFF, 0xFF, 0xFF, 0x00}},
@@ -120,7 +121,9 @@ TEST(SevenZipFilterTest, Bcj2KnownVectorsAndErrors) {
     const wchar_t* message;
   } failures[] = {
       {{&noJumps, &none, &none}, 1, StatusCode::corrupt_archive, L"7z: BCJ2 needs exactly four inputs"},
-      {{&noJumps, &none, &none, &selectorZero}, 0x80000001, StatusCode::resource_limit,
+      {{&noJumps, &none, &none, &selectorZero},
+       0x80000001,
+       StatusCode::resource_limit,
        L"7z: BCJ2 stream is too large for this build"},
       {{&noJumps, &none, &none, &call}, 1, StatusCode::corrupt_archive, L"7z: BCJ2 control stream is too short"},
       {{&noJumps, &none, &none, &selectorZero}, 7, StatusCode::corrupt_archive, L"7z: BCJ2 main stream ran out"},
@@ -170,7 +173,10 @@ TEST(SevenZipCoderTest, DispatchByMethod) {
       {coder(0x21, {0}), lzma2, 2, StatusCode::corrupt_archive, L"7z: LZMA2 stream decoded to the wrong length"},
       {coder(0x030101, {0x5D, 0, 0}), three, 3, StatusCode::corrupt_archive, L"7z: LZMA coder has no properties block"},
       // A declared size of 0 still bounds the stream: one stored byte is too many.
-      {coder(0x040108), {0x01, 0x01, 0x00, 0xFE, 0xFF, 'a'}, 0, StatusCode::corrupt_archive,
+      {coder(0x040108),
+       {0x01, 0x01, 0x00, 0xFE, 0xFF, 'a'},
+       0,
+       StatusCode::corrupt_archive,
        L"7z: DEFLATE stream decoded to the wrong length"},
       {coder(0x040202), three, 3, StatusCode::unsupported_version,
        L"7z: this archive uses BZip2, which this build does not read"},

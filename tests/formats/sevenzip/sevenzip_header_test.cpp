@@ -106,11 +106,10 @@ TEST_F(SevenZipHeaderTest, EntriesMapOntoSubstreams) {
   // Folder 0 holds two substreams (3 + 7 bytes), folder 1 none, folder 2 one of 4 bytes.
   const Bytes streams = cat({packAndUnpack({10, 1, 4}, {simpleFolder(0), simpleFolder(0), simpleFolder(0)}, {10, 1, 4}),
                              {0x08, 0x0D, 2, 0, 1, 0x09, 3, 0x00}});
-  const Bytes files = filesInfo({L"dir", L"a", L"empty", L"b", L"c", L"marked"},
-                                cat({property(0x0E, bits({true, false, true, false, false, true})),
-                                     property(0x0F, bits({false, true, false})),
-                                     property(0x15, cat({{0x00}, bits({false, false, false, false, true, false}), {0x00},
-                                                         {0x10, 0, 0, 0}}))}));
+  const Bytes files = filesInfo(
+      {L"dir", L"a", L"empty", L"b", L"c", L"marked"},
+      cat({property(0x0E, bits({true, false, true, false, false, true})), property(0x0F, bits({false, true, false})),
+           property(0x15, cat({{0x00}, bits({false, false, false, false, true, false}), {0x00}, {0x10, 0, 0, 0}}))}));
   Result<SevenZipArchive> archive = open(sevenZipFile(Bytes(15, 'x'), plainHeader(streams, files)));
   ASSERT_TRUE(archive.hasValue()) << printable(archive.failure().message);
   const auto& e = archive->entries;
@@ -140,7 +139,8 @@ TEST_F(SevenZipHeaderTest, EntriesMapOntoSubstreams) {
 TEST_F(SevenZipHeaderTest, EntryLimit) {
   std::vector<std::wstring> eleven;
   for (int i = 0; i < 11; ++i) eleven.push_back(std::wstring(1, wchar_t('a' + i)));
-  const Bytes file = sevenZipFile({}, plainHeader({}, filesInfo(eleven, property(0x0E, bits(std::vector<bool>(11, true))))));
+  const Bytes file =
+      sevenZipFile({}, plainHeader({}, filesInfo(eleven, property(0x0E, bits(std::vector<bool>(11, true))))));
   for (uint64_t limit : {0ull, 11ull, 5000000ull}) EXPECT_TRUE(open(file, limit).hasValue()) << limit;
   Result<SevenZipArchive> refused = open(file, 10);
   ASSERT_TRUE(refused.failed());
@@ -186,7 +186,8 @@ std::vector<Malformed> malformations() {
       {"ends early", headerOnly({0x01, 0x05}), corrupt, L"7z: header ends early"},
       {"number cut short", headerOnly({0x01, 0x05, 0xC0}), corrupt, L"7z: header ends early"},
       {"does not end", headerOnly({0x01, 0x07}), corrupt, L"7z: header does not end where it should"},
-      {"additional streams", headerOnly({0x01, 0x03}), unsupported, L"7z: additional streams are not read by this build"},
+      {"additional streams", headerOnly({0x01, 0x03}), unsupported,
+       L"7z: additional streams are not read by this build"},
       {"archive property size", headerOnly(cat({{0x01, 0x02, 0x01}, number(0x10000001)})), corrupt,
        L"7z: implausible count for an archive property"},
       {"archive property past the header", headerOnly({0x01, 0x02, 0x01, 0x05, 0x00}), corrupt,
@@ -246,7 +247,8 @@ std::vector<Malformed> malformations() {
        L"7z: folder has no packed input"},
       {"packed input index", oneFolder({2, 0x11, 0x00, 3, 1, 0x01, 0x00, 0, 1, 7, 1, 2}), corrupt,
        L"7z: packed stream points outside the folder"},
-      {"unpack size", oneFolder(copy, 0x200000001), limit, L"7z: a folder declares more output than this build decodes"},
+      {"unpack size", oneFolder(copy, 0x200000001), limit,
+       L"7z: a folder declares more output than this build decodes"},
       {"more folders than packed streams",
        withStreams(cat({packAndUnpack({1}, {copy, copy}, {1, 1}), {0x00}, filesInfo({L"f"}), {0x00}})), corrupt,
        L"7z: folders ask for more packed streams than the archive has"},
@@ -265,8 +267,10 @@ std::vector<Malformed> malformations() {
       {"SubStreamsInfo property", withStreams(cat({packAndUnpack({1}, {copy}, {1}), {0x08, 0x0B}})), corrupt,
        L"7z: unexpected property inside SubStreamsInfo"},
       {"more files than substreams",
-       withStreams(cat({packAndUnpack({2, 1}, {copy, copy}, {2, 1}), {0x08, 0x0D, 0x02, 0x00, 0x09, 0x01, 0x00, 0x00},
-                        filesInfo({L"a", L"b", L"c"}), {0x00}})),
+       withStreams(cat({packAndUnpack({2, 1}, {copy, copy}, {2, 1}),
+                        {0x08, 0x0D, 0x02, 0x00, 0x09, 0x01, 0x00, 0x00},
+                        filesInfo({L"a", L"b", L"c"}),
+                        {0x00}})),
        corrupt, L"7z: more files with streams than the folders hold"},
       {"packed header of two coders",
        packedHeaderFile({0x01, 0x00}, {2, 0x01, 0x00, 0x01, 0x00, 0x00, 0x01}, {2, 2}, false, 0), unsupported,
@@ -277,8 +281,8 @@ std::vector<Malformed> malformations() {
        L"7z: header failed its checksum"},
       {"packed header content", packedHeaderFile({0x05, 0x00}, copy, {2}, false, 0), corrupt,
        L"7z: the compressed header does not hold a header"},
-      {"packed header past the end", sevenZipFile({}, cat({{0x17}, packAndUnpack({100}, {copy}, {2}), {0x00}})), corrupt,
-       L"7z: header stream runs past the end"},
+      {"packed header past the end", sevenZipFile({}, cat({{0x17}, packAndUnpack({100}, {copy}, {2}), {0x00}})),
+       corrupt, L"7z: header stream runs past the end"},
       {"packed header of two folders",
        sevenZipFile({1, 0}, cat({{0x17}, packAndUnpack({1, 1}, {copy, copy}, {1, 1}), {0x00}})), corrupt,
        L"7z: a compressed header must be exactly one folder"},
@@ -322,14 +326,30 @@ TEST_F(SevenZipHeaderTest, FolderGraphsDecodeInPassesAndStayCached) {
     StatusCode code;
     const wchar_t* message;
   } failures[] = {
-      {"encrypted", {1, 0x04, 0x06, 0xF1, 0x07, 0x01}, {3}, {1, 2, 3}, StatusCode::unsupported_version,
+      {"encrypted",
+       {1, 0x04, 0x06, 0xF1, 0x07, 0x01},
+       {3},
+       {1, 2, 3},
+       StatusCode::unsupported_version,
        L"7z: this archive is encrypted, which this build does not read"},
-      {"packed stream cut", simpleFolder(0x00), {3}, {}, StatusCode::corrupt_archive,
+      {"packed stream cut",
+       simpleFolder(0x00),
+       {3},
+       {},
+       StatusCode::corrupt_archive,
        L"7z: packed streams run past the end"},
-      {"coder with two outputs", {1, 0x11, 0x00, 0x02, 0x02, 0x00, 0x01}, {3, 3}, {1, 2, 3},
-       StatusCode::unsupported_version, L"7z: a coder with several outputs is not read by this build"},
+      {"coder with two outputs",
+       {1, 0x11, 0x00, 0x02, 0x02, 0x00, 0x01},
+       {3, 3},
+       {1, 2, 3},
+       StatusCode::unsupported_version,
+       L"7z: a coder with several outputs is not read by this build"},
       // Two coders each declaring 5 GiB: refused before anything is read or decoded.
-      {"folder budget", folder, {0x140000000, 0x140000000}, {1, 2, 3}, StatusCode::resource_limit,
+      {"folder budget",
+       folder,
+       {0x140000000, 0x140000000},
+       {1, 2, 3},
+       StatusCode::resource_limit,
        L"7z: a folder declares more output than this build decodes"},
   };
   for (const auto& f : failures) {

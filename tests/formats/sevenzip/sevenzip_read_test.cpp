@@ -62,8 +62,7 @@ TEST_F(SevenZipReadTest, OverwritePolicyAndLimits) {
   Result<ArchiveStats> stopped = extract(bytes, fail);
   ASSERT_TRUE(stopped.failed());
   EXPECT_EQ(stopped.failure().code, StatusCode::already_exists);
-  EXPECT_EQ(stopped.failure().message,
-            L"A file already exists and the policy is to stop: " + tree_.path(L"out/x.txt"));
+  EXPECT_EQ(stopped.failure().message, L"A file already exists and the policy is to stop: " + tree_.path(L"out/x.txt"));
 
   ExtractOptions skip;
   skip.overwrite = OverwritePolicy::skip;
@@ -123,11 +122,11 @@ TEST_F(SevenZipReadTest, SelectionAndCancel) {
   EXPECT_EQ(nothing.failure().message, L"None of the selected entries are in this archive");
 
   std::vector<Progress> reports;
-  Result<ArchiveStats> canceled = extractSevenZip(archive(bytes), tree_.path(L"cancel"), {}, {},
-                                                  [&](const Progress& p) {
-                                                    reports.push_back(p);
-                                                    return false;
-                                                  });
+  Result<ArchiveStats> canceled =
+      extractSevenZip(archive(bytes), tree_.path(L"cancel"), {}, {}, [&](const Progress& p) {
+        reports.push_back(p);
+        return false;
+      });
   ASSERT_TRUE(canceled.failed());
   EXPECT_EQ(canceled.failure().code, StatusCode::canceled);
   EXPECT_EQ(canceled.failure().message, L"Extraction canceled");
@@ -154,8 +153,7 @@ TEST_F(SevenZipReadTest, ChecksumsAndBounds) {
 
   // Substream sizes that pass the folder's data: the folder declares 5 bytes but decodes 3.
   const Bytes shortFolder =
-      sevenZipFile({'a', 'b', 'c'}, plainHeader(cat({packAndUnpack({3}, {simpleFolder(0)}, {5})}),
-                                                filesInfo({L"x"})));
+      sevenZipFile({'a', 'b', 'c'}, plainHeader(cat({packAndUnpack({3}, {simpleFolder(0)}, {5})}), filesInfo({L"x"})));
   Result<ArchiveStats> tested = testSevenZip(archive(shortFolder), {});
   ASSERT_TRUE(tested.failed());
   EXPECT_EQ(tested.failure().message, L"7z: Copy coder sizes do not agree");
@@ -164,10 +162,10 @@ TEST_F(SevenZipReadTest, ChecksumsAndBounds) {
 TEST_F(SevenZipReadTest, ListTestAndReadOneEntry) {
   // Two files without CRCs in one folder of 100 + 3 bytes, the second name used twice.
   const std::string hundred(100, 'h');
-  const Bytes header =
-      plainHeader(cat({packAndUnpack({103}, {simpleFolder(0)}, {103}), {0x08, 0x0D, 0x02, 0x09, 100, 0x00}}),
-                  filesInfo({L"big", L"dup", L"dup", L"dir"},
-                            cat({property(0x0E, bits({false, false, true, true})), property(0x0F, bits({true, false}))})));
+  const Bytes header = plainHeader(
+      cat({packAndUnpack({103}, {simpleFolder(0)}, {103}), {0x08, 0x0D, 0x02, 0x09, 100, 0x00}}),
+      filesInfo({L"big", L"dup", L"dup", L"dir"},
+                cat({property(0x0E, bits({false, false, true, true})), property(0x0F, bits({true, false}))})));
   Bytes packed(hundred.begin(), hundred.end());
   packed.insert(packed.end(), {'d', 'u', 'p'});
   const std::wstring path = archive(sevenZipFile(packed, header));

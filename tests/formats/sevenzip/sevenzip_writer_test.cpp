@@ -25,8 +25,8 @@ TEST(SevenZipWriterTest, DictionaryBytes) {
   const struct {
     uint32_t size;
     uint8_t code;
-  } cases[] = {{0, 0}, {4096, 0}, {4097, 1}, {6144, 1}, {1u << 20, 16}, {1u << 21, 18}, {64u << 20, 28},
-               {3u << 30, 39}, {0xFFFFFFFF, 40}};
+  } cases[] = {{0, 0},         {4096, 0},       {4097, 1},      {6144, 1},       {1u << 20, 16},
+               {1u << 21, 18}, {64u << 20, 28}, {3u << 30, 39}, {0xFFFFFFFF, 40}};
   for (const auto& c : cases) {
     Result<uint8_t> code = lzma2DictionaryByte(c.size);
     ASSERT_TRUE(code.hasValue()) << c.size;
