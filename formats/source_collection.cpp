@@ -47,7 +47,12 @@ Result<std::vector<SourceEntry>> collectArchiveSources(const std::vector<std::ws
     TOLZEB_ASSIGN_OR_RETURN(FileInfo info, statPath(path));
 
     if (!info.isDirectory) {
-      // A file named directly is kept even when it is a link: the user chose it.
+      // A file named directly is kept even when it is a link: the user chose it. The link's own
+      // size is 0, so the size is taken from the file it leads to, or its content would be lost.
+      if (info.isReparsePoint) {
+        TOLZEB_ASSIGN_OR_RETURN(UniqueHandle target, openForRead(path));
+        TOLZEB_ASSIGN_OR_RETURN(info.size, target.fileSize());
+      }
       TOLZEB_ASSIGN_OR_RETURN(std::wstring archivePath, archiveNameFor(path, L"", false));
       if (!taken.insert(archivePath).second) return duplicatePath(archivePath);
       entries.push_back(entryFrom(info, path, std::move(archivePath)));

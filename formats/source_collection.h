@@ -1,6 +1,6 @@
 // The user's selection of files and folders, turned into the sorted entries that the zip, tar
 // and 7z writers store. Same rules as the engine's own source scan, without progress, without an
-// include set, and keeping a directly selected file that is a link.
+// include set, and keeping a directly selected file that is a link (with the size of its target).
 #pragma once
 
 #include <cstdint>

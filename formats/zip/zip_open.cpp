@@ -146,6 +146,26 @@ Status parseCentralDirectory(const Bytes& directory, uint64_t entryCount, ZipArc
   return Status();
 }
 
+// Entries whose local records share bytes are the mark of a "zip bomb" that multiplies one
+// compressed kernel; honest writers never produce them. Each entry occupies at least its fixed
+// local header and its data, so a lower bound on every extent is enough to see the overlap.
+Status refuseOverlappingEntries(const ZipArchive& zip) {
+  std::vector<const ZipEntry*> byOffset;
+  byOffset.reserve(zip.entries.size());
+  for (const ZipEntry& entry : zip.entries) byOffset.push_back(&entry);
+  std::stable_sort(byOffset.begin(), byOffset.end(),
+            [](const ZipEntry* a, const ZipEntry* b) { return a->localHeaderOffset < b->localHeaderOffset; });
+  for (size_t i = 1; i < byOffset.size(); ++i) {
+    const ZipEntry& earlier = *byOffset[i - 1];
+    const std::optional<uint64_t> dataStart = checkedAdd(earlier.localHeaderOffset, kZipLocalHeaderSize);
+    const std::optional<uint64_t> end = dataStart ? checkedAdd(*dataStart, earlier.compressedSize) : std::nullopt;
+    if (!end || *end > byOffset[i]->localHeaderOffset) {
+      return corrupt(L"ZIP entries overlap: " + byOffset[i]->path);
+    }
+  }
+  return Status();
+}
+
 }  // namespace
 
 Status parseZip64Extra(const uint8_t* extra, size_t length, ZipEntry& entry, bool needUncompressed,
@@ -256,6 +276,7 @@ Result<ZipArchive> openZip(const std::wstring& path, uint64_t entryLimit) {
     if (got < directory.size()) return corrupt(L"ZIP central directory is truncated");
   }
   TOLZEB_TRY(parseCentralDirectory(directory, location.entryCount, zip));
+  TOLZEB_TRY(refuseOverlappingEntries(zip));
   return zip;
 }
 

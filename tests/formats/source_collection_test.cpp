@@ -124,6 +124,12 @@ TEST(SourceCollectionTest, LinksInsideFoldersAreSkippedButASelectedLinkIsKept) {
   auto direct = collectArchiveSources({tree.path(L"src/filelink")});
   ASSERT_TRUE(direct.hasValue()) << printable(direct.failure().message);
   EXPECT_EQ(archivePaths(direct.value()), (std::vector<std::wstring>{L"filelink"}));
+  EXPECT_EQ(direct.value()[0].size, 1u);  // the size of what the link leads to, not of the link
+
+  std::filesystem::create_symlink(printable(tree.path(L"nowhere")), printable(tree.path(L"dangling")));
+  auto dangling = collectArchiveSources({tree.path(L"dangling")});
+  ASSERT_TRUE(dangling.failed());
+  EXPECT_EQ(dangling.failure().code, StatusCode::not_found);
 }
 
 TEST(SourceCollectionTest, ReadWholeFileReadsTheRecordedSize) {
