@@ -1,0 +1,214 @@
+#include "formats/sevenzip/sevenzip_read.h"
+
+#include <algorithm>
+#include <set>
+
+#include "codecs/crc32.h"
+#include "engine/core/bytes.h"
+#include "engine/core/entry_path.h"
+#include "engine/core/fs.h"
+#include "engine/create/progress_report.h"
+#include "formats/sevenzip/folder_decoder.h"
+#include "formats/sevenzip/header_parser.h"
+
+namespace tolzeb {
+namespace {
+
+constexpr uint64_t kReaderEntryLimit = 2000000;
+
+// The entry's bytes inside its decoded folder, after the bounds check.
+Result<const uint8_t*> entryData(SevenZipArchive& archive, const SevenZipEntry& entry) {
+  TOLZEB_ASSIGN_OR_RETURN(const std::vector<uint8_t>* folder, decodeSevenZipFolder(archive, entry.folderIndex));
+  if (!rangeFits(entry.offsetInFolder, entry.size, folder->size()))
+    return makeFailure(StatusCode::corrupt_archive, L"7z: an entry reaches past its folder: " + entry.name);
+  return folder->data() + entry.offsetInFolder;
+}
+
+Status checkCrc(const SevenZipEntry& entry, const uint8_t* data) {
+  if (entry.crcDefined && crc32(0, data, size_t(entry.size)) != entry.crc)
+    return makeFailure(StatusCode::corrupt_archive, L"Checksum mismatch in " + entry.name);
+  return Status();
+}
+
+Status writeEntryFile(const std::wstring& target, const uint8_t* data, uint64_t size) {
+  std::wstring parent, name;
+  splitPath(target, parent, name);
+  if (!parent.empty() && !isDirectory(parent)) TOLZEB_TRY(createDirectories(parent));
+  TOLZEB_ASSIGN_OR_RETURN(UniqueHandle file, openForWrite(target, false));
+  if (size > 0) {
+    Status written = file.writeAll(data, size);
+    if (written.failed()) return written;
+  }
+  return Status();
+}
+
+}  // namespace
+
+Result<bool> probeSevenZip(const std::wstring& path) {
+  TOLZEB_ASSIGN_OR_RETURN(UniqueHandle file, openForRead(path));
+  uint8_t head[sizeof kSevenZipSignature];
+  TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, file.readAt(0, head, sizeof head));
+  return got == sizeof head && std::equal(head, head + sizeof head, kSevenZipSignature);
+}
+
+Result<ArchiveStats> extractSevenZip(const std::wstring& archivePath, const std::wstring& destination,
+                                     const std::vector<std::wstring>& selection, const ExtractOptions& options,
+                                     const ProgressCallback& progress) {
+  const Stopwatch stopwatch;
+  if (destination.empty()) return makeFailure(StatusCode::invalid_argument, L"No destination directory was given");
+  TOLZEB_ASSIGN_OR_RETURN(SevenZipArchive archive, openSevenZip(archivePath, options.maxEntries));
+  TOLZEB_ASSIGN_OR_RETURN(const std::wstring root, fullPath(destination));
+  TOLZEB_TRY(createDirectories(root));
+
+  const std::set<std::wstring> wanted(selection.begin(), selection.end());
+  const auto selected = [&](const SevenZipEntry& entry) { return wanted.empty() || wanted.count(entry.name) > 0; };
+  bool anySelected = false;
+
+  Progress report;
+  report.phase = Progress::Phase::Writing;
+  report.bytesTotal = archive.totalFileBytes();
+  report.itemsTotal = archive.entries.size();
+  ArchiveStats stats;
+  stats.entries = archive.entries.size();
+  stats.archiveBytes = archive.fileSize;
+
+  std::vector<size_t> files;
+  for (size_t i = 0; i < archive.entries.size(); ++i) {
+    const SevenZipEntry& entry = archive.entries[i];
+    if (!selected(entry)) continue;
+    anySelected = true;
+    if (!entry.isDirectory) {
+      files.push_back(i);
+      continue;
+    }
+    TOLZEB_ASSIGN_OR_RETURN(const std::wstring target, resolveExtractionPath(root, entry.name));
+    TOLZEB_TRY(createDirectories(target));
+    ++stats.directories;
+  }
+  // In folder order, so that each folder is decoded once through the archive's cache.
+  std::stable_sort(files.begin(), files.end(), [&](size_t a, size_t b) {
+    const SevenZipEntry& x = archive.entries[a];
+    const SevenZipEntry& y = archive.entries[b];
+    return x.folderIndex != y.folderIndex ? x.folderIndex < y.folderIndex : x.offsetInFolder < y.offsetInFolder;
+  });
+
+  const uint64_t limit = options.maxTotalBytes;
+  uint64_t written = 0;
+  for (size_t index : files) {
+    const SevenZipEntry& entry = archive.entries[index];
+    TOLZEB_ASSIGN_OR_RETURN(const std::wstring target, resolveExtractionPath(root, entry.name));
+    if (pathExists(target)) {
+      if (options.overwrite == OverwritePolicy::fail)
+        return makeFailure(StatusCode::already_exists, L"A file already exists and the policy is to stop: " + target);
+      if (options.overwrite == OverwritePolicy::skip) {
+        ++report.itemsDone;
+        continue;
+      }
+    }
+    if (limit != 0 && (entry.size > limit || written > limit - entry.size))
+      return makeFailure(StatusCode::resource_limit, L"Extraction would write more than the configured limit");
+    const uint8_t* data = nullptr;
+    if (entry.size > 0) {
+      TOLZEB_ASSIGN_OR_RETURN(data, entryData(archive, entry));
+      TOLZEB_TRY(checkCrc(entry, data));
+    }
+    TOLZEB_TRY(writeEntryFile(target, data, entry.size));
+    if (options.restoreTimes && entry.modified != 0) (void)setFileTimes(target, entry.modified);
+    ++stats.files;
+    written += entry.size;
+    report.bytesDone = written;
+    ++report.itemsDone;
+    report.currentItem = entry.name;
+    report.seconds = stopwatch.seconds();
+    if (!reportProgress(progress, report)) return makeFailure(StatusCode::canceled, L"Extraction canceled");
+  }
+  if (!wanted.empty() && !anySelected)
+    return makeFailure(StatusCode::not_found, L"None of the selected entries are in this archive");
+
+  stats.inputBytes = written;
+  stats.seconds = stopwatch.seconds();
+  report.phase = Progress::Phase::Done;
+  report.seconds = stats.seconds;
+  (void)reportProgress(progress, report);
+  return stats;
+}
+
+Result<ArchiveListing> listSevenZip(const std::wstring& archivePath) {
+  TOLZEB_ASSIGN_OR_RETURN(const SevenZipArchive archive, openSevenZip(archivePath, kReaderEntryLimit));
+  ArchiveListing listing;
+  listing.totalBytes = archive.totalFileBytes();
+  listing.archiveBytes = archive.fileSize;
+  listing.entries.reserve(archive.entries.size());
+  for (const SevenZipEntry& entry : archive.entries) {
+    ListedEntry listed;
+    listed.path = entry.name;
+    listed.isDirectory = entry.isDirectory;
+    listed.size = entry.size;
+    listed.modified = entry.modified;
+    listed.attributes = entry.attributes;
+    listing.entries.push_back(std::move(listed));
+  }
+  return listing;
+}
+
+Result<ArchiveStats> testSevenZip(const std::wstring& archivePath, const ProgressCallback& progress) {
+  const Stopwatch stopwatch;
+  TOLZEB_ASSIGN_OR_RETURN(SevenZipArchive archive, openSevenZip(archivePath, kReaderEntryLimit));
+  Progress report;
+  report.phase = Progress::Phase::Verifying;
+  report.bytesTotal = archive.totalFileBytes();
+  report.itemsTotal = archive.entries.size();
+  ArchiveStats stats;
+  stats.entries = archive.entries.size();
+  stats.archiveBytes = archive.fileSize;
+  uint64_t unchecked = 0;
+  for (const SevenZipEntry& entry : archive.entries) {
+    if (entry.isDirectory) {
+      ++stats.directories;
+      ++report.itemsDone;
+      continue;
+    }
+    if (entry.size > 0) {
+      TOLZEB_ASSIGN_OR_RETURN(const uint8_t* data, entryData(archive, entry));
+      TOLZEB_TRY(checkCrc(entry, data));
+    }
+    if (!entry.crcDefined) ++unchecked;
+    ++stats.files;
+    stats.inputBytes += entry.size;
+    report.bytesDone += entry.size;
+    ++report.itemsDone;
+    report.currentItem = entry.name;
+    report.seconds = stopwatch.seconds();
+    if (!reportProgress(progress, report)) return makeFailure(StatusCode::canceled, L"Check canceled");
+  }
+  if (unchecked > 0) {
+    report.currentItem = decimal(unchecked) + L" entries carry no checksum and were only decoded";
+    (void)reportProgress(progress, report);
+  }
+  stats.seconds = stopwatch.seconds();
+  return stats;
+}
+
+Result<EntryBytes> readSevenZipEntry(const std::wstring& archivePath, const std::wstring& entryName,
+                                     uint64_t byteCeiling, bool allowPrefix) {
+  TOLZEB_ASSIGN_OR_RETURN(SevenZipArchive archive, openSevenZip(archivePath, kReaderEntryLimit));
+  const SevenZipEntry* found = nullptr;
+  for (const SevenZipEntry& entry : archive.entries)
+    if (entry.name == entryName) found = &entry;
+  if (!found) return makeFailure(StatusCode::not_found, L"No such entry in this archive: " + entryName);
+  if (found->isDirectory)
+    return makeFailure(StatusCode::invalid_argument, L"That entry is a directory, not a file: " + entryName);
+  if (found->size > byteCeiling && !allowPrefix)
+    return makeFailure(StatusCode::resource_limit, L"That entry is larger than this operation allows");
+  EntryBytes result;
+  result.fullSize = found->size;
+  if (found->size == 0) return result;
+  TOLZEB_ASSIGN_OR_RETURN(const uint8_t* data, entryData(archive, *found));
+  const uint64_t length = std::min(byteCeiling, found->size);
+  result.truncated = length < found->size;
+  if (!result.truncated) TOLZEB_TRY(checkCrc(*found, data));
+  result.bytes.assign(data, data + length);
+  return result;
+}
+
+}  // namespace tolzeb
