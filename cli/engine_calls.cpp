@@ -4,6 +4,7 @@
 #include "engine/container/open_archive.h"
 #include "engine/container/verify_archive.h"
 #include "engine/create/create_archive.h"
+#include "formats/sevenzip/sevenzip_writer.h"
 #include "formats/tar/tar_writer.h"
 #include "formats/zip/zip.h"
 
@@ -25,8 +26,7 @@ EngineCalls makeLinkedEngine() {
   };
   engine.createZip = tolzeb::createZip;
   engine.createTar = tolzeb::createTar;
-  engine.createSevenZip = [](const Sources&, const std::wstring&, int32_t, uint64_t,
-                             const ProgressCallback&) -> Result<ArchiveStats> { return notInThisBuild(L"7Z archives"); };
+  engine.createSevenZip = tolzeb::createSevenZip;
   engine.probeZebArchive = tolzeb::probeZebArchive;
   engine.testArchive = tolzeb::testArchive;
   engine.verifyArchive = tolzeb::verifyArchive;

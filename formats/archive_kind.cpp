@@ -4,6 +4,7 @@
 #include "engine/container/verify_archive.h"
 #include "engine/extract/extract_archive.h"
 #include "engine/read/list_archive.h"
+#include "formats/sevenzip/sevenzip_read.h"
 #include "formats/tar/tar_read.h"
 #include "formats/zip/zip.h"
 
@@ -36,6 +37,8 @@ Result<ArchiveKind> detectArchiveKind(const std::wstring& path) {
   if (probeZebArchive(path).hasValue()) return ArchiveKind::zeb;
   Result<bool> zip = probeZip(path);
   if (zip.hasValue() && zip.value()) return ArchiveKind::zip;
+  Result<bool> sevenZip = probeSevenZip(path);
+  if (sevenZip.hasValue() && sevenZip.value()) return ArchiveKind::sevenZip;
   bool isGzip = false;
   Result<bool> tar = probeTar(path, isGzip);
   if (tar.hasValue() && tar.value()) return isGzip ? ArchiveKind::tarGz : ArchiveKind::tar;
@@ -53,6 +56,7 @@ Result<ArchiveStats> extractAnyArchive(const std::wstring& archive, ArchiveKind 
     case ArchiveKind::zip: return extractZip(archive, destination, selection, options, progress);
     case ArchiveKind::tar:
     case ArchiveKind::tarGz: return extractTar(archive, destination, selection, options, progress);
+    case ArchiveKind::sevenZip: return extractSevenZip(archive, destination, selection, options, progress);
     default: return notAnArchive();
   }
 }
@@ -63,6 +67,7 @@ Result<ArchiveListing> listAnyArchive(const std::wstring& archive, ArchiveKind k
     case ArchiveKind::zip: return listZip(archive);
     case ArchiveKind::tar:
     case ArchiveKind::tarGz: return listTar(archive);
+    case ArchiveKind::sevenZip: return listSevenZip(archive);
     default: return notAnArchive();
   }
 }
@@ -74,6 +79,7 @@ Result<ArchiveStats> testAnyArchive(const std::wstring& archive, ArchiveKind kin
     case ArchiveKind::zip: return testZip(archive, progress);
     case ArchiveKind::tar:
     case ArchiveKind::tarGz: return testTar(archive, progress);
+    case ArchiveKind::sevenZip: return testSevenZip(archive, progress);
     default: return notAnArchive();
   }
 }
@@ -87,6 +93,7 @@ Result<EntryBytes> readAnyEntry(const std::wstring& archive, ArchiveKind kind, c
     case ArchiveKind::zip: return readZipEntry(archive, entryName, byteCeiling, allowPrefix);
     case ArchiveKind::tar:
     case ArchiveKind::tarGz: return readTarEntry(archive, entryName, byteCeiling, allowPrefix);
+    case ArchiveKind::sevenZip: return readSevenZipEntry(archive, entryName, byteCeiling, allowPrefix);
     default: return notAnArchive();
   }
 }

@@ -4,6 +4,7 @@
 
 #include "engine/create/create_archive.h"
 #include "engine/create/scratch_tree.h"
+#include "formats/sevenzip/sevenzip_writer.h"
 #include "formats/tar/tar_writer.h"
 
 namespace tolzeb {
@@ -41,6 +42,12 @@ class DetectTest : public ::testing::Test {
     EXPECT_TRUE(made.hasValue()) << printable(made.failure().message);
     return tree.path(name);
   }
+  std::wstring makeSevenZipNamed(const std::wstring& name) {
+    tree.writeText(L"in/a.txt", "detect me");
+    Result<ArchiveStats> made = createSevenZip({tree.path(L"in")}, tree.path(name), 1, 1 << 20, {});
+    EXPECT_TRUE(made.hasValue()) << printable(made.failure().message);
+    return tree.path(name);
+  }
   ScratchTree tree;
 };
 
@@ -59,6 +66,7 @@ TEST_F(DetectTest, KindComesFromTheFirstBytes) {
       {tree.path(L"empty-zip.zeb"), ArchiveKind::zip},
       {makeTarNamed(L"tar.zeb", false), ArchiveKind::tar},
       {makeTarNamed(L"tgz.zip", true), ArchiveKind::tarGz},
+      {makeSevenZipNamed(L"seven.tar"), ArchiveKind::sevenZip},
       {tree.path(L"missing.zeb"), ArchiveKind::unknown},
   };
   for (const auto& c : cases) {
