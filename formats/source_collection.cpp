@@ -9,28 +9,6 @@
 namespace tolzeb {
 namespace {
 
-bool isSeparator(wchar_t c) { return c == L'/' || c == kPathSeparator; }
-
-// Trailing separators go, except the one that makes a root ("C:\" on Windows, "/" on POSIX).
-void trimTrailingSeparators(std::wstring& path) {
-  while (path.size() > 1 && isSeparator(path.back())) {
-    const bool driveRoot = path.size() == 3 && path[1] == L':';
-    if (driveRoot) break;
-    path.pop_back();
-  }
-}
-
-SourceEntry entryFrom(const FileInfo& item, std::wstring sourcePath, std::wstring archivePath) {
-  SourceEntry entry;
-  entry.sourcePath = std::move(sourcePath);
-  entry.archivePath = std::move(archivePath);
-  entry.isDirectory = item.isDirectory;
-  entry.size = item.isDirectory ? 0 : item.size;
-  entry.modified = item.modified;
-  entry.attributes = item.attributes;
-  return entry;
-}
-
 Failure duplicatePath(const std::wstring& archivePath) {
   return Failure{StatusCode::invalid_argument, L"Two sources map to the same archive path: " + archivePath};
 }
@@ -55,20 +33,20 @@ Result<std::vector<SourceEntry>> collectArchiveSources(const std::vector<std::ws
       }
       TOLZEB_ASSIGN_OR_RETURN(std::wstring archivePath, archiveNameFor(path, L"", false));
       if (!taken.insert(archivePath).second) return duplicatePath(archivePath);
-      entries.push_back(entryFrom(info, path, std::move(archivePath)));
+      entries.push_back(sourceEntryFrom(info, path, std::move(archivePath)));
       continue;
     }
 
     TOLZEB_ASSIGN_OR_RETURN(std::wstring ownName, archiveNameFor(path, L"", true));
     // Same-named folders from different places merge into one folder of the archive.
-    if (taken.insert(ownName).second) entries.push_back(entryFrom(info, path, std::move(ownName)));
+    if (taken.insert(ownName).second) entries.push_back(sourceEntryFrom(info, path, std::move(ownName)));
 
     TOLZEB_ASSIGN_OR_RETURN(std::vector<FileInfo> items, enumerateTree(path));
     for (FileInfo& item : items) {
       if (item.isReparsePoint) continue;
       TOLZEB_ASSIGN_OR_RETURN(std::wstring archivePath, archiveNameFor(path, item.relativePath, true));
       if (!taken.insert(archivePath).second) return duplicatePath(archivePath);
-      entries.push_back(entryFrom(item, std::move(item.path), std::move(archivePath)));
+      entries.push_back(sourceEntryFrom(item, std::move(item.path), std::move(archivePath)));
     }
   }
 

@@ -12,7 +12,8 @@ namespace {
 // On POSIX a backslash is an ordinary name character, not a separator.
 bool isSeparator(wchar_t c) { return c == L'/' || c == kPathSeparator; }
 
-// Trailing separators go, except the one that makes a root: "C:\" on Windows, "/" on POSIX.
+}  // namespace
+
 void trimTrailingSeparators(std::wstring& path) {
   while (path.size() > 1 && isSeparator(path.back())) {
     const bool driveRoot = path.size() == 3 && path[1] == L':';
@@ -21,7 +22,7 @@ void trimTrailingSeparators(std::wstring& path) {
   }
 }
 
-SourceEntry entryFrom(const FileInfo& item, std::wstring sourcePath, std::wstring archivePath) {
+SourceEntry sourceEntryFrom(const FileInfo& item, std::wstring sourcePath, std::wstring archivePath) {
   SourceEntry entry;
   entry.sourcePath = std::move(sourcePath);
   entry.archivePath = std::move(archivePath);
@@ -31,8 +32,6 @@ SourceEntry entryFrom(const FileInfo& item, std::wstring sourcePath, std::wstrin
   entry.attributes = item.attributes;
   return entry;
 }
-
-}  // namespace
 
 Result<std::wstring> archiveNameFor(const std::wstring& root, const std::wstring& relative, bool rootIsDirectory) {
   std::wstring parent;
@@ -67,7 +66,7 @@ Result<std::vector<SourceEntry>> scanSources(const std::vector<std::wstring>& so
     if (sourceIsDirectory) {
       TOLZEB_ASSIGN_OR_RETURN(std::wstring ownName, archiveNameFor(path, L"", true));
       // Same-named folders from different places merge into one folder of the archive.
-      if (seen.insert(ownName).second) entries.push_back(entryFrom(info, path, std::move(ownName)));
+      if (seen.insert(ownName).second) entries.push_back(sourceEntryFrom(info, path, std::move(ownName)));
     }
 
     TOLZEB_ASSIGN_OR_RETURN(std::vector<FileInfo> items, enumerateTree(path));
@@ -78,7 +77,7 @@ Result<std::vector<SourceEntry>> scanSources(const std::vector<std::wstring>& so
         return Failure{StatusCode::invalid_argument, L"Two sources map to the same archive path: " + archivePath};
       }
       if (include && !item.isDirectory && !include->count(archivePath)) continue;
-      entries.push_back(entryFrom(item, std::move(item.path), std::move(archivePath)));
+      entries.push_back(sourceEntryFrom(item, std::move(item.path), std::move(archivePath)));
 
       report.itemsTotal = entries.size();
       report.currentItem = entries.back().sourcePath;

@@ -6,10 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/fs.h"
 #include "engine/core/status.h"
 #include "engine/core/types.h"
 
 namespace tolzeb {
+
+// Trailing separators go, except the one that makes a root: "C:\" on Windows, "/" on POSIX.
+void trimTrailingSeparators(std::wstring& path);
+
+// A writer's record of one scanned item under the given source and archive paths.
+SourceEntry sourceEntryFrom(const FileInfo& item, std::wstring sourcePath, std::wstring archivePath);
 
 // The archive path of the item at `relative` ('/'-separated) below the source `root`: the
 // root's own last component, then "/" and `relative` when the root is a folder and `relative`
