@@ -60,15 +60,15 @@ TEST(HuffmanCodeLengthsTest, LimitedCodesStayComplete) {
 
 TEST(CanonicalHuffmanCodesTest, ShorterCodesPrecedeAndValuesAscendWithinALength) {
   uint8_t lengths[256] = {};
-  lengths['A'] = 2;
-  lengths['B'] = 1;
-  lengths['C'] = 3;
-  lengths['D'] = 3;
+  lengths[uint8_t('A')] = 2;
+  lengths[uint8_t('B')] = 1;
+  lengths[uint8_t('C')] = 3;
+  lengths[uint8_t('D')] = 3;
   CanonicalCode code = canonicalHuffmanCodes(lengths);
-  EXPECT_EQ(code.code['B'], 0b0);
-  EXPECT_EQ(code.code['A'], 0b10);
-  EXPECT_EQ(code.code['C'], 0b110);
-  EXPECT_EQ(code.code['D'], 0b111);
+  EXPECT_EQ(code.code[uint8_t('B')], 0b0);
+  EXPECT_EQ(code.code[uint8_t('A')], 0b10);
+  EXPECT_EQ(code.code[uint8_t('C')], 0b110);
+  EXPECT_EQ(code.code[uint8_t('D')], 0b111);
   EXPECT_EQ(code.longestLength, 3u);
 }
 

@@ -79,7 +79,10 @@ inline Bytes mixed(size_t size, uint64_t seed) {
   while (out.size() < size) {
     uint32_t kind = rng.below(4);
     if (kind == 0) {
-      Bytes more = text(1 + rng.below(64), rng.next());
+      // Two draws in a fixed order: argument evaluation order differs between compilers.
+      const uint64_t textSeed = rng.next();
+      const size_t textSize = 1 + rng.below(64);
+      Bytes more = text(textSize, textSeed);
       out.insert(out.end(), more.begin(), more.end());
     } else {
       size_t distance = 1 + rng.below(uint32_t(std::min<size_t>(out.size(), kind == 3 ? 200000 : 4000)));

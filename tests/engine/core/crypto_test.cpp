@@ -364,11 +364,11 @@ TEST(CryptoLimitsTest, LengthsBeyondWhatTheLibraryTakesAreRefused) {
 
 // Decoding workers seal, open and hash at the same time, each with a key object of its own.
 TEST(CryptoThreadsTest, WorkersWithTheirOwnKeysAgree) {
-  const GcmCase& c = kGcmCases[3];
   std::vector<int> failures(8, 0);
   std::vector<std::thread> workers;
   for (size_t w = 0; w < failures.size(); ++w) {
-    workers.emplace_back([&c, &failure = failures[w]] {
+    workers.emplace_back([&failure = failures[w]] {
+      const GcmCase& c = kGcmCases[3];
       GcmVector v(c);
       for (int round = 0; round < 50; ++round) {
         std::vector<uint8_t> ciphertext(v.plaintext.size()), plaintext(v.plaintext.size());
