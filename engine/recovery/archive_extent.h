@@ -21,4 +21,4 @@ struct ArchiveExtent {
 // archive"; parser and file failures pass through.
 Result<ArchiveExtent> readArchiveExtent(const std::wstring &archivePath);
 
-} // namespace tolzeb
+}  // namespace tolzeb

@@ -9,8 +9,7 @@
 
 namespace tolzeb {
 
-inline constexpr size_t kGfExpTableSize =
-    512; // exp[i] = 2^(i mod 255), so exp[log a + log b] needs no reduction
+inline constexpr size_t kGfExpTableSize = 512;  // exp[i] = 2^(i mod 255), so exp[log a + log b] needs no reduction
 inline constexpr size_t kGfTablesSize = kGfExpTableSize + 256;
 
 // exp at offset 0 (512 bytes), log at offset 512 (256 bytes, log[0] = 0); built
@@ -32,4 +31,4 @@ GfMulTable gfMulTable(uint8_t factor);
 // changes nothing.
 bool invertMatrix(std::vector<uint8_t> &matrix, size_t n);
 
-} // namespace tolzeb
+}  // namespace tolzeb

@@ -30,15 +30,12 @@ uint32_t headerCrc(const uint8_t *data) {
   return crc32c(0, copy, kRecoveryHeaderSize);
 }
 
-Failure noRecord() {
-  return Failure{StatusCode::not_found, L"This archive has no recovery record"};
-}
+Failure noRecord() { return Failure{StatusCode::not_found, L"This archive has no recovery record"}; }
 
-} // namespace
+}  // namespace
 
 uint64_t RecoveryLayout::metadataSize() const {
-  return kRecoveryHeaderSize +
-         uint64_t(groupCount) * (uint64_t(dataShards) + parityShards) * 4;
+  return kRecoveryHeaderSize + uint64_t(groupCount) * (uint64_t(dataShards) + parityShards) * 4;
 }
 
 uint64_t RecoveryLayout::parityOffset(uint32_t group, uint32_t index) const {
@@ -46,45 +43,32 @@ uint64_t RecoveryLayout::parityOffset(uint32_t group, uint32_t index) const {
 }
 
 uint64_t RecoveryLayout::checksumOffset(uint32_t group, uint32_t shard) const {
-  return kRecoveryHeaderSize +
-         4 * (uint64_t(group) * (uint64_t(dataShards) + parityShards) + shard);
+  return kRecoveryHeaderSize + 4 * (uint64_t(group) * (uint64_t(dataShards) + parityShards) + shard);
 }
 
-Result<RecoveryLayout> planRecoveryLayout(uint64_t protectedLength,
-                                          uint32_t percent) {
+Result<RecoveryLayout> planRecoveryLayout(uint64_t protectedLength, uint32_t percent) {
   if (protectedLength == 0)
-    return Failure{StatusCode::invalid_argument,
-                   L"There is nothing to protect with a recovery record"};
+    return Failure{StatusCode::invalid_argument, L"There is nothing to protect with a recovery record"};
   if (percent < kRecoveryMinPercent || percent > kRecoveryMaxPercent)
-    return Failure{StatusCode::invalid_argument,
-                   L"A recovery record must reserve between 1% and 30%"};
+    return Failure{StatusCode::invalid_argument, L"A recovery record must reserve between 1% and 30%"};
   RecoveryLayout layout;
   layout.percent = percent;
   layout.protectedLength = protectedLength;
-  uint64_t shard =
-      ceilDiv(ceilDiv(protectedLength, kMaxDataShards), kMinShardSize) *
-      kMinShardSize;
+  uint64_t shard = ceilDiv(ceilDiv(protectedLength, kMaxDataShards), kMinShardSize) * kMinShardSize;
   layout.shardSize = uint32_t(std::min(shard, kMaxShardSize));
-  layout.dataShards = uint32_t(std::clamp<uint64_t>(
-      ceilDiv(protectedLength, layout.shardSize), 1, kMaxDataShards));
-  uint64_t parity = std::max<uint64_t>(
-      ceilDiv(uint64_t(percent) * layout.dataShards, 100), 1);
-  layout.parityShards =
-      uint32_t(std::min<uint64_t>(parity, 255 - layout.dataShards));
+  layout.dataShards = uint32_t(std::clamp<uint64_t>(ceilDiv(protectedLength, layout.shardSize), 1, kMaxDataShards));
+  uint64_t parity = std::max<uint64_t>(ceilDiv(uint64_t(percent) * layout.dataShards, 100), 1);
+  layout.parityShards = uint32_t(std::min<uint64_t>(parity, 255 - layout.dataShards));
   // L is a file offset, so G stays far below 2^32 for any real file.
-  layout.groupCount = uint32_t(std::max<uint64_t>(
-      ceilDiv(protectedLength, uint64_t(layout.dataShards) * layout.shardSize),
-      1));
-  layout.recordSize =
-      uint64_t(layout.groupCount) *
-          (uint64_t(layout.shardSize) * layout.parityShards +
-           (uint64_t(layout.dataShards) + layout.parityShards) * 4) +
-      kRecoveryHeaderSize;
+  layout.groupCount =
+      uint32_t(std::max<uint64_t>(ceilDiv(protectedLength, uint64_t(layout.dataShards) * layout.shardSize), 1));
+  layout.recordSize = uint64_t(layout.groupCount) * (uint64_t(layout.shardSize) * layout.parityShards +
+                                                     (uint64_t(layout.dataShards) + layout.parityShards) * 4) +
+                      kRecoveryHeaderSize;
   return layout;
 }
 
-void writeRecoveryHeader(uint8_t out[kRecoveryHeaderSize],
-                         const RecoveryLayout &layout, const uint8_t *copy,
+void writeRecoveryHeader(uint8_t out[kRecoveryHeaderSize], const RecoveryLayout &layout, const uint8_t *copy,
                          uint64_t copyLength) {
   std::memset(out, 0, kRecoveryHeaderSize);
   std::memcpy(out, kMagic, sizeof(kMagic));
@@ -97,27 +81,19 @@ void writeRecoveryHeader(uint8_t out[kRecoveryHeaderSize],
   writeU32le(out + 36, layout.percent);
   writeU64le(out + 40, layout.recordSize);
   writeU32le(out + 48, uint32_t(copyLength));
-  if (copy != nullptr && copyLength >= 1 && copyLength <= kHeaderSize)
-    std::memcpy(out + kCopyAt, copy, copyLength);
+  if (copy != nullptr && copyLength >= 1 && copyLength <= kHeaderSize) std::memcpy(out + kCopyAt, copy, copyLength);
   writeU32le(out + kCrcAt, crc32c(0, out, kRecoveryHeaderSize));
 }
 
-Result<RecoveryLayout> parseRecoveryHeader(const uint8_t *data,
-                                           uint64_t available,
-                                           std::vector<uint8_t> &headerCopy) {
+Result<RecoveryLayout> parseRecoveryHeader(const uint8_t *data, uint64_t available, std::vector<uint8_t> &headerCopy) {
   if (available < kRecoveryHeaderSize)
-    return Failure{StatusCode::corrupt_archive,
-                   L"Recovery record header is too short"};
+    return Failure{StatusCode::corrupt_archive, L"Recovery record header is too short"};
   if (std::memcmp(data, kMagic, sizeof(kMagic)) != 0)
-    return Failure{StatusCode::corrupt_archive,
-                   L"No recovery record where one was expected"};
+    return Failure{StatusCode::corrupt_archive, L"No recovery record where one was expected"};
   if (headerCrc(data) != readU32le(data + kCrcAt))
-    return Failure{StatusCode::corrupt_archive,
-                   L"The recovery record's own header failed its checksum"};
+    return Failure{StatusCode::corrupt_archive, L"The recovery record's own header failed its checksum"};
   if (readU16le(data + 8) != kRecoveryVersion)
-    return Failure{
-        StatusCode::unsupported_version,
-        L"This recovery record was written by a newer version of TOLZEB"};
+    return Failure{StatusCode::unsupported_version, L"This recovery record was written by a newer version of TOLZEB"};
   RecoveryLayout layout;
   layout.shardSize = readU32le(data + 12);
   layout.protectedLength = readU64le(data + 16);
@@ -126,18 +102,13 @@ Result<RecoveryLayout> parseRecoveryHeader(const uint8_t *data,
   layout.parityShards = readU32le(data + 32);
   layout.percent = readU32le(data + 36);
   layout.recordSize = readU64le(data + 40);
-  if (layout.shardSize == 0 || layout.dataShards == 0 ||
-      layout.parityShards == 0 || layout.groupCount == 0)
-    return Failure{StatusCode::corrupt_archive,
-                   L"Recovery record describes an empty layout"};
+  if (layout.shardSize == 0 || layout.dataShards == 0 || layout.parityShards == 0 || layout.groupCount == 0)
+    return Failure{StatusCode::corrupt_archive, L"Recovery record describes an empty layout"};
   if (uint64_t(layout.dataShards) + layout.parityShards >= 256)
-    return Failure{
-        StatusCode::corrupt_archive,
-        L"Recovery record asks for more shards than the code supports"};
+    return Failure{StatusCode::corrupt_archive, L"Recovery record asks for more shards than the code supports"};
   uint32_t copyLength = readU32le(data + 48);
   if (copyLength > kHeaderSize)
-    return Failure{StatusCode::corrupt_archive,
-                   L"Recovery record header copy is too large"};
+    return Failure{StatusCode::corrupt_archive, L"Recovery record header copy is too large"};
   headerCopy.assign(data + kCopyAt, data + kCopyAt + copyLength);
   return layout;
 }
@@ -145,23 +116,18 @@ Result<RecoveryLayout> parseRecoveryHeader(const uint8_t *data,
 bool recoveryLayoutConsistent(const RecoveryLayout &layout) {
   // parseRecoveryHeader bounds D + P below 256 and S, G to 32 bits, so none of
   // this overflows.
-  if (layout.shardSize > kMaxShardSize || layout.protectedLength < kHeaderSize)
-    return false;
+  if (layout.shardSize > kMaxShardSize || layout.protectedLength < kHeaderSize) return false;
   uint64_t groupBytes = uint64_t(layout.dataShards) * layout.shardSize;
-  if (layout.groupCount != ceilDiv(layout.protectedLength, groupBytes))
-    return false;
-  uint64_t perGroup = uint64_t(layout.shardSize) * layout.parityShards +
-                      (uint64_t(layout.dataShards) + layout.parityShards) * 4;
-  return layout.recordSize ==
-         uint64_t(layout.groupCount) * perGroup + kRecoveryHeaderSize;
+  if (layout.groupCount != ceilDiv(layout.protectedLength, groupBytes)) return false;
+  uint64_t perGroup =
+      uint64_t(layout.shardSize) * layout.parityShards + (uint64_t(layout.dataShards) + layout.parityShards) * 4;
+  return layout.recordSize == uint64_t(layout.groupCount) * perGroup + kRecoveryHeaderSize;
 }
 
 Result<uint64_t> locateRecoveryRecord(const std::wstring &archivePath) {
   Result<ArchiveExtent> extent = readArchiveExtent(archivePath);
-  if (extent.failed())
-    return scanForRecoveryRecord(archivePath);
-  if ((extent->header.flags & kFlagRecoveryRecord) != 0 &&
-      extent->header.recoveryOffset != 0)
+  if (extent.failed()) return scanForRecoveryRecord(archivePath);
+  if ((extent->header.flags & kFlagRecoveryRecord) != 0 && extent->header.recoveryOffset != 0)
     return extent->header.recoveryOffset;
   return noRecord();
 }
@@ -170,31 +136,25 @@ Result<uint64_t> scanForRecoveryRecord(const std::wstring &archivePath) {
   TOLZEB_ASSIGN_OR_RETURN(UniqueHandle file, openForRead(archivePath));
   TOLZEB_ASSIGN_OR_RETURN(uint64_t size, file.fileSize());
   uint64_t windowSize = std::min(size, kScanWindow);
-  if (windowSize < kRecoveryHeaderSize)
-    return noRecord();
+  if (windowSize < kRecoveryHeaderSize) return noRecord();
   uint64_t windowStart = size - windowSize;
   std::vector<uint8_t> window(size_t(windowSize), 0);
-  TOLZEB_ASSIGN_OR_RETURN(uint64_t got,
-                          file.readAt(windowStart, window.data(), windowSize));
+  TOLZEB_ASSIGN_OR_RETURN(uint64_t got, file.readAt(windowStart, window.data(), windowSize));
   std::vector<uint8_t> copy;
   for (uint64_t i = 0; i + kRecoveryHeaderSize <= got; ++i) {
-    if (window[size_t(i)] != uint8_t(kMagic[0]) ||
-        std::memcmp(&window[size_t(i)], kMagic, sizeof(kMagic)) != 0)
+    if (window[size_t(i)] != uint8_t(kMagic[0]) || std::memcmp(&window[size_t(i)], kMagic, sizeof(kMagic)) != 0)
       continue;
-    Result<RecoveryLayout> layout =
-        parseRecoveryHeader(&window[size_t(i)], got - i, copy);
-    if (layout.failed())
-      continue;
+    Result<RecoveryLayout> layout = parseRecoveryHeader(&window[size_t(i)], got - i, copy);
+    if (layout.failed()) continue;
     // A genuine record is followed by exactly the footer; any other match is
     // data that happens to hold a record (a protected archive stored inside
     // this one, say).
     uint64_t position = windowStart + i;
     std::optional<uint64_t> end = checkedAdd(position, layout->recordSize);
-    if (!end || *end > size || size - *end != kFooterSize)
-      continue;
+    if (!end || *end > size || size - *end != kFooterSize) continue;
     return position;
   }
   return noRecord();
 }
 
-} // namespace tolzeb
+}  // namespace tolzeb

@@ -21,12 +21,12 @@ inline constexpr uint32_t kRecoveryMaxPercent = 30;
 
 struct RecoveryLayout {
   uint32_t percent = 0;
-  uint64_t protectedLength = 0; // L: the record starts here
-  uint32_t shardSize = 0;       // S
-  uint32_t groupCount = 0;      // G
-  uint32_t dataShards = 0;      // D per group
-  uint32_t parityShards = 0;    // P per group
-  uint64_t recordSize = 0;      // R: header, checksum table and parity
+  uint64_t protectedLength = 0;  // L: the record starts here
+  uint32_t shardSize = 0;        // S
+  uint32_t groupCount = 0;       // G
+  uint32_t dataShards = 0;       // D per group
+  uint32_t parityShards = 0;     // P per group
+  uint64_t recordSize = 0;       // R: header, checksum table and parity
 
   // Header and checksum table: 192 + G x (D + P) x 4.
   uint64_t metadataSize() const;
@@ -39,20 +39,16 @@ struct RecoveryLayout {
 
 // The geometry for a body of `protectedLength` bytes with `percent` (1..30)
 // parity: shards of 4 KiB to 64 KiB, at most 200 data shards per group.
-Result<RecoveryLayout> planRecoveryLayout(uint64_t protectedLength,
-                                          uint32_t percent);
+Result<RecoveryLayout> planRecoveryLayout(uint64_t protectedLength, uint32_t percent);
 
 // Fills all 192 bytes; the header copy (up to 128 bytes) is stored only when
 // `copy` is not null.
-void writeRecoveryHeader(uint8_t out[kRecoveryHeaderSize],
-                         const RecoveryLayout &layout, const uint8_t *copy,
+void writeRecoveryHeader(uint8_t out[kRecoveryHeaderSize], const RecoveryLayout &layout, const uint8_t *copy,
                          uint64_t copyLength);
 
 // Checks magic, CRC-32C, version and geometry; `headerCopy` receives the stored
 // header copy.
-Result<RecoveryLayout> parseRecoveryHeader(const uint8_t *data,
-                                           uint64_t available,
-                                           std::vector<uint8_t> &headerCopy);
+Result<RecoveryLayout> parseRecoveryHeader(const uint8_t *data, uint64_t available, std::vector<uint8_t> &headerCopy);
 
 // Whether the stored record size is the one the geometry implies and L and S
 // are in range: a record read from disk is trusted only then.
@@ -68,4 +64,4 @@ Result<uint64_t> locateRecoveryRecord(const std::wstring &archivePath);
 // inside the archive is not taken).
 Result<uint64_t> scanForRecoveryRecord(const std::wstring &archivePath);
 
-} // namespace tolzeb
+}  // namespace tolzeb

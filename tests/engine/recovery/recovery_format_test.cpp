@@ -83,8 +83,7 @@ TEST(RecoveryHeaderTest, WritesGoldenBytesAndReadsThemBack) {
   EXPECT_EQ(toHex(header.data() + 184, 8), "85e5d82000000000");
 
   std::vector<uint8_t> copy;
-  Result<RecoveryLayout> parsed =
-      parseRecoveryHeader(header.data(), header.size(), copy);
+  Result<RecoveryLayout> parsed = parseRecoveryHeader(header.data(), header.size(), copy);
   ASSERT_TRUE(parsed.hasValue());
   EXPECT_EQ(parsed->shardSize, 8192u);
   EXPECT_EQ(parsed->protectedLength, 1000000u);
@@ -95,8 +94,7 @@ TEST(RecoveryHeaderTest, WritesGoldenBytesAndReadsThemBack) {
   // A null copy stores only its length; a zero length is a valid header.
   std::vector<uint8_t> noCopy(kRecoveryHeaderSize);
   writeRecoveryHeader(noCopy.data(), *parsed, nullptr, 0);
-  ASSERT_TRUE(
-      parseRecoveryHeader(noCopy.data(), noCopy.size(), copy).hasValue());
+  ASSERT_TRUE(parseRecoveryHeader(noCopy.data(), noCopy.size(), copy).hasValue());
   EXPECT_TRUE(copy.empty());
 }
 
@@ -113,73 +111,61 @@ TEST(RecoveryHeaderTest, RefusesEachKindOfDamageInOrder) {
     const wchar_t *message;
   };
   const Case cases[] = {
-      {"short", nullptr, 191, StatusCode::corrupt_archive,
-       L"Recovery record header is too short"},
-      {"magic", [](std::vector<uint8_t> &h) { h[7] = '2'; }, 192,
-       StatusCode::corrupt_archive,
+      {"short", nullptr, 191, StatusCode::corrupt_archive, L"Recovery record header is too short"},
+      {"magic", [](std::vector<uint8_t> &h) { h[7] = '2'; }, 192, StatusCode::corrupt_archive,
        L"No recovery record where one was expected"},
-      {"checksum", [](std::vector<uint8_t> &h) { h[100] ^= 1; }, 192,
-       StatusCode::corrupt_archive,
+      {"checksum", [](std::vector<uint8_t> &h) { h[100] ^= 1; }, 192, StatusCode::corrupt_archive,
        L"The recovery record's own header failed its checksum"},
       {"version",
        [&](std::vector<uint8_t> &h) {
          h[8] = 2;
          resealed(h);
        },
-       192, StatusCode::unsupported_version,
-       L"This recovery record was written by a newer version of TOLZEB"},
+       192, StatusCode::unsupported_version, L"This recovery record was written by a newer version of TOLZEB"},
       {"zero shard size",
        [&](std::vector<uint8_t> &h) {
          writeU32le(&h[12], 0);
          resealed(h);
        },
-       192, StatusCode::corrupt_archive,
-       L"Recovery record describes an empty layout"},
+       192, StatusCode::corrupt_archive, L"Recovery record describes an empty layout"},
       {"zero groups",
        [&](std::vector<uint8_t> &h) {
          writeU32le(&h[24], 0);
          resealed(h);
        },
-       192, StatusCode::corrupt_archive,
-       L"Recovery record describes an empty layout"},
+       192, StatusCode::corrupt_archive, L"Recovery record describes an empty layout"},
       {"zero parity",
        [&](std::vector<uint8_t> &h) {
          writeU32le(&h[32], 0);
          resealed(h);
        },
-       192, StatusCode::corrupt_archive,
-       L"Recovery record describes an empty layout"},
+       192, StatusCode::corrupt_archive, L"Recovery record describes an empty layout"},
       {"256 shards",
        [&](std::vector<uint8_t> &h) {
          writeU32le(&h[32], 133);
          resealed(h);
        },
-       192, StatusCode::corrupt_archive,
-       L"Recovery record asks for more shards than the code supports"},
+       192, StatusCode::corrupt_archive, L"Recovery record asks for more shards than the code supports"},
       {"copy of 129",
        [&](std::vector<uint8_t> &h) {
          writeU32le(&h[48], 129);
          resealed(h);
        },
-       192, StatusCode::corrupt_archive,
-       L"Recovery record header copy is too large"},
+       192, StatusCode::corrupt_archive, L"Recovery record header copy is too large"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<uint8_t> header = goldenHeader();
-    if (c.edit)
-      c.edit(header);
+    if (c.edit) c.edit(header);
     std::vector<uint8_t> copy;
-    Result<RecoveryLayout> parsed =
-        parseRecoveryHeader(header.data(), c.available, copy);
+    Result<RecoveryLayout> parsed = parseRecoveryHeader(header.data(), c.available, copy);
     ASSERT_TRUE(parsed.failed());
     EXPECT_EQ(parsed.failure().code, c.code);
     EXPECT_EQ(parsed.failure().message, c.message);
   }
 }
 
-TEST(RecoveryHeaderTest,
-     StoredSizeMustMatchTheGeometryBeforeTheRecordIsTrusted) {
+TEST(RecoveryHeaderTest, StoredSizeMustMatchTheGeometryBeforeTheRecordIsTrusted) {
   RecoveryLayout layout = *planRecoveryLayout(1000000, 5);
   ASSERT_TRUE(recoveryLayoutConsistent(layout));
   const std::function<void(RecoveryLayout &)> edits[] = {
@@ -195,5 +181,5 @@ TEST(RecoveryHeaderTest,
   }
 }
 
-} // namespace
-} // namespace tolzeb
+}  // namespace
+}  // namespace tolzeb

@@ -11,9 +11,7 @@
 namespace tolzeb {
 namespace {
 
-std::string narrowText(const std::wstring &text) {
-  return std::string(text.begin(), text.end());
-}
+std::string narrowText(const std::wstring &text) { return std::string(text.begin(), text.end()); }
 
 TEST(GaloisFieldTest, KnownProductsAndTables) {
   const uint8_t *exp = gfTables();
@@ -23,20 +21,16 @@ TEST(GaloisFieldTest, KnownProductsAndTables) {
   EXPECT_EQ(exp[8], 0x1D);
   EXPECT_EQ(exp[255], exp[0]);
   EXPECT_EQ(log[0], 0);
-  for (unsigned i = 0; i < 255; ++i)
-    EXPECT_EQ(log[exp[i]], i);
-  for (unsigned i = 255; i < kGfExpTableSize; ++i)
-    EXPECT_EQ(exp[i], exp[i - 255]);
+  for (unsigned i = 0; i < 255; ++i) EXPECT_EQ(log[exp[i]], i);
+  for (unsigned i = 255; i < kGfExpTableSize; ++i) EXPECT_EQ(exp[i], exp[i - 255]);
 
   struct Case {
     uint8_t a, b, product;
   };
   const Case cases[] = {
-      {0, 0x57, 0},    {0x57, 0, 0}, {1, 0xC3, 0xC3},    {2, 0x80, 0x1D},
-      {0x80, 2, 0x1D}, {3, 3, 5},    {0xFF, 0xFF, 0xE2},
+      {0, 0x57, 0}, {0x57, 0, 0}, {1, 0xC3, 0xC3}, {2, 0x80, 0x1D}, {0x80, 2, 0x1D}, {3, 3, 5}, {0xFF, 0xFF, 0xE2},
   };
-  for (const Case &c : cases)
-    EXPECT_EQ(gfMul(c.a, c.b), c.product) << int(c.a) << " x " << int(c.b);
+  for (const Case &c : cases) EXPECT_EQ(gfMul(c.a, c.b), c.product) << int(c.a) << " x " << int(c.b);
 }
 
 TEST(GaloisFieldTest, MultiplicationIsAFieldOperation) {
@@ -45,15 +39,13 @@ TEST(GaloisFieldTest, MultiplicationIsAFieldOperation) {
   auto slowMul = [](unsigned a, unsigned b) {
     unsigned r = 0;
     for (; b; b >>= 1, a = (a << 1) ^ ((a & 0x80) ? 0x11d : 0))
-      if (b & 1)
-        r ^= a;
+      if (b & 1) r ^= a;
     return uint8_t(r);
   };
   for (unsigned a = 0; a < 256; ++a) {
     GfMulTable table = gfMulTable(uint8_t(a));
     for (unsigned b = 0; b < 256; ++b) {
-      ASSERT_EQ(gfMul(uint8_t(a), uint8_t(b)), slowMul(a, b))
-          << a << " x " << b;
+      ASSERT_EQ(gfMul(uint8_t(a), uint8_t(b)), slowMul(a, b)) << a << " x " << b;
       ASSERT_EQ(table.product[b], gfMul(uint8_t(a), uint8_t(b)));
     }
     if (a != 0) {
@@ -79,8 +71,7 @@ TEST(GaloisFieldTest, MatrixInversion) {
   for (size_t r = 0; r < 4; ++r)
     for (size_t c = 0; c < 4; ++c) {
       uint8_t sum = 0;
-      for (size_t k = 0; k < 4; ++k)
-        sum ^= gfMul((*cauchy)[r * 4 + k], inverse[k * 4 + c]);
+      for (size_t k = 0; k < 4; ++k) sum ^= gfMul((*cauchy)[r * 4 + k], inverse[k * 4 + c]);
       EXPECT_EQ(sum, r == c ? 1 : 0);
     }
 
@@ -104,8 +95,7 @@ TEST(ReedSolomonTest, ParityMatrixLimits) {
       {0, 5, L"Reed-Solomon needs at least one data shard"},
       {0, 0, L"Reed-Solomon needs at least one data shard"},
       {255, 0, L"Reed-Solomon with no parity shards would recover nothing"},
-      {254, 2,
-       L"Reed-Solomon over GF(2^8) holds at most 255 shards in one group"},
+      {254, 2, L"Reed-Solomon over GF(2^8) holds at most 255 shards in one group"},
   };
   for (const Case &c : cases) {
     Result<std::vector<uint8_t>> matrix = ReedSolomon::parityMatrix(c.k, c.m);
@@ -144,8 +134,7 @@ TEST(ReedSolomonTest, SingleDataShardGivesScaledCopies) {
   ASSERT_TRUE(ReedSolomon::encode(data, 1, 3, parity, 3).ok());
   Result<std::vector<uint8_t>> matrix = ReedSolomon::parityMatrix(1, 3);
   for (size_t j = 0; j < 3; ++j)
-    for (size_t b = 0; b < 3; ++b)
-      EXPECT_EQ(parity[j * 3 + b], gfMul((*matrix)[j], data[b]));
+    for (size_t b = 0; b < 3; ++b) EXPECT_EQ(parity[j * 3 + b], gfMul((*matrix)[j], data[b]));
 }
 
 // Every subset of lost shards up to m is rebuilt byte for byte; one more is
@@ -154,34 +143,29 @@ TEST(ReedSolomonTest, RebuildsEveryCombinationOfLostShards) {
   struct Geometry {
     size_t k, m, size;
   };
-  const Geometry geometries[] = {
-      {1, 1, 1}, {3, 2, 5}, {4, 3, 1}, {5, 4, 7}, {2, 6, 3}};
+  const Geometry geometries[] = {{1, 1, 1}, {3, 2, 5}, {4, 3, 1}, {5, 4, 7}, {2, 6, 3}};
   for (const Geometry &g : geometries) {
     SCOPED_TRACE(std::to_string(g.k) + "+" + std::to_string(g.m));
     const size_t total = g.k + g.m;
     std::vector<uint8_t> original(total * g.size);
-    for (size_t i = 0; i < g.k * g.size; ++i)
-      original[i] = uint8_t(i * 37 + g.k * 11 + 1);
-    ASSERT_TRUE(ReedSolomon::encode(original.data(), g.k, g.size,
-                                    original.data() + g.k * g.size, g.m)
-                    .ok());
+    for (size_t i = 0; i < g.k * g.size; ++i) original[i] = uint8_t(i * 37 + g.k * 11 + 1);
+    ASSERT_TRUE(ReedSolomon::encode(original.data(), g.k, g.size, original.data() + g.k * g.size, g.m).ok());
     for (unsigned mask = 0; mask < (1u << total); ++mask) {
       size_t lost = size_t(__builtin_popcount(mask));
       std::vector<uint8_t> shards = original;
       std::vector<uint8_t> present(total);
       for (size_t s = 0; s < total; ++s) {
         present[s] = !(mask >> s & 1);
-        if (!present[s])
-          std::memset(&shards[s * g.size], 0xEE, g.size);
+        if (!present[s]) std::memset(&shards[s * g.size], 0xEE, g.size);
       }
       const std::vector<uint8_t> damaged = shards;
-      Status status = ReedSolomon::reconstruct(shards.data(), present.data(),
-                                               g.k, g.m, g.size);
+      Status status = ReedSolomon::reconstruct(shards.data(), present.data(), g.k, g.m, g.size);
       if (lost > g.m) {
         ASSERT_TRUE(status.failed()) << mask;
         EXPECT_EQ(status.code(), StatusCode::corrupt_archive);
-        EXPECT_EQ(status.message(), L"Too much of this archive is damaged for "
-                                    L"its recovery record to rebuild");
+        EXPECT_EQ(status.message(),
+                  L"Too much of this archive is damaged for "
+                  L"its recovery record to rebuild");
         EXPECT_EQ(shards, damaged) << "a refused rebuild must write nothing";
         continue;
       }
@@ -192,5 +176,5 @@ TEST(ReedSolomonTest, RebuildsEveryCombinationOfLostShards) {
   }
 }
 
-} // namespace
-} // namespace tolzeb
+}  // namespace
+}  // namespace tolzeb
