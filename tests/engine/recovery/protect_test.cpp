@@ -294,7 +294,7 @@ TEST(RepairArchiveTest, RefusesARecordThatDoesNotFitItsArchive) {
   cutOut.erase(cutOut.begin() + 1000, cutOut.begin() + 1010);
   std::fill(cutOut.begin(), cutOut.begin() + kHeaderSize, 0);
   Bytes tailCut = intact;
-  tailCut.resize(tailCut.size() - 10);
+  tailCut.erase(tailCut.end() - 10, tailCut.end());
 
   struct Case {
     const char *name;
