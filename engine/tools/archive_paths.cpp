@@ -7,7 +7,7 @@ namespace {
 
 bool isSeparator(wchar_t c) { return c == L'/' || c == kPathSeparator; }
 
-} // namespace
+}  // namespace
 
 std::wstring folderLeafName(const std::wstring &folderPath) {
   // The same trimming the source scan applies, so both sides agree on the name:
@@ -16,8 +16,7 @@ std::wstring folderLeafName(const std::wstring &folderPath) {
   std::wstring trimmed = folderPath;
   while (trimmed.size() > 1 && isSeparator(trimmed.back())) {
     const bool driveRoot = trimmed.size() == 3 && trimmed[1] == L':';
-    if (driveRoot)
-      break;
+    if (driveRoot) break;
     trimmed.pop_back();
   }
   std::wstring parent;
@@ -26,9 +25,8 @@ std::wstring folderLeafName(const std::wstring &folderPath) {
   return name.empty() ? trimmed : name;
 }
 
-std::wstring joinArchivePath(const std::wstring &prefix,
-                             const std::wstring &name) {
+std::wstring joinArchivePath(const std::wstring &prefix, const std::wstring &name) {
   return name.empty() ? prefix : prefix + L"/" + name;
 }
 
-} // namespace tolzeb
+}  // namespace tolzeb

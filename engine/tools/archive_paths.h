@@ -11,7 +11,6 @@ namespace tolzeb {
 std::wstring folderLeafName(const std::wstring &folderPath);
 
 // prefix + "/" + name; an empty name gives the prefix.
-std::wstring joinArchivePath(const std::wstring &prefix,
-                             const std::wstring &name);
+std::wstring joinArchivePath(const std::wstring &prefix, const std::wstring &name);
 
-} // namespace tolzeb
+}  // namespace tolzeb

@@ -20,12 +20,10 @@ struct CompareRow {
     Sha256Differs = 3,
     TimeDiffers = 4,
   };
-  std::wstring path; // the archive path
+  std::wstring path;  // the archive path
   uint8_t kind = OnlyInArchive;
-  uint64_t archiveValue =
-      0; // the entry's size; 0 when the archive has no such file
-  uint64_t folderValue =
-      0; // the file's size; 0 when the folder has no such file
+  uint64_t archiveValue = 0;  // the entry's size; 0 when the archive has no such file
+  uint64_t folderValue = 0;   // the file's size; 0 when the folder has no such file
 };
 
 struct CompareResult {
@@ -33,8 +31,8 @@ struct CompareResult {
   uint64_t different = 0;
   uint64_t onlyInArchive = 0;
   uint64_t onlyInFolder = 0;
-  bool hashed = false;          // the comparison was deep
-  std::vector<CompareRow> rows; // sorted by path (UTF-16 code units)
+  bool hashed = false;           // the comparison was deep
+  std::vector<CompareRow> rows;  // sorted by path (UTF-16 code units)
   double seconds = 0;
 };
 
@@ -42,9 +40,7 @@ struct CompareResult {
 // folderLeafName(folder) + "/" + r, as the archive writer stores it.
 // Directories and links are never compared. Reports Verifying: in deep mode
 // first the archive's hashing (bytes), then the folder's files (items).
-Result<CompareResult> compareArchive(const std::wstring &archivePath,
-                                     const std::wstring &folder,
-                                     Password password, bool deep,
-                                     const ProgressCallback &progress);
+Result<CompareResult> compareArchive(const std::wstring &archivePath, const std::wstring &folder, Password password,
+                                     bool deep, const ProgressCallback &progress);
 
-} // namespace tolzeb
+}  // namespace tolzeb

@@ -11,19 +11,14 @@
 namespace tolzeb {
 namespace {
 
-Failure hasherFailure() {
-  return makeFailure(StatusCode::general,
-                     L"Could not start a SHA-256 computation");
-}
+Failure hasherFailure() { return makeFailure(StatusCode::general, L"Could not start a SHA-256 computation"); }
 
-} // namespace
+}  // namespace
 
-Result<std::vector<EntryHash>> hashEntries(const std::wstring &archivePath,
-                                           Password password,
+Result<std::vector<EntryHash>> hashEntries(const std::wstring &archivePath, Password password,
                                            const ProgressCallback &progress) {
   const Stopwatch clock;
-  TOLZEB_ASSIGN_OR_RETURN(const OpenArchive archive,
-                          openArchive(archivePath, 0, std::move(password)));
+  TOLZEB_ASSIGN_OR_RETURN(const OpenArchive archive, openArchive(archivePath, 0, std::move(password)));
   Progress report;
   report.phase = Progress::Phase::Verifying;
   report.bytesTotal = archive.header.totalBytes;
@@ -40,8 +35,7 @@ Result<std::vector<EntryHash>> hashEntries(const std::wstring &archivePath,
     hash.isDirectory = entry.type == 1;
     if (!hash.isDirectory) {
       Sha256 hasher;
-      if (!hasher.isValid())
-        return hasherFailure();
+      if (!hasher.isValid()) return hasherFailure();
       uint64_t remaining = entry.size;
       uint64_t offset = entry.firstChunkOffset;
       for (size_t i = 0; i < entry.chunks.size() && remaining > 0; ++i) {
@@ -51,24 +45,18 @@ Result<std::vector<EntryHash>> hashEntries(const std::wstring &archivePath,
           decodedIndex = entry.chunks[i];
         }
         if (offset > decoded.size()) {
-          return makeFailure(StatusCode::corrupt_archive,
-                             L"Entry starts past the end of its block: " +
-                                 entry.path);
+          return makeFailure(StatusCode::corrupt_archive, L"Entry starts past the end of its block: " + entry.path);
         }
-        const uint64_t take =
-            std::min<uint64_t>(decoded.size() - offset, remaining);
+        const uint64_t take = std::min<uint64_t>(decoded.size() - offset, remaining);
         TOLZEB_TRY(hasher.update(decoded.data() + offset, size_t(take)));
         report.bytesDone += take;
         report.seconds = clock.seconds();
-        if (!reportProgress(progress, report))
-          return makeFailure(StatusCode::canceled, L"Hashing canceled");
+        if (!reportProgress(progress, report)) return makeFailure(StatusCode::canceled, L"Hashing canceled");
         remaining -= take;
         offset = 0;
       }
       if (remaining > 0) {
-        return makeFailure(StatusCode::corrupt_archive,
-                           L"Entry is shorter than the manifest claims: " +
-                               entry.path);
+        return makeFailure(StatusCode::corrupt_archive, L"Entry is shorter than the manifest claims: " + entry.path);
       }
       TOLZEB_ASSIGN_OR_RETURN(hash.sha256, hasher.finish());
     }
@@ -77,22 +65,18 @@ Result<std::vector<EntryHash>> hashEntries(const std::wstring &archivePath,
   return hashes;
 }
 
-Result<Sha256Digest> hashFileSha256(const std::wstring &filePath,
-                                    std::vector<uint8_t> &buffer) {
+Result<Sha256Digest> hashFileSha256(const std::wstring &filePath, std::vector<uint8_t> &buffer) {
   TOLZEB_ASSIGN_OR_RETURN(const UniqueHandle file, openForRead(filePath));
   Sha256 hasher;
-  if (!hasher.isValid())
-    return hasherFailure();
+  if (!hasher.isValid()) return hasherFailure();
   uint64_t offset = 0;
   for (;;) {
-    TOLZEB_ASSIGN_OR_RETURN(const uint64_t got,
-                            file.readAt(offset, buffer.data(), buffer.size()));
-    if (got == 0)
-      break;
+    TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, file.readAt(offset, buffer.data(), buffer.size()));
+    if (got == 0) break;
     TOLZEB_TRY(hasher.update(buffer.data(), size_t(got)));
     offset += got;
   }
   return hasher.finish();
 }
 
-} // namespace tolzeb
+}  // namespace tolzeb

@@ -19,7 +19,7 @@ uint32_t headerCrc(const uint8_t *header) {
   return crc32c(0, copy, kPartHeaderSize);
 }
 
-} // namespace
+}  // namespace
 
 void PartHeader::serialize(uint8_t out[kPartHeaderSize]) const {
   std::memcpy(out, kPartMagic, sizeof kPartMagic);
@@ -35,15 +35,13 @@ void PartHeader::serialize(uint8_t out[kPartHeaderSize]) const {
 
 Result<PartHeader> parsePartHeader(const uint8_t *data, uint64_t available) {
   if (available < kPartHeaderSize) {
-    return makeFailure(StatusCode::corrupt_archive,
-                       L"Part file is shorter than its header");
+    return makeFailure(StatusCode::corrupt_archive, L"Part file is shorter than its header");
   }
   if (std::memcmp(data, kPartMagic, sizeof kPartMagic) != 0) {
     return makeFailure(StatusCode::corrupt_archive, L"Not a TOLZEB part file");
   }
   if (headerCrc(data) != readU32le(data + kHeaderCrcOffset)) {
-    return makeFailure(StatusCode::corrupt_archive,
-                       L"Part header checksum mismatch");
+    return makeFailure(StatusCode::corrupt_archive, L"Part header checksum mismatch");
   }
   PartHeader header;
   std::copy(data + 8, data + 24, header.archiveId.begin());
@@ -54,20 +52,17 @@ Result<PartHeader> parsePartHeader(const uint8_t *data, uint64_t available) {
   header.archiveLength = readU64le(data + 48);
   header.payloadCrc = readU32le(data + 56);
   if (header.count == 0 || header.count > kMaxPartCount) {
-    return makeFailure(StatusCode::corrupt_archive,
-                       L"Part header declares an absurd part count");
+    return makeFailure(StatusCode::corrupt_archive, L"Part header declares an absurd part count");
   }
   if (header.index == 0 || header.index > header.count) {
-    return makeFailure(StatusCode::corrupt_archive,
-                       L"Part header declares an out-of-range index");
+    return makeFailure(StatusCode::corrupt_archive, L"Part header declares an out-of-range index");
   }
   return header;
 }
 
 std::wstring partFileName(const std::wstring &archivePath, uint32_t index) {
   std::wstring digits = decimal(index);
-  if (digits.size() < 3)
-    digits.insert(0, 3 - digits.size(), L'0');
+  if (digits.size() < 3) digits.insert(0, 3 - digits.size(), L'0');
   return archivePath + L"." + digits;
 }
 
@@ -75,14 +70,11 @@ Result<std::wstring> partBasePath(const std::wstring &partPath) {
   const size_t dot = partPath.rfind(L'.');
   const bool digitsFollow =
       dot != std::wstring::npos && dot + 1 < partPath.size() &&
-      std::all_of(partPath.begin() + dot + 1, partPath.end(),
-                  [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+      std::all_of(partPath.begin() + dot + 1, partPath.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
   if (!digitsFollow) {
-    return makeFailure(StatusCode::invalid_argument,
-                       L"Expected a part file ending in .001, got: " +
-                           partPath);
+    return makeFailure(StatusCode::invalid_argument, L"Expected a part file ending in .001, got: " + partPath);
   }
   return partPath.substr(0, dot);
 }
 
-} // namespace tolzeb
+}  // namespace tolzeb

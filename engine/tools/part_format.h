@@ -18,12 +18,12 @@ inline constexpr uint64_t kMinPartSize = 65536;
 
 struct PartHeader {
   ArchiveId archiveId{};
-  uint32_t index = 0; // 1-based
+  uint32_t index = 0;  // 1-based
   uint32_t count = 0;
-  uint64_t payloadOffset = 0; // where this part's bytes lie in the archive
+  uint64_t payloadOffset = 0;  // where this part's bytes lie in the archive
   uint64_t payloadLength = 0;
-  uint64_t archiveLength = 0; // the whole archive file
-  uint32_t payloadCrc = 0;    // CRC-32C of the payload
+  uint64_t archiveLength = 0;  // the whole archive file
+  uint32_t payloadCrc = 0;     // CRC-32C of the payload
 
   // Magic, fields, then the CRC-32C of the 64 bytes taken with that last field
   // zero.
@@ -42,4 +42,4 @@ std::wstring partFileName(const std::wstring &archivePath, uint32_t index);
 // that only digits follow. Anything else fails with code 2.
 Result<std::wstring> partBasePath(const std::wstring &partPath);
 
-} // namespace tolzeb
+}  // namespace tolzeb

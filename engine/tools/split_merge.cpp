@@ -17,17 +17,14 @@ namespace {
 
 constexpr uint64_t kCopyBufferSize = 1 << 20;
 
-Failure corrupt(std::wstring message) {
-  return makeFailure(StatusCode::corrupt_archive, std::move(message));
-}
+Failure corrupt(std::wstring message) { return makeFailure(StatusCode::corrupt_archive, std::move(message)); }
 
 std::wstring partLabel(uint32_t index) { return L"Part " + decimal(index); }
 
 // Writes one part under its final name: a placeholder header first and the real
 // one last, so a part whose header checks out was written completely.
-Status writePart(const UniqueHandle &archive, const std::wstring &partPath,
-                 PartHeader header, std::vector<uint8_t> &buffer,
-                 Progress &report, const Stopwatch &clock,
+Status writePart(const UniqueHandle &archive, const std::wstring &partPath, PartHeader header,
+                 std::vector<uint8_t> &buffer, Progress &report, const Stopwatch &clock,
                  const ProgressCallback &progress) {
   TOLZEB_ASSIGN_OR_RETURN(UniqueHandle part, openForWrite(partPath, false));
   const uint8_t placeholder[kPartHeaderSize] = {};
@@ -35,21 +32,15 @@ Status writePart(const UniqueHandle &archive, const std::wstring &partPath,
   uint32_t crc = 0;
   uint64_t copied = 0;
   while (copied < header.payloadLength) {
-    const uint64_t want =
-        std::min<uint64_t>(buffer.size(), header.payloadLength - copied);
-    TOLZEB_ASSIGN_OR_RETURN(
-        const uint64_t got,
-        archive.readAt(header.payloadOffset + copied, buffer.data(), want));
-    if (got < want)
-      return makeFailure(StatusCode::io_failure,
-                         L"Archive shrank while being split");
+    const uint64_t want = std::min<uint64_t>(buffer.size(), header.payloadLength - copied);
+    TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, archive.readAt(header.payloadOffset + copied, buffer.data(), want));
+    if (got < want) return makeFailure(StatusCode::io_failure, L"Archive shrank while being split");
     crc = crc32c(crc, buffer.data(), size_t(got));
     TOLZEB_TRY(part.writeAll(buffer.data(), got));
     copied += got;
     report.bytesDone = report.archiveBytes = header.payloadOffset + copied;
     report.seconds = clock.seconds();
-    if (!reportProgress(progress, report))
-      return makeFailure(StatusCode::canceled, L"Split canceled");
+    if (!reportProgress(progress, report)) return makeFailure(StatusCode::canceled, L"Split canceled");
   }
   header.payloadCrc = crc;
   uint8_t bytes[kPartHeaderSize];
@@ -60,18 +51,14 @@ Status writePart(const UniqueHandle &archive, const std::wstring &partPath,
 
 // Copies one part's payload behind the bytes already merged and proves it
 // against its header; gives the payload length.
-Result<uint64_t> appendPart(const std::wstring &base, const PartHeader &first,
-                            uint32_t index, uint64_t copiedBefore,
-                            const UniqueHandle &output,
-                            std::vector<uint8_t> &buffer, Progress &report,
-                            const Stopwatch &clock,
-                            const ProgressCallback &progress) {
+Result<uint64_t> appendPart(const std::wstring &base, const PartHeader &first, uint32_t index, uint64_t copiedBefore,
+                            const UniqueHandle &output, std::vector<uint8_t> &buffer, Progress &report,
+                            const Stopwatch &clock, const ProgressCallback &progress) {
   const std::wstring name = partFileName(base, index);
   auto opened = openForRead(name);
   if (opened.failed()) {
-    return makeFailure(StatusCode::not_found, partLabel(index) + L" of " +
-                                                  decimal(first.count) +
-                                                  L" is missing: " + name);
+    return makeFailure(StatusCode::not_found,
+                       partLabel(index) + L" of " + decimal(first.count) + L" is missing: " + name);
   }
   const UniqueHandle part = std::move(opened).value();
   uint8_t headerBytes[kPartHeaderSize];
@@ -79,53 +66,40 @@ Result<uint64_t> appendPart(const std::wstring &base, const PartHeader &first,
   if (headerRead.failed() || *headerRead < sizeof headerBytes) {
     return corrupt(L"Could not read the header of part " + decimal(index));
   }
-  TOLZEB_ASSIGN_OR_RETURN(const PartHeader header,
-                          parsePartHeader(headerBytes, sizeof headerBytes));
+  TOLZEB_ASSIGN_OR_RETURN(const PartHeader header, parsePartHeader(headerBytes, sizeof headerBytes));
   if (!sameArchiveId(header.archiveId, first.archiveId)) {
     return corrupt(partLabel(index) + L" belongs to a different archive");
   }
-  if (header.index != index || header.count != first.count ||
-      header.archiveLength != first.archiveLength) {
+  if (header.index != index || header.count != first.count || header.archiveLength != first.archiveLength) {
     return corrupt(partLabel(index) + L" disagrees with part 1 about the set");
   }
   if (header.payloadOffset != copiedBefore) {
-    return corrupt(partLabel(index) +
-                   L" does not start where the previous one ended");
+    return corrupt(partLabel(index) + L" does not start where the previous one ended");
   }
   TOLZEB_ASSIGN_OR_RETURN(const uint64_t size, part.fileSize());
-  if (header.payloadLength > size ||
-      size - header.payloadLength != kPartHeaderSize) {
-    return corrupt(partLabel(index) +
-                   L" is not the length its header declares");
+  if (header.payloadLength > size || size - header.payloadLength != kPartHeaderSize) {
+    return corrupt(partLabel(index) + L" is not the length its header declares");
   }
   uint32_t crc = 0;
   uint64_t copied = 0;
   while (copied < header.payloadLength) {
-    const uint64_t want =
-        std::min<uint64_t>(buffer.size(), header.payloadLength - copied);
-    TOLZEB_ASSIGN_OR_RETURN(
-        const uint64_t got,
-        part.readAt(kPartHeaderSize + copied, buffer.data(), want));
-    if (got < want)
-      return corrupt(partLabel(index) + L" is truncated");
+    const uint64_t want = std::min<uint64_t>(buffer.size(), header.payloadLength - copied);
+    TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, part.readAt(kPartHeaderSize + copied, buffer.data(), want));
+    if (got < want) return corrupt(partLabel(index) + L" is truncated");
     crc = crc32c(crc, buffer.data(), size_t(got));
     TOLZEB_TRY(output.writeAll(buffer.data(), got));
     copied += got;
     report.bytesDone = report.archiveBytes = copiedBefore + copied;
     report.seconds = clock.seconds();
-    if (!reportProgress(progress, report))
-      return makeFailure(StatusCode::canceled, L"Merge canceled");
+    if (!reportProgress(progress, report)) return makeFailure(StatusCode::canceled, L"Merge canceled");
   }
-  if (crc != header.payloadCrc)
-    return corrupt(partLabel(index) + L" failed its checksum; it is damaged");
+  if (crc != header.payloadCrc) return corrupt(partLabel(index) + L" failed its checksum; it is damaged");
   return header.payloadLength;
 }
 
-} // namespace
+}  // namespace
 
-Result<SplitResult> splitArchive(const std::wstring &archivePath,
-                                 uint64_t partSize,
-                                 const ProgressCallback &progress) {
+Result<SplitResult> splitArchive(const std::wstring &archivePath, uint64_t partSize, const ProgressCallback &progress) {
   const Stopwatch clock;
   if (partSize < kMinPartSize) {
     return makeFailure(StatusCode::invalid_argument,
@@ -135,20 +109,16 @@ Result<SplitResult> splitArchive(const std::wstring &archivePath,
   TOLZEB_TRY(probeZebArchive(archivePath).status());
   TOLZEB_ASSIGN_OR_RETURN(const UniqueHandle archive, openForRead(archivePath));
   TOLZEB_ASSIGN_OR_RETURN(const uint64_t size, archive.fileSize());
-  if (size == 0)
-    return corrupt(L"Archive is empty");
+  if (size == 0) return corrupt(L"Archive is empty");
   uint8_t headerBytes[kHeaderSize];
   auto headerRead = archive.readAt(0, headerBytes, sizeof headerBytes);
-  if (headerRead.failed() || *headerRead < sizeof headerBytes)
-    return corrupt(L"Could not read the archive header");
-  TOLZEB_ASSIGN_OR_RETURN(const ArchiveHeader archiveHeader,
-                          parseArchiveHeader(headerBytes, sizeof headerBytes));
+  if (headerRead.failed() || *headerRead < sizeof headerBytes) return corrupt(L"Could not read the archive header");
+  TOLZEB_ASSIGN_OR_RETURN(const ArchiveHeader archiveHeader, parseArchiveHeader(headerBytes, sizeof headerBytes));
 
   const uint64_t count = size / partSize + (size % partSize != 0);
   if (count > kMaxPartCount) {
     return makeFailure(StatusCode::invalid_argument,
-                       L"That part size would produce more than " +
-                           decimal(kMaxPartCount) + L" files");
+                       L"That part size would produce more than " + decimal(kMaxPartCount) + L" files");
   }
   Progress report;
   report.phase = Progress::Phase::Writing;
@@ -158,8 +128,7 @@ Result<SplitResult> splitArchive(const std::wstring &archivePath,
   // consecutive ones go.
   for (uint32_t index = 1; index <= kMaxPartCount; ++index) {
     const std::wstring stale = partFileName(archivePath, index);
-    if (!pathExists(stale))
-      break;
+    if (!pathExists(stale)) break;
     (void)deleteFile(stale);
   }
 
@@ -173,8 +142,7 @@ Result<SplitResult> splitArchive(const std::wstring &archivePath,
     header.payloadLength = std::min(partSize, size - header.payloadOffset);
     header.archiveLength = size;
     const std::wstring partPath = partFileName(archivePath, index);
-    Status written =
-        writePart(archive, partPath, header, buffer, report, clock, progress);
+    Status written = writePart(archive, partPath, header, buffer, report, clock, progress);
     if (written.failed()) {
       (void)deleteFile(partPath);
       return std::move(written).failure();
@@ -187,32 +155,26 @@ Result<SplitResult> splitArchive(const std::wstring &archivePath,
   return SplitResult{count, size, partSize, clock.seconds()};
 }
 
-Result<MergeResult> mergeParts(const std::wstring &firstPartPath,
-                               const std::wstring &outputPath,
+Result<MergeResult> mergeParts(const std::wstring &firstPartPath, const std::wstring &outputPath,
                                const ProgressCallback &progress) {
   const Stopwatch clock;
   TOLZEB_ASSIGN_OR_RETURN(const std::wstring base, partBasePath(firstPartPath));
   PartHeader first;
   {
-    TOLZEB_ASSIGN_OR_RETURN(const UniqueHandle part,
-                            openForRead(firstPartPath));
+    TOLZEB_ASSIGN_OR_RETURN(const UniqueHandle part, openForRead(firstPartPath));
     uint8_t headerBytes[kPartHeaderSize];
     auto headerRead = part.readAt(0, headerBytes, sizeof headerBytes);
-    if (headerRead.failed() || *headerRead < sizeof headerBytes)
-      return corrupt(L"Could not read the part header");
-    TOLZEB_ASSIGN_OR_RETURN(first,
-                            parsePartHeader(headerBytes, sizeof headerBytes));
+    if (headerRead.failed() || *headerRead < sizeof headerBytes) return corrupt(L"Could not read the part header");
+    TOLZEB_ASSIGN_OR_RETURN(first, parsePartHeader(headerBytes, sizeof headerBytes));
   }
   if (first.index != 1) {
     return makeFailure(StatusCode::invalid_argument,
-                       L"Start a merge from part .001; this is part " +
-                           decimal(first.index));
+                       L"Start a merge from part .001; this is part " + decimal(first.index));
   }
 
   const std::wstring partialPath = outputPath + L".partial";
   (void)deleteFile(partialPath);
-  TOLZEB_ASSIGN_OR_RETURN(UniqueHandle output,
-                          openForWrite(partialPath, false));
+  TOLZEB_ASSIGN_OR_RETURN(UniqueHandle output, openForWrite(partialPath, false));
   auto abandon = [&](Failure &&failure) -> Result<MergeResult> {
     output.close();
     (void)deleteFile(partialPath);
@@ -225,17 +187,13 @@ Result<MergeResult> mergeParts(const std::wstring &firstPartPath,
   std::vector<uint8_t> buffer(kCopyBufferSize);
   uint64_t copied = 0;
   for (uint32_t index = 1; index <= first.count; ++index) {
-    auto appended = appendPart(base, first, index, copied, output, buffer,
-                               report, clock, progress);
-    if (appended.failed())
-      return abandon(std::move(appended).failure());
+    auto appended = appendPart(base, first, index, copied, output, buffer, report, clock, progress);
+    if (appended.failed()) return abandon(std::move(appended).failure());
     copied += *appended;
   }
-  if (copied != first.archiveLength)
-    return abandon(corrupt(L"The parts add up to the wrong length"));
+  if (copied != first.archiveLength) return abandon(corrupt(L"The parts add up to the wrong length"));
   Status flushed = output.flushFile();
-  if (flushed.failed())
-    return abandon(std::move(flushed).failure());
+  if (flushed.failed()) return abandon(std::move(flushed).failure());
   output.close();
   Status moved = renameReplace(partialPath, outputPath);
   if (moved.failed()) {
@@ -246,8 +204,7 @@ Result<MergeResult> mergeParts(const std::wstring &firstPartPath,
   done.phase = Progress::Phase::Done;
   done.seconds = clock.seconds();
   (void)reportProgress(progress, done);
-  return MergeResult{first.count, first.archiveLength, first.payloadLength,
-                     clock.seconds()};
+  return MergeResult{first.count, first.archiveLength, first.payloadLength, clock.seconds()};
 }
 
-} // namespace tolzeb
+}  // namespace tolzeb

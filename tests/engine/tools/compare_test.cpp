@@ -13,19 +13,17 @@ namespace {
 using testing::printable;
 using testing::ScratchTree;
 
-constexpr uint64_t kSomeTime = 133000000000000000; // 2022, whole seconds
+constexpr uint64_t kSomeTime = 133000000000000000;  // 2022, whole seconds
 
 std::vector<uint8_t> randomBytes(size_t length, uint32_t seed) {
   std::mt19937 generator(seed);
   std::vector<uint8_t> bytes(length);
-  for (auto &b : bytes)
-    b = uint8_t(generator());
+  for (auto &b : bytes) b = uint8_t(generator());
   return bytes;
 }
 
 Password passwordOf(const std::string &text) {
-  return std::make_shared<const SecureBytes>(
-      reinterpret_cast<const uint8_t *>(text.data()), text.size());
+  return std::make_shared<const SecureBytes>(reinterpret_cast<const uint8_t *>(text.data()), text.size());
 }
 
 struct Row {
@@ -37,15 +35,13 @@ struct Row {
 };
 
 void PrintTo(const Row &row, std::ostream *out) {
-  *out << row.path << " kind " << row.kind << " " << row.archiveValue << "/"
-       << row.folderValue;
+  *out << row.path << " kind " << row.kind << " " << row.archiveValue << "/" << row.folderValue;
 }
 
 std::vector<Row> rowsOf(const CompareResult &result) {
   std::vector<Row> rows;
   for (const CompareRow &row : result.rows) {
-    rows.push_back(
-        {printable(row.path), row.kind, row.archiveValue, row.folderValue});
+    rows.push_back({printable(row.path), row.kind, row.archiveValue, row.folderValue});
   }
   return rows;
 }
@@ -53,7 +49,7 @@ std::vector<Row> rowsOf(const CompareResult &result) {
 // Archives folder "photos" (times pinned, so the archive holds exact ones),
 // then changes the folder.
 class CompareArchiveTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     write(L"photos/same", randomBytes(5000, 1));
     write(L"photos/sub/content-changed", randomBytes(4000, 2));
@@ -64,8 +60,7 @@ protected:
     tree_.makeDirectory(L"photos/empty-dir-in-archive");
   }
 
-  void write(const std::wstring &relative, const std::vector<uint8_t> &bytes,
-             uint64_t time = kSomeTime) {
+  void write(const std::wstring &relative, const std::vector<uint8_t> &bytes, uint64_t time = kSomeTime) {
     tree_.writeFile(relative, bytes);
     ASSERT_TRUE(setFileTimes(tree_.path(relative), time).ok());
   }
@@ -74,24 +69,20 @@ protected:
     CompressionOptions options;
     options.chunkSize = kMinChunkSize;
     options.kdfIterations = kMinKdfIterations;
-    if (password)
-      options.password = passwordOf(password);
-    auto created = createArchive({tree_.path(L"photos")}, tree_.path(L"p.zeb"),
-                                 options, {});
+    if (password) options.password = passwordOf(password);
+    auto created = createArchive({tree_.path(L"photos")}, tree_.path(L"p.zeb"), options, {});
     EXPECT_TRUE(created.hasValue()) << printable(created.failure().message);
     return tree_.path(L"p.zeb");
   }
 
   void changeFolder() {
-    write(L"photos/sub/content-changed",
-          randomBytes(4000, 20)); // same size, same time
+    write(L"photos/sub/content-changed", randomBytes(4000, 20));  // same size, same time
     write(L"photos/sub/time-changed", randomBytes(3000, 3), kSomeTime + 1);
     write(L"photos/size-changed", randomBytes(2001, 4));
     ASSERT_TRUE(deleteFile(tree_.path(L"photos/gone")).ok());
     write(L"photos/added", randomBytes(10, 6));
     write(L"photos/sub/z-added", {});
-    ASSERT_TRUE(std::filesystem::remove(
-        std::filesystem::path(tree_.path(L"photos/empty-dir-in-archive"))));
+    ASSERT_TRUE(std::filesystem::remove(std::filesystem::path(tree_.path(L"photos/empty-dir-in-archive"))));
     tree_.makeDirectory(L"photos/empty-dir-in-folder");
   }
 
@@ -128,8 +119,7 @@ TEST_F(CompareArchiveTest, ShallowAndDeepComparisonsOfAChangedFolder) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.deep ? "deep" : "shallow");
     // A trailing separator on the folder names the same prefix.
-    auto result = compareArchive(zeb, tree_.path(L"photos") + kPathSeparator,
-                                 {}, c.deep, {});
+    auto result = compareArchive(zeb, tree_.path(L"photos") + kPathSeparator, {}, c.deep, {});
     ASSERT_TRUE(result.hasValue()) << printable(result.failure().message);
     EXPECT_EQ(result->hashed, c.deep);
     EXPECT_EQ(result->identical, c.identical);
@@ -140,72 +130,59 @@ TEST_F(CompareArchiveTest, ShallowAndDeepComparisonsOfAChangedFolder) {
   }
 }
 
-TEST_F(CompareArchiveTest,
-       AnUnchangedFolderIsIdenticalInBothModesEvenWhenEncrypted) {
+TEST_F(CompareArchiveTest, AnUnchangedFolderIsIdenticalInBothModesEvenWhenEncrypted) {
   const std::wstring zeb = archive("pw");
   for (bool deep : {false, true}) {
-    auto result =
-        compareArchive(zeb, tree_.path(L"photos"), passwordOf("pw"), deep, {});
+    auto result = compareArchive(zeb, tree_.path(L"photos"), passwordOf("pw"), deep, {});
     ASSERT_TRUE(result.hasValue()) << printable(result.failure().message);
     EXPECT_EQ(result->identical, 6u);
     EXPECT_TRUE(result->rows.empty());
-    EXPECT_EQ(result->different + result->onlyInArchive + result->onlyInFolder,
-              0u);
+    EXPECT_EQ(result->different + result->onlyInArchive + result->onlyInFolder, 0u);
   }
-  auto wrong =
-      compareArchive(zeb, tree_.path(L"photos"), passwordOf("nope"), false, {});
+  auto wrong = compareArchive(zeb, tree_.path(L"photos"), passwordOf("nope"), false, {});
   ASSERT_TRUE(wrong.failed());
   EXPECT_EQ(wrong.failure().code, StatusCode::authentication_failed);
 }
 
-TEST_F(CompareArchiveTest,
-       DeepProgressHashesBytesFirstThenCountsComparedFiles) {
+TEST_F(CompareArchiveTest, DeepProgressHashesBytesFirstThenCountsComparedFiles) {
   const std::wstring zeb = archive();
   changeFolder();
   std::vector<Progress> reports;
-  auto result = compareArchive(zeb, tree_.path(L"photos"), {}, true,
-                               [&](const Progress &p) {
-                                 reports.push_back(p);
-                                 return true;
-                               });
+  auto result = compareArchive(zeb, tree_.path(L"photos"), {}, true, [&](const Progress &p) {
+    reports.push_back(p);
+    return true;
+  });
   ASSERT_TRUE(result.hasValue());
   ASSERT_FALSE(reports.empty());
   size_t firstItems = 0;
-  while (firstItems < reports.size() && reports[firstItems].itemsTotal == 0)
-    ++firstItems;
+  while (firstItems < reports.size() && reports[firstItems].itemsTotal == 0) ++firstItems;
   ASSERT_GT(firstItems, 0u);
-  EXPECT_EQ(reports[firstItems - 1].bytesDone,
-            reports[firstItems - 1].bytesTotal);
+  EXPECT_EQ(reports[firstItems - 1].bytesDone, reports[firstItems - 1].bytesTotal);
   // Five folder files have an archive counterpart; the two added ones report
   // nothing.
   EXPECT_EQ(reports.size() - firstItems, 5u);
   EXPECT_EQ(reports.back().itemsDone, 5u);
-  for (const Progress &p : reports)
-    EXPECT_EQ(p.phase, Progress::Phase::Verifying);
+  for (const Progress &p : reports) EXPECT_EQ(p.phase, Progress::Phase::Verifying);
 }
 
 TEST_F(CompareArchiveTest, FailuresAndCancellation) {
   const std::wstring zeb = archive();
-  auto notFolder =
-      compareArchive(zeb, tree_.path(L"photos/same"), {}, false, {});
+  auto notFolder = compareArchive(zeb, tree_.path(L"photos/same"), {}, false, {});
   ASSERT_TRUE(notFolder.failed());
   EXPECT_EQ(notFolder.failure().code, StatusCode::invalid_argument);
-  EXPECT_EQ(printable(notFolder.failure().message),
-            "Not a folder: " + printable(tree_.path(L"photos/same")));
+  EXPECT_EQ(printable(notFolder.failure().message), "Not a folder: " + printable(tree_.path(L"photos/same")));
 
   struct Case {
     bool deep;
     const char *message;
   };
-  for (const Case &c :
-       {Case{false, "Comparison canceled"}, Case{true, "Hashing canceled"}}) {
-    auto canceled = compareArchive(zeb, tree_.path(L"photos"), {}, c.deep,
-                                   [](const Progress &) { return false; });
+  for (const Case &c : {Case{false, "Comparison canceled"}, Case{true, "Hashing canceled"}}) {
+    auto canceled = compareArchive(zeb, tree_.path(L"photos"), {}, c.deep, [](const Progress &) { return false; });
     ASSERT_TRUE(canceled.failed());
     EXPECT_EQ(canceled.failure().code, StatusCode::canceled);
     EXPECT_EQ(printable(canceled.failure().message), c.message);
   }
 }
 
-} // namespace
-} // namespace tolzeb
+}  // namespace
+}  // namespace tolzeb

@@ -19,38 +19,31 @@ using testing::ScratchTree;
 std::vector<uint8_t> randomBytes(size_t length, uint32_t seed) {
   std::mt19937 generator(seed);
   std::vector<uint8_t> bytes(length);
-  for (auto &b : bytes)
-    b = uint8_t(generator());
+  for (auto &b : bytes) b = uint8_t(generator());
   return bytes;
 }
 
 Password passwordOf(const std::string &text) {
-  return std::make_shared<const SecureBytes>(
-      reinterpret_cast<const uint8_t *>(text.data()), text.size());
+  return std::make_shared<const SecureBytes>(reinterpret_cast<const uint8_t *>(text.data()), text.size());
 }
 
 // Random stored contents keep the archive a little over 300,000 bytes.
 class SplitMergeTest : public ::testing::Test {
-protected:
-  std::wstring create(const std::wstring &name, uint32_t seed,
-                      const char *password = nullptr) {
+ protected:
+  std::wstring create(const std::wstring &name, uint32_t seed, const char *password = nullptr) {
     tree_.writeFile(L"src" + name + L"/big", randomBytes(300000, seed));
     tree_.writeFile(L"src" + name + L"/small", randomBytes(1234, seed + 1));
     CompressionOptions options;
     options.chunkSize = kMinChunkSize;
     options.storeOnly = true;
     options.kdfIterations = kMinKdfIterations;
-    if (password)
-      options.password = passwordOf(password);
-    auto created = createArchive({tree_.path(L"src" + name)}, tree_.path(name),
-                                 options, {});
+    if (password) options.password = passwordOf(password);
+    auto created = createArchive({tree_.path(L"src" + name)}, tree_.path(name), options, {});
     EXPECT_TRUE(created.hasValue()) << printable(created.failure().message);
     return name;
   }
 
-  uint64_t sizeOf(const std::wstring &relative) const {
-    return tree_.read(relative).size();
-  }
+  uint64_t sizeOf(const std::wstring &relative) const { return tree_.read(relative).size(); }
 
   PartHeader headerOf(const std::wstring &relative) const {
     const auto bytes = tree_.read(relative);
@@ -60,8 +53,7 @@ protected:
   }
 
   // Replaces a part's header, with a valid checksum, keeping its payload.
-  void rewriteHeader(const std::wstring &relative,
-                     const PartHeader &header) const {
+  void rewriteHeader(const std::wstring &relative, const PartHeader &header) const {
     auto bytes = tree_.read(relative);
     header.serialize(bytes.data());
     tree_.writeFile(relative, bytes);
@@ -72,8 +64,7 @@ protected:
 
 TEST(PartHeaderTest, SerializesToKnownBytes) {
   PartHeader header;
-  for (size_t i = 0; i < header.archiveId.size(); ++i)
-    header.archiveId[i] = uint8_t(0xa0 + i);
+  for (size_t i = 0; i < header.archiveId.size(); ++i) header.archiveId[i] = uint8_t(0xa0 + i);
   header.index = 2;
   header.count = 3;
   header.payloadOffset = 0x10000;
@@ -83,15 +74,15 @@ TEST(PartHeaderTest, SerializesToKnownBytes) {
   uint8_t bytes[kPartHeaderSize];
   header.serialize(bytes);
   EXPECT_EQ(testing::toHex(bytes, sizeof bytes),
-            "5a45425041525431"                 // magic
-            "a0a1a2a3a4a5a6a7a8a9aaabacadaeaf" // archive id
+            "5a45425041525431"                  // magic
+            "a0a1a2a3a4a5a6a7a8a9aaabacadaeaf"  // archive id
             "02000000"
-            "03000000"         // index, count
-            "0000010000000000" // payload offset
-            "0000010000000000" // payload length
-            "cdab020000000000" // archive length
-            "44332211"         // payload CRC-32C
-            "f572a7f8");       // header CRC-32C
+            "03000000"          // index, count
+            "0000010000000000"  // payload offset
+            "0000010000000000"  // payload length
+            "cdab020000000000"  // archive length
+            "44332211"          // payload CRC-32C
+            "f572a7f8");        // header CRC-32C
   auto parsed = parsePartHeader(bytes, sizeof bytes);
   ASSERT_TRUE(parsed.hasValue());
   EXPECT_EQ(parsed->archiveId, header.archiveId);
@@ -110,8 +101,7 @@ TEST(PartHeaderTest, RefusesDamagedHeadersInCheckOrder) {
   struct Case {
     const char *what;
     size_t available;
-    std::function<void(uint8_t *)>
-        damage; // applied after serialising; may re-serialise
+    std::function<void(uint8_t *)> damage;  // applied after serialising; may re-serialise
     const wchar_t *message;
   };
   const auto withFields = [](uint32_t index, uint32_t count) {
@@ -123,22 +113,14 @@ TEST(PartHeaderTest, RefusesDamagedHeadersInCheckOrder) {
     };
   };
   const Case cases[] = {
-      {"one byte short", 63, [](uint8_t *) {},
-       L"Part file is shorter than its header"},
-      {"wrong magic, bad checksum too", 64, [](uint8_t *b) { b[7] = '2'; },
-       L"Not a TOLZEB part file"},
-      {"payload length flipped", 64, [](uint8_t *b) { b[40] ^= 1; },
-       L"Part header checksum mismatch"},
-      {"stored checksum flipped", 64, [](uint8_t *b) { b[63] ^= 0x80; },
-       L"Part header checksum mismatch"},
-      {"count 0", 64, withFields(1, 0),
-       L"Part header declares an absurd part count"},
-      {"count 100001", 64, withFields(1, 100001),
-       L"Part header declares an absurd part count"},
-      {"index 0", 64, withFields(0, 5),
-       L"Part header declares an out-of-range index"},
-      {"index past count", 64, withFields(6, 5),
-       L"Part header declares an out-of-range index"},
+      {"one byte short", 63, [](uint8_t *) {}, L"Part file is shorter than its header"},
+      {"wrong magic, bad checksum too", 64, [](uint8_t *b) { b[7] = '2'; }, L"Not a TOLZEB part file"},
+      {"payload length flipped", 64, [](uint8_t *b) { b[40] ^= 1; }, L"Part header checksum mismatch"},
+      {"stored checksum flipped", 64, [](uint8_t *b) { b[63] ^= 0x80; }, L"Part header checksum mismatch"},
+      {"count 0", 64, withFields(1, 0), L"Part header declares an absurd part count"},
+      {"count 100001", 64, withFields(1, 100001), L"Part header declares an absurd part count"},
+      {"index 0", 64, withFields(0, 5), L"Part header declares an out-of-range index"},
+      {"index past count", 64, withFields(6, 5), L"Part header declares an out-of-range index"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
@@ -157,24 +139,18 @@ TEST(PartHeaderTest, RefusesDamagedHeadersInCheckOrder) {
 
 TEST(PartNamesTest, NumbersWithAtLeastThreeDigitsAndFindTheBaseBack) {
   const std::pair<uint32_t, const wchar_t *> names[] = {
-      {1, L"a.zeb.001"},
-      {42, L"a.zeb.042"},
-      {999, L"a.zeb.999"},
-      {1000, L"a.zeb.1000"},
-      {100000, L"a.zeb.100000"}};
+      {1, L"a.zeb.001"}, {42, L"a.zeb.042"}, {999, L"a.zeb.999"}, {1000, L"a.zeb.1000"}, {100000, L"a.zeb.100000"}};
   for (const auto &[index, name] : names) {
     EXPECT_EQ(printable(partFileName(L"a.zeb", index)), printable(name));
     auto base = partBasePath(name);
     ASSERT_TRUE(base.hasValue());
     EXPECT_EQ(printable(*base), "a.zeb");
   }
-  for (const wchar_t *bad :
-       {L"a.zeb", L"a.zeb.", L"a.zeb.00x", L"dir.001/part", L"noext"}) {
+  for (const wchar_t *bad : {L"a.zeb", L"a.zeb.", L"a.zeb.00x", L"dir.001/part", L"noext"}) {
     auto base = partBasePath(bad);
     ASSERT_TRUE(base.failed()) << printable(bad);
     EXPECT_EQ(base.failure().code, StatusCode::invalid_argument);
-    EXPECT_EQ(printable(base.failure().message),
-              "Expected a part file ending in .001, got: " + printable(bad));
+    EXPECT_EQ(printable(base.failure().message), "Expected a part file ending in .001, got: " + printable(bad));
   }
 }
 
@@ -189,11 +165,9 @@ TEST_F(SplitMergeTest, SplitsAtSeveralSizesAndMergesBackByteIdentical) {
     uint64_t lastPayload;
   };
   const Case cases[] = {
-      {kMinPartSize, (size + kMinPartSize - 1) / kMinPartSize,
-       size - (size - 1) / kMinPartSize * kMinPartSize},
+      {kMinPartSize, (size + kMinPartSize - 1) / kMinPartSize, size - (size - 1) / kMinPartSize * kMinPartSize},
       {100000, (size + 99999) / 100000, size - (size - 1) / 100000 * 100000},
-      {size - 1, 2,
-       1}, // one byte over a whole part: a last part of 65 bytes on disk
+      {size - 1, 2, 1},  // one byte over a whole part: a last part of 65 bytes on disk
       {size, 1, size},
       {size * 10, 1, size},
   };
@@ -211,35 +185,28 @@ TEST_F(SplitMergeTest, SplitsAtSeveralSizesAndMergesBackByteIdentical) {
       EXPECT_EQ(header.count, c.parts);
       EXPECT_EQ(header.payloadOffset, (i - 1) * c.partSize);
       EXPECT_EQ(header.archiveLength, size);
-      EXPECT_EQ(sizeOf(part),
-                kPartHeaderSize + (i == c.parts ? c.lastPayload : c.partSize));
+      EXPECT_EQ(sizeOf(part), kPartHeaderSize + (i == c.parts ? c.lastPayload : c.partSize));
     }
     EXPECT_FALSE(tree_.exists(partFileName(archive, uint32_t(c.parts + 1))));
-    EXPECT_EQ(tree_.read(archive), original)
-        << "the archive itself is left unchanged";
+    EXPECT_EQ(tree_.read(archive), original) << "the archive itself is left unchanged";
 
-    auto merged = mergeParts(tree_.path(partFileName(archive, 1)),
-                             tree_.path(L"merged.zeb"), {});
+    auto merged = mergeParts(tree_.path(partFileName(archive, 1)), tree_.path(L"merged.zeb"), {});
     ASSERT_TRUE(merged.hasValue()) << printable(merged.failure().message);
     EXPECT_EQ(merged->partCount, c.parts);
     EXPECT_EQ(merged->archiveLength, size);
     EXPECT_EQ(merged->partSize, std::min(c.partSize, size));
     EXPECT_EQ(tree_.read(L"merged.zeb"), original);
     EXPECT_FALSE(tree_.exists(L"merged.zeb.partial"));
-    EXPECT_TRUE(
-        testArchive(tree_.path(L"merged.zeb"), {}, 1, 0, {}).hasValue());
+    EXPECT_TRUE(testArchive(tree_.path(L"merged.zeb"), {}, 1, 0, {}).hasValue());
   }
 }
 
 TEST_F(SplitMergeTest, EncryptedArchivesSplitAndMergeWithoutThePassword) {
   const std::wstring archive = create(L"e.zeb", 2, "secret");
   ASSERT_TRUE(splitArchive(tree_.path(archive), kMinPartSize, {}).hasValue());
-  ASSERT_TRUE(mergeParts(tree_.path(L"e.zeb.001"), tree_.path(L"out.zeb"), {})
-                  .hasValue());
+  ASSERT_TRUE(mergeParts(tree_.path(L"e.zeb.001"), tree_.path(L"out.zeb"), {}).hasValue());
   EXPECT_EQ(tree_.read(L"out.zeb"), tree_.read(archive));
-  EXPECT_TRUE(
-      testArchive(tree_.path(L"out.zeb"), {}, 1, 0, passwordOf("secret"))
-          .hasValue());
+  EXPECT_TRUE(testArchive(tree_.path(L"out.zeb"), {}, 1, 0, passwordOf("secret")).hasValue());
 }
 
 TEST_F(SplitMergeTest, RefusesTooSmallPartsAndFilesThatAreNoArchive) {
@@ -264,19 +231,16 @@ TEST_F(SplitMergeTest, SplittingAgainRemovesTheSurplusPartsOfAnEarlierSplit) {
   ASSERT_TRUE(tree_.exists(L"a.zeb.004"));
   ASSERT_TRUE(splitArchive(tree_.path(archive), 200000, {}).hasValue());
   EXPECT_TRUE(tree_.exists(L"a.zeb.002"));
-  for (const wchar_t *gone : {L"a.zeb.003", L"a.zeb.004", L"a.zeb.005"})
-    EXPECT_FALSE(tree_.exists(gone));
+  for (const wchar_t *gone : {L"a.zeb.003", L"a.zeb.004", L"a.zeb.005"}) EXPECT_FALSE(tree_.exists(gone));
 }
 
 TEST_F(SplitMergeTest, CancelledSplitDeletesOnlyThePartBeingWritten) {
   const std::wstring archive = create(L"a.zeb", 1);
   uint64_t reports = 0;
-  auto split =
-      splitArchive(tree_.path(archive), kMinPartSize, [&](const Progress &p) {
-        EXPECT_EQ(p.phase, Progress::Phase::Writing);
-        return ++reports <
-               2; // one piece per part: the second part is being written
-      });
+  auto split = splitArchive(tree_.path(archive), kMinPartSize, [&](const Progress &p) {
+    EXPECT_EQ(p.phase, Progress::Phase::Writing);
+    return ++reports < 2;  // one piece per part: the second part is being written
+  });
   ASSERT_TRUE(split.failed());
   EXPECT_EQ(split.failure().code, StatusCode::canceled);
   EXPECT_EQ(printable(split.failure().message), "Split canceled");
@@ -289,11 +253,10 @@ TEST_F(SplitMergeTest, MergeReportsBytesAndEndsWithDone) {
   const std::wstring archive = create(L"a.zeb", 1);
   ASSERT_TRUE(splitArchive(tree_.path(archive), kMinPartSize, {}).hasValue());
   std::vector<Progress> reports;
-  auto merged = mergeParts(tree_.path(L"a.zeb.001"), tree_.path(L"m.zeb"),
-                           [&](const Progress &p) {
-                             reports.push_back(p);
-                             return true;
-                           });
+  auto merged = mergeParts(tree_.path(L"a.zeb.001"), tree_.path(L"m.zeb"), [&](const Progress &p) {
+    reports.push_back(p);
+    return true;
+  });
   ASSERT_TRUE(merged.hasValue());
   ASSERT_GE(reports.size(), 2u);
   EXPECT_EQ(reports.back().phase, Progress::Phase::Done);
@@ -316,12 +279,10 @@ TEST_F(SplitMergeTest, RefusesBrokenSetsAndLeavesNoOutput) {
     StatusCode code;
     std::string message;
   };
-  const auto copyOver = [this](const std::wstring &from,
-                               const std::wstring &to) {
+  const auto copyOver = [this](const std::wstring &from, const std::wstring &to) {
     tree_.writeFile(to, tree_.read(from));
   };
-  const auto editHeader = [this](const std::wstring &part,
-                                 std::function<void(PartHeader &)> edit) {
+  const auto editHeader = [this](const std::wstring &part, std::function<void(PartHeader &)> edit) {
     return [this, part, edit] {
       PartHeader header = headerOf(part);
       edit(header);
@@ -336,80 +297,58 @@ TEST_F(SplitMergeTest, RefusesBrokenSetsAndLeavesNoOutput) {
     };
   };
   const Case cases[] = {
-      {"started from the second part", [] {}, L"a.zeb.002",
-       StatusCode::invalid_argument,
+      {"started from the second part", [] {}, L"a.zeb.002", StatusCode::invalid_argument,
        "Start a merge from part .001; this is part 2"},
       {"no part number", [] {}, L"a.zeb", StatusCode::invalid_argument,
-       "Expected a part file ending in .001, got: " +
-           printable(tree_.path(L"a.zeb"))},
-      {"first part cut inside its header",
-       [this] { tree_.writeFile(L"a.zeb.001", randomBytes(40, 3)); },
-       L"a.zeb.001", StatusCode::corrupt_archive,
-       "Could not read the part header"},
-      {"third part missing",
-       [this] { ASSERT_TRUE(deleteFile(tree_.path(L"a.zeb.003")).ok()); },
-       L"a.zeb.001", StatusCode::not_found,
-       "Part 3 of 5 is missing: " + printable(tree_.path(L"a.zeb.003"))},
+       "Expected a part file ending in .001, got: " + printable(tree_.path(L"a.zeb"))},
+      {"first part cut inside its header", [this] { tree_.writeFile(L"a.zeb.001", randomBytes(40, 3)); }, L"a.zeb.001",
+       StatusCode::corrupt_archive, "Could not read the part header"},
+      {"third part missing", [this] { ASSERT_TRUE(deleteFile(tree_.path(L"a.zeb.003")).ok()); }, L"a.zeb.001",
+       StatusCode::not_found, "Part 3 of 5 is missing: " + printable(tree_.path(L"a.zeb.003"))},
       {"second and third swapped",
        [&] {
          copyOver(L"a.zeb.002", L"swap");
          copyOver(L"a.zeb.003", L"a.zeb.002");
          copyOver(L"swap", L"a.zeb.003");
        },
-       L"a.zeb.001", StatusCode::corrupt_archive,
-       "Part 2 disagrees with part 1 about the set"},
-      {"another archive's part",
-       [&] { copyOver(L"other.zeb.002", L"a.zeb.002"); }, L"a.zeb.001",
+       L"a.zeb.001", StatusCode::corrupt_archive, "Part 2 disagrees with part 1 about the set"},
+      {"another archive's part", [&] { copyOver(L"other.zeb.002", L"a.zeb.002"); }, L"a.zeb.001",
        StatusCode::corrupt_archive, "Part 2 belongs to a different archive"},
-      {"count disagrees",
-       editHeader(L"a.zeb.004", [](PartHeader &h) { h.count = 6; }),
-       L"a.zeb.001", StatusCode::corrupt_archive,
-       "Part 4 disagrees with part 1 about the set"},
-      {"archive length disagrees",
-       editHeader(L"a.zeb.004", [](PartHeader &h) { h.archiveLength += 1; }),
-       L"a.zeb.001", StatusCode::corrupt_archive,
-       "Part 4 disagrees with part 1 about the set"},
-      {"gap between parts",
-       editHeader(L"a.zeb.003", [](PartHeader &h) { h.payloadOffset += 1; }),
-       L"a.zeb.001", StatusCode::corrupt_archive,
-       "Part 3 does not start where the previous one ended"},
-      {"header claims a longer payload",
-       editHeader(L"a.zeb.002", [](PartHeader &h) { h.payloadLength += 1; }),
-       L"a.zeb.001", StatusCode::corrupt_archive,
-       "Part 2 is not the length its header declares"},
+      {"count disagrees", editHeader(L"a.zeb.004", [](PartHeader &h) { h.count = 6; }), L"a.zeb.001",
+       StatusCode::corrupt_archive, "Part 4 disagrees with part 1 about the set"},
+      {"archive length disagrees", editHeader(L"a.zeb.004", [](PartHeader &h) { h.archiveLength += 1; }), L"a.zeb.001",
+       StatusCode::corrupt_archive, "Part 4 disagrees with part 1 about the set"},
+      {"gap between parts", editHeader(L"a.zeb.003", [](PartHeader &h) { h.payloadOffset += 1; }), L"a.zeb.001",
+       StatusCode::corrupt_archive, "Part 3 does not start where the previous one ended"},
+      {"header claims a longer payload", editHeader(L"a.zeb.002", [](PartHeader &h) { h.payloadLength += 1; }),
+       L"a.zeb.001", StatusCode::corrupt_archive, "Part 2 is not the length its header declares"},
       {"last byte cut off",
        [this] {
          auto bytes = tree_.read(L"a.zeb.005");
          bytes.pop_back();
          tree_.writeFile(L"a.zeb.005", bytes);
        },
-       L"a.zeb.001", StatusCode::corrupt_archive,
-       "Part 5 is not the length its header declares"},
-      {"payload byte flipped in the first part", flipByte(L"a.zeb.001", 64),
-       L"a.zeb.001", StatusCode::corrupt_archive,
+       L"a.zeb.001", StatusCode::corrupt_archive, "Part 5 is not the length its header declares"},
+      {"payload byte flipped in the first part", flipByte(L"a.zeb.001", 64), L"a.zeb.001", StatusCode::corrupt_archive,
        "Part 1 failed its checksum; it is damaged"},
-      {"payload byte flipped in the last part", flipByte(L"a.zeb.005", 70),
-       L"a.zeb.001", StatusCode::corrupt_archive,
+      {"payload byte flipped in the last part", flipByte(L"a.zeb.005", 70), L"a.zeb.001", StatusCode::corrupt_archive,
        "Part 5 failed its checksum; it is damaged"},
-      {"header byte flipped", flipByte(L"a.zeb.003", 30), L"a.zeb.001",
-       StatusCode::corrupt_archive, "Part header checksum mismatch"},
+      {"header byte flipped", flipByte(L"a.zeb.003", 30), L"a.zeb.001", StatusCode::corrupt_archive,
+       "Part header checksum mismatch"},
       {"a part's header is all that is left",
        [this] {
          auto bytes = tree_.read(L"a.zeb.002");
          bytes.resize(20);
          tree_.writeFile(L"a.zeb.002", bytes);
        },
-       L"a.zeb.001", StatusCode::corrupt_archive,
-       "Could not read the header of part 2"},
+       L"a.zeb.001", StatusCode::corrupt_archive, "Could not read the header of part 2"},
       {"the set ends short of the archive",
        [&] {
          for (uint32_t i = 1; i <= 4; ++i) {
-           editHeader(partFileName(L"a.zeb", i),
-                      [](PartHeader &h) { h.count = 4; })();
+           editHeader(partFileName(L"a.zeb", i), [](PartHeader &h) { h.count = 4; })();
          }
        },
-       L"a.zeb.001", StatusCode::corrupt_archive,
-       "The parts add up to the wrong length"},
+       L"a.zeb.001", StatusCode::corrupt_archive, "The parts add up to the wrong length"},
   };
   const std::vector<uint8_t> earlierOutput = {'k', 'e', 'e', 'p'};
   for (const Case &c : cases) {
@@ -419,14 +358,13 @@ TEST_F(SplitMergeTest, RefusesBrokenSetsAndLeavesNoOutput) {
     c.damage();
     tree_.writeFile(L"out.zeb", earlierOutput);
     tree_.writeFile(L"out.zeb.partial",
-                    earlierOutput); // a leftover of an earlier attempt
+                    earlierOutput);  // a leftover of an earlier attempt
     auto merged = mergeParts(tree_.path(c.start), tree_.path(L"out.zeb"), {});
     ASSERT_TRUE(merged.failed());
     EXPECT_EQ(merged.failure().code, c.code);
     EXPECT_EQ(printable(merged.failure().message), c.message);
     EXPECT_EQ(tree_.read(L"out.zeb"), earlierOutput);
-    if (c.code != StatusCode::invalid_argument &&
-        c.message != "Could not read the part header") {
+    if (c.code != StatusCode::invalid_argument && c.message != "Could not read the part header") {
       EXPECT_FALSE(tree_.exists(L"out.zeb.partial"));
     }
   }
@@ -436,8 +374,8 @@ TEST_F(SplitMergeTest, CancelledMergeLeavesNoOutput) {
   const std::wstring archive = create(L"a.zeb", 1);
   ASSERT_TRUE(splitArchive(tree_.path(archive), kMinPartSize, {}).hasValue());
   uint64_t reports = 0;
-  auto merged = mergeParts(tree_.path(L"a.zeb.001"), tree_.path(L"out.zeb"),
-                           [&](const Progress &) { return ++reports < 3; });
+  auto merged =
+      mergeParts(tree_.path(L"a.zeb.001"), tree_.path(L"out.zeb"), [&](const Progress &) { return ++reports < 3; });
   ASSERT_TRUE(merged.failed());
   EXPECT_EQ(merged.failure().code, StatusCode::canceled);
   EXPECT_EQ(printable(merged.failure().message), "Merge canceled");
@@ -445,5 +383,5 @@ TEST_F(SplitMergeTest, CancelledMergeLeavesNoOutput) {
   EXPECT_FALSE(tree_.exists(L"out.zeb.partial"));
 }
 
-} // namespace
-} // namespace tolzeb
+}  // namespace
+}  // namespace tolzeb
