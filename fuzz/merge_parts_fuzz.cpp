@@ -18,12 +18,12 @@ namespace {
 
 using namespace tolzeb;
 
-std::wstring wide(const std::filesystem::path &path) {
+std::wstring wide(const std::filesystem::path& path) {
   const std::string narrow = path.string();
   return std::wstring(narrow.begin(), narrow.end());
 }
 
-std::vector<uint8_t> readWhole(const std::wstring &path) {
+std::vector<uint8_t> readWhole(const std::wstring& path) {
   std::vector<uint8_t> bytes;
   auto file = openForRead(path);
   if (file.failed()) return bytes;
@@ -35,7 +35,7 @@ std::vector<uint8_t> readWhole(const std::wstring &path) {
   return bytes;
 }
 
-void writeWhole(const std::wstring &path, const uint8_t *data, size_t length) {
+void writeWhole(const std::wstring& path, const uint8_t* data, size_t length) {
   auto file = openForWrite(path, false);
   if (file.failed() || file->writeAll(data, length).failed()) std::abort();
 }
@@ -45,7 +45,7 @@ void writeWhole(const std::wstring &path, const uint8_t *data, size_t length) {
 // Input: a part count n (low two bits + 1), then n - 1 parts as a 16-bit
 // little-endian length and that many bytes; the rest of the input is the last
 // part.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   namespace fs = std::filesystem;
   static const fs::path root = fs::temp_directory_path() / ("tolzeb-merge-fuzz-" + std::to_string(::getpid()));
   std::error_code ignored;
@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   } else {
     std::vector<uint8_t> expected;
     for (uint64_t i = 0; i < merged->partCount; ++i) {
-      const auto &part = written.at(size_t(i));
+      const auto& part = written.at(size_t(i));
       expected.insert(expected.end(), part.begin() + kPartHeaderSize, part.end());
     }
     if (readWhole(output) != expected || expected.size() != merged->archiveLength) std::abort();

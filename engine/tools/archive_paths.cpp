@@ -9,7 +9,7 @@ bool isSeparator(wchar_t c) { return c == L'/' || c == kPathSeparator; }
 
 }  // namespace
 
-std::wstring folderLeafName(const std::wstring &folderPath) {
+std::wstring folderLeafName(const std::wstring& folderPath) {
   // The same trimming the source scan applies, so both sides agree on the name:
   // trailing separators go, except the one that makes a root ("C:\" on Windows,
   // "/" on POSIX).
@@ -25,7 +25,7 @@ std::wstring folderLeafName(const std::wstring &folderPath) {
   return name.empty() ? trimmed : name;
 }
 
-std::wstring joinArchivePath(const std::wstring &prefix, const std::wstring &name) {
+std::wstring joinArchivePath(const std::wstring& prefix, const std::wstring& name) {
   return name.empty() ? prefix : prefix + L"/" + name;
 }
 

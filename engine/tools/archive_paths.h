@@ -8,9 +8,9 @@ namespace tolzeb {
 
 // The last component of the folder path after trailing separators are dropped;
 // a root such as D:\ comes back unchanged.
-std::wstring folderLeafName(const std::wstring &folderPath);
+std::wstring folderLeafName(const std::wstring& folderPath);
 
 // prefix + "/" + name; an empty name gives the prefix.
-std::wstring joinArchivePath(const std::wstring &prefix, const std::wstring &name);
+std::wstring joinArchivePath(const std::wstring& prefix, const std::wstring& name);
 
 }  // namespace tolzeb

@@ -18,13 +18,13 @@ constexpr size_t kReadBufferSize = 1 << 20;
 
 // Deep mode hashes every entry; the shallow one only lists, reading no
 // contents.
-Result<std::vector<EntryHash>> archiveSide(const std::wstring &archivePath, Password password, bool deep,
-                                           const ProgressCallback &progress) {
+Result<std::vector<EntryHash>> archiveSide(const std::wstring& archivePath, Password password, bool deep,
+                                           const ProgressCallback& progress) {
   if (deep) return hashEntries(archivePath, std::move(password), progress);
   TOLZEB_ASSIGN_OR_RETURN(const ArchiveListing listing, listArchive(archivePath, password));
   std::vector<EntryHash> side;
   side.reserve(listing.entries.size());
-  for (const ListedEntry &listed : listing.entries) {
+  for (const ListedEntry& listed : listing.entries) {
     EntryHash entry;
     entry.path = listed.path;
     entry.size = listed.size;
@@ -37,15 +37,15 @@ Result<std::vector<EntryHash>> archiveSide(const std::wstring &archivePath, Pass
 
 }  // namespace
 
-Result<CompareResult> compareArchive(const std::wstring &archivePath, const std::wstring &folder, Password password,
-                                     bool deep, const ProgressCallback &progress) {
+Result<CompareResult> compareArchive(const std::wstring& archivePath, const std::wstring& folder, Password password,
+                                     bool deep, const ProgressCallback& progress) {
   const Stopwatch clock;
   TOLZEB_ASSIGN_OR_RETURN(const std::wstring root, fullPath(folder));
   if (!isDirectory(root)) return makeFailure(StatusCode::invalid_argument, L"Not a folder: " + folder);
   TOLZEB_ASSIGN_OR_RETURN(const std::vector<EntryHash> archived,
                           archiveSide(archivePath, std::move(password), deep, progress));
-  std::map<std::wstring, const EntryHash *> byPath;
-  for (const EntryHash &entry : archived) {
+  std::map<std::wstring, const EntryHash*> byPath;
+  for (const EntryHash& entry : archived) {
     if (!entry.isDirectory) byPath.emplace(entry.path, &entry);
   }
 
@@ -59,7 +59,7 @@ Result<CompareResult> compareArchive(const std::wstring &archivePath, const std:
   CompareResult result;
   result.hashed = deep;
   std::set<std::wstring> seen;
-  for (const FileInfo &item : items) {
+  for (const FileInfo& item : items) {
     if (item.isDirectory || item.isReparsePoint) continue;
     TOLZEB_ASSIGN_OR_RETURN(std::wstring path, normalizePath(joinArchivePath(prefix, item.relativePath)));
     seen.insert(path);
@@ -69,7 +69,7 @@ Result<CompareResult> compareArchive(const std::wstring &archivePath, const std:
       ++result.onlyInFolder;
       continue;
     }
-    const EntryHash &entry = *found->second;
+    const EntryHash& entry = *found->second;
     bool same = false;
     uint8_t kind = CompareRow::SizeDiffers;
     if (entry.size != item.size) {
@@ -92,13 +92,13 @@ Result<CompareResult> compareArchive(const std::wstring &archivePath, const std:
     report.seconds = clock.seconds();
     if (!reportProgress(progress, report)) return makeFailure(StatusCode::canceled, L"Comparison canceled");
   }
-  for (const auto &[path, entry] : byPath) {
+  for (const auto& [path, entry] : byPath) {
     if (seen.count(path) != 0) continue;
     result.rows.push_back(CompareRow{path, CompareRow::OnlyInArchive, entry->size, 0});
     ++result.onlyInArchive;
   }
   std::stable_sort(result.rows.begin(), result.rows.end(),
-                   [](const CompareRow &a, const CompareRow &b) { return a.path < b.path; });
+                   [](const CompareRow& a, const CompareRow& b) { return a.path < b.path; });
   result.seconds = clock.seconds();
   return result;
 }

@@ -40,7 +40,7 @@ struct CompareResult {
 // folderLeafName(folder) + "/" + r, as the archive writer stores it.
 // Directories and links are never compared. Reports Verifying: in deep mode
 // first the archive's hashing (bytes), then the folder's files (items).
-Result<CompareResult> compareArchive(const std::wstring &archivePath, const std::wstring &folder, Password password,
-                                     bool deep, const ProgressCallback &progress);
+Result<CompareResult> compareArchive(const std::wstring& archivePath, const std::wstring& folder, Password password,
+                                     bool deep, const ProgressCallback& progress);
 
 }  // namespace tolzeb

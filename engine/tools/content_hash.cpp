@@ -15,8 +15,8 @@ Failure hasherFailure() { return makeFailure(StatusCode::general, L"Could not st
 
 }  // namespace
 
-Result<std::vector<EntryHash>> hashEntries(const std::wstring &archivePath, Password password,
-                                           const ProgressCallback &progress) {
+Result<std::vector<EntryHash>> hashEntries(const std::wstring& archivePath, Password password,
+                                           const ProgressCallback& progress) {
   const Stopwatch clock;
   TOLZEB_ASSIGN_OR_RETURN(const OpenArchive archive, openArchive(archivePath, 0, std::move(password)));
   Progress report;
@@ -27,7 +27,7 @@ Result<std::vector<EntryHash>> hashEntries(const std::wstring &archivePath, Pass
   hashes.reserve(archive.entries.size());
   Bytes decoded;
   uint64_t decodedIndex = std::numeric_limits<uint64_t>::max();
-  for (const ManifestEntry &entry : archive.entries) {
+  for (const ManifestEntry& entry : archive.entries) {
     EntryHash hash;
     hash.path = entry.path;
     hash.size = entry.size;
@@ -65,7 +65,7 @@ Result<std::vector<EntryHash>> hashEntries(const std::wstring &archivePath, Pass
   return hashes;
 }
 
-Result<Sha256Digest> hashFileSha256(const std::wstring &filePath, std::vector<uint8_t> &buffer) {
+Result<Sha256Digest> hashFileSha256(const std::wstring& filePath, std::vector<uint8_t>& buffer) {
   TOLZEB_ASSIGN_OR_RETURN(const UniqueHandle file, openForRead(filePath));
   Sha256 hasher;
   if (!hasher.isValid()) return hasherFailure();

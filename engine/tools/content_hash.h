@@ -23,11 +23,11 @@ struct EntryHash {
 // One per manifest entry, in manifest order. Decodes on the calling thread,
 // keeping the last decoded chunk so that files sharing a chunk decode it once.
 // Reports Verifying by bytes.
-Result<std::vector<EntryHash>> hashEntries(const std::wstring &archivePath, Password password,
-                                           const ProgressCallback &progress);
+Result<std::vector<EntryHash>> hashEntries(const std::wstring& archivePath, Password password,
+                                           const ProgressCallback& progress);
 
 // Reads the file through `buffer`, whose whole size is the read size (it must
 // not be empty) and whose contents are overwritten.
-Result<Sha256Digest> hashFileSha256(const std::wstring &filePath, std::vector<uint8_t> &buffer);
+Result<Sha256Digest> hashFileSha256(const std::wstring& filePath, std::vector<uint8_t>& buffer);
 
 }  // namespace tolzeb

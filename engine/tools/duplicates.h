@@ -26,7 +26,7 @@ struct DuplicateReport {
 };
 
 // Empty files and directories are never duplicates.
-Result<DuplicateReport> findDuplicates(const std::wstring &archivePath, Password password,
-                                       const ProgressCallback &progress);
+Result<DuplicateReport> findDuplicates(const std::wstring& archivePath, Password password,
+                                       const ProgressCallback& progress);
 
 }  // namespace tolzeb

@@ -12,7 +12,7 @@ namespace {
 constexpr char kPartMagic[8] = {'Z', 'E', 'B', 'P', 'A', 'R', 'T', '1'};
 constexpr size_t kHeaderCrcOffset = 60;
 
-uint32_t headerCrc(const uint8_t *header) {
+uint32_t headerCrc(const uint8_t* header) {
   uint8_t copy[kPartHeaderSize];
   std::memcpy(copy, header, kPartHeaderSize);
   writeU32le(copy + kHeaderCrcOffset, 0);
@@ -33,7 +33,7 @@ void PartHeader::serialize(uint8_t out[kPartHeaderSize]) const {
   writeU32le(out + kHeaderCrcOffset, headerCrc(out));
 }
 
-Result<PartHeader> parsePartHeader(const uint8_t *data, uint64_t available) {
+Result<PartHeader> parsePartHeader(const uint8_t* data, uint64_t available) {
   if (available < kPartHeaderSize) {
     return makeFailure(StatusCode::corrupt_archive, L"Part file is shorter than its header");
   }
@@ -60,13 +60,13 @@ Result<PartHeader> parsePartHeader(const uint8_t *data, uint64_t available) {
   return header;
 }
 
-std::wstring partFileName(const std::wstring &archivePath, uint32_t index) {
+std::wstring partFileName(const std::wstring& archivePath, uint32_t index) {
   std::wstring digits = decimal(index);
   if (digits.size() < 3) digits.insert(0, 3 - digits.size(), L'0');
   return archivePath + L"." + digits;
 }
 
-Result<std::wstring> partBasePath(const std::wstring &partPath) {
+Result<std::wstring> partBasePath(const std::wstring& partPath) {
   const size_t dot = partPath.rfind(L'.');
   const bool digitsFollow =
       dot != std::wstring::npos && dot + 1 < partPath.size() &&

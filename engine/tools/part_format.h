@@ -32,14 +32,14 @@ struct PartHeader {
 
 // Checks, in order, length, magic, header checksum, count and index; every
 // failure has code 3.
-Result<PartHeader> parsePartHeader(const uint8_t *data, uint64_t available);
+Result<PartHeader> parsePartHeader(const uint8_t* data, uint64_t available);
 
 // The archive path + "." + the index with at least three digits: ".001" ...
 // ".999", ".1000".
-std::wstring partFileName(const std::wstring &archivePath, uint32_t index);
+std::wstring partFileName(const std::wstring& archivePath, uint32_t index);
 
 // The archive path a part's name was made from: everything before a last "."
 // that only digits follow. Anything else fails with code 2.
-Result<std::wstring> partBasePath(const std::wstring &partPath);
+Result<std::wstring> partBasePath(const std::wstring& partPath);
 
 }  // namespace tolzeb

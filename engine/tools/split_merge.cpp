@@ -23,9 +23,9 @@ std::wstring partLabel(uint32_t index) { return L"Part " + decimal(index); }
 
 // Writes one part under its final name: a placeholder header first and the real
 // one last, so a part whose header checks out was written completely.
-Status writePart(const UniqueHandle &archive, const std::wstring &partPath, PartHeader header,
-                 std::vector<uint8_t> &buffer, Progress &report, const Stopwatch &clock,
-                 const ProgressCallback &progress) {
+Status writePart(const UniqueHandle& archive, const std::wstring& partPath, PartHeader header,
+                 std::vector<uint8_t>& buffer, Progress& report, const Stopwatch& clock,
+                 const ProgressCallback& progress) {
   TOLZEB_ASSIGN_OR_RETURN(UniqueHandle part, openForWrite(partPath, false));
   const uint8_t placeholder[kPartHeaderSize] = {};
   TOLZEB_TRY(part.writeAll(placeholder, sizeof placeholder));
@@ -51,9 +51,9 @@ Status writePart(const UniqueHandle &archive, const std::wstring &partPath, Part
 
 // Copies one part's payload behind the bytes already merged and proves it
 // against its header; gives the payload length.
-Result<uint64_t> appendPart(const std::wstring &base, const PartHeader &first, uint32_t index, uint64_t copiedBefore,
-                            const UniqueHandle &output, std::vector<uint8_t> &buffer, Progress &report,
-                            const Stopwatch &clock, const ProgressCallback &progress) {
+Result<uint64_t> appendPart(const std::wstring& base, const PartHeader& first, uint32_t index, uint64_t copiedBefore,
+                            const UniqueHandle& output, std::vector<uint8_t>& buffer, Progress& report,
+                            const Stopwatch& clock, const ProgressCallback& progress) {
   const std::wstring name = partFileName(base, index);
   auto opened = openForRead(name);
   if (opened.failed()) {
@@ -99,7 +99,7 @@ Result<uint64_t> appendPart(const std::wstring &base, const PartHeader &first, u
 
 }  // namespace
 
-Result<SplitResult> splitArchive(const std::wstring &archivePath, uint64_t partSize, const ProgressCallback &progress) {
+Result<SplitResult> splitArchive(const std::wstring& archivePath, uint64_t partSize, const ProgressCallback& progress) {
   const Stopwatch clock;
   if (partSize < kMinPartSize) {
     return makeFailure(StatusCode::invalid_argument,
@@ -155,8 +155,8 @@ Result<SplitResult> splitArchive(const std::wstring &archivePath, uint64_t partS
   return SplitResult{count, size, partSize, clock.seconds()};
 }
 
-Result<MergeResult> mergeParts(const std::wstring &firstPartPath, const std::wstring &outputPath,
-                               const ProgressCallback &progress) {
+Result<MergeResult> mergeParts(const std::wstring& firstPartPath, const std::wstring& outputPath,
+                               const ProgressCallback& progress) {
   const Stopwatch clock;
   TOLZEB_ASSIGN_OR_RETURN(const std::wstring base, partBasePath(firstPartPath));
   PartHeader first;
@@ -175,7 +175,7 @@ Result<MergeResult> mergeParts(const std::wstring &firstPartPath, const std::wst
   const std::wstring partialPath = outputPath + L".partial";
   (void)deleteFile(partialPath);
   TOLZEB_ASSIGN_OR_RETURN(UniqueHandle output, openForWrite(partialPath, false));
-  auto abandon = [&](Failure &&failure) -> Result<MergeResult> {
+  auto abandon = [&](Failure&& failure) -> Result<MergeResult> {
     output.close();
     (void)deleteFile(partialPath);
     return std::move(failure);

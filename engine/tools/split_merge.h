@@ -29,12 +29,12 @@ struct MergeResult {
 // Writes archive.001, archive.002, ... next to the archive, after removing the
 // consecutive parts of an earlier split. A failure deletes the part being
 // written; finished parts stay.
-Result<SplitResult> splitArchive(const std::wstring &archivePath, uint64_t partSize, const ProgressCallback &progress);
+Result<SplitResult> splitArchive(const std::wstring& archivePath, uint64_t partSize, const ProgressCallback& progress);
 
 // Joins the set that `firstPartPath` (the ".001" file) begins into
 // `outputPath`, through outputPath + ".partial"; the output appears only when
 // every part checked out.
-Result<MergeResult> mergeParts(const std::wstring &firstPartPath, const std::wstring &outputPath,
-                               const ProgressCallback &progress);
+Result<MergeResult> mergeParts(const std::wstring& firstPartPath, const std::wstring& outputPath,
+                               const ProgressCallback& progress);
 
 }  // namespace tolzeb

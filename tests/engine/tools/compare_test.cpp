@@ -18,12 +18,12 @@ constexpr uint64_t kSomeTime = 133000000000000000;  // 2022, whole seconds
 std::vector<uint8_t> randomBytes(size_t length, uint32_t seed) {
   std::mt19937 generator(seed);
   std::vector<uint8_t> bytes(length);
-  for (auto &b : bytes) b = uint8_t(generator());
+  for (auto& b : bytes) b = uint8_t(generator());
   return bytes;
 }
 
-Password passwordOf(const std::string &text) {
-  return std::make_shared<const SecureBytes>(reinterpret_cast<const uint8_t *>(text.data()), text.size());
+Password passwordOf(const std::string& text) {
+  return std::make_shared<const SecureBytes>(reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
 struct Row {
@@ -31,16 +31,16 @@ struct Row {
   int kind;
   uint64_t archiveValue;
   uint64_t folderValue;
-  bool operator==(const Row &) const = default;
+  bool operator==(const Row&) const = default;
 };
 
-void PrintTo(const Row &row, std::ostream *out) {
+void PrintTo(const Row& row, std::ostream* out) {
   *out << row.path << " kind " << row.kind << " " << row.archiveValue << "/" << row.folderValue;
 }
 
-std::vector<Row> rowsOf(const CompareResult &result) {
+std::vector<Row> rowsOf(const CompareResult& result) {
   std::vector<Row> rows;
-  for (const CompareRow &row : result.rows) {
+  for (const CompareRow& row : result.rows) {
     rows.push_back({printable(row.path), row.kind, row.archiveValue, row.folderValue});
   }
   return rows;
@@ -60,12 +60,12 @@ class CompareArchiveTest : public ::testing::Test {
     tree_.makeDirectory(L"photos/empty-dir-in-archive");
   }
 
-  void write(const std::wstring &relative, const std::vector<uint8_t> &bytes, uint64_t time = kSomeTime) {
+  void write(const std::wstring& relative, const std::vector<uint8_t>& bytes, uint64_t time = kSomeTime) {
     tree_.writeFile(relative, bytes);
     ASSERT_TRUE(setFileTimes(tree_.path(relative), time).ok());
   }
 
-  std::wstring archive(const char *password = nullptr) {
+  std::wstring archive(const char* password = nullptr) {
     CompressionOptions options;
     options.chunkSize = kMinChunkSize;
     options.kdfIterations = kMinKdfIterations;
@@ -116,7 +116,7 @@ TEST_F(CompareArchiveTest, ShallowAndDeepComparisonsOfAChangedFolder) {
         {"photos/sub/content-changed", 3, 4000, 4000},
         {"photos/sub/z-added", 1, 0, 0}}},
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.deep ? "deep" : "shallow");
     // A trailing separator on the folder names the same prefix.
     auto result = compareArchive(zeb, tree_.path(L"photos") + kPathSeparator, {}, c.deep, {});
@@ -148,7 +148,7 @@ TEST_F(CompareArchiveTest, DeepProgressHashesBytesFirstThenCountsComparedFiles) 
   const std::wstring zeb = archive();
   changeFolder();
   std::vector<Progress> reports;
-  auto result = compareArchive(zeb, tree_.path(L"photos"), {}, true, [&](const Progress &p) {
+  auto result = compareArchive(zeb, tree_.path(L"photos"), {}, true, [&](const Progress& p) {
     reports.push_back(p);
     return true;
   });
@@ -162,7 +162,7 @@ TEST_F(CompareArchiveTest, DeepProgressHashesBytesFirstThenCountsComparedFiles) 
   // nothing.
   EXPECT_EQ(reports.size() - firstItems, 5u);
   EXPECT_EQ(reports.back().itemsDone, 5u);
-  for (const Progress &p : reports) EXPECT_EQ(p.phase, Progress::Phase::Verifying);
+  for (const Progress& p : reports) EXPECT_EQ(p.phase, Progress::Phase::Verifying);
 }
 
 TEST_F(CompareArchiveTest, FailuresAndCancellation) {
@@ -174,10 +174,10 @@ TEST_F(CompareArchiveTest, FailuresAndCancellation) {
 
   struct Case {
     bool deep;
-    const char *message;
+    const char* message;
   };
-  for (const Case &c : {Case{false, "Comparison canceled"}, Case{true, "Hashing canceled"}}) {
-    auto canceled = compareArchive(zeb, tree_.path(L"photos"), {}, c.deep, [](const Progress &) { return false; });
+  for (const Case& c : {Case{false, "Comparison canceled"}, Case{true, "Hashing canceled"}}) {
+    auto canceled = compareArchive(zeb, tree_.path(L"photos"), {}, c.deep, [](const Progress&) { return false; });
     ASSERT_TRUE(canceled.failed());
     EXPECT_EQ(canceled.failure().code, StatusCode::canceled);
     EXPECT_EQ(printable(canceled.failure().message), c.message);

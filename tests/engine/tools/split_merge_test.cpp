@@ -19,18 +19,18 @@ using testing::ScratchTree;
 std::vector<uint8_t> randomBytes(size_t length, uint32_t seed) {
   std::mt19937 generator(seed);
   std::vector<uint8_t> bytes(length);
-  for (auto &b : bytes) b = uint8_t(generator());
+  for (auto& b : bytes) b = uint8_t(generator());
   return bytes;
 }
 
-Password passwordOf(const std::string &text) {
-  return std::make_shared<const SecureBytes>(reinterpret_cast<const uint8_t *>(text.data()), text.size());
+Password passwordOf(const std::string& text) {
+  return std::make_shared<const SecureBytes>(reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
 // Random stored contents keep the archive a little over 300,000 bytes.
 class SplitMergeTest : public ::testing::Test {
  protected:
-  std::wstring create(const std::wstring &name, uint32_t seed, const char *password = nullptr) {
+  std::wstring create(const std::wstring& name, uint32_t seed, const char* password = nullptr) {
     tree_.writeFile(L"src" + name + L"/big", randomBytes(300000, seed));
     tree_.writeFile(L"src" + name + L"/small", randomBytes(1234, seed + 1));
     CompressionOptions options;
@@ -43,9 +43,9 @@ class SplitMergeTest : public ::testing::Test {
     return name;
   }
 
-  uint64_t sizeOf(const std::wstring &relative) const { return tree_.read(relative).size(); }
+  uint64_t sizeOf(const std::wstring& relative) const { return tree_.read(relative).size(); }
 
-  PartHeader headerOf(const std::wstring &relative) const {
+  PartHeader headerOf(const std::wstring& relative) const {
     const auto bytes = tree_.read(relative);
     auto header = parsePartHeader(bytes.data(), bytes.size());
     EXPECT_TRUE(header.hasValue()) << printable(relative);
@@ -53,7 +53,7 @@ class SplitMergeTest : public ::testing::Test {
   }
 
   // Replaces a part's header, with a valid checksum, keeping its payload.
-  void rewriteHeader(const std::wstring &relative, const PartHeader &header) const {
+  void rewriteHeader(const std::wstring& relative, const PartHeader& header) const {
     auto bytes = tree_.read(relative);
     header.serialize(bytes.data());
     tree_.writeFile(relative, bytes);
@@ -99,13 +99,13 @@ TEST(PartHeaderTest, RefusesDamagedHeadersInCheckOrder) {
   valid.index = 1;
   valid.count = 1;
   struct Case {
-    const char *what;
+    const char* what;
     size_t available;
-    std::function<void(uint8_t *)> damage;  // applied after serialising; may re-serialise
-    const wchar_t *message;
+    std::function<void(uint8_t*)> damage;  // applied after serialising; may re-serialise
+    const wchar_t* message;
   };
   const auto withFields = [](uint32_t index, uint32_t count) {
-    return [=](uint8_t *bytes) {
+    return [=](uint8_t* bytes) {
       PartHeader header;
       header.index = index;
       header.count = count;
@@ -113,16 +113,16 @@ TEST(PartHeaderTest, RefusesDamagedHeadersInCheckOrder) {
     };
   };
   const Case cases[] = {
-      {"one byte short", 63, [](uint8_t *) {}, L"Part file is shorter than its header"},
-      {"wrong magic, bad checksum too", 64, [](uint8_t *b) { b[7] = '2'; }, L"Not a TOLZEB part file"},
-      {"payload length flipped", 64, [](uint8_t *b) { b[40] ^= 1; }, L"Part header checksum mismatch"},
-      {"stored checksum flipped", 64, [](uint8_t *b) { b[63] ^= 0x80; }, L"Part header checksum mismatch"},
+      {"one byte short", 63, [](uint8_t*) {}, L"Part file is shorter than its header"},
+      {"wrong magic, bad checksum too", 64, [](uint8_t* b) { b[7] = '2'; }, L"Not a TOLZEB part file"},
+      {"payload length flipped", 64, [](uint8_t* b) { b[40] ^= 1; }, L"Part header checksum mismatch"},
+      {"stored checksum flipped", 64, [](uint8_t* b) { b[63] ^= 0x80; }, L"Part header checksum mismatch"},
       {"count 0", 64, withFields(1, 0), L"Part header declares an absurd part count"},
       {"count 100001", 64, withFields(1, 100001), L"Part header declares an absurd part count"},
       {"index 0", 64, withFields(0, 5), L"Part header declares an out-of-range index"},
       {"index past count", 64, withFields(6, 5), L"Part header declares an out-of-range index"},
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     uint8_t bytes[kPartHeaderSize];
     valid.serialize(bytes);
@@ -138,15 +138,15 @@ TEST(PartHeaderTest, RefusesDamagedHeadersInCheckOrder) {
 }
 
 TEST(PartNamesTest, NumbersWithAtLeastThreeDigitsAndFindTheBaseBack) {
-  const std::pair<uint32_t, const wchar_t *> names[] = {
+  const std::pair<uint32_t, const wchar_t*> names[] = {
       {1, L"a.zeb.001"}, {42, L"a.zeb.042"}, {999, L"a.zeb.999"}, {1000, L"a.zeb.1000"}, {100000, L"a.zeb.100000"}};
-  for (const auto &[index, name] : names) {
+  for (const auto& [index, name] : names) {
     EXPECT_EQ(printable(partFileName(L"a.zeb", index)), printable(name));
     auto base = partBasePath(name);
     ASSERT_TRUE(base.hasValue());
     EXPECT_EQ(printable(*base), "a.zeb");
   }
-  for (const wchar_t *bad : {L"a.zeb", L"a.zeb.", L"a.zeb.00x", L"dir.001/part", L"noext"}) {
+  for (const wchar_t* bad : {L"a.zeb", L"a.zeb.", L"a.zeb.00x", L"dir.001/part", L"noext"}) {
     auto base = partBasePath(bad);
     ASSERT_TRUE(base.failed()) << printable(bad);
     EXPECT_EQ(base.failure().code, StatusCode::invalid_argument);
@@ -171,7 +171,7 @@ TEST_F(SplitMergeTest, SplitsAtSeveralSizesAndMergesBackByteIdentical) {
       {size, 1, size},
       {size * 10, 1, size},
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.partSize);
     auto split = splitArchive(tree_.path(archive), c.partSize, {});
     ASSERT_TRUE(split.hasValue()) << printable(split.failure().message);
@@ -231,13 +231,13 @@ TEST_F(SplitMergeTest, SplittingAgainRemovesTheSurplusPartsOfAnEarlierSplit) {
   ASSERT_TRUE(tree_.exists(L"a.zeb.004"));
   ASSERT_TRUE(splitArchive(tree_.path(archive), 200000, {}).hasValue());
   EXPECT_TRUE(tree_.exists(L"a.zeb.002"));
-  for (const wchar_t *gone : {L"a.zeb.003", L"a.zeb.004", L"a.zeb.005"}) EXPECT_FALSE(tree_.exists(gone));
+  for (const wchar_t* gone : {L"a.zeb.003", L"a.zeb.004", L"a.zeb.005"}) EXPECT_FALSE(tree_.exists(gone));
 }
 
 TEST_F(SplitMergeTest, CancelledSplitDeletesOnlyThePartBeingWritten) {
   const std::wstring archive = create(L"a.zeb", 1);
   uint64_t reports = 0;
-  auto split = splitArchive(tree_.path(archive), kMinPartSize, [&](const Progress &p) {
+  auto split = splitArchive(tree_.path(archive), kMinPartSize, [&](const Progress& p) {
     EXPECT_EQ(p.phase, Progress::Phase::Writing);
     return ++reports < 2;  // one piece per part: the second part is being written
   });
@@ -253,14 +253,14 @@ TEST_F(SplitMergeTest, MergeReportsBytesAndEndsWithDone) {
   const std::wstring archive = create(L"a.zeb", 1);
   ASSERT_TRUE(splitArchive(tree_.path(archive), kMinPartSize, {}).hasValue());
   std::vector<Progress> reports;
-  auto merged = mergeParts(tree_.path(L"a.zeb.001"), tree_.path(L"m.zeb"), [&](const Progress &p) {
+  auto merged = mergeParts(tree_.path(L"a.zeb.001"), tree_.path(L"m.zeb"), [&](const Progress& p) {
     reports.push_back(p);
     return true;
   });
   ASSERT_TRUE(merged.hasValue());
   ASSERT_GE(reports.size(), 2u);
   EXPECT_EQ(reports.back().phase, Progress::Phase::Done);
-  const Progress &last = reports[reports.size() - 2];
+  const Progress& last = reports[reports.size() - 2];
   EXPECT_EQ(last.phase, Progress::Phase::Writing);
   EXPECT_EQ(last.bytesDone, merged->archiveLength);
   EXPECT_EQ(last.bytesTotal, merged->archiveLength);
@@ -273,23 +273,23 @@ TEST_F(SplitMergeTest, RefusesBrokenSetsAndLeavesNoOutput) {
   const std::wstring foreign = create(L"other.zeb", 7);
   ASSERT_TRUE(splitArchive(tree_.path(foreign), kMinPartSize, {}).hasValue());
   struct Case {
-    const char *what;
+    const char* what;
     std::function<void()> damage;
-    const wchar_t *start;
+    const wchar_t* start;
     StatusCode code;
     std::string message;
   };
-  const auto copyOver = [this](const std::wstring &from, const std::wstring &to) {
+  const auto copyOver = [this](const std::wstring& from, const std::wstring& to) {
     tree_.writeFile(to, tree_.read(from));
   };
-  const auto editHeader = [this](const std::wstring &part, std::function<void(PartHeader &)> edit) {
+  const auto editHeader = [this](const std::wstring& part, std::function<void(PartHeader&)> edit) {
     return [this, part, edit] {
       PartHeader header = headerOf(part);
       edit(header);
       rewriteHeader(part, header);
     };
   };
-  const auto flipByte = [this](const std::wstring &part, size_t offset) {
+  const auto flipByte = [this](const std::wstring& part, size_t offset) {
     return [this, part, offset] {
       auto bytes = tree_.read(part);
       bytes[offset] ^= 0x40;
@@ -314,13 +314,13 @@ TEST_F(SplitMergeTest, RefusesBrokenSetsAndLeavesNoOutput) {
        L"a.zeb.001", StatusCode::corrupt_archive, "Part 2 disagrees with part 1 about the set"},
       {"another archive's part", [&] { copyOver(L"other.zeb.002", L"a.zeb.002"); }, L"a.zeb.001",
        StatusCode::corrupt_archive, "Part 2 belongs to a different archive"},
-      {"count disagrees", editHeader(L"a.zeb.004", [](PartHeader &h) { h.count = 6; }), L"a.zeb.001",
+      {"count disagrees", editHeader(L"a.zeb.004", [](PartHeader& h) { h.count = 6; }), L"a.zeb.001",
        StatusCode::corrupt_archive, "Part 4 disagrees with part 1 about the set"},
-      {"archive length disagrees", editHeader(L"a.zeb.004", [](PartHeader &h) { h.archiveLength += 1; }), L"a.zeb.001",
+      {"archive length disagrees", editHeader(L"a.zeb.004", [](PartHeader& h) { h.archiveLength += 1; }), L"a.zeb.001",
        StatusCode::corrupt_archive, "Part 4 disagrees with part 1 about the set"},
-      {"gap between parts", editHeader(L"a.zeb.003", [](PartHeader &h) { h.payloadOffset += 1; }), L"a.zeb.001",
+      {"gap between parts", editHeader(L"a.zeb.003", [](PartHeader& h) { h.payloadOffset += 1; }), L"a.zeb.001",
        StatusCode::corrupt_archive, "Part 3 does not start where the previous one ended"},
-      {"header claims a longer payload", editHeader(L"a.zeb.002", [](PartHeader &h) { h.payloadLength += 1; }),
+      {"header claims a longer payload", editHeader(L"a.zeb.002", [](PartHeader& h) { h.payloadLength += 1; }),
        L"a.zeb.001", StatusCode::corrupt_archive, "Part 2 is not the length its header declares"},
       {"last byte cut off",
        [this] {
@@ -345,13 +345,13 @@ TEST_F(SplitMergeTest, RefusesBrokenSetsAndLeavesNoOutput) {
       {"the set ends short of the archive",
        [&] {
          for (uint32_t i = 1; i <= 4; ++i) {
-           editHeader(partFileName(L"a.zeb", i), [](PartHeader &h) { h.count = 4; })();
+           editHeader(partFileName(L"a.zeb", i), [](PartHeader& h) { h.count = 4; })();
          }
        },
        L"a.zeb.001", StatusCode::corrupt_archive, "The parts add up to the wrong length"},
   };
   const std::vector<uint8_t> earlierOutput = {'k', 'e', 'e', 'p'};
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ASSERT_TRUE(splitArchive(tree_.path(archive), kMinPartSize, {}).hasValue());
     ASSERT_TRUE(tree_.exists(L"a.zeb.005"));
@@ -375,7 +375,7 @@ TEST_F(SplitMergeTest, CancelledMergeLeavesNoOutput) {
   ASSERT_TRUE(splitArchive(tree_.path(archive), kMinPartSize, {}).hasValue());
   uint64_t reports = 0;
   auto merged =
-      mergeParts(tree_.path(L"a.zeb.001"), tree_.path(L"out.zeb"), [&](const Progress &) { return ++reports < 3; });
+      mergeParts(tree_.path(L"a.zeb.001"), tree_.path(L"out.zeb"), [&](const Progress&) { return ++reports < 3; });
   ASSERT_TRUE(merged.failed());
   EXPECT_EQ(merged.failure().code, StatusCode::canceled);
   EXPECT_EQ(printable(merged.failure().message), "Merge canceled");
