@@ -26,7 +26,9 @@ std::wstring folderLeafName(const std::wstring& folderPath) {
 }
 
 std::wstring joinArchivePath(const std::wstring& prefix, const std::wstring& name) {
-  return name.empty() ? prefix : prefix + L"/" + name;
+  if (name.empty()) return prefix;
+  if (prefix.empty()) return name;
+  return prefix + L"/" + name;
 }
 
 }  // namespace tolzeb

@@ -10,7 +10,7 @@ namespace tolzeb {
 // a root such as D:\ comes back unchanged.
 std::wstring folderLeafName(const std::wstring& folderPath);
 
-// prefix + "/" + name; an empty name gives the prefix.
+// prefix + "/" + name; an empty side gives the other one unchanged.
 std::wstring joinArchivePath(const std::wstring& prefix, const std::wstring& name);
 
 }  // namespace tolzeb

@@ -66,6 +66,8 @@ Result<std::vector<EntryHash>> hashEntries(const std::wstring& archivePath, Pass
 }
 
 Result<Sha256Digest> hashFileSha256(const std::wstring& filePath, std::vector<uint8_t>& buffer) {
+  // A read of 0 bytes means the end of the file, so an empty buffer would hash any file as empty.
+  if (buffer.empty()) return makeFailure(StatusCode::invalid_argument, L"The read buffer is empty");
   TOLZEB_ASSIGN_OR_RETURN(const UniqueHandle file, openForRead(filePath));
   Sha256 hasher;
   if (!hasher.isValid()) return hasherFailure();

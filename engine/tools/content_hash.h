@@ -26,8 +26,8 @@ struct EntryHash {
 Result<std::vector<EntryHash>> hashEntries(const std::wstring& archivePath, Password password,
                                            const ProgressCallback& progress);
 
-// Reads the file through `buffer`, whose whole size is the read size (it must
-// not be empty) and whose contents are overwritten.
+// Reads the file through `buffer`, whose whole size is the read size and whose contents are
+// overwritten. An empty buffer fails with code 2.
 Result<Sha256Digest> hashFileSha256(const std::wstring& filePath, std::vector<uint8_t>& buffer);
 
 }  // namespace tolzeb

@@ -9,7 +9,6 @@
 namespace tolzeb {
 namespace {
 
-constexpr char kPartMagic[8] = {'Z', 'E', 'B', 'P', 'A', 'R', 'T', '1'};
 constexpr size_t kHeaderCrcOffset = 60;
 
 uint32_t headerCrc(const uint8_t* header) {

@@ -12,6 +12,7 @@
 
 namespace tolzeb {
 
+inline constexpr uint8_t kPartMagic[8] = {'Z', 'E', 'B', 'P', 'A', 'R', 'T', '1'};
 inline constexpr size_t kPartHeaderSize = 64;
 inline constexpr uint32_t kMaxPartCount = 100000;
 inline constexpr uint64_t kMinPartSize = 65536;

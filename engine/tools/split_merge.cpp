@@ -1,6 +1,7 @@
 #include "engine/tools/split_merge.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "engine/container/archive_records.h"
@@ -18,6 +19,14 @@ namespace {
 constexpr uint64_t kCopyBufferSize = 1 << 20;
 
 Failure corrupt(std::wstring message) { return makeFailure(StatusCode::corrupt_archive, std::move(message)); }
+
+bool looksLikePartFile(const std::wstring& path) {
+  auto file = openForRead(path);
+  if (file.failed()) return false;
+  uint8_t magic[sizeof kPartMagic];
+  auto got = file->readAt(0, magic, sizeof magic);
+  return got.hasValue() && *got == sizeof magic && std::equal(magic, magic + sizeof magic, std::begin(kPartMagic));
+}
 
 std::wstring partLabel(uint32_t index) { return L"Part " + decimal(index); }
 
@@ -124,11 +133,11 @@ Result<SplitResult> splitArchive(const std::wstring& archivePath, uint64_t partS
   report.phase = Progress::Phase::Writing;
   report.bytesTotal = size;
 
-  // Parts of an earlier split would otherwise mix with this one's, so the
-  // consecutive ones go.
+  // Parts of an earlier split would otherwise mix with this one's, so the consecutive ones go; a
+  // file under a part's name that is no part file is someone else's and ends the sweep.
   for (uint32_t index = 1; index <= kMaxPartCount; ++index) {
     const std::wstring stale = partFileName(archivePath, index);
-    if (!pathExists(stale)) break;
+    if (!pathExists(stale) || !looksLikePartFile(stale)) break;
     (void)deleteFile(stale);
   }
 

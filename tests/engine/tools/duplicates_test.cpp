@@ -138,6 +138,11 @@ TEST_F(DuplicatesTest, HashesAFileThroughAnyBufferSize) {
   auto missing = hashFileSha256(tree_.path(L"D/none"), buffer);
   ASSERT_TRUE(missing.failed());
   EXPECT_EQ(missing.failure().code, StatusCode::not_found);
+
+  std::vector<uint8_t> none;
+  auto empty = hashFileSha256(tree_.path(L"D/large-a"), none);
+  ASSERT_TRUE(empty.failed()) << "a buffer of 0 bytes would read nothing and hash any file as empty";
+  EXPECT_EQ(empty.failure().code, StatusCode::invalid_argument);
 }
 
 TEST(ArchivePathsTest, FolderFilesMapToTheWriterArchivePaths) {
@@ -154,6 +159,7 @@ TEST(ArchivePathsTest, FolderFilesMapToTheWriterArchivePaths) {
 
   EXPECT_EQ(printable(joinArchivePath(L"photos", L"")), "photos");
   EXPECT_EQ(printable(joinArchivePath(L"photos", L"a/b.jpg")), "photos/a/b.jpg");
+  EXPECT_EQ(printable(joinArchivePath(L"", L"a/b.jpg")), "a/b.jpg");
 }
 
 }  // namespace

@@ -234,6 +234,16 @@ TEST_F(SplitMergeTest, SplittingAgainRemovesTheSurplusPartsOfAnEarlierSplit) {
   for (const wchar_t* gone : {L"a.zeb.003", L"a.zeb.004", L"a.zeb.005"}) EXPECT_FALSE(tree_.exists(gone));
 }
 
+TEST_F(SplitMergeTest, TheSweepOfEarlierPartsStopsAtAFileThatIsNoPart) {
+  const std::wstring archive = create(L"a.zeb", 1);
+  ASSERT_TRUE(splitArchive(tree_.path(archive), kMinPartSize, {}).hasValue());
+  tree_.writeText(L"a.zeb.004", "someone's notes");
+  ASSERT_TRUE(splitArchive(tree_.path(archive), 200000, {}).hasValue());
+  EXPECT_FALSE(tree_.exists(L"a.zeb.003"));
+  EXPECT_EQ(tree_.readText(L"a.zeb.004"), "someone's notes");
+  EXPECT_TRUE(tree_.exists(L"a.zeb.005")) << "the sweep ended at the foreign file";
+}
+
 TEST_F(SplitMergeTest, CancelledSplitDeletesOnlyThePartBeingWritten) {
   const std::wstring archive = create(L"a.zeb", 1);
   uint64_t reports = 0;
