@@ -1,6 +1,5 @@
-// Hostile part files in a scratch folder: merging must end with a known failure
-// and no output, or with an output that is exactly the parts' payloads in
-// order.
+// Hostile part files in a scratch folder: merging must end with a known failure and no output, or with an
+// output that is exactly the parts' payloads in order.
 #include <unistd.h>
 
 #include <cstdint>
@@ -42,9 +41,8 @@ void writeWhole(const std::wstring& path, const uint8_t* data, size_t length) {
 
 }  // namespace
 
-// Input: a part count n (low two bits + 1), then n - 1 parts as a 16-bit
-// little-endian length and that many bytes; the rest of the input is the last
-// part.
+// Input: a part count n (low two bits + 1), then n - 1 parts as a 16-bit little-endian length and that many
+// bytes; the rest of the input is the last part.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   namespace fs = std::filesystem;
   static const fs::path root = fs::temp_directory_path() / ("tolzeb-merge-fuzz-" + std::to_string(::getpid()));

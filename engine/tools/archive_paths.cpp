@@ -10,9 +10,8 @@ bool isSeparator(wchar_t c) { return c == L'/' || c == kPathSeparator; }
 }  // namespace
 
 std::wstring folderLeafName(const std::wstring& folderPath) {
-  // The same trimming the source scan applies, so both sides agree on the name:
-  // trailing separators go, except the one that makes a root ("C:\" on Windows,
-  // "/" on POSIX).
+  // The same trimming the source scan applies, so both sides agree on the name: trailing separators go,
+  // except the one that makes a root ("C:\" on Windows, "/" on POSIX).
   std::wstring trimmed = folderPath;
   while (trimmed.size() > 1 && isSeparator(trimmed.back())) {
     const bool driveRoot = trimmed.size() == 3 && trimmed[1] == L':';

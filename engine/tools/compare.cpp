@@ -16,8 +16,7 @@ namespace {
 
 constexpr size_t kReadBufferSize = 1 << 20;
 
-// Deep mode hashes every entry; the shallow one only lists, reading no
-// contents.
+// Deep mode hashes every entry; the shallow one only lists, reading no contents.
 Result<std::vector<EntryHash>> archiveSide(const std::wstring& archivePath, Password password, bool deep,
                                            const ProgressCallback& progress) {
   if (deep) return hashEntries(archivePath, std::move(password), progress);

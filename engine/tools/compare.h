@@ -1,6 +1,5 @@
-// Comparing a ".zeb" with a folder on disk: by size and modification time, or
-// in deep mode by size and SHA-256. Reports what is identical, what differs and
-// what exists on one side only.
+// Comparing a ".zeb" with a folder on disk: by size and modification time, or in deep mode by size and
+// SHA-256. Reports what is identical, what differs and what exists on one side only.
 #pragma once
 
 #include <cstdint>
@@ -36,10 +35,9 @@ struct CompareResult {
   double seconds = 0;
 };
 
-// A folder file with relative path r stands for the archive path
-// folderLeafName(folder) + "/" + r, as the archive writer stores it.
-// Directories and links are never compared. Reports Verifying: in deep mode
-// first the archive's hashing (bytes), then the folder's files (items).
+// A folder file with relative path r stands for the archive path folderLeafName(folder) + "/" + r, as the
+// archive writer stores it. Directories and links are never compared. Reports Verifying: in deep mode first
+// the archive's hashing (bytes), then the folder's files (items).
 Result<CompareResult> compareArchive(const std::wstring& archivePath, const std::wstring& folder, Password password,
                                      bool deep, const ProgressCallback& progress);
 

@@ -1,5 +1,5 @@
-// SHA-256 of contents on both sides of a comparison: every entry of a ".zeb"
-// after decoding, and a file on disk.
+// SHA-256 of contents on both sides of a comparison: every entry of a ".zeb" after decoding, and a file on
+// disk.
 #pragma once
 
 #include <cstdint>
@@ -20,14 +20,13 @@ struct EntryHash {
   Sha256Digest sha256{};  // of the decoded bytes; all zero for a directory
 };
 
-// One per manifest entry, in manifest order. Decodes on the calling thread,
-// keeping the last decoded chunk so that files sharing a chunk decode it once.
-// Reports Verifying by bytes.
+// One per manifest entry, in manifest order. Decodes on the calling thread, keeping the last decoded chunk
+// so that files sharing a chunk decode it once. Reports Verifying by bytes.
 Result<std::vector<EntryHash>> hashEntries(const std::wstring& archivePath, Password password,
                                            const ProgressCallback& progress);
 
-// Reads the file through `buffer`, whose whole size is the read size and whose contents are
-// overwritten. An empty buffer fails with code 2.
+// Reads the file through `buffer`, whose whole size is the read size and whose contents are overwritten. An
+// empty buffer fails with code 2.
 Result<Sha256Digest> hashFileSha256(const std::wstring& filePath, std::vector<uint8_t>& buffer);
 
 }  // namespace tolzeb

@@ -1,5 +1,4 @@
-// Files of a ".zeb" whose contents are identical, and how many bytes the copies
-// waste.
+// Files of a ".zeb" whose contents are identical, and how many bytes the copies waste.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,5 @@
-// Part files: a ".zeb" cut into numbered byte ranges, each behind a 64-byte
-// header that names the archive, the part's place in the set and the checksum
-// of its bytes.
+// Part files: a ".zeb" cut into numbered byte ranges, each behind a 64-byte header that names the archive,
+// the part's place in the set and the checksum of its bytes.
 #pragma once
 
 #include <cstddef>
@@ -26,21 +25,18 @@ struct PartHeader {
   uint64_t archiveLength = 0;  // the whole archive file
   uint32_t payloadCrc = 0;     // CRC-32C of the payload
 
-  // Magic, fields, then the CRC-32C of the 64 bytes taken with that last field
-  // zero.
+  // Magic, fields, then the CRC-32C of the 64 bytes taken with that last field zero.
   void serialize(uint8_t out[kPartHeaderSize]) const;
 };
 
-// Checks, in order, length, magic, header checksum, count and index; every
-// failure has code 3.
+// Checks, in order, length, magic, header checksum, count and index; every failure has code 3.
 Result<PartHeader> parsePartHeader(const uint8_t* data, uint64_t available);
 
-// The archive path + "." + the index with at least three digits: ".001" ...
-// ".999", ".1000".
+// The archive path + "." + the index with at least three digits: ".001" ... ".999", ".1000".
 std::wstring partFileName(const std::wstring& archivePath, uint32_t index);
 
-// The archive path a part's name was made from: everything before a last "."
-// that only digits follow. Anything else fails with code 2.
+// The archive path a part's name was made from: everything before a last "." that only digits follow.
+// Anything else fails with code 2.
 Result<std::wstring> partBasePath(const std::wstring& partPath);
 
 }  // namespace tolzeb

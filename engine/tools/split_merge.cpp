@@ -30,8 +30,8 @@ bool looksLikePartFile(const std::wstring& path) {
 
 std::wstring partLabel(uint32_t index) { return L"Part " + decimal(index); }
 
-// Writes one part under its final name: a placeholder header first and the real
-// one last, so a part whose header checks out was written completely.
+// Writes one part under its final name: a placeholder header first and the real one last, so a part whose
+// header checks out was written completely.
 Status writePart(const UniqueHandle& archive, const std::wstring& partPath, PartHeader header,
                  std::vector<uint8_t>& buffer, Progress& report, const Stopwatch& clock,
                  const ProgressCallback& progress) {
@@ -58,8 +58,8 @@ Status writePart(const UniqueHandle& archive, const std::wstring& partPath, Part
   return part.flushFile();
 }
 
-// Copies one part's payload behind the bytes already merged and proves it
-// against its header; gives the payload length.
+// Copies one part's payload behind the bytes already merged and proves it against its header; gives the
+// payload length.
 Result<uint64_t> appendPart(const std::wstring& base, const PartHeader& first, uint32_t index, uint64_t copiedBefore,
                             const UniqueHandle& output, std::vector<uint8_t>& buffer, Progress& report,
                             const Stopwatch& clock, const ProgressCallback& progress) {
@@ -133,8 +133,8 @@ Result<SplitResult> splitArchive(const std::wstring& archivePath, uint64_t partS
   report.phase = Progress::Phase::Writing;
   report.bytesTotal = size;
 
-  // Parts of an earlier split would otherwise mix with this one's, so the consecutive ones go; a
-  // file under a part's name that is no part file is someone else's and ends the sweep.
+  // Parts of an earlier split would otherwise mix with this one's, so the consecutive ones go; a file under
+  // a part's name that is no part file is someone else's and ends the sweep.
   for (uint32_t index = 1; index <= kMaxPartCount; ++index) {
     const std::wstring stale = partFileName(archivePath, index);
     if (!pathExists(stale) || !looksLikePartFile(stale)) break;

@@ -46,8 +46,7 @@ std::vector<Row> rowsOf(const CompareResult& result) {
   return rows;
 }
 
-// Archives folder "photos" (times pinned, so the archive holds exact ones),
-// then changes the folder.
+// Archives folder "photos" (times pinned, so the archive holds exact ones), then changes the folder.
 class CompareArchiveTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -98,8 +97,7 @@ TEST_F(CompareArchiveTest, ShallowAndDeepComparisonsOfAChangedFolder) {
     std::vector<Row> rows;
   };
   const Case cases[] = {
-      // The shallow mode trusts equal size and time, so the changed content
-      // goes unnoticed.
+      // The shallow mode trusts equal size and time, so the changed content goes unnoticed.
       {false,
        3,
        {{"photos/added", 1, 0, 10},
@@ -158,8 +156,7 @@ TEST_F(CompareArchiveTest, DeepProgressHashesBytesFirstThenCountsComparedFiles) 
   while (firstItems < reports.size() && reports[firstItems].itemsTotal == 0) ++firstItems;
   ASSERT_GT(firstItems, 0u);
   EXPECT_EQ(reports[firstItems - 1].bytesDone, reports[firstItems - 1].bytesTotal);
-  // Five folder files have an archive counterpart; the two added ones report
-  // nothing.
+  // Five folder files have an archive counterpart; the two added ones report nothing.
   EXPECT_EQ(reports.size() - firstItems, 5u);
   EXPECT_EQ(reports.back().itemsDone, 5u);
   for (const Progress& p : reports) EXPECT_EQ(p.phase, Progress::Phase::Verifying);

@@ -34,8 +34,7 @@ std::vector<std::string> printablePaths(const std::vector<std::wstring>& paths) 
   return out;
 }
 
-// Small files share chunks and the large ones span several, so hashing crosses
-// chunk edges both ways.
+// Small files share chunks and the large ones span several, so hashing crosses chunk edges both ways.
 class DuplicatesTest : public ::testing::Test {
  protected:
   void SetUp() override {

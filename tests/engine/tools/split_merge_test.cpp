@@ -276,8 +276,8 @@ TEST_F(SplitMergeTest, MergeReportsBytesAndEndsWithDone) {
   EXPECT_EQ(last.bytesTotal, merged->archiveLength);
 }
 
-// Each case damages a fresh split of one archive and must leave no output and
-// no ".partial", while an output file already present stays as it was.
+// Each case damages a fresh split of one archive and must leave no output and no ".partial", while an
+// output file already present stays as it was.
 TEST_F(SplitMergeTest, RefusesBrokenSetsAndLeavesNoOutput) {
   const std::wstring archive = create(L"a.zeb", 1);
   const std::wstring foreign = create(L"other.zeb", 7);
