@@ -1,5 +1,5 @@
-// The engine operations zeb's commands call, gathered in one record so that the
-// commands can be run against the real engine or against a stand-in.
+// The engine operations zeb's commands call, gathered in one record so that the commands can be
+// run against the real engine or against a stand-in.
 #pragma once
 
 #include <array>
@@ -14,16 +14,15 @@
 
 namespace tolzeb::cli {
 
-// The results of the engine's tools as zeb reads them. They stand in for the
-// engine's own records until those are linked; the field names follow the
-// engine's.
+// The results of the engine's tools as zeb reads them. They stand in for the engine's own records
+// until those are linked; the field names follow the engine's.
 struct RecoveryLayout {
   uint32_t percent = 0;
   uint64_t protectedLength = 0;
   uint32_t shardSize = 0;
   uint32_t groupCount = 0;
-  uint32_t dataShards = 0;   // per group
-  uint32_t parityShards = 0; // per group
+  uint32_t dataShards = 0;    // per group
+  uint32_t parityShards = 0;  // per group
   uint64_t recordSize = 0;
 };
 
@@ -45,7 +44,7 @@ struct SplitResult {
 
 struct MergeResult {
   uint64_t partCount = 0;
-  uint64_t archiveLength = 0; // the bytes written
+  uint64_t archiveLength = 0;  // the bytes written
   uint64_t partSize = 0;
   double seconds = 0;
 };
@@ -60,7 +59,7 @@ enum class CompareKind : uint8_t {
 
 struct CompareRow {
   std::wstring path;
-  uint8_t kind = 0; // a CompareKind
+  uint8_t kind = 0;  // a CompareKind
   uint64_t archiveValue = 0;
   uint64_t folderValue = 0;
 };
@@ -71,7 +70,7 @@ struct CompareResult {
   uint64_t onlyInArchive = 0;
   uint64_t onlyInFolder = 0;
   bool hashed = false;
-  std::vector<CompareRow> rows; // sorted by path
+  std::vector<CompareRow> rows;  // sorted by path
   double seconds = 0;
 };
 
@@ -84,7 +83,7 @@ struct DuplicateGroup {
 };
 
 struct DuplicateReport {
-  std::vector<DuplicateGroup> groups; // most wasted bytes first
+  std::vector<DuplicateGroup> groups;  // most wasted bytes first
   uint64_t redundantCopies = 0;
   uint64_t reclaimableBytes = 0;
   double seconds = 0;
@@ -102,93 +101,70 @@ using Sources = std::vector<std::wstring>;
 
 struct EngineCalls {
   // Writing
-  std::function<Result<ArchiveStats>(
-      const Sources &sources, const std::wstring &output,
-      const CompressionOptions &options, const ProgressCallback &progress)>
+  std::function<Result<ArchiveStats>(const Sources& sources, const std::wstring& output,
+                                     const CompressionOptions& options, const ProgressCallback& progress)>
       createArchive;
-  std::function<Result<RecoveryReport>(const std::wstring &archive,
-                                       uint32_t percent,
-                                       const ProgressCallback &progress)>
+  std::function<Result<RecoveryReport>(const std::wstring& archive, uint32_t percent,
+                                       const ProgressCallback& progress)>
       protectArchive;
-  std::function<Result<ArchiveStats>(const Sources &sources,
-                                     const std::wstring &output, int32_t level,
-                                     const ProgressCallback &progress)>
+  std::function<Result<ArchiveStats>(const Sources& sources, const std::wstring& output, int32_t level,
+                                     const ProgressCallback& progress)>
       createZip;
-  std::function<Result<ArchiveStats>(
-      const Sources &sources, const std::wstring &output, bool gzip,
-      int32_t level, const ProgressCallback &progress)>
+  std::function<Result<ArchiveStats>(const Sources& sources, const std::wstring& output, bool gzip, int32_t level,
+                                     const ProgressCallback& progress)>
       createTar;
-  std::function<Result<ArchiveStats>(
-      const Sources &sources, const std::wstring &output, int32_t level,
-      uint64_t solidBlockSize, const ProgressCallback &progress)>
+  std::function<Result<ArchiveStats>(const Sources& sources, const std::wstring& output, int32_t level,
+                                     uint64_t solidBlockSize, const ProgressCallback& progress)>
       createSevenZip;
 
   // Reading a .zeb
-  std::function<Result<bool>(const std::wstring &archive)>
-      probeZebArchive; // true: encrypted
-  std::function<Result<ArchiveStats>(
-      const std::wstring &archive, const ProgressCallback &progress,
-      uint32_t threads, uint64_t memoryBudget, const Password &password)>
+  std::function<Result<bool>(const std::wstring& archive)> probeZebArchive;  // true: encrypted
+  std::function<Result<ArchiveStats>(const std::wstring& archive, const ProgressCallback& progress, uint32_t threads,
+                                     uint64_t memoryBudget, const Password& password)>
       testArchive;
-  std::function<Result<ArchiveStats>(
-      const std::wstring &archive, const ProgressCallback &progress,
-      uint32_t threads, uint64_t memoryBudget, const Password &password)>
+  std::function<Result<ArchiveStats>(const std::wstring& archive, const ProgressCallback& progress, uint32_t threads,
+                                     uint64_t memoryBudget, const Password& password)>
       verifyArchive;
 
   // Reading any kind
-  std::function<Result<ArchiveKind>(const std::wstring &archive)>
-      detectArchiveKind;
-  std::function<Result<ArchiveStats>(
-      const std::wstring &archive, ArchiveKind kind,
-      const std::wstring &destination,
-      const std::vector<std::wstring> &selection, const ExtractOptions &options,
-      const ProgressCallback &progress)>
+  std::function<Result<ArchiveKind>(const std::wstring& archive)> detectArchiveKind;
+  std::function<Result<ArchiveStats>(const std::wstring& archive, ArchiveKind kind, const std::wstring& destination,
+                                     const std::vector<std::wstring>& selection, const ExtractOptions& options,
+                                     const ProgressCallback& progress)>
       extractAnyArchive;
-  std::function<Result<ArchiveListing>(
-      const std::wstring &archive, ArchiveKind kind, const Password &password)>
+  std::function<Result<ArchiveListing>(const std::wstring& archive, ArchiveKind kind, const Password& password)>
       listAnyArchive;
-  std::function<Result<ArchiveStats>(
-      const std::wstring &archive, ArchiveKind kind,
-      const ExtractOptions &options, const ProgressCallback &progress)>
+  std::function<Result<ArchiveStats>(const std::wstring& archive, ArchiveKind kind, const ExtractOptions& options,
+                                     const ProgressCallback& progress)>
       testAnyArchive;
 
   // Tools on a finished .zeb
-  std::function<Result<RecoveryReport>(const std::wstring &archive,
-                                       const ProgressCallback &progress)>
+  std::function<Result<RecoveryReport>(const std::wstring& archive, const ProgressCallback& progress)>
       checkRecoveryRecord;
-  std::function<Result<RecoveryReport>(const std::wstring &archive,
-                                       const ProgressCallback &progress)>
+  std::function<Result<RecoveryReport>(const std::wstring& archive, const ProgressCallback& progress)>
       repairArchive;
-  std::function<Result<SplitResult>(const std::wstring &archive,
-                                    uint64_t partSize,
-                                    const ProgressCallback &progress)>
+  std::function<Result<SplitResult>(const std::wstring& archive, uint64_t partSize, const ProgressCallback& progress)>
       splitArchive;
-  std::function<Result<MergeResult>(const std::wstring &firstPart,
-                                    const std::wstring &output,
-                                    const ProgressCallback &progress)>
+  std::function<Result<MergeResult>(const std::wstring& firstPart, const std::wstring& output,
+                                    const ProgressCallback& progress)>
       mergeParts;
-  std::function<Result<CompareResult>(
-      const std::wstring &archive, const std::wstring &folder,
-      const Password &password, bool deep, const ProgressCallback &progress)>
+  std::function<Result<CompareResult>(const std::wstring& archive, const std::wstring& folder,
+                                      const Password& password, bool deep, const ProgressCallback& progress)>
       compareArchive;
-  std::function<Result<DuplicateReport>(const std::wstring &archive,
-                                        const Password &password,
-                                        const ProgressCallback &progress)>
+  std::function<Result<DuplicateReport>(const std::wstring& archive, const Password& password,
+                                        const ProgressCallback& progress)>
       findDuplicates;
-  std::function<Result<std::vector<EntryHash>>(
-      const std::wstring &archive, const Password &password,
-      const ProgressCallback &progress)>
+  std::function<Result<std::vector<EntryHash>>(const std::wstring& archive, const Password& password,
+                                               const ProgressCallback& progress)>
       hashEntries;
   // The SHA-256 of a whole file on disk, read through the caller's buffer.
-  std::function<Result<Sha256Digest>(const std::wstring &file,
-                                     std::vector<uint8_t> &buffer)>
-      hashFileSha256;
+  std::function<Result<Sha256Digest>(const std::wstring& file, std::vector<uint8_t>& buffer)> hashFileSha256;
 
   // "TOLZEB", "ZIP", "TAR", "TAR.GZ", "7Z"; "unknown" otherwise.
-  std::function<const wchar_t *(ArchiveKind kind)> archiveKindName;
+  std::function<const wchar_t*(ArchiveKind kind)> archiveKindName;
 };
 
 // The engine this program is linked with.
-const EngineCalls &linkedEngine();
+const EngineCalls& linkedEngine();
 
-} // namespace tolzeb::cli
+}  // namespace tolzeb::cli

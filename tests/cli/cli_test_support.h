@@ -1,6 +1,5 @@
-// Stand-ins for the world outside a zeb command: a console that records, an
-// engine whose answers a test sets, password readers that hand out prepared
-// answers, and a settable clock.
+// Stand-ins for the world outside a zeb command: a console that records, an engine whose answers
+// a test sets, password readers that hand out prepared answers, and a settable clock.
 #pragma once
 
 #include <deque>
@@ -17,7 +16,7 @@
 namespace tolzeb::cli::testing {
 
 class RecordingConsole final : public Console {
-public:
+ public:
   void writeOut(std::wstring_view text) override { out.append(text); }
   void writeErr(std::wstring_view text) override { err.append(text); }
   void flush() override {}
@@ -26,20 +25,13 @@ public:
   std::wstring err;
 };
 
-inline SecureBytes bytesOf(const std::string &text) {
-  return SecureBytes(text.data(), text.size());
+inline SecureBytes bytesOf(const std::string& text) { return SecureBytes(text.data(), text.size()); }
+
+inline std::string textOf(const SecureBytes& bytes) {
+  return bytes.empty() ? std::string() : std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
-inline std::string textOf(const SecureBytes &bytes) {
-  return bytes.empty()
-             ? std::string()
-             : std::string(reinterpret_cast<const char *>(bytes.data()),
-                           bytes.size());
-}
-
-inline std::string textOf(const Password &password) {
-  return password ? textOf(*password) : std::string("<none>");
-}
+inline std::string textOf(const Password& password) { return password ? textOf(*password) : std::string("<none>"); }
 
 // Everything a command may call, with what each call saw.
 struct FakeWorld {
@@ -76,18 +68,14 @@ struct FakeWorld {
   Result<CompareResult> comparison = CompareResult{};
   Result<DuplicateReport> duplicates = DuplicateReport{};
   Result<std::vector<EntryHash>> entryHashes = std::vector<EntryHash>{};
-  std::function<Result<Sha256Digest>(const std::wstring &file)>
-      fileHash; // empty: hashing is not expected
-  std::vector<Progress>
-      progressReports; // sent to the callback during each long call
+  std::function<Result<Sha256Digest>(const std::wstring& file)> fileHash;  // empty: hashing is not expected
+  std::vector<Progress> progressReports;  // sent to the callback during each long call
 
   FakeWorld();
-  Environment environment() {
-    return Environment{console, engine, passwords, [this] { return now; }};
-  }
+  Environment environment() { return Environment{console, engine, passwords, [this] { return now; }}; }
 
-private:
-  void report(const ProgressCallback &progress);
+ private:
+  void report(const ProgressCallback& progress);
 };
 
-} // namespace tolzeb::cli::testing
+}  // namespace tolzeb::cli::testing
