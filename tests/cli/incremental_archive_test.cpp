@@ -41,7 +41,7 @@ TEST(IncrementalSelection, ComparesEachSourceFileWithTheReference) {
   const std::vector<Source> same = {
       {L"src/a.txt", 10, 100, 1}, {L"src/sub/b.txt", 20, 200, 2}, {L"src/c.txt", 30, 300, 3}};
   struct Case {
-    const char *name;
+    const char* name;
     bool deep;
     std::vector<Source> sources;
     std::set<std::wstring> included;
@@ -77,10 +77,10 @@ TEST(IncrementalSelection, ComparesEachSourceFileWithTheReference) {
       {"a file where a folder was", false, {{L"src", 0, 50, 0}}, {L"src"}, 1, 0, 3, 0},
       {"one path met twice", false, {{L"src/e.txt", 1, 1, 0}, {L"src/e.txt", 1, 1, 0}}, {L"src/e.txt"}, 2, 0, 3, 0},
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     IncrementalSelection selection(reference, c.deep);
     int hashes = 0;
-    for (const Source &source : c.sources) {
+    for (const Source& source : c.sources) {
       const ContentHash hash = [&]() -> Result<Sha256Digest> {
         ++hashes;
         return digestOf(source.content);
@@ -113,7 +113,7 @@ TEST(IncrementalPaths, LeafNamesAndJoinedPaths) {
       {L"C:\\", L""},
       {L"a\\b/c", L"c"},
   };
-  for (const auto &[path, leaf] : leaves) EXPECT_EQ(folderLeafName(path), leaf) << printable(path);
+  for (const auto& [path, leaf] : leaves) EXPECT_EQ(folderLeafName(path), leaf) << printable(path);
   EXPECT_EQ(joinArchivePath(L"", L"a.txt"), L"a.txt");
   EXPECT_EQ(joinArchivePath(L"src", L"sub/a.txt"), L"src/sub/a.txt");
 }
@@ -156,7 +156,7 @@ TEST_F(IncrementalCommand, WritesOnlyWhatChangedAndCountsWhatWent) {
   ASSERT_TRUE(world.createdWith.includePaths);
   EXPECT_EQ(*world.createdWith.includePaths, (std::set<std::wstring>{L"src/c.txt", L"src/sub/b.txt"}));
 
-  const std::wstring &out = world.console.out;
+  const std::wstring& out = world.console.out;
   const std::wstring head =
       L"Created new.zeb\n  2 changed, 1 unchanged, 1 "
       L"gone since the reference\n  1.00 KiB written in ";
@@ -186,13 +186,13 @@ TEST_F(IncrementalCommand, NothingChangedOrOnlyDeletionsWriteNothing) {
 TEST_F(IncrementalCommand, DeepModeHashesTheReferenceAndFilesOfEqualSize) {
   // The reference claims other times; by content only b.txt differs.
   std::vector<EntryHash> hashes;
-  for (const ListedEntry &entry : listing_.entries) {
+  for (const ListedEntry& entry : listing_.entries) {
     hashes.push_back(EntryHash{entry.path, entry.size, entry.modified + 1, entry.isDirectory, digestOf(7)});
   }
   FakeWorld world;
   world.entryHashes = hashes;
   std::vector<std::wstring> hashed;
-  world.fileHash = [&](const std::wstring &file) -> Result<Sha256Digest> {
+  world.fileHash = [&](const std::wstring& file) -> Result<Sha256Digest> {
     hashed.push_back(file);
     return digestOf(file.find(L"b.txt") == std::wstring::npos ? 7 : 8);
   };
