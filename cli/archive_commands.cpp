@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/command_support.h"
 #include "cli/console_progress.h"
 #include "cli/exit_code.h"
 #include "cli/password.h"
@@ -13,11 +14,6 @@ namespace tolzeb::cli {
 namespace {
 
 constexpr uint64_t kSevenZipSolidBlockSize = 64ull << 20;
-
-int refuse(const Environment& environment, const std::wstring& message) {
-  environment.console.writeErr(L"zeb: " + message + L"\n");
-  return 2;
-}
 
 bool endsWithIgnoringCase(const std::wstring& text, std::wstring_view suffix) {
   if (text.size() < suffix.size()) return false;
@@ -47,15 +43,6 @@ void reportCreationStats(const Environment& environment, const ArchiveStats& sta
                                L"  elapsed " + fixedDecimals(stats.seconds, 3) + L" s\n");
 }
 
-// Runs one engine call under a fresh progress line and ends that line before anything else is shown.
-template <typename Call>
-auto withProgress(const CommandLine& line, const Environment& environment, Call&& call) {
-  ConsoleProgress progress(!line.quiet, environment.console, environment.tick);
-  auto result = call(progress.callback());
-  progress.finish();
-  return result;
-}
-
 int createZeb(const CommandLine& line, const Environment& environment) {
   CompressionOptions options = line.compression;
   if (line.encrypt || line.passwordStdin) {
@@ -72,13 +59,14 @@ int createZeb(const CommandLine& line, const Environment& environment) {
 
   std::wstring recoveryLine;
   if (line.recoveryPercent != 0) {
-    const Result<RecoveryRecordSummary> record = withProgress(line, environment, [&](const ProgressCallback& progress) {
+    const Result<RecoveryReport> record = withProgress(line, environment, [&](const ProgressCallback& progress) {
       return environment.engine.protectArchive(line.output, line.recoveryPercent, progress);
     });
     if (record.failed()) return printError(environment.console, record.failure());
-    recoveryLine = L"  recovery record " + formatSize(record->recordSize) + L" (" +
-                   fixedDecimals(percentOf(record->recordSize, record->protectedLength), 1) +
-                   L"% of the archive), survives losing any " + decimal(record->parityShardsPerGroup) +
+    const RecoveryLayout& layout = record->layout;
+    recoveryLine = L"  recovery record " + formatSize(layout.recordSize) + L" (" +
+                   fixedDecimals(percentOf(layout.recordSize, layout.protectedLength), 1) +
+                   L"% of the archive), survives losing any " + decimal(layout.parityShards) +
                    L" shards per group\n";
   }
 

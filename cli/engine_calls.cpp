@@ -20,9 +20,35 @@ Failure notInThisBuild(const wchar_t* what) {
 EngineCalls makeLinkedEngine() {
   EngineCalls engine;
   engine.createArchive = tolzeb::createArchive;
-  engine.protectArchive = [](const std::wstring&, uint32_t,
-                             const ProgressCallback&) -> Result<RecoveryRecordSummary> {
+  engine.protectArchive = [](const std::wstring&, uint32_t, const ProgressCallback&) -> Result<RecoveryReport> {
     return notInThisBuild(L"Recovery records");
+  };
+  engine.checkRecoveryRecord = [](const std::wstring&, const ProgressCallback&) -> Result<RecoveryReport> {
+    return notInThisBuild(L"Recovery records");
+  };
+  engine.repairArchive = [](const std::wstring&, const ProgressCallback&) -> Result<RecoveryReport> {
+    return notInThisBuild(L"Recovery records");
+  };
+  engine.splitArchive = [](const std::wstring&, uint64_t, const ProgressCallback&) -> Result<SplitResult> {
+    return notInThisBuild(L"Split archives");
+  };
+  engine.mergeParts = [](const std::wstring&, const std::wstring&, const ProgressCallback&) -> Result<MergeResult> {
+    return notInThisBuild(L"Split archives");
+  };
+  engine.compareArchive = [](const std::wstring&, const std::wstring&, const Password&, bool,
+                             const ProgressCallback&) -> Result<CompareResult> {
+    return notInThisBuild(L"Archive comparisons");
+  };
+  engine.findDuplicates = [](const std::wstring&, const Password&,
+                             const ProgressCallback&) -> Result<DuplicateReport> {
+    return notInThisBuild(L"Duplicate searches");
+  };
+  engine.hashEntries = [](const std::wstring&, const Password&,
+                          const ProgressCallback&) -> Result<std::vector<EntryHash>> {
+    return notInThisBuild(L"Entry hashes");
+  };
+  engine.hashFileSha256 = [](const std::wstring&, std::vector<uint8_t>&) -> Result<Sha256Digest> {
+    return notInThisBuild(L"File hashes");
   };
   engine.createZip = tolzeb::createZip;
   engine.createTar = tolzeb::createTar;

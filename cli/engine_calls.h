@@ -2,6 +2,7 @@
 // run against the real engine or against a stand-in.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -13,11 +14,87 @@
 
 namespace tolzeb::cli {
 
-// What zeb reports of a recovery record just written.
-struct RecoveryRecordSummary {
-  uint64_t recordSize = 0;
+// The results of the engine's tools as zeb reads them. They stand in for the engine's own records
+// until those are linked; the field names follow the engine's.
+struct RecoveryLayout {
+  uint32_t percent = 0;
   uint64_t protectedLength = 0;
-  uint32_t parityShardsPerGroup = 0;
+  uint32_t shardSize = 0;
+  uint32_t groupCount = 0;
+  uint32_t dataShards = 0;    // per group
+  uint32_t parityShards = 0;  // per group
+  uint64_t recordSize = 0;
+};
+
+struct RecoveryReport {
+  RecoveryLayout layout;
+  uint64_t shardsChecked = 0;
+  uint64_t damagedShards = 0;
+  uint64_t shardsRebuilt = 0;
+  uint64_t groupsBeyondRepair = 0;
+  double seconds = 0;
+};
+
+struct SplitResult {
+  uint64_t partCount = 0;
+  uint64_t archiveLength = 0;
+  uint64_t partSize = 0;
+  double seconds = 0;
+};
+
+struct MergeResult {
+  uint64_t partCount = 0;
+  uint64_t archiveLength = 0;  // the bytes written
+  uint64_t partSize = 0;
+  double seconds = 0;
+};
+
+enum class CompareKind : uint8_t {
+  onlyInArchive = 0,
+  onlyInFolder = 1,
+  sizeDiffers = 2,
+  contentDiffers = 3,
+  timeDiffers = 4,
+};
+
+struct CompareRow {
+  std::wstring path;
+  uint8_t kind = 0;  // a CompareKind
+  uint64_t archiveValue = 0;
+  uint64_t folderValue = 0;
+};
+
+struct CompareResult {
+  uint64_t identical = 0;
+  uint64_t different = 0;
+  uint64_t onlyInArchive = 0;
+  uint64_t onlyInFolder = 0;
+  bool hashed = false;
+  std::vector<CompareRow> rows;  // sorted by path
+  double seconds = 0;
+};
+
+using Sha256Digest = std::array<uint8_t, 32>;
+
+struct DuplicateGroup {
+  Sha256Digest sha256{};
+  uint64_t size = 0;
+  std::vector<std::wstring> paths;
+};
+
+struct DuplicateReport {
+  std::vector<DuplicateGroup> groups;  // most wasted bytes first
+  uint64_t redundantCopies = 0;
+  uint64_t reclaimableBytes = 0;
+  double seconds = 0;
+};
+
+struct EntryHash {
+  std::wstring path;
+  uint64_t size = 0;
+  uint64_t modified = 0;
+  bool isDirectory = false;
+  Sha256Digest sha256{};
 };
 
 using Sources = std::vector<std::wstring>;
@@ -27,8 +104,8 @@ struct EngineCalls {
   std::function<Result<ArchiveStats>(const Sources& sources, const std::wstring& output,
                                      const CompressionOptions& options, const ProgressCallback& progress)>
       createArchive;
-  std::function<Result<RecoveryRecordSummary>(const std::wstring& archive, uint32_t percent,
-                                              const ProgressCallback& progress)>
+  std::function<Result<RecoveryReport>(const std::wstring& archive, uint32_t percent,
+                                       const ProgressCallback& progress)>
       protectArchive;
   std::function<Result<ArchiveStats>(const Sources& sources, const std::wstring& output, int32_t level,
                                      const ProgressCallback& progress)>
@@ -60,6 +137,29 @@ struct EngineCalls {
   std::function<Result<ArchiveStats>(const std::wstring& archive, ArchiveKind kind, const ExtractOptions& options,
                                      const ProgressCallback& progress)>
       testAnyArchive;
+
+  // Tools on a finished .zeb
+  std::function<Result<RecoveryReport>(const std::wstring& archive, const ProgressCallback& progress)>
+      checkRecoveryRecord;
+  std::function<Result<RecoveryReport>(const std::wstring& archive, const ProgressCallback& progress)>
+      repairArchive;
+  std::function<Result<SplitResult>(const std::wstring& archive, uint64_t partSize, const ProgressCallback& progress)>
+      splitArchive;
+  std::function<Result<MergeResult>(const std::wstring& firstPart, const std::wstring& output,
+                                    const ProgressCallback& progress)>
+      mergeParts;
+  std::function<Result<CompareResult>(const std::wstring& archive, const std::wstring& folder,
+                                      const Password& password, bool deep, const ProgressCallback& progress)>
+      compareArchive;
+  std::function<Result<DuplicateReport>(const std::wstring& archive, const Password& password,
+                                        const ProgressCallback& progress)>
+      findDuplicates;
+  std::function<Result<std::vector<EntryHash>>(const std::wstring& archive, const Password& password,
+                                               const ProgressCallback& progress)>
+      hashEntries;
+  // The SHA-256 of a whole file on disk, read through the caller's buffer.
+  std::function<Result<Sha256Digest>(const std::wstring& file, std::vector<uint8_t>& buffer)> hashFileSha256;
+
   // "TOLZEB", "ZIP", "TAR", "TAR.GZ", "7Z"; "unknown" otherwise.
   std::function<const wchar_t*(ArchiveKind kind)> archiveKindName;
 };

@@ -86,7 +86,7 @@ TEST(CreatedKind, FormatWordFirstThenTheNameEnding) {
 TEST(CreateCommand, ZebReportWithRecoveryRecord) {
   FakeWorld world;
   world.stats = sampleStats();
-  world.recovery = RecoveryRecordSummary{52429, 1 << 20, 3};
+  world.recovery = RecoveryReport{RecoveryLayout{5, 1 << 20, 4096, 1, 10, 3, 52429}};
   EXPECT_EQ(runZeb({L"c", L"src", L"-o", L"out.zip", L"--format", L"zeb", L"--recovery", L"5", L"--quiet"},
                    world.environment()),
             0);

@@ -110,6 +110,53 @@ FakeWorld::FakeWorld() {
     report(progress);
     return stats;
   };
+  engine.checkRecoveryRecord = [this](const std::wstring& archive, const ProgressCallback& progress) {
+    calls.push_back(L"checkRecoveryRecord " + archive);
+    report(progress);
+    return recovery;
+  };
+  engine.repairArchive = [this](const std::wstring& archive, const ProgressCallback& progress) {
+    calls.push_back(L"repairArchive " + archive);
+    report(progress);
+    return recovery;
+  };
+  engine.splitArchive = [this](const std::wstring& archive, uint64_t partSize, const ProgressCallback& progress) {
+    calls.push_back(L"splitArchive " + archive + L" " + decimal(partSize));
+    report(progress);
+    return split;
+  };
+  engine.mergeParts = [this](const std::wstring& firstPart, const std::wstring& output,
+                             const ProgressCallback& progress) {
+    calls.push_back(L"mergeParts " + firstPart + L" " + output);
+    report(progress);
+    return merge;
+  };
+  engine.compareArchive = [this](const std::wstring& archive, const std::wstring& folder, const Password& password,
+                                 bool deep, const ProgressCallback& progress) {
+    calls.push_back(L"compareArchive " + archive + L" " + folder);
+    passwordSeen = password;
+    deepSeen = deep;
+    report(progress);
+    return comparison;
+  };
+  engine.findDuplicates = [this](const std::wstring& archive, const Password& password,
+                                 const ProgressCallback& progress) {
+    calls.push_back(L"findDuplicates " + archive);
+    passwordSeen = password;
+    report(progress);
+    return duplicates;
+  };
+  engine.hashEntries = [this](const std::wstring& archive, const Password& password,
+                              const ProgressCallback& progress) {
+    calls.push_back(L"hashEntries " + archive);
+    passwordSeen = password;
+    report(progress);
+    return entryHashes;
+  };
+  engine.hashFileSha256 = [this](const std::wstring& file, std::vector<uint8_t>& buffer) -> Result<Sha256Digest> {
+    if (!fileHash || buffer.empty()) return makeFailure(StatusCode::general, L"unexpected hashing of " + file);
+    return fileHash(file);
+  };
   engine.archiveKindName = linkedEngine().archiveKindName;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,13 +55,20 @@ struct FakeWorld {
   int32_t levelSeen = -1;
   bool gzipSeen = false;
   uint64_t solidBlockSeen = 0;
+  bool deepSeen = false;
 
   // What the engine answers.
   Result<ArchiveStats> stats = ArchiveStats{};
-  Result<RecoveryRecordSummary> recovery = RecoveryRecordSummary{};
+  Result<RecoveryReport> recovery = RecoveryReport{};
   Result<ArchiveKind> kind = ArchiveKind::zeb;
   Result<bool> encrypted = false;
   Result<ArchiveListing> listing = ArchiveListing{};
+  Result<SplitResult> split = SplitResult{};
+  Result<MergeResult> merge = MergeResult{};
+  Result<CompareResult> comparison = CompareResult{};
+  Result<DuplicateReport> duplicates = DuplicateReport{};
+  Result<std::vector<EntryHash>> entryHashes = std::vector<EntryHash>{};
+  std::function<Result<Sha256Digest>(const std::wstring& file)> fileHash;  // empty: hashing is not expected
   std::vector<Progress> progressReports;  // sent to the callback during each long call
 
   FakeWorld();

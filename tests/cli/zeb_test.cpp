@@ -64,8 +64,7 @@ TEST(RunZeb, HelpUsageAndUnknownCommands) {
 }
 
 TEST(RunZeb, EveryCommandWordReachesItsHandler) {
-  // With no arguments each handler refuses in its own words (or, for the tool commands not yet
-  // built, says so); none is taken for an unknown command.
+  // With no arguments each handler refuses in its own words; none is taken for an unknown command.
   for (const wchar_t* word : {L"c", L"x", L"l", L"t", L"v", L"split", L"protect", L"scan", L"repair", L"merge",
                               L"cmp", L"dup", L"inc"}) {
     FakeWorld world;
