@@ -11,45 +11,10 @@
 namespace tolzeb::cli {
 namespace {
 
-// Writers and tools that this build does not carry answer as the engine answers a feature it
-// does not implement.
-Failure notInThisBuild(const wchar_t* what) {
-  return makeFailure(StatusCode::unsupported_version, std::wstring(what) + L" are not part of this build");
-}
-
 EngineCalls makeLinkedEngine() {
   EngineCalls engine;
   engine.createArchive = tolzeb::createArchive;
-  engine.protectArchive = [](const std::wstring&, uint32_t, const ProgressCallback&) -> Result<RecoveryReport> {
-    return notInThisBuild(L"Recovery records");
-  };
-  engine.checkRecoveryRecord = [](const std::wstring&, const ProgressCallback&) -> Result<RecoveryReport> {
-    return notInThisBuild(L"Recovery records");
-  };
-  engine.repairArchive = [](const std::wstring&, const ProgressCallback&) -> Result<RecoveryReport> {
-    return notInThisBuild(L"Recovery records");
-  };
-  engine.splitArchive = [](const std::wstring&, uint64_t, const ProgressCallback&) -> Result<SplitResult> {
-    return notInThisBuild(L"Split archives");
-  };
-  engine.mergeParts = [](const std::wstring&, const std::wstring&, const ProgressCallback&) -> Result<MergeResult> {
-    return notInThisBuild(L"Split archives");
-  };
-  engine.compareArchive = [](const std::wstring&, const std::wstring&, const Password&, bool,
-                             const ProgressCallback&) -> Result<CompareResult> {
-    return notInThisBuild(L"Archive comparisons");
-  };
-  engine.findDuplicates = [](const std::wstring&, const Password&,
-                             const ProgressCallback&) -> Result<DuplicateReport> {
-    return notInThisBuild(L"Duplicate searches");
-  };
-  engine.hashEntries = [](const std::wstring&, const Password&,
-                          const ProgressCallback&) -> Result<std::vector<EntryHash>> {
-    return notInThisBuild(L"Entry hashes");
-  };
-  engine.hashFileSha256 = [](const std::wstring&, std::vector<uint8_t>&) -> Result<Sha256Digest> {
-    return notInThisBuild(L"File hashes");
-  };
+  engine.protectArchive = tolzeb::protectArchive;
   engine.createZip = tolzeb::createZip;
   engine.createTar = tolzeb::createTar;
   engine.createSevenZip = tolzeb::createSevenZip;
@@ -60,6 +25,14 @@ EngineCalls makeLinkedEngine() {
   engine.extractAnyArchive = tolzeb::extractAnyArchive;
   engine.listAnyArchive = tolzeb::listAnyArchive;
   engine.testAnyArchive = tolzeb::testAnyArchive;
+  engine.checkRecoveryRecord = tolzeb::checkRecoveryRecord;
+  engine.repairArchive = tolzeb::repairArchive;
+  engine.splitArchive = tolzeb::splitArchive;
+  engine.mergeParts = tolzeb::mergeParts;
+  engine.compareArchive = tolzeb::compareArchive;
+  engine.findDuplicates = tolzeb::findDuplicates;
+  engine.hashEntries = tolzeb::hashEntries;
+  engine.hashFileSha256 = tolzeb::hashFileSha256;
   engine.archiveKindName = tolzeb::archiveKindName;
   return engine;
 }

@@ -2,7 +2,6 @@
 // run against the real engine or against a stand-in.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -10,92 +9,14 @@
 
 #include "engine/core/status.h"
 #include "engine/core/types.h"
+#include "engine/recovery/protect.h"
+#include "engine/tools/compare.h"
+#include "engine/tools/content_hash.h"
+#include "engine/tools/duplicates.h"
+#include "engine/tools/split_merge.h"
 #include "formats/archive_kind.h"
 
 namespace tolzeb::cli {
-
-// The results of the engine's tools as zeb reads them. They stand in for the engine's own records
-// until those are linked; the field names follow the engine's.
-struct RecoveryLayout {
-  uint32_t percent = 0;
-  uint64_t protectedLength = 0;
-  uint32_t shardSize = 0;
-  uint32_t groupCount = 0;
-  uint32_t dataShards = 0;    // per group
-  uint32_t parityShards = 0;  // per group
-  uint64_t recordSize = 0;
-};
-
-struct RecoveryReport {
-  RecoveryLayout layout;
-  uint64_t shardsChecked = 0;
-  uint64_t damagedShards = 0;
-  uint64_t shardsRebuilt = 0;
-  uint64_t groupsBeyondRepair = 0;
-  double seconds = 0;
-};
-
-struct SplitResult {
-  uint64_t partCount = 0;
-  uint64_t archiveLength = 0;
-  uint64_t partSize = 0;
-  double seconds = 0;
-};
-
-struct MergeResult {
-  uint64_t partCount = 0;
-  uint64_t archiveLength = 0;  // the bytes written
-  uint64_t partSize = 0;
-  double seconds = 0;
-};
-
-enum class CompareKind : uint8_t {
-  onlyInArchive = 0,
-  onlyInFolder = 1,
-  sizeDiffers = 2,
-  contentDiffers = 3,
-  timeDiffers = 4,
-};
-
-struct CompareRow {
-  std::wstring path;
-  uint8_t kind = 0;  // a CompareKind
-  uint64_t archiveValue = 0;
-  uint64_t folderValue = 0;
-};
-
-struct CompareResult {
-  uint64_t identical = 0;
-  uint64_t different = 0;
-  uint64_t onlyInArchive = 0;
-  uint64_t onlyInFolder = 0;
-  bool hashed = false;
-  std::vector<CompareRow> rows;  // sorted by path
-  double seconds = 0;
-};
-
-using Sha256Digest = std::array<uint8_t, 32>;
-
-struct DuplicateGroup {
-  Sha256Digest sha256{};
-  uint64_t size = 0;
-  std::vector<std::wstring> paths;
-};
-
-struct DuplicateReport {
-  std::vector<DuplicateGroup> groups;  // most wasted bytes first
-  uint64_t redundantCopies = 0;
-  uint64_t reclaimableBytes = 0;
-  double seconds = 0;
-};
-
-struct EntryHash {
-  std::wstring path;
-  uint64_t size = 0;
-  uint64_t modified = 0;
-  bool isDirectory = false;
-  Sha256Digest sha256{};
-};
 
 using Sources = std::vector<std::wstring>;
 

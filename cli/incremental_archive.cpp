@@ -5,14 +5,13 @@
 #include "engine/core/entry_path.h"
 #include "engine/core/fs.h"
 #include "engine/core/sha256.h"
+#include "engine/tools/archive_paths.h"
 #include "formats/archive_kind.h"
 
 namespace tolzeb::cli {
 namespace {
 
 constexpr size_t kHashBufferSize = 1u << 20;
-
-bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 Result<std::vector<ReferenceFile>> readReference(const EngineCalls& engine, const std::wstring& reference,
                                                  const Password& password, bool deep,
@@ -69,19 +68,6 @@ uint64_t IncrementalSelection::gone() const {
     if (seen_.count(path) == 0) ++count;
   }
   return count;
-}
-
-std::wstring folderLeafName(const std::wstring& path) {
-  std::wstring trimmed = path;
-  while (trimmed.size() > 3 && isSeparator(trimmed.back())) trimmed.pop_back();
-  for (size_t i = trimmed.size(); i > 0; --i) {
-    if (isSeparator(trimmed[i - 1])) return trimmed.substr(i);
-  }
-  return trimmed;
-}
-
-std::wstring joinArchivePath(const std::wstring& prefix, const std::wstring& name) {
-  return prefix.empty() ? name : prefix + L"/" + name;
 }
 
 Result<IncrementalResult> createIncrementalArchive(const EngineCalls& engine, const std::vector<std::wstring>& sources,

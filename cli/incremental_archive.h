@@ -60,12 +60,6 @@ class IncrementalSelection {
   uint64_t unchanged_ = 0;
 };
 
-// The last component of a path once trailing separators are gone (kept while longer than 3
-// units, so a drive root gives nothing); the path itself when it has no separator.
-std::wstring folderLeafName(const std::wstring& path);
-// prefix + '/' + name, or the name alone when the prefix is empty.
-std::wstring joinArchivePath(const std::wstring& prefix, const std::wstring& name);
-
 // Reads the reference (its listing, or with `deep` the hashes of its contents), compares the
 // sources with it and writes the changed files to `output` with createArchive. Nothing changed,
 // or only deletions: code 11 and no archive written.

@@ -13,12 +13,12 @@ namespace {
 constexpr uint32_t kDefaultRecoveryPercent = 5;
 
 const wchar_t* compareKindWord(uint8_t kind) {
-  switch (CompareKind(kind)) {
-    case CompareKind::onlyInArchive: return L"only in archive";
-    case CompareKind::onlyInFolder: return L"only in folder";
-    case CompareKind::sizeDiffers: return L"size differs";
-    case CompareKind::timeDiffers: return L"time differs";
-    case CompareKind::contentDiffers: break;
+  switch (kind) {
+    case CompareRow::OnlyInArchive: return L"only in archive";
+    case CompareRow::OnlyInFolder: return L"only in folder";
+    case CompareRow::SizeDiffers: return L"size differs";
+    case CompareRow::TimeDiffers: return L"time differs";
+    case CompareRow::Sha256Differs: break;
   }
   return L"content differs";
 }

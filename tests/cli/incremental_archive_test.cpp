@@ -104,20 +104,6 @@ TEST(IncrementalSelection, AHashingFailureIsReturned) {
   EXPECT_EQ(status.failure().message, L"Read failed on a.txt");
 }
 
-TEST(IncrementalPaths, LeafNamesAndJoinedPaths) {
-  const std::pair<std::wstring, std::wstring> leaves[] = {
-      {L"C:\\data\\photos", L"photos"},
-      {L"C:\\data\\photos\\\\", L"photos"},
-      {L"/tmp/src/", L"src"},
-      {L"name", L"name"},
-      {L"C:\\", L""},
-      {L"a\\b/c", L"c"},
-  };
-  for (const auto& [path, leaf] : leaves) EXPECT_EQ(folderLeafName(path), leaf) << printable(path);
-  EXPECT_EQ(joinArchivePath(L"", L"a.txt"), L"a.txt");
-  EXPECT_EQ(joinArchivePath(L"src", L"sub/a.txt"), L"src/sub/a.txt");
-}
-
 // A source folder on disk and a reference listing made from it, for runs of the
 // whole command.
 class IncrementalCommand : public ::testing::Test {
