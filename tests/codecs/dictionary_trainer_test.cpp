@@ -7,16 +7,12 @@
 #include <string>
 
 #include "engine/core/crc32c.h"
+#include "support/random_bytes.h"
 
 namespace tolzeb {
 namespace {
 
-std::vector<uint8_t> randomBytes(size_t length, uint32_t seed) {
-  std::mt19937 generator(seed);
-  std::vector<uint8_t> bytes(length);
-  for (auto& b : bytes) b = uint8_t(generator());
-  return bytes;
-}
+using testing::randomBytes;
 
 // Samples are spelled as letters, each letter a fixed random block: "AB" is block A followed by
 // block B in one sample. A and B are one piece long, C is a short piece.

@@ -177,8 +177,6 @@ Result<Bytes> writeTestArchive(const std::vector<TestEntry>& entries, const Test
   return file;
 }
 
-Password passwordOf(const std::string& text) { return std::make_shared<const SecureBytes>(text.data(), text.size()); }
-
 Bytes sampleBytes(size_t length, uint32_t seed) {
   static const char* const kWords[] = {"archive ", "chunk ", "manifest ", "dictionary ", "footer ", "header ",
                                        "sealed ",  "table ", "entry ",    "stream ",     "\n",      "0123 "};

@@ -12,6 +12,7 @@
 #include "engine/core/bytes.h"
 #include "engine/core/status.h"
 #include "engine/core/types.h"
+#include "support/password_of.h"
 
 namespace tolzeb::testing {
 
@@ -36,8 +37,6 @@ struct TestArchiveOptions {
 // All file contents form one group, cut into chunks of `chunkSize`; entries are written in the
 // given order.
 Result<Bytes> writeTestArchive(const std::vector<TestEntry>& entries, const TestArchiveOptions& options);
-
-Password passwordOf(const std::string& text);
 
 // Compressible but not trivial: text-like bytes from a fixed seed.
 Bytes sampleBytes(size_t length, uint32_t seed);

@@ -11,16 +11,12 @@
 #include "engine/core/crc32c.h"
 #include "engine/core/sha256.h"
 #include "engine/core/types.h"
+#include "support/random_bytes.h"
 
 namespace tolzeb {
 namespace {
 
-std::vector<uint8_t> randomBytes(size_t length, uint32_t seed) {
-  std::mt19937 generator(seed);
-  std::vector<uint8_t> bytes(length);
-  for (auto& b : bytes) b = uint8_t(generator());
-  return bytes;
-}
+using testing::randomBytes;
 
 // Log-like lines: repeats for VELT, skewed literals for the Huffman stage.
 std::vector<uint8_t> textBytes(size_t length, uint32_t seed) {

@@ -9,22 +9,19 @@
 #include "engine/container/container_format.h"
 #include "engine/container/verify_archive.h"
 #include "scratch_tree.h"
+#include "support/password_of.h"
+#include "support/random_bytes.h"
 
 namespace tolzeb {
 namespace {
 
 using testing::ArchivedItem;
+using testing::passwordOf;
 using testing::printable;
+using testing::randomBytes;
 using testing::ScratchTree;
 
 constexpr uint32_t kChunk = kMinChunkSize;
-
-std::vector<uint8_t> randomBytes(size_t length, uint32_t seed) {
-  std::mt19937 generator(seed);
-  std::vector<uint8_t> bytes(length);
-  for (auto& b : bytes) b = uint8_t(generator());
-  return bytes;
-}
 
 std::vector<uint8_t> textBytes(size_t length, uint32_t seed) {
   std::mt19937 generator(seed);
@@ -32,10 +29,6 @@ std::vector<uint8_t> textBytes(size_t length, uint32_t seed) {
   while (text.size() < length) text += "line " + std::to_string(generator() % 5000) + " of a small document\n";
   text.resize(length);
   return {text.begin(), text.end()};
-}
-
-Password passwordOf(const std::string& text) {
-  return std::make_shared<const SecureBytes>(reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
 // A tree with nested, empty and non-ASCII items, files on both sides of the packing limit, a

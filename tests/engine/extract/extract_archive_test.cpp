@@ -2,28 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <thread>
 
 #include "../container/test_archive.h"
 #include "../create/scratch_tree.h"
 #include "engine/create/create_archive.h"
+#include "support/random_bytes.h"
 
 namespace tolzeb {
 namespace {
 
 using testing::printable;
+using testing::randomBytes;
 using testing::ScratchTree;
 
 constexpr uint32_t kChunk = kMinChunkSize;
 constexpr uint64_t kSomeTime = 133000000000000000ull;  // a FILETIME in 2022
-
-std::vector<uint8_t> randomBytes(size_t length, uint32_t seed) {
-  std::mt19937 generator(seed);
-  std::vector<uint8_t> bytes(length);
-  for (auto& b : bytes) b = uint8_t(generator());
-  return bytes;
-}
 
 uint64_t modifiedOf(const std::wstring& path) {
   auto info = statPath(path);

@@ -2,29 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "../create/scratch_tree.h"
 #include "engine/create/create_archive.h"
 #include "engine/tools/archive_paths.h"
 #include "engine/tools/content_hash.h"
+#include "support/password_of.h"
+#include "support/random_bytes.h"
 
 namespace tolzeb {
 namespace {
 
+using testing::passwordOf;
 using testing::printable;
+using testing::randomBytes;
 using testing::ScratchTree;
-
-std::vector<uint8_t> randomBytes(size_t length, uint32_t seed) {
-  std::mt19937 generator(seed);
-  std::vector<uint8_t> bytes(length);
-  for (auto& b : bytes) b = uint8_t(generator());
-  return bytes;
-}
-
-Password passwordOf(const std::string& text) {
-  return std::make_shared<const SecureBytes>(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-}
 
 Sha256Digest digestOf(const std::vector<uint8_t>& bytes) { return sha256(bytes.data(), bytes.size()).value(); }
 
