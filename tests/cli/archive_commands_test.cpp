@@ -9,6 +9,7 @@
 #include "cli/zeb.h"
 #include "cli_test_support.h"
 #include "engine/core/text.h"
+#include "support/utf8_text.h"
 
 namespace tolzeb::cli {
 namespace {
@@ -17,10 +18,7 @@ using testing::bytesOf;
 using testing::FakeWorld;
 using testing::textOf;
 
-std::string narrow(const std::wstring& text) {
-  Result<std::vector<uint8_t>> bytes = utf16ToUtf8(text);
-  return bytes.failed() ? "<not UTF-16>" : std::string(bytes->begin(), bytes->end());
-}
+using tolzeb::testing::utf8Of;
 
 ArchiveStats sampleStats() {
   ArchiveStats stats;
@@ -52,9 +50,9 @@ TEST(ArchiveCommands, RefuseMissingArguments) {
   };
   for (const Case& c : cases) {
     FakeWorld world;
-    EXPECT_EQ(runZeb(c.args, world.environment()), 2) << narrow(c.err);
+    EXPECT_EQ(runZeb(c.args, world.environment()), 2) << utf8Of(c.err);
     EXPECT_EQ(world.console.err, c.err);
-    EXPECT_TRUE(world.calls.empty()) << narrow(c.err);
+    EXPECT_TRUE(world.calls.empty()) << utf8Of(c.err);
     EXPECT_EQ(world.stdinReads, 0);
   }
 }
@@ -79,7 +77,7 @@ TEST(CreatedKind, FormatWordFirstThenTheNameEnding) {
     CommandLine line;
     line.output = c.output;
     line.format = c.format;
-    EXPECT_EQ(createdKind(line), c.kind) << narrow(c.output) << " " << narrow(c.format);
+    EXPECT_EQ(createdKind(line), c.kind) << utf8Of(c.output) << " " << utf8Of(c.format);
   }
 }
 

@@ -7,22 +7,20 @@
 #include <vector>
 
 #include "engine/core/text.h"
+#include "support/utf8_text.h"
 
 namespace tolzeb::cli {
 namespace {
 
 using Args = std::vector<std::wstring>;
 
-std::string narrow(const std::wstring& text) {
-  Result<std::vector<uint8_t>> bytes = utf16ToUtf8(text);
-  return bytes.failed() ? "<not UTF-16>" : std::string(bytes->begin(), bytes->end());
-}
+using tolzeb::testing::utf8Of;
 
 std::string joined(const Args& args) {
   std::string line;
   for (const std::wstring& arg : args) {
     line += '[';
-    line += narrow(arg);
+    line += utf8Of(arg);
     line += ']';
   }
   return line;
@@ -187,7 +185,7 @@ TEST(ParseCommandLine, AcceptsAndSetsTheFields) {
   };
   for (const Case& c : cases) {
     const Result<CommandLine> line = parseCommandLine(c.args);
-    ASSERT_TRUE(line.hasValue()) << joined(c.args) << ": " << narrow(line.failure().message);
+    ASSERT_TRUE(line.hasValue()) << joined(c.args) << ": " << utf8Of(line.failure().message);
     EXPECT_TRUE(c.holds(line.value())) << joined(c.args);
   }
 }
@@ -233,7 +231,7 @@ TEST(ParseSize, FollowsTheCLibraryNumberAndTheSuffixes) {
       {L"\u0661", std::nullopt},  // only ASCII digits
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(parseSize(c.text), c.value) << narrow(c.text);
+    EXPECT_EQ(parseSize(c.text), c.value) << utf8Of(c.text);
   }
 }
 

@@ -9,6 +9,7 @@
 #include "cli_test_support.h"
 #include "engine/core/bytes.h"
 #include "engine/core/text.h"
+#include "support/utf8_text.h"
 
 namespace tolzeb::cli {
 namespace {
@@ -17,10 +18,7 @@ using testing::bytesOf;
 using testing::FakeWorld;
 using testing::textOf;
 
-std::string narrow(const std::wstring& text) {
-  Result<std::vector<uint8_t>> bytes = utf16ToUtf8(text);
-  return bytes.failed() ? "<not UTF-16>" : std::string(bytes->begin(), bytes->end());
-}
+using tolzeb::testing::utf8Of;
 
 TEST(ToolCommands, RefuseWrongArgumentsBeforeTouchingAnything) {
   struct Case {
@@ -48,10 +46,10 @@ TEST(ToolCommands, RefuseWrongArgumentsBeforeTouchingAnything) {
   };
   for (const Case& c : cases) {
     FakeWorld world;
-    EXPECT_EQ(runZeb(c.args, world.environment()), 2) << narrow(c.err);
+    EXPECT_EQ(runZeb(c.args, world.environment()), 2) << utf8Of(c.err);
     EXPECT_EQ(world.console.err, c.err);
     EXPECT_EQ(world.console.out, L"");
-    EXPECT_TRUE(world.calls.empty()) << narrow(c.err);
+    EXPECT_TRUE(world.calls.empty()) << utf8Of(c.err);
     EXPECT_EQ(world.stdinReads, 0);
   }
 }
@@ -104,7 +102,7 @@ TEST(ScanRepairCommands, ReportDamageAndWhatTheRepairAchieved) {
     report.shardsRebuilt = c.rebuilt;
     report.groupsBeyondRepair = c.beyond;
     world.recovery = report;
-    EXPECT_EQ(runZeb({c.word, L"a.zeb", L"--quiet"}, world.environment()), c.exitCode) << narrow(c.tail);
+    EXPECT_EQ(runZeb({c.word, L"a.zeb", L"--quiet"}, world.environment()), c.exitCode) << utf8Of(c.tail);
     const std::wstring call = std::wstring(c.word) == L"scan" ? L"checkRecoveryRecord a.zeb" : L"repairArchive a.zeb";
     EXPECT_EQ(world.calls, std::vector<std::wstring>{call});
     EXPECT_EQ(world.console.out, head + c.tail);
@@ -153,7 +151,7 @@ TEST(ToolCommands, EngineFailuresArePrintedWithTheEnginesWordsAndNothingElse) {
     world.merge = failure;
     world.comparison = failure;
     world.duplicates = failure;
-    EXPECT_EQ(runZeb(c.args, world.environment()), c.exitCode) << narrow(c.message);
+    EXPECT_EQ(runZeb(c.args, world.environment()), c.exitCode) << utf8Of(c.message);
     EXPECT_EQ(world.console.out, L"");
     EXPECT_EQ(world.console.err,
               L"zeb: error " + decimal(int32_t(c.code)) + L": " + c.message + L"\n");  // no progress was reported
@@ -237,8 +235,8 @@ TEST(ReadingTools, ObtainThePasswordAsTheArchiveNeedsIt) {
     world.stdinAnswers.push_back(bytesOf("piped"));
     std::vector<std::wstring> args = c.args;
     args.push_back(L"--quiet");
-    EXPECT_EQ(runZeb(args, world.environment()), 0) << narrow(c.engineCall);
-    EXPECT_EQ(textOf(world.passwordSeen), c.expected) << narrow(c.engineCall);
+    EXPECT_EQ(runZeb(args, world.environment()), 0) << utf8Of(c.engineCall);
+    EXPECT_EQ(textOf(world.passwordSeen), c.expected) << utf8Of(c.engineCall);
     EXPECT_EQ(int(world.prompts.size()), c.prompts);
     EXPECT_EQ(world.stdinReads, c.stdinReads);
     EXPECT_EQ(world.calls.back(), c.engineCall);

@@ -13,16 +13,14 @@
 #include "engine/core/text.h"
 #include "engine/create/scratch_tree.h"
 #include "run_program.h"
+#include "support/utf8_text.h"
 
 namespace tolzeb::cli::testing {
 namespace {
 
 using tolzeb::testing::ScratchTree;
 
-std::string utf8(const std::wstring& text) {
-  Result<std::vector<uint8_t>> bytes = utf16ToUtf8(text);
-  return bytes.failed() ? "<not UTF-16>" : std::string(bytes->begin(), bytes->end());
-}
+using tolzeb::testing::utf8Of;
 
 // FILETIME of a UTC calendar second.
 constexpr uint64_t fileTime(int64_t unixSeconds) { return uint64_t(unixSeconds + 11644473600) * 10000000; }
@@ -80,7 +78,7 @@ struct FixtureTree {
     }
   }
 
-  std::string path(const std::wstring& relative) const { return utf8(scratch.path(relative)); }
+  std::string path(const std::wstring& relative) const { return utf8Of(scratch.path(relative)); }
 };
 
 ProgramRun zeb(const std::vector<std::string>& arguments, const std::string& input = "") {
@@ -105,7 +103,7 @@ void expectSameTree(const ScratchTree& scratch, const std::wstring& original, co
   for (size_t i = 0; i < want->size(); ++i) {
     const FileInfo& w = (*want)[i];
     const FileInfo& g = (*got)[i];
-    const std::string entry = label + ": " + utf8(w.relativePath);
+    const std::string entry = label + ": " + utf8Of(w.relativePath);
     ASSERT_EQ(g.relativePath, w.relativePath) << entry;
     EXPECT_EQ(g.isDirectory, w.isDirectory) << entry;
     if (w.isDirectory) continue;
@@ -135,7 +133,7 @@ TEST(ZebArchives, RoundTripsInEveryMode) {
       {"encrypted", encryptedCompact, "correct horse battery\r\n", 5},
   };
   FixtureTree tree;
-  const std::string total = utf8(formatSize(tree.inputBytes));
+  const std::string total = utf8Of(formatSize(tree.inputBytes));
   for (const Case& c : cases) {
     const std::string archive = tree.path(L"out.zeb");
     std::vector<std::string> create{"c", tree.path(L"tree"), "-o", archive, "--quiet"};
@@ -192,8 +190,8 @@ TEST(ZebArchives, ListingShowsEveryEntryInArchiveOrder) {
   auto size = statPath(tree.scratch.path(L"listed.zeb"));
   ASSERT_TRUE(size.hasValue());
 
-  const std::string file = utf8(formatLocalTime(kFileTime));
-  const std::string folder = utf8(formatLocalTime(kFolderTime));
+  const std::string file = utf8Of(formatLocalTime(kFileTime));
+  const std::string folder = utf8Of(formatLocalTime(kFolderTime));
   const std::vector<std::string> lines = {
       "Archive: " + archive,
       "Format:  v1.2, 5 blocks of up to 256.00 KiB",
@@ -211,7 +209,7 @@ TEST(ZebArchives, ListingShowsEveryEntryInArchiveOrder) {
       folder + "              <DIR>  tree/empty-dir/",
       file + "                  0  tree/empty.txt",
       "",
-      "10 entries, 683.62 KiB uncompressed, archive " + utf8(formatSize(size->size)),
+      "10 entries, 683.62 KiB uncompressed, archive " + utf8Of(formatSize(size->size)),
   };
   std::string expected;
   for (const std::string& line : lines) expected += line + "\n";

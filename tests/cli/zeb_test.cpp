@@ -11,16 +11,14 @@
 #include "cli/usage.h"
 #include "cli_test_support.h"
 #include "engine/core/text.h"
+#include "support/utf8_text.h"
 
 namespace tolzeb::cli {
 namespace {
 
 using testing::FakeWorld;
 
-std::string narrow(const std::wstring& text) {
-  Result<std::vector<uint8_t>> bytes = utf16ToUtf8(text);
-  return bytes.failed() ? "<not UTF-16>" : std::string(bytes->begin(), bytes->end());
-}
+using tolzeb::testing::utf8Of;
 
 // Made once from the reviewed help text; every line ends with LF.
 std::string goldenUsage() {
@@ -31,7 +29,7 @@ std::string goldenUsage() {
 TEST(Usage, MatchesTheGoldenText) {
   const std::string golden = goldenUsage();
   ASSERT_FALSE(golden.empty());
-  EXPECT_EQ(narrow(usageText()), golden);
+  EXPECT_EQ(utf8Of(usageText()), golden);
 }
 
 TEST(RunZeb, HelpUsageAndUnknownCommands) {
@@ -69,9 +67,9 @@ TEST(RunZeb, EveryCommandWordReachesItsHandler) {
                               L"cmp", L"dup", L"inc"}) {
     FakeWorld world;
     const int exitCode = runZeb({word}, world.environment());
-    EXPECT_NE(exitCode, 0) << narrow(word);
-    EXPECT_EQ(world.console.err.find(L"unknown command"), std::wstring::npos) << narrow(word);
-    EXPECT_EQ(world.console.err.rfind(L"zeb: ", 0), 0u) << narrow(word);
+    EXPECT_NE(exitCode, 0) << utf8Of(word);
+    EXPECT_EQ(world.console.err.find(L"unknown command"), std::wstring::npos) << utf8Of(word);
+    EXPECT_EQ(world.console.err.rfind(L"zeb: ", 0), 0u) << utf8Of(word);
   }
 }
 
