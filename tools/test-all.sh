@@ -27,7 +27,7 @@ cmake --build build/asan -j"$JOBS"
 step "native ASan+UBSan tests"
 ctest --test-dir build/asan --output-on-failure -j"$JOBS"
 step "fuzz targets, short runs"
-bash tools/run-fuzzers.sh build/asan "${TOLZEB_FUZZ_SECONDS:-10}"
+bash tools/run-fuzzers.sh build/asan "${TOLZEB_FUZZ_SECONDS:-5}"
 
 step "native TSan pipeline tests"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
