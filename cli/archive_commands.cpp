@@ -133,6 +133,14 @@ void reportListing(const Environment& environment, const std::wstring& archive, 
                                formatSize(listing.archiveBytes) + L"\n");
 }
 
+// The password for reading an archive of `kind`: asked for only when it is a .zeb (a foreign archive is never encrypted
+// by this system); null when none is needed.
+Result<Password> passwordForReading(const CommandLine& line, const Environment& environment,
+                                    const std::wstring& archive, ArchiveKind kind) {
+  if (kind != ArchiveKind::zeb) return Password();
+  return passwordForOpening(line, archive, environment.engine, environment.passwords);
+}
+
 void reportChecked(const Environment& environment, const ArchiveStats& stats) {
   environment.console.writeOut(L"  " + decimal(stats.entries) + L" entries, " + formatSize(stats.inputBytes) +
                                L" checked in " + fixedDecimals(stats.seconds, 3) + L" s\n");
@@ -171,11 +179,9 @@ int runExtract(const CommandLine& line, const Environment& environment) {
   const std::wstring& archive = line.inputs[0];
   ExtractOptions options = line.extract;
   const ArchiveKind kind = detectedKind(environment, archive);
-  if (kind == ArchiveKind::zeb) {
-    Result<Password> password = passwordForOpening(line, archive, environment.engine, environment.passwords);
-    if (password.failed()) return printError(environment.console, password.failure());
-    options.password = std::move(password).value();
-  }
+  Result<Password> password = passwordForReading(line, environment, archive, kind);
+  if (password.failed()) return printError(environment.console, password.failure());
+  options.password = std::move(password).value();
   const Result<ArchiveStats> stats = withProgress(line, environment, [&](const ProgressCallback& progress) {
     return environment.engine.extractAnyArchive(archive, kind, line.output, {}, options, progress);
   });
@@ -190,13 +196,9 @@ int runList(const CommandLine& line, const Environment& environment) {
   if (line.inputs.size() != 1) return refuse(environment, L"'l' needs exactly one archive path");
   const std::wstring& archive = line.inputs[0];
   const ArchiveKind kind = detectedKind(environment, archive);
-  Password password;
-  if (kind == ArchiveKind::zeb) {
-    Result<Password> opened = passwordForOpening(line, archive, environment.engine, environment.passwords);
-    if (opened.failed()) return printError(environment.console, opened.failure());
-    password = std::move(opened).value();
-  }
-  const Result<ArchiveListing> listing = environment.engine.listAnyArchive(archive, kind, password);
+  const Result<Password> password = passwordForReading(line, environment, archive, kind);
+  if (password.failed()) return printError(environment.console, password.failure());
+  const Result<ArchiveListing> listing = environment.engine.listAnyArchive(archive, kind, password.value());
   if (listing.failed()) return printError(environment.console, listing.failure());
   reportListing(environment, archive, kind, listing.value());
   return 0;
@@ -208,9 +210,9 @@ int runTest(const CommandLine& line, const Environment& environment, bool verify
   }
   const std::wstring& archive = line.inputs[0];
   const ArchiveKind kind = detectedKind(environment, archive);
+  const Result<Password> password = passwordForReading(line, environment, archive, kind);
+  if (password.failed()) return printError(environment.console, password.failure());
   if (kind == ArchiveKind::zeb) {
-    Result<Password> password = passwordForOpening(line, archive, environment.engine, environment.passwords);
-    if (password.failed()) return printError(environment.console, password.failure());
     const auto& fullTest = verify ? environment.engine.verifyArchive : environment.engine.testArchive;
     const Result<ArchiveStats> stats = withProgress(line, environment, [&](const ProgressCallback& progress) {
       return fullTest(archive, progress, line.checkThreads, line.checkMemory, password.value());
