@@ -168,6 +168,9 @@ ArchiveKind createdKind(const CommandLine& line) {
 int runCreate(const CommandLine& line, const Environment& environment) {
   if (line.inputs.empty()) return refuse(environment, L"'c' needs at least one source file or folder");
   if (line.output.empty()) return refuse(environment, L"'c' needs an output archive (-o <archive.zeb>)");
+  if (const std::wstring* source = inputAtOutput(line.output, line.inputs)) {
+    return refuseOutputOverSource(environment, line.output, *source);
+  }
   const ArchiveKind kind = createdKind(line);
   if (kind == ArchiveKind::zeb) return createZeb(line, environment);
   return createForeign(line, environment, kind);

@@ -151,6 +151,13 @@ int runIncremental(const CommandLine& line, const Environment& environment) {
   if (line.inputs.empty()) return refuse(environment, L"'inc' needs at least one source file or folder");
   if (line.base.empty()) return refuse(environment, L"'inc' needs a reference archive (--base <ref.zeb>)");
   if (line.output.empty()) return refuse(environment, L"'inc' needs an output archive (-o <archive.zeb>)");
+  if (sameFile(line.output, line.base)) {
+    return refuse(environment, L"the output " + line.output + L" is the reference archive " + line.base +
+                                   L"; the increment would replace it. Choose another output name.");
+  }
+  if (const std::wstring* source = inputAtOutput(line.output, line.inputs)) {
+    return refuseOutputOverSource(environment, line.output, *source);
+  }
   const Result<Password> password = passwordForOpening(line, line.base, environment.engine, environment.passwords);
   if (password.failed()) return printError(environment.console, password.failure());
   const Result<IncrementalResult> result = withProgress(line, environment, [&](const ProgressCallback& progress) {
