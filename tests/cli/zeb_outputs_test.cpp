@@ -1,5 +1,5 @@
-// The built zeb never writes its output over one of its own inputs: the reference archive of an increment or a source,
-// however the path is spelled.
+// The built zeb never writes its output over one of its own inputs: the reference archive of an increment, a source, or
+// a part of the set being merged, however the path is spelled.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -64,6 +64,33 @@ TEST(ZebOutputs, AnOutputThatIsTheReferenceOrASourceIsRefusedBeforeAnythingIsWri
   // Another name is fine.
   const ProgramRun written = zeb({"inc", source, "--base", base, "-o", utf8Of(scratch.path(L"new.zeb")), "--quiet"});
   EXPECT_EQ(written.exitCode, 0) << written.err;
+}
+
+TEST(ZebOutputs, SplitAndMergeLeaveOtherFilesAlone) {
+  ScratchTree scratch;
+  std::vector<uint8_t> noise(200000);
+  uint32_t state = 7;
+  for (uint8_t& byte : noise) byte = uint8_t((state = state * 1103515245 + 12345) >> 24);
+  scratch.writeFile(L"src/noise.bin", noise);
+  scratch.makeDirectory(L"sub");
+  const std::string archive = utf8Of(scratch.path(L"a.zeb"));
+  ASSERT_EQ(zeb({"c", utf8Of(scratch.path(L"src")), "-o", archive, "--mode", "lightning", "--quiet"}).exitCode, 0);
+
+  scratch.writeText(L"a.zeb.002", "someone's notes");
+  const ProgramRun split = zeb({"split", archive, "--part-size", "64K", "--quiet"});
+  EXPECT_EQ(split.exitCode, 5) << split.err;
+  EXPECT_TRUE(startsWith(split.err, "zeb: error 10: Cannot split: ")) << split.err;
+  EXPECT_EQ(scratch.readText(L"a.zeb.002"), "someone's notes");
+  EXPECT_FALSE(scratch.exists(L"a.zeb.001"));
+
+  ASSERT_TRUE(deleteFile(scratch.path(L"a.zeb.002")).ok());
+  ASSERT_EQ(zeb({"split", archive, "--part-size", "64K", "--quiet"}).exitCode, 0);
+  const std::vector<uint8_t> second = scratch.read(L"a.zeb.002");
+  const ProgramRun merge =
+      zeb({"merge", utf8Of(scratch.path(L"a.zeb.001")), "-o", utf8Of(scratch.path(L"sub/../a.zeb.002")), "--quiet"});
+  EXPECT_EQ(merge.exitCode, 2) << merge.err;
+  EXPECT_TRUE(startsWith(merge.err, "zeb: error 2: The output ")) << merge.err;
+  EXPECT_EQ(scratch.read(L"a.zeb.002"), second);
 }
 
 }  // namespace
