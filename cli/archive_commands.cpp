@@ -6,6 +6,7 @@
 #include "cli/command_support.h"
 #include "cli/console_progress.h"
 #include "cli/exit_code.h"
+#include "cli/option_use.h"
 #include "cli/password.h"
 #include "cli/report_format.h"
 #include "engine/core/bytes.h"
@@ -45,6 +46,9 @@ void reportCreationStats(const Environment& environment, const ArchiveStats& sta
 
 int createZeb(const CommandLine& line, const Environment& environment) {
   CompressionOptions options = line.compression;
+  if (line.wasGiven(L"--kdf-iterations") && !line.encrypt && !line.passwordStdin) {
+    return refuse(environment, kWorkFactorWithoutPassword);
+  }
   if (line.encrypt || line.passwordStdin) {
     Result<SecureBytes> password =
         line.passwordStdin ? environment.passwords.standardInput() : promptNewPassword(environment.passwords);
@@ -57,22 +61,12 @@ int createZeb(const CommandLine& line, const Environment& environment) {
   });
   if (stats.failed()) return printError(environment.console, stats.failure());
 
-  std::wstring recoveryLine;
-  if (line.recoveryPercent != 0) {
-    const Result<RecoveryReport> record = withProgress(line, environment, [&](const ProgressCallback& progress) {
-      return environment.engine.protectArchive(line.output, line.recoveryPercent, progress);
-    });
-    if (record.failed()) return printError(environment.console, record.failure());
-    const RecoveryLayout& layout = record->layout;
-    recoveryLine = L"  recovery record " + formatSize(layout.recordSize) + L" (" +
-                   fixedDecimals(percentOf(layout.recordSize, layout.protectedLength), 1) +
-                   L"% of the archive), survives losing any " + decimal(layout.parityShards) +
-                   L" shards per group\n";
-  }
+  const Result<std::wstring> recoveryLine = addRequestedRecoveryRecord(line, environment);
+  if (recoveryLine.failed()) return printError(environment.console, recoveryLine.failure());
 
   environment.console.writeOut(L"Created " + line.output + L"\n");
   reportCreationStats(environment, stats.value());
-  environment.console.writeOut(recoveryLine);
+  environment.console.writeOut(recoveryLine.value());
   return 0;
 }
 
@@ -82,6 +76,9 @@ int createForeign(const CommandLine& line, const Environment& environment, Archi
     return refuse(environment, L"a " + name +
                                    L" archive cannot be password-protected by TOLZEB. Each of these formats has its "
                                    L"own encryption and this build writes none of them; use a .zeb instead.");
+  }
+  if (const std::wstring refusal = optionTheFormatCannotCarry(line, kind, name); !refusal.empty()) {
+    return refuse(environment, refusal);
   }
   const int32_t level = levelForMode(line.compression.mode);
   const Result<ArchiveStats> stats =
@@ -95,6 +92,13 @@ int createForeign(const CommandLine& line, const Environment& environment, Archi
         }
       });
   if (stats.failed()) return printError(environment.console, stats.failure());
+  // Only when asked for: re-reading is not these formats' default.
+  if (line.wasGiven(L"--verify") && line.compression.verifyAfterWrite) {
+    const Result<ArchiveStats> reread = withProgress(line, environment, [&](const ProgressCallback& progress) {
+      return environment.engine.testAnyArchive(line.output, kind, line.extract, progress);
+    });
+    if (reread.failed()) return printError(environment.console, reread.failure());
+  }
   environment.console.writeOut(L"Created " + line.output + L" (" + name + L")\n");
   reportCreationStats(environment, stats.value());
   return 0;
@@ -147,6 +151,18 @@ void reportChecked(const Environment& environment, const ArchiveStats& stats) {
 }
 
 }  // namespace
+
+Result<std::wstring> addRequestedRecoveryRecord(const CommandLine& line, const Environment& environment) {
+  if (line.recoveryPercent == 0) return std::wstring();
+  const Result<RecoveryReport> record = withProgress(line, environment, [&](const ProgressCallback& progress) {
+    return environment.engine.protectArchive(line.output, line.recoveryPercent, progress);
+  });
+  if (record.failed()) return record.failure();
+  const RecoveryLayout& layout = record->layout;
+  return L"  recovery record " + formatSize(layout.recordSize) + L" (" +
+         fixedDecimals(percentOf(layout.recordSize, layout.protectedLength), 1) +
+         L"% of the archive), survives losing any " + decimal(layout.parityShards) + L" shards per group\n";
+}
 
 ArchiveKind createdKind(const CommandLine& line) {
   if (!line.format.empty()) {
