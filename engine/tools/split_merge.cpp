@@ -19,8 +19,6 @@ namespace {
 
 constexpr uint64_t kCopyBufferSize = 1 << 20;
 
-Failure corrupt(std::wstring message) { return makeFailure(StatusCode::corrupt_archive, std::move(message)); }
-
 bool looksLikePartFile(const std::wstring& path) {
   auto file = openForRead(path);
   if (file.failed()) return false;

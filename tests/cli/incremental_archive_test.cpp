@@ -9,7 +9,7 @@
 #include "cli/zeb.h"
 #include "cli_test_support.h"
 #include "engine/core/fs.h"
-#include "engine/create/scratch_tree.h"
+#include "support/scratch_tree.h"
 
 namespace tolzeb::cli {
 namespace {

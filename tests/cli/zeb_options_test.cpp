@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "run_program.h"
 #include "support/utf8_text.h"
 

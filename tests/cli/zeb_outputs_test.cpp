@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/core/fs.h"
-#include "engine/create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "run_program.h"
 #include "support/utf8_text.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "engine/core/fs.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace tolzeb {
 namespace {

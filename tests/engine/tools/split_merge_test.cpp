@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "engine/container/verify_archive.h"
 #include "engine/create/create_archive.h"
 #include "engine/tools/part_format.h"
