@@ -188,28 +188,45 @@ TEST_F(RendererOffscreen, PixelBitmapsAreReusedByKey) {
   EXPECT_EQ(target.at(16, 16).b, 255);
 }
 
+TEST_F(RendererOffscreen, TheProgramIconIsFittedAsACentredSquare) {
+  // The test program's icon: a green square inside a transparent border of 1/8 of its side.
+  bool drawn = false;
+  ASSERT_TRUE(paint([&] { drawn = renderer.drawProgramIcon({8, 8, 56, 40}); }));
+  ASSERT_TRUE(drawn);
+  const Bgra centre = target.at(32, 24);
+  EXPECT_EQ(centre.r, 0);
+  EXPECT_EQ(centre.g, 160);
+  EXPECT_EQ(centre.b, 80);
+  EXPECT_EQ(darkness(target.at(18, 24)), 0);  // left of the 32-DIP square at 16..48
+  EXPECT_EQ(target.at(22, 24).g, 160);
+  EXPECT_EQ(target.at(42, 24).g, 160);
+  EXPECT_EQ(darkness(target.at(46, 24)), 0);
+}
+
 TEST_F(RendererOffscreen, DeviceLossDropsDeviceResourcesAndTheNextAttachRebuildsThem) {
   const unsigned loadsBefore = renderer.programIconLoads();
-  bool haveIcon = false;
-  ASSERT_TRUE(paint([&] { haveIcon = renderer.drawProgramIcon({0, 0, 32, 32}); }));
-  ASSERT_TRUE(paint([&] { EXPECT_EQ(renderer.drawProgramIcon({0, 0, 32, 32}), haveIcon); }));
-  EXPECT_EQ(renderer.programIconLoads(), loadsBefore + 1) << "made, or tried, once per device";
+  for (int frame = 0; frame < 2; ++frame) {
+    ASSERT_TRUE(paint([&] { EXPECT_TRUE(renderer.drawProgramIcon({0, 0, 32, 32})); }));
+  }
+  EXPECT_EQ(renderer.programIconLoads(), loadsBefore + 1) << "made once per device";
 
   ASSERT_TRUE(renderer.beginDraw());
   EXPECT_FALSE(renderer.finishFrame(D2DERR_RECREATE_TARGET));
   EXPECT_EQ(renderer.size().width, 0);
   EXPECT_FALSE(renderer.beginDraw());
+  EXPECT_FALSE(renderer.drawProgramIcon({0, 0, 32, 32}));
+  EXPECT_EQ(renderer.programIconLoads(), loadsBefore + 1) << "no target, no attempt";
 
+  // The next paint re-attaches and everything is made again, the icon once.
   ASSERT_TRUE(renderer.attachToBitmap(target.bitmap(), 96));
-  ASSERT_TRUE(paint([&] {
-    EXPECT_EQ(renderer.drawProgramIcon({0, 0, 32, 32}), haveIcon);
-    renderer.fillRect({40, 0, 64, 10}, kBlack);
-  }));
-  ASSERT_TRUE(paint([&] {
-    EXPECT_EQ(renderer.drawProgramIcon({0, 0, 32, 32}), haveIcon);
-    renderer.fillRect({40, 0, 64, 10}, kBlack);
-  }));
+  for (int frame = 0; frame < 2; ++frame) {
+    ASSERT_TRUE(paint([&] {
+      EXPECT_TRUE(renderer.drawProgramIcon({0, 0, 32, 32}));
+      renderer.fillRect({40, 0, 64, 10}, kBlack);
+    }));
+  }
   EXPECT_EQ(renderer.programIconLoads(), loadsBefore + 2);
+  EXPECT_EQ(target.at(16, 16).g, 160);
   EXPECT_EQ(darkness(target.at(50, 5)), 255);
 
   // Other failures keep the device resources.
