@@ -83,22 +83,26 @@ Renderer::~Renderer() {
 }
 
 bool Renderer::createFactories() {
+  // Whatever a previous call made is kept, so calling again neither leaks nor rebuilds.
   D2D1_FACTORY_OPTIONS options{D2D1_DEBUG_LEVEL_NONE};
-  if (FAILED(D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), &options,
+  if (factory_ == nullptr &&
+      FAILED(D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), &options,
                                reinterpret_cast<void**>(&factory_)))) {
+    factory_ = nullptr;
     return false;
   }
-  if (FAILED(DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
+  if (writeFactory_ == nullptr &&
+      FAILED(DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
                                  reinterpret_cast<IUnknown**>(&writeFactory_)))) {
+    writeFactory_ = nullptr;
     return false;
   }
   for (int i = 0; i < kTextStyleCount; ++i) {
+    if (styles_[i] != nullptr) continue;
     const TextStyleSpec spec = textStyleSpec(static_cast<TextStyle>(i));
-    IDWriteTextFormat* format = createFormat(writeFactory_, kPreferredFontFamily, spec);
-    if (format == nullptr) format = createFormat(writeFactory_, kFallbackFontFamily, spec);
-    if (format == nullptr) return false;
-    releaseAndClear(styles_[i]);
-    styles_[i] = format;
+    styles_[i] = createFormat(writeFactory_, kPreferredFontFamily, spec);
+    if (styles_[i] == nullptr) styles_[i] = createFormat(writeFactory_, kFallbackFontFamily, spec);
+    if (styles_[i] == nullptr) return false;
   }
   return true;
 }
