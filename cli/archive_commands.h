@@ -2,8 +2,8 @@
 #pragma once
 
 #include "cli/command_line.h"
-#include "cli/engine_calls.h"
 #include "cli/environment.h"
+#include "formats/engine_calls.h"
 
 namespace tolzeb::cli {
 
