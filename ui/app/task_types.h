@@ -64,6 +64,13 @@ struct TaskRequest {
   uint32_t recoveryPercent = 0;  // Create of a ".zeb": 0 none, 1 to 30
 };
 
+// What a create that did not finish left at its target.
+enum class KeptArchive : uint8_t {
+  None = 0,
+  Unchecked = 1,      // written in full and in place; the check after writing did not finish
+  WithoutRecord = 2,  // written and checked; the recovery record it asked for was not added
+};
+
 // The figures of a split or a merge; both results begin with the part count and a byte count
 // (the archive length of a split, the bytes written by a merge).
 struct TaskParts {
@@ -98,9 +105,8 @@ struct TaskSnapshot {
   uint64_t duplicateRedundant = 0;
   uint64_t duplicateReclaimable = 0;
   RecoveryReport recovery;  // of a scan, a repair, or the record added after a create
-  // A create wrote its archive, but the recovery record it asked for was not added (the task
-  // failed or was cancelled while adding it): the archive at outputPath is whole and kept.
-  bool archiveWithoutRecord = false;
+  // A create that failed or was cancelled after its archive was in place keeps that archive.
+  KeptArchive keptArchive = KeptArchive::None;
 };
 
 // One row of the runner's list, from queueing until the user clears it.

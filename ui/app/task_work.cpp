@@ -31,7 +31,7 @@ struct TaskFigures {
   std::optional<CompareResult> compare;
   std::optional<DuplicateReport> duplicates;
   std::wstring exportedPath;
-  bool archiveWithoutRecord = false;
+  KeptArchive keptArchive = KeptArchive::None;
 };
 
 ArchiveKind detectedOrUnknown(const EngineCalls& engine, const std::wstring& path) {
@@ -54,12 +54,20 @@ Result<ArchiveStats> runCreate(const EngineCalls& engine, const TaskRequest& req
     default:
       break;
   }
-  Result<ArchiveStats> created = engine.createArchive(request.sources, request.path, request.compression, progress);
+  // The check after writing runs on the archive already moved into place, so a failure from then
+  // on leaves a whole archive behind.
+  Progress::Phase lastPhase = Progress::Phase::Scanning;
+  const ProgressCallback watched = [&](const Progress& report) {
+    lastPhase = report.phase;
+    return progress(report);
+  };
+  Result<ArchiveStats> created = engine.createArchive(request.sources, request.path, request.compression, watched);
+  if (created.failed() && lastPhase == Progress::Phase::Verifying) figures.keptArchive = KeptArchive::Unchecked;
   if (created.failed() || request.recoveryPercent == 0) return created;
   Result<RecoveryReport> record = engine.protectArchive(request.path, request.recoveryPercent, progress);
   if (record.failed()) {
     // The archive stays as written; only its record is missing.
-    figures.archiveWithoutRecord = true;
+    figures.keptArchive = KeptArchive::WithoutRecord;
     return std::move(record).failure();
   }
   figures.recovery = std::move(record).value();
@@ -179,7 +187,7 @@ void TaskRunner::runOne(const Queued& queued) {
       lastDuplicates = std::move(*figures.duplicates);
     }
     if (!figures.exportedPath.empty()) live.outputPath = std::move(figures.exportedPath);
-    live.archiveWithoutRecord = figures.archiveWithoutRecord;
+    live.keptArchive = figures.keptArchive;
   }
   busy_ = false;
 }

@@ -267,7 +267,7 @@ TEST(TaskRunnerWork, FiguresOfEachKindLandInTheSnapshotAndStatsStayZero) {
   const TaskSnapshot created = runToEnd(recording, withRecord);
   EXPECT_EQ(created.stats.entries, 11u);
   EXPECT_EQ(created.recovery.layout.percent, 7u);
-  EXPECT_FALSE(created.archiveWithoutRecord);
+  EXPECT_EQ(created.keptArchive, KeptArchive::None);
 }
 
 TEST(TaskRunnerWork, DuplicatesAndComparisonWaitInTheRunnerUntilTaken) {
@@ -318,37 +318,63 @@ TEST(TaskRunnerWork, UnknownKindsFailWithNoTask) {
   }
 }
 
-TEST(TaskRunnerWork, ARecordThatIsNotAddedFailsTheCreateButKeepsTheArchive) {
-  RecordingEngine recording;
-  recording.protectFails = true;
-  TaskRequest request = requestOf(TaskKind::Create);
-  request.recoveryPercent = 3;
-  const TaskSnapshot snapshot = runToEnd(recording, request);
-  EXPECT_FALSE(snapshot.succeeded);
-  EXPECT_TRUE(snapshot.cancelled);
-  EXPECT_TRUE(snapshot.archiveWithoutRecord);
-  EXPECT_STREQ(cancelledSummaryKey(snapshot), "task.cancelled_archive_without_record");
+TEST(TaskRunnerWork, ACreateThatStopsAfterItsArchiveIsInPlaceKeepsIt) {
+  struct Case {
+    const char* what;
+    std::vector<Progress::Phase> reports;  // made by the create before it is cancelled
+    bool protectFails;
+    KeptArchive kept;
+  };
+  using Phase = Progress::Phase;
+  const Case cases[] = {
+      {"while writing", {Phase::Scanning, Phase::Writing}, false, KeptArchive::None},
+      {"while checking", {Phase::Writing, Phase::Verifying}, false, KeptArchive::Unchecked},
+      {"while adding the record", {}, true, KeptArchive::WithoutRecord},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RecordingEngine recording;
+    recording.protectFails = c.protectFails;
+    if (!c.reports.empty()) {
+      recording.engine.createArchive = [&](const Sources&, const std::wstring&, const CompressionOptions&,
+                                           const ProgressCallback& progress) -> Result<ArchiveStats> {
+        for (Phase phase : c.reports) {
+          Progress report;
+          report.phase = phase;
+          EXPECT_TRUE(progress(report));
+        }
+        return Failure{StatusCode::canceled, L"Creation canceled"};
+      };
+    }
+    TaskRequest request = requestOf(TaskKind::Create);
+    request.recoveryPercent = 3;
+    const TaskSnapshot snapshot = runToEnd(recording, request);
+    EXPECT_FALSE(snapshot.succeeded);
+    EXPECT_TRUE(snapshot.cancelled);
+    EXPECT_EQ(snapshot.keptArchive, c.kept);
+  }
 }
 
 TEST(TaskOutcome, ACancelledTaskIsWordedByWhatItLeftBehind) {
   struct Case {
     TaskKind kind;
-    bool archiveWithoutRecord;
+    KeptArchive kept;
     const char* key;
   };
   const Case cases[] = {
-      {TaskKind::Extract, false, "task.cancelled_files_kept"},
-      {TaskKind::Create, true, "task.cancelled_archive_without_record"},
-      {TaskKind::Create, false, "task.nothing_left_behind"},
-      {TaskKind::Export, false, "task.nothing_left_behind"},
-      {TaskKind::Split, false, "task.nothing_left_behind"},
-      {TaskKind::Merge, false, "task.nothing_left_behind"},
+      {TaskKind::Extract, KeptArchive::None, "task.cancelled_files_kept"},
+      {TaskKind::Create, KeptArchive::WithoutRecord, "task.cancelled_archive_without_record"},
+      {TaskKind::Create, KeptArchive::Unchecked, "task.cancelled_archive_unchecked"},
+      {TaskKind::Create, KeptArchive::None, "task.nothing_left_behind"},
+      {TaskKind::Export, KeptArchive::None, "task.nothing_left_behind"},
+      {TaskKind::Split, KeptArchive::None, "task.nothing_left_behind"},
+      {TaskKind::Merge, KeptArchive::None, "task.nothing_left_behind"},
   };
   for (const Case& c : cases) {
     TaskSnapshot snapshot;
     snapshot.kind = uint8_t(c.kind);
     snapshot.cancelled = true;
-    snapshot.archiveWithoutRecord = c.archiveWithoutRecord;
+    snapshot.keptArchive = c.kept;
     EXPECT_STREQ(cancelledSummaryKey(snapshot), c.key) << int(c.kind);
   }
 }
