@@ -369,6 +369,12 @@ TEST(TaskOutcome, ACancelledTaskIsWordedByWhatItLeftBehind) {
       {TaskKind::Export, KeptArchive::None, "task.nothing_left_behind"},
       {TaskKind::Split, KeptArchive::None, "task.nothing_left_behind"},
       {TaskKind::Merge, KeptArchive::None, "task.nothing_left_behind"},
+      {TaskKind::Verify, KeptArchive::None, "task.cancelled_nothing_written"},
+      {TaskKind::Test, KeptArchive::None, "task.cancelled_nothing_written"},
+      {TaskKind::Duplicates, KeptArchive::None, "task.cancelled_nothing_written"},
+      {TaskKind::Compare, KeptArchive::None, "task.cancelled_nothing_written"},
+      {TaskKind::Scan, KeptArchive::None, "task.cancelled_nothing_written"},
+      {TaskKind::Repair, KeptArchive::None, "task.cancelled_repair_kept"},
   };
   for (const Case& c : cases) {
     TaskSnapshot snapshot;
