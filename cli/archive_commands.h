@@ -4,8 +4,8 @@
 #include <string>
 
 #include "cli/command_line.h"
-#include "cli/engine_calls.h"
 #include "cli/environment.h"
+#include "formats/engine_calls.h"
 
 namespace tolzeb::cli {
 
