@@ -2,8 +2,6 @@
 // scratch data folder with its "shelljobs" folder.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <cstdint>
 #include <filesystem>

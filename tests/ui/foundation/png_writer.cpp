@@ -17,7 +17,7 @@ void appendBigEndian(std::vector<uint8_t>& out, uint32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
 }
 
-// Length, type, data and the CRC-32 of type and data (PNG specification, clause 5.3).
+// Length, type, data and the CRC-32 of type and data (ISO/IEC 15948, clause 5.3).
 void appendChunk(std::vector<uint8_t>& out, std::string_view type, const std::vector<uint8_t>& data) {
   appendBigEndian(out, static_cast<uint32_t>(data.size()));
   const size_t typeAt = out.size();
