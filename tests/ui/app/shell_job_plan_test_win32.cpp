@@ -1,6 +1,5 @@
 // Planning against the real file system, where plans join names with '\'.
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include "engine/core/fs.h"
 #include "shell_job_test_support.h"
@@ -20,17 +19,8 @@ TEST(ShellPlanningOnDisk, FileLayerPredicatesSeeLongPaths) {
 
   const ShellPlan plan =
       planShellJob(shell::ShellJob{1, {joinPath(folder, L"Photos")}}, pathExists, isDirectory, L".zeb");
-  EXPECT_EQ(plan.steps.size(), 1u);
-  if (plan.steps.size() == 1) {
-    EXPECT_EQ(pathLeaf(plan.steps[0].target), L"Photos (2).zeb");
-  }
-
-  // The scratch folder's own clean-up does not reach this deep.
-  EXPECT_FALSE(deleteFile(joinPath(folder, L"Photos.zeb")).failed());
-  EXPECT_TRUE(RemoveDirectoryW(toLongPath(joinPath(folder, L"Photos")).c_str()));
-  for (std::wstring level = folder; level.size() > scratch.root().wstring().size(); level = parentFolder(level)) {
-    EXPECT_TRUE(RemoveDirectoryW(toLongPath(level).c_str()));
-  }
+  ASSERT_EQ(plan.steps.size(), 1u);
+  EXPECT_EQ(pathLeaf(plan.steps[0].target), L"Photos (2).zeb");
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // scratch data folder with its "shelljobs" folder.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "engine/core/bytes.h"
+#include "support/temp_folder.h"
 
 namespace tolzeb::shell::testing {
 
@@ -34,22 +34,10 @@ inline constexpr wchar_t kJobName[] = L"0123456789abcdef0123456789abcdef.tzjob";
 // A fresh data folder holding an empty "shelljobs" folder, removed with its contents at the end.
 class JobFolder {
  public:
-  JobFolder() {
-    root_ = std::filesystem::temp_directory_path() /
-            ("tolzeb-shelljobs-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
-             std::to_string(counter()++));
-    std::filesystem::remove_all(root_);
-    std::filesystem::create_directories(root_ / "shelljobs");
-  }
-  ~JobFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-  }
-  JobFolder(const JobFolder&) = delete;
-  JobFolder& operator=(const JobFolder&) = delete;
+  JobFolder() { std::filesystem::create_directories(jobs()); }
 
-  std::filesystem::path root() const { return root_; }
-  std::filesystem::path jobs() const { return root_ / "shelljobs"; }
+  std::filesystem::path root() const { return std::filesystem::path(scratch_.path()); }
+  std::filesystem::path jobs() const { return root() / "shelljobs"; }
   std::wstring jobsText() const { return jobs().wstring(); }
 
   static void write(const std::filesystem::path& file, const std::vector<uint8_t>& bytes) {
@@ -61,11 +49,7 @@ class JobFolder {
   }
 
  private:
-  static int& counter() {
-    static int next = 0;
-    return next;
-  }
-  std::filesystem::path root_;
+  tolzeb::testing::TempFolder scratch_;
 };
 
 }  // namespace tolzeb::shell::testing
