@@ -6,6 +6,7 @@ packages=(
   libssl-dev g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine64 libgnutls30 libgl1 libgl1-mesa-dri xvfb xauth x11-utils fonts-wine fonts-liberation2
   zstd lz4 xz-utils gzip tar p7zip-full zip unzip python3 libarchive-tools libzstd-dev liblz4-dev zlib1g-dev time
+  zbar-tools
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -63,14 +63,6 @@ void removeStagingTree(const std::wstring& staging) {
 
 }  // namespace
 
-std::wstring numberedName(const std::wstring& name, uint64_t n) {
-  if (n <= 1) return name;
-  const std::wstring suffix = L" (" + decimal(n) + L")";
-  const size_t dot = name.rfind(L'.');
-  if (dot == std::wstring::npos || dot == 0) return name + suffix;
-  return name.substr(0, dot) + suffix + name.substr(dot);
-}
-
 Result<ExportedEntry> exportEntries(const EngineCalls& engine, const TaskRequest& request,
                                     const ProgressCallback& progress) {
   if (request.selection.size() != 1 || request.selection.front().empty()) {

@@ -8,6 +8,7 @@
 #include "engine/core/status.h"
 #include "engine/core/types.h"
 #include "formats/engine_calls.h"
+#include "ui/app/numbered_name.h"
 #include "ui/app/task_types.h"
 
 namespace tolzeb::ui {
@@ -23,9 +24,5 @@ struct ExportedEntry {
 // Extracts the request's one selected entry from `path` into `destination`.
 Result<ExportedEntry> exportEntries(const EngineCalls& engine, const TaskRequest& request,
                                     const ProgressCallback& progress);
-
-// n of 0 or 1: the name unchanged; otherwise " (n)" before the last '.' of the name when that
-// '.' is not its first character, else at the end: Photos.zeb, 2 -> Photos (2).zeb.
-std::wstring numberedName(const std::wstring& name, uint64_t n);
 
 }  // namespace tolzeb::ui
