@@ -54,22 +54,16 @@ Result<bool> ExtractedFileWriter::begin(const std::wstring& target) {
   discardUnfinished();
   TOLZEB_TRY(refuseLinksOnTheWay(root_, target));
   TOLZEB_TRY(createParentOf(target));
-  bool replacing = false;
   if (pathExists(target)) {
-    switch (options_.overwrite) {
-      case OverwritePolicy::fail:
-        return Failure{StatusCode::already_exists, existsMessage_ + target};
-      case OverwritePolicy::skip:
-        return false;
-      case OverwritePolicy::overwrite:
-        replacing = true;
-        break;
+    if (options_.overwrite == OverwritePolicy::fail) {
+      return Failure{StatusCode::already_exists, existsMessage_ + target};
     }
+    if (options_.overwrite == OverwritePolicy::skip) return false;
   }
-  std::wstring opened = replacing ? target + kReplacementSuffix : target;
-  // A leftover of an earlier run goes; deleting a link removes the link, not what it names. The
-  // exclusive creation then never opens an existing item, a link put there since included.
-  if (replacing) (void)deleteFile(opened);
+  std::wstring opened = target + kReplacementSuffix;
+  // A leftover of an interrupted run goes; deleting a link removes the link, not what it names.
+  // The exclusive creation then never opens an existing item, a link put there since included.
+  (void)deleteFile(opened);
   TOLZEB_ASSIGN_OR_RETURN(file_, openForWrite(opened, /*exclusive=*/true));
   target_ = target;
   openedPath_ = std::move(opened);
@@ -83,13 +77,11 @@ Status ExtractedFileWriter::write(const void* data, uint64_t length) {
 
 Status ExtractedFileWriter::finish(uint64_t modified, uint32_t attributes) {
   file_.close();
-  if (openedPath_ != target_) {
-    makeReplaceable(target_);
-    Status moved = renameReplace(openedPath_, target_);
-    if (moved.failed()) {
-      discardUnfinished();
-      return moved;
-    }
+  if (pathExists(target_)) makeReplaceable(target_);
+  Status moved = renameReplace(openedPath_, target_);
+  if (moved.failed()) {
+    discardUnfinished();
+    return moved;
   }
   openedPath_.clear();
   // Failures here are not reported: the data is complete. The time comes first so that a
