@@ -11,8 +11,6 @@
 namespace tolzeb {
 namespace {
 
-Failure corrupt(std::wstring message) { return Failure{StatusCode::corrupt_archive, std::move(message)}; }
-
 Status checkCrc(const Bytes& data, const ZipEntry& entry) {
   if (crc32(0, data.data(), data.size()) != entry.crc32) {
     return corrupt(L"Entry failed its CRC-32 check: " + entry.path);

@@ -13,7 +13,7 @@
 #include "cli/environment.h"
 #include "cli/interrupt.h"
 #include "cli/zeb.h"
-#include "engine/create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "support/random_bytes.h"
 
 namespace tolzeb::cli::testing {

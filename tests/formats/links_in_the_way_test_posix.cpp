@@ -10,7 +10,7 @@
 
 #include "engine/core/fs.h"
 #include "engine/create/create_archive.h"
-#include "engine/create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "engine/tools/split_merge.h"
 #include "formats/archive_kind.h"
 #include "formats/sevenzip/sevenzip_writer.h"

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/core/fs.h"
-#include "engine/create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "formats/archive_kind.h"
 #include "formats/zip/zip.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "../create/scratch_tree.h"
+#include "support/scratch_tree.h"
 
 namespace tolzeb {
 namespace {
