@@ -1,9 +1,8 @@
 // SIGINT and SIGTERM during a command cancel it as Ctrl+C does on a Windows console: the engine
 // stops, removes what it was staging and the command ends with the exit code of a cancel. Each
 // case runs in a child process of its own, since a signal's handling is the whole process's.
-#include <signal.h>
-
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <cstdlib>
 #include <string>
@@ -13,8 +12,8 @@
 #include "cli/environment.h"
 #include "cli/interrupt.h"
 #include "cli/zeb.h"
-#include "support/scratch_tree.h"
 #include "support/random_bytes.h"
+#include "support/scratch_tree.h"
 
 namespace tolzeb::cli::testing {
 namespace {

@@ -1,8 +1,7 @@
 // Links that already sit where an archive's files go, or where a writer stages its output: the
 // write must never pass through them to whatever they name.
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <functional>
 #include <string>
@@ -10,12 +9,12 @@
 
 #include "engine/core/fs.h"
 #include "engine/create/create_archive.h"
-#include "support/scratch_tree.h"
 #include "engine/tools/split_merge.h"
 #include "formats/archive_kind.h"
 #include "formats/sevenzip/sevenzip_writer.h"
 #include "formats/tar/tar_writer.h"
 #include "formats/zip/zip.h"
+#include "support/scratch_tree.h"
 
 namespace tolzeb {
 namespace {

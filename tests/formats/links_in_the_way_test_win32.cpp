@@ -1,14 +1,13 @@
 // A directory link (a reparse point) already inside the destination: extraction must not write
 // through it. Windows allows such links without privileges only in developer mode, so the test
 // is skipped where none can be made.
+#include <gtest/gtest.h>
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include "engine/core/fs.h"
-#include "support/scratch_tree.h"
 #include "formats/archive_kind.h"
 #include "formats/zip/zip.h"
+#include "support/scratch_tree.h"
 
 namespace tolzeb {
 namespace {
