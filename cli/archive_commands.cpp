@@ -111,6 +111,20 @@ ArchiveKind detectedKind(const Environment& environment, const std::wstring& arc
   return kind.failed() ? ArchiveKind::unknown : kind.value();
 }
 
+// What the archive holds that TOLZEB does not create, one line per kind; empty when nothing.
+std::wstring skippedNote(uint64_t links, uint64_t special, const std::wstring& indent, const wchar_t* outcome) {
+  std::wstring note;
+  if (links > 0) {
+    note += indent + decimal(links) + (links == 1 ? L" link " : L" links ") + outcome +
+            L": hard and symbolic links are not extracted\n";
+  }
+  if (special > 0) {
+    note += indent + decimal(special) + (special == 1 ? L" special entry " : L" special entries ") + outcome +
+            L": devices, pipes and other special entries are not extracted\n";
+  }
+  return note;
+}
+
 void reportListing(const Environment& environment, const std::wstring& archive, ArchiveKind kind,
                    const ArchiveListing& listing) {
   std::wstring text = L"Archive: " + archive + L"\n";
@@ -134,7 +148,8 @@ void reportListing(const Environment& environment, const std::wstring& archive, 
   }
   environment.console.writeOut(L"\n" + decimal(uint64_t(listing.entries.size())) + L" entries, " +
                                formatSize(listing.totalBytes) + L" uncompressed, archive " +
-                               formatSize(listing.archiveBytes) + L"\n");
+                               formatSize(listing.archiveBytes) + L"\n" +
+                               skippedNote(listing.skippedLinks, listing.skippedSpecial, L"", L"not listed"));
 }
 
 // The password for reading an archive of `kind`: asked for only when it is a .zeb (a foreign archive is never encrypted
@@ -147,7 +162,8 @@ Result<Password> passwordForReading(const CommandLine& line, const Environment& 
 
 void reportChecked(const Environment& environment, const ArchiveStats& stats) {
   environment.console.writeOut(L"  " + decimal(stats.entries) + L" entries, " + formatSize(stats.inputBytes) +
-                               L" checked in " + fixedDecimals(stats.seconds, 3) + L" s\n");
+                               L" checked in " + fixedDecimals(stats.seconds, 3) + L" s\n" +
+                               skippedNote(stats.skippedLinks, stats.skippedSpecial, L"  ", L"not checked"));
 }
 
 }  // namespace
@@ -207,6 +223,7 @@ int runExtract(const CommandLine& line, const Environment& environment) {
   if (stats.failed()) return printError(environment.console, stats.failure());
   environment.console.writeOut(L"Extracted to " + line.output + L"\n" + L"  " + decimal(stats->files) + L" files, " +
                                decimal(stats->directories) + L" folders, " + formatSize(stats->inputBytes) + L"\n" +
+                               skippedNote(stats->skippedLinks, stats->skippedSpecial, L"  ", L"skipped") +
                                L"  elapsed " + fixedDecimals(stats->seconds, 3) + L" s\n");
   return 0;
 }

@@ -37,7 +37,7 @@ inline int refuseOutputOverSource(const Environment& environment, const std::wst
 // Runs one engine call under a fresh progress line and ends that line before anything else is shown.
 template <typename Call>
 auto withProgress(const CommandLine& line, const Environment& environment, Call&& call) {
-  ConsoleProgress progress(!line.quiet, environment.console, environment.tick);
+  ConsoleProgress progress(!line.quiet, environment.console, environment.tick, environment.interrupted);
   auto result = call(progress.callback());
   progress.finish();
   return result;

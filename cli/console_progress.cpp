@@ -27,12 +27,15 @@ std::wstring progressLine(const Progress& progress) {
          decimal(progress.itemsTotal) + L" items    ";
 }
 
-ConsoleProgress::ConsoleProgress(bool enabled, Console& console, TickSource tick)
-    : enabled_(enabled), console_(console), tick_(std::move(tick)) {}
+ConsoleProgress::ConsoleProgress(bool enabled, Console& console, TickSource tick, InterruptCheck interrupted)
+    : enabled_(enabled), console_(console), tick_(std::move(tick)), interrupted_(std::move(interrupted)) {}
 
 ProgressCallback ConsoleProgress::callback() {
-  if (!enabled_) return {};
-  return [this](const Progress& progress) { return report(progress); };
+  if (!enabled_ && !interrupted_) return {};
+  return [this](const Progress& progress) {
+    if (enabled_) (void)report(progress);
+    return !(interrupted_ && interrupted_());
+  };
 }
 
 bool ConsoleProgress::report(const Progress& progress) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/console.h"
+#include "cli/interrupt.h"
 #include "engine/core/types.h"
 
 namespace tolzeb::cli {
@@ -16,9 +17,12 @@ using TickSource = std::function<uint64_t()>;  // milliseconds of a monotonic cl
 // starts on a fresh line.
 class ConsoleProgress {
  public:
-  ConsoleProgress(bool enabled, Console& console, TickSource tick);
+  // `interrupted`, when given, is asked at every report; once it answers true the callback asks
+  // the engine to cancel.
+  ConsoleProgress(bool enabled, Console& console, TickSource tick, InterruptCheck interrupted = {});
 
-  // An empty function when disabled, so the engine does not report at all. Never cancels.
+  // An empty function when disabled and nothing can interrupt, so the engine does not report
+  // at all.
   ProgressCallback callback();
   // Ends the progress line with "\n" when one was written.
   void finish();
@@ -31,6 +35,7 @@ class ConsoleProgress {
   bool enabled_;
   Console& console_;
   TickSource tick_;
+  InterruptCheck interrupted_;
   bool printed_ = false;
   uint64_t lastTick_ = 0;
 };

@@ -13,9 +13,11 @@ struct Environment {
   const EngineCalls& engine;
   const PasswordReaders& passwords;
   TickSource tick;
+  InterruptCheck interrupted = {};  // none: nothing cancels a command
 };
 
-// The process's console, the linked engine, the real password readers and the system clock.
+// The process's console, the linked engine, the real password readers, the system clock and the
+// console's interrupts.
 Environment processEnvironment();
 
 }  // namespace tolzeb::cli

@@ -18,7 +18,9 @@ std::atomic<DWORD> gSavedMode{0};
 
 BOOL WINAPI restoreConsoleMode(DWORD) {
   SetConsoleMode(gConsoleInput.load(), gSavedMode.load());
-  return FALSE;  // let the default handling end the process
+  // Ended here as the default handling would end it: the program's own interrupt handler, next
+  // in line, would only ask an engine call to cancel, and none is running during the prompt.
+  ExitProcess(STATUS_CONTROL_C_EXIT);
 }
 
 class EchoOff {

@@ -39,13 +39,19 @@ std::wstring comparable(std::wstring path) {
 
 }  // namespace
 
+// Windows also reads the superscript digits one, two and three as the port numbers 1, 2 and 3.
+bool isPortDigit(wchar_t c) { return (c >= L'1' && c <= L'9') || c == 0x00B9 || c == 0x00B2 || c == 0x00B3; }
+
 bool isReservedDeviceName(const std::wstring& segment) {
   std::wstring stem = segment.substr(0, segment.find(L'.'));
+  // Windows drops the spaces before an extension when it looks for a device: "con .txt" is CON.
+  while (!stem.empty() && stem.back() == L' ') stem.pop_back();
   if (stem.empty()) return false;
   std::transform(stem.begin(), stem.end(), stem.begin(), asciiUpper);
   if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL") return true;
-  return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) && stem[3] >= L'1' &&
-         stem[3] <= L'9';
+  if (stem == L"CONIN$" || stem == L"CONOUT$") return true;
+  return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
+         isPortDigit(stem[3]);
 }
 
 Status validateEntryPath(const std::wstring& path) {

@@ -19,7 +19,9 @@ Status validateEntryPath(const std::wstring& path);
 // and the result is validated. Nothing else is repaired; a path left empty fails with code 2.
 Result<std::wstring> normalizePath(const std::wstring& path);
 
-// CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9, in any ASCII case, with or without extensions.
+// CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-COM9 and LPT1-LPT9 (the port digit may also be a
+// superscript one, two or three), in any ASCII case, with or without extensions, and with any
+// spaces before the extension.
 bool isReservedDeviceName(const std::wstring& segment);
 
 // The absolute path at which an extractor writes the entry: below the full form of `root`,

@@ -86,6 +86,10 @@ struct ArchiveStats {
   uint64_t inputBytes = 0;
   uint64_t archiveBytes = 0;
   double seconds = 0;
+  // Entries held but not created: links (hard and symbolic), and devices, pipes and other
+  // special entries.
+  uint64_t skippedLinks = 0;
+  uint64_t skippedSpecial = 0;
 };
 
 class Stopwatch {
@@ -125,6 +129,9 @@ struct ArchiveListing {
   uint64_t totalBytes = 0;
   uint64_t archiveBytes = 0;
   std::vector<ListedEntry> entries;
+  // Entries held but neither listed nor extracted, as in ArchiveStats.
+  uint64_t skippedLinks = 0;
+  uint64_t skippedSpecial = 0;
 };
 
 struct EntryBytes {

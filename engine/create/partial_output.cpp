@@ -5,7 +5,10 @@ namespace tolzeb {
 std::wstring partialPathFor(const std::wstring& target) { return target + kPartialSuffix; }
 
 Result<UniqueHandle> openPartialOutput(const std::wstring& partialPath) {
-  return openForWrite(partialPath, /*exclusive=*/false);
+  // Deleting a link removes the link itself; the exclusive creation then never opens an existing
+  // item, so nothing is written through a link put in the staging file's place.
+  (void)deleteFile(partialPath);
+  return openForWrite(partialPath, /*exclusive=*/true);
 }
 
 Result<ArchiveStats> abandonPartialOutput(UniqueHandle& handle, const std::wstring& partialPath, Failure&& failure) {

@@ -23,7 +23,8 @@ inline constexpr wchar_t kPartialSuffix[] = L".partial";
 // The target followed by ".partial": same folder, so the final move is a rename on one volume.
 std::wstring partialPathFor(const std::wstring& target);
 
-// Creates the staging file, truncating a leftover of an earlier run.
+// Creates the staging file anew: a leftover of an earlier run, or a link in its place, is removed
+// first (the link, not what it names), and the file is created exclusively.
 Result<UniqueHandle> openPartialOutput(const std::wstring& partialPath);
 
 // Closes the handle, deletes the staging file (a failure to delete is not reported) and returns

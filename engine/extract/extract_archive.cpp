@@ -49,10 +49,10 @@ struct Counts {
 // Runs on the calling thread only.
 class FileWriter {
  public:
-  FileWriter(const std::vector<ChunkPlan>& plan, const ExtractOptions& options, Progress& progress, Counts& counts,
-             const Stopwatch& stopwatch, const ProgressCallback& callback)
+  FileWriter(const std::vector<ChunkPlan>& plan, const std::wstring& root, const ExtractOptions& options,
+             Progress& progress, Counts& counts, const Stopwatch& stopwatch, const ProgressCallback& callback)
       : plan_(plan), progress_(progress), counts_(counts), stopwatch_(stopwatch), callback_(callback),
-        file_(options, kExistsMessage) {}
+        file_(root, options, kExistsMessage) {}
 
   Status accept(DecodedChunk& job) {
     for (const FilePiece& piece : plan_[job.planPosition].pieces) {
@@ -102,17 +102,17 @@ bool hasData(const ManifestEntry& entry) {
 }
 
 // Folders and empty files, in manifest order. `targets[i]` receives entry i's resolved path.
-Status createFoldersAndEmptyFiles(const OpenArchive& archive, const std::wstring& destination,
+Status createFoldersAndEmptyFiles(const OpenArchive& archive, const std::wstring& root,
                                   const std::set<std::wstring>& selection, const ExtractOptions& options,
                                   std::vector<std::wstring>& targets, Counts& counts, Progress& progress) {
-  ExtractedFileWriter file(options, kExistsMessage);
+  ExtractedFileWriter file(root, options, kExistsMessage);
   for (size_t i = 0; i < archive.entries.size(); ++i) {
     const ManifestEntry& entry = archive.entries[i];
     if (!selection.empty() && !selection.count(entry.path)) continue;
-    TOLZEB_ASSIGN_OR_RETURN(targets[i], resolveExtractionPath(destination, entry.path));
+    TOLZEB_ASSIGN_OR_RETURN(targets[i], resolveExtractionPath(root, entry.path));
     const std::wstring& target = targets[i];
     if (entry.type == kEntryTypeDirectory) {
-      TOLZEB_TRY(createDirectories(target));
+      TOLZEB_TRY(file.createFolder(target));
       ++counts.directories;
       ++progress.itemsDone;
       continue;
@@ -166,7 +166,7 @@ Result<ArchiveStats> extractArchive(const std::wstring& archivePath, const std::
     return Failure{StatusCode::resource_limit,
                    L"Archive expands to " + decimal(totalBytes) + L" bytes, above the configured extraction limit"};
   }
-  TOLZEB_TRY(createDirectories(destination));
+  TOLZEB_ASSIGN_OR_RETURN(const std::wstring root, ExtractionRun::prepareRoot(destination));
   const std::set<std::wstring> selected(selection.begin(), selection.end());
 
   Progress report;
@@ -176,14 +176,14 @@ Result<ArchiveStats> extractArchive(const std::wstring& archivePath, const std::
 
   Counts counts;
   std::vector<std::wstring> targets(archive.entries.size());
-  TOLZEB_TRY(createFoldersAndEmptyFiles(archive, destination, selected, options, targets, counts, report));
+  TOLZEB_TRY(createFoldersAndEmptyFiles(archive, root, selected, options, targets, counts, report));
   const std::vector<ChunkPlan> plan = planChunks(archive, selected, targets);
 
   const uint32_t workers = workerCount(options.threads);
   const uint64_t byBudget = options.memoryBudget / (2 * uint64_t(archive.header.chunkSize));
   const uint64_t jobsInFlight = std::max<uint64_t>(1, std::min<uint64_t>(3 * uint64_t(workers), byBudget));
 
-  FileWriter writer(plan, options, report, counts, stopwatch, progress);
+  FileWriter writer(plan, root, options, report, counts, stopwatch, progress);
   Status run;
   {
     OrderedPipeline<DecodedChunk> pipeline(workers, jobsInFlight,

@@ -13,33 +13,58 @@ Status createParentOf(const std::wstring& target) {
   return createDirectories(parent);
 }
 
+// Each item that already exists between the root and the target, the target included, must be
+// what it seems: a link or reparse point (a junction, a mount point) would carry the write to
+// wherever it points, outside the root as easily as inside.
+Status refuseLinksOnTheWay(const std::wstring& root, const std::wstring& target) {
+  size_t end = root.size();
+  while (end < target.size()) {
+    end = target.find(kPathSeparator, end + 1);
+    if (end == std::wstring::npos) end = target.size();
+    const std::wstring step = target.substr(0, end);
+    Result<FileInfo> info = statPath(step);
+    if (info.failed()) {
+      // What is missing from here on is created by the extraction itself.
+      if (info.failure().code == StatusCode::not_found) return {};
+      return std::move(info).failure();
+    }
+    if (info->isReparsePoint) {
+      return Failure{StatusCode::path_unsafe, L"Refusing to write through a link inside the destination: " + step};
+    }
+    if (!info->isDirectory) return {};  // the target itself, or a file in the way that creation reports
+  }
+  return {};
+}
+
 // Read-only, and on Windows hidden and system, make the file system refuse to replace a file;
 // the archive's own attributes are applied again afterwards.
 void makeReplaceable(const std::wstring& target) { (void)setAttributes(target, kAttributeArchive); }
 
 }  // namespace
 
-ExtractedFileWriter::ExtractedFileWriter(const ExtractOptions& options, std::wstring existsMessage)
-    : options_(options), existsMessage_(std::move(existsMessage)) {}
+ExtractedFileWriter::ExtractedFileWriter(std::wstring root, const ExtractOptions& options, std::wstring existsMessage)
+    : root_(std::move(root)), options_(options), existsMessage_(std::move(existsMessage)) {}
+
+Status ExtractedFileWriter::createFolder(const std::wstring& target) {
+  TOLZEB_TRY(refuseLinksOnTheWay(root_, target));
+  return createDirectories(target);
+}
 
 Result<bool> ExtractedFileWriter::begin(const std::wstring& target) {
   discardUnfinished();
+  TOLZEB_TRY(refuseLinksOnTheWay(root_, target));
   TOLZEB_TRY(createParentOf(target));
-  bool replacing = false;
   if (pathExists(target)) {
-    switch (options_.overwrite) {
-      case OverwritePolicy::fail:
-        return Failure{StatusCode::already_exists, existsMessage_ + target};
-      case OverwritePolicy::skip:
-        return false;
-      case OverwritePolicy::overwrite:
-        replacing = true;
-        break;
+    if (options_.overwrite == OverwritePolicy::fail) {
+      return Failure{StatusCode::already_exists, existsMessage_ + target};
     }
+    if (options_.overwrite == OverwritePolicy::skip) return false;
   }
-  std::wstring opened = replacing ? target + kReplacementSuffix : target;
-  if (replacing) (void)deleteFile(opened);
-  TOLZEB_ASSIGN_OR_RETURN(file_, openForWrite(opened, /*exclusive=*/false));
+  std::wstring opened = target + kReplacementSuffix;
+  // A leftover of an interrupted run goes; deleting a link removes the link, not what it names.
+  // The exclusive creation then never opens an existing item, a link put there since included.
+  (void)deleteFile(opened);
+  TOLZEB_ASSIGN_OR_RETURN(file_, openForWrite(opened, /*exclusive=*/true));
   target_ = target;
   openedPath_ = std::move(opened);
   return true;
@@ -52,13 +77,11 @@ Status ExtractedFileWriter::write(const void* data, uint64_t length) {
 
 Status ExtractedFileWriter::finish(uint64_t modified, uint32_t attributes) {
   file_.close();
-  if (openedPath_ != target_) {
-    makeReplaceable(target_);
-    Status moved = renameReplace(openedPath_, target_);
-    if (moved.failed()) {
-      discardUnfinished();
-      return moved;
-    }
+  if (pathExists(target_)) makeReplaceable(target_);
+  Status moved = renameReplace(openedPath_, target_);
+  if (moved.failed()) {
+    discardUnfinished();
+    return moved;
   }
   openedPath_.clear();
   // Failures here are not reported: the data is complete. The time comes first so that a
@@ -80,7 +103,7 @@ ExtractionRun::ExtractionRun(const std::wstring& root, const std::vector<std::ws
     : root_(root),
       selection_(selection.begin(), selection.end()),
       progress_(progress),
-      writer_(options, std::move(existsMessage)) {
+      writer_(root, options, std::move(existsMessage)) {
   report_.phase = Progress::Phase::Writing;
   report_.bytesTotal = bytesTotal;
   report_.itemsTotal = itemsTotal;
@@ -100,7 +123,7 @@ bool ExtractionRun::isSelected(const std::wstring& entryPath) {
 
 Status ExtractionRun::createFolder(const std::wstring& entryPath) {
   TOLZEB_ASSIGN_OR_RETURN(const std::wstring target, resolveExtractionPath(root_, entryPath));
-  TOLZEB_TRY(createDirectories(target));
+  TOLZEB_TRY(writer_.createFolder(target));
   ++stats_.directories;
   return {};
 }

@@ -1,11 +1,15 @@
 // What every extractor shares once it has an entry's bytes: the overwrite policy, writing each
 // file and putting it in place, restoring its time, counting, progress and cancellation.
 //
-// ExtractedFileWriter writes one file at a time, in as many pieces as the reader likes. A new file
-// is written under its final name; a file that replaces an existing one is written under its name
-// with ".zebtmp" appended and moved over the old file once complete, so the old contents survive
-// any failure before that. A file left unfinished (a failure, a cancel, the writer's end) is
-// deleted.
+// ExtractedFileWriter writes one file at a time, in as many pieces as the reader likes. Each file
+// is written under its name with ".zebtmp" appended and moved to its name (over an old file the
+// policy lets it replace) once complete, so an interruption at any moment never leaves a
+// truncated file under the final name, and a replaced file keeps its old contents until then. A
+// file left unfinished (a failure, a cancel, the writer's end) is deleted.
+//
+// Nothing is written through a link or reparse point below the root: a link already there, on
+// the way to a target or at the target itself, is refused with code 9, and every file is created
+// anew, never opened through whatever holds its name.
 //
 // ExtractionRun drives the writer for readers that hand over one file after another (zip, tar,
 // 7z). Its use:
@@ -31,12 +35,15 @@ inline constexpr wchar_t kReplacementSuffix[] = L".zebtmp";
 
 class ExtractedFileWriter {
  public:
-  // `existsMessage` starts the code-10 failure of policy fail; the target's path follows it.
-  ExtractedFileWriter(const ExtractOptions& options, std::wstring existsMessage);
+  // `root` is the extraction root as a full path; every target lies below it. `existsMessage`
+  // starts the code-10 failure of policy fail; the target's path follows it.
+  ExtractedFileWriter(std::wstring root, const ExtractOptions& options, std::wstring existsMessage);
   ExtractedFileWriter(const ExtractedFileWriter&) = delete;
   ExtractedFileWriter& operator=(const ExtractedFileWriter&) = delete;
   ~ExtractedFileWriter() { discardUnfinished(); }
 
+  // Creates the folder `target` and any missing folders above it.
+  Status createFolder(const std::wstring& target);
   // Creates the target's parent folders and opens the file to write, unless the policy skips an
   // existing target: then false, and nothing was touched.
   Result<bool> begin(const std::wstring& target);
@@ -48,11 +55,12 @@ class ExtractedFileWriter {
   void discardUnfinished();
 
  private:
+  std::wstring root_;
   const ExtractOptions& options_;
   std::wstring existsMessage_;
   UniqueHandle file_;
   std::wstring target_;
-  std::wstring openedPath_;  // the file being written: the target or its ".zebtmp"; empty when none
+  std::wstring openedPath_;  // the target's ".zebtmp" while a file is being written; empty otherwise
 };
 
 class ExtractionRun {

@@ -208,8 +208,9 @@ Result<MergeResult> mergeParts(const std::wstring& firstPartPath, const std::wst
   }
 
   const std::wstring partialPath = outputPath + L".partial";
+  // Exclusive, after the leftover of an earlier run is gone: never written through a link.
   (void)deleteFile(partialPath);
-  TOLZEB_ASSIGN_OR_RETURN(UniqueHandle output, openForWrite(partialPath, false));
+  TOLZEB_ASSIGN_OR_RETURN(UniqueHandle output, openForWrite(partialPath, /*exclusive=*/true));
   auto abandon = [&](Failure&& failure) -> Result<MergeResult> {
     output.close();
     (void)deleteFile(partialPath);

@@ -35,6 +35,8 @@ inline constexpr char kUstarVersion[] = "00";
 // Typeflags.
 inline constexpr char kTypeRegularOld = '\0';
 inline constexpr char kTypeRegular = '0';
+inline constexpr char kTypeHardLink = '1';
+inline constexpr char kTypeSymbolicLink = '2';
 inline constexpr char kTypeDirectory = '5';
 inline constexpr char kTypeGnuLongName = 'L';
 inline constexpr char kTypeGnuLongLink = 'K';

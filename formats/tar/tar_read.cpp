@@ -58,6 +58,8 @@ ArchiveListing toTarListing(const TarScan& scan, uint64_t archiveBytes) {
   ArchiveListing listing;
   listing.totalBytes = scan.totalBytes;
   listing.archiveBytes = archiveBytes;
+  listing.skippedLinks = scan.skippedLinks;
+  listing.skippedSpecial = scan.skippedSpecial;
   listing.entries.reserve(scan.entries.size());
   for (const TarEntry& entry : scan.entries) {
     ListedEntry listed;
@@ -130,6 +132,8 @@ Result<ArchiveStats> testTar(const std::wstring& path, const ProgressCallback& p
   }
   stats.archiveBytes = opened.archive.size();
   stats.seconds = clock.seconds();
+  stats.skippedLinks = opened.scan.skippedLinks;
+  stats.skippedSpecial = opened.scan.skippedSpecial;
   return stats;
 }
 
@@ -157,7 +161,10 @@ Result<ArchiveStats> extractTar(const std::wstring& archive, const std::wstring&
     TOLZEB_TRY(copyEntryData(opened.archive, entry, run, buffer));
     TOLZEB_TRY(run.finishFile(entry.path, entry.modified));
   }
-  return run.finish(opened.scan.entries.size(), opened.archive.size());
+  TOLZEB_ASSIGN_OR_RETURN(ArchiveStats stats, run.finish(opened.scan.entries.size(), opened.archive.size()));
+  stats.skippedLinks = opened.scan.skippedLinks;
+  stats.skippedSpecial = opened.scan.skippedSpecial;
+  return stats;
 }
 
 Result<EntryBytes> readTarEntry(const std::wstring& archive, const std::wstring& name, uint64_t ceiling,

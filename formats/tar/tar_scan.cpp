@@ -121,7 +121,14 @@ class HeaderWalk {
     pendingLongName_.clear();
     pax_ = PaxOverrides{};
 
-    if (type != kTypeRegularOld && type != kTypeRegular && type != kTypeDirectory) return {};
+    if (type == kTypeHardLink || type == kTypeSymbolicLink) {
+      ++scan_.skippedLinks;
+      return {};
+    }
+    if (type != kTypeRegularOld && type != kTypeRegular && type != kTypeDirectory) {
+      ++scan_.skippedSpecial;
+      return {};
+    }
     bool isDirectory = type == kTypeDirectory;
     while (!name.empty() && (name.back() == L'/' || name.back() == L'\\')) {
       name.pop_back();

@@ -1,6 +1,6 @@
 // The one walk over a tar stream's headers that every reading operation starts with. It checks
 // every header's checksum and that all data lies inside the stream, and keeps the regular files
-// and directories; links, devices and other entry types are passed over.
+// and directories; links, devices and other entry types are passed over and counted.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +24,8 @@ struct TarEntry {
 struct TarScan {
   std::vector<TarEntry> entries;  // archive order; a later entry of the same path replaces an earlier one in place
   uint64_t totalBytes = 0;        // the sizes of the file entries
+  uint64_t skippedLinks = 0;      // hard and symbolic links
+  uint64_t skippedSpecial = 0;    // devices, pipes and types this reader does not know
 };
 
 Result<TarScan> scanTarHeaders(TarArchive& archive);

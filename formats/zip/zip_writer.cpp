@@ -210,8 +210,7 @@ Result<ArchiveStats> createZipWithThresholds(const std::vector<std::wstring>& so
   for (const SourceEntry& entry : entries) report.bytesTotal += entry.isDirectory ? 0 : entry.size;
 
   const std::wstring partial = partialPathFor(output);
-  (void)deleteFile(partial);  // a leftover of an earlier run
-  TOLZEB_ASSIGN_OR_RETURN(UniqueHandle file, openForWrite(partial, false));
+  TOLZEB_ASSIGN_OR_RETURN(UniqueHandle file, openPartialOutput(partial));
   ZipOutput out(file, thresholds);
   ArchiveStats stats;
 

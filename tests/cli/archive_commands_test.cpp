@@ -267,6 +267,43 @@ TEST(ExtractCommand, FailuresPrintTheStatusCodeAndExitWithItsMapping) {
   }
 }
 
+// Entries that are not created (tar links, devices) are counted in every summary, never dropped
+// without a word.
+TEST(ArchiveCommands, SummariesSayWhatWasSkippedAndWhy) {
+  FakeWorld world;
+  world.kind = ArchiveKind::tar;
+  ArchiveStats stats = sampleStats();
+  stats.skippedLinks = 2;
+  stats.skippedSpecial = 1;
+  world.stats = stats;
+  ArchiveListing listing;
+  listing.skippedLinks = 1;
+  listing.skippedSpecial = 3;
+  world.listing = listing;
+
+  EXPECT_EQ(runZeb({L"x", L"a.tar", L"-o", L"out", L"--quiet"}, world.environment()), 0);
+  EXPECT_EQ(world.console.out,
+            L"Extracted to out\n  10 files, 2 folders, 3.00 MiB\n"
+            L"  2 links skipped: hard and symbolic links are not extracted\n"
+            L"  1 special entry skipped: devices, pipes and other special entries are not extracted\n"
+            L"  elapsed 1.250 s\n");
+
+  world.console.out.clear();
+  EXPECT_EQ(runZeb({L"l", L"a.tar"}, world.environment()), 0);
+  EXPECT_NE(world.console.out.find(L"\n0 entries, 0 B uncompressed, archive 0 B\n"
+                                   L"1 link not listed: hard and symbolic links are not extracted\n"
+                                   L"3 special entries not listed: devices, pipes and other special entries are not "
+                                   L"extracted\n"),
+            std::wstring::npos)
+      << utf8Of(world.console.out);
+
+  world.console.out.clear();
+  EXPECT_EQ(runZeb({L"t", L"a.tar", L"--quiet"}, world.environment()), 0);
+  EXPECT_NE(world.console.out.find(L"  2 links not checked: hard and symbolic links are not extracted\n"),
+            std::wstring::npos)
+      << utf8Of(world.console.out);
+}
+
 TEST(ListCommand, ZebAndForeignListings) {
   ArchiveListing listing;
   listing.versionMajor = 1;

@@ -119,7 +119,10 @@ TEST(EntryPathTest, RecognisesReservedDeviceNames) {
       {L"con", true},    {L"Con.txt", true},  {L"aux.tar.gz", true}, {L"LPT9", true},
       {L"com1", true},   {L"PRN", true},      {L"nul.", true},       {L"COM0", false},
       {L"COM10", false}, {L"CONSOLE", false}, {L"nul_file", false},  {L"LPT", false},
-      {L".con", false},  {L"", false},        {L"xcon", false},      {L"COM\x00B9", false},
+      {L".con", false},  {L"", false},        {L"xcon", false},      {L"COM\x00B9", true},
+      {L"lpt\x00B2.log", true}, {L"COM\x00B3", true}, {L"COM\x2074", false}, {L"CONIN$", true},
+      {L"conout$.txt", true},    {L"con .txt", true},   {L"aux  .tar.gz", true}, {L"CONIN", false},
+      {L"con x.txt", false},     {L"CONOUT$x", false},
   };
   for (const auto& [segment, reserved] : cases) {
     EXPECT_EQ(isReservedDeviceName(segment), reserved) << testing::PrintToString(segment);

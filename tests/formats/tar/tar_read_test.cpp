@@ -87,6 +87,8 @@ TEST_F(TarReadTest, ListTestAndReadOnePlainAndGzipped) {
     EXPECT_EQ(listing->entries[2].modified, 1700000000ull * 10000000 + 116444736000000000ull);
     EXPECT_EQ(listing->totalBytes, 1505u);
     EXPECT_EQ(listing->archiveBytes, stream.size()) << "the size on disk";
+    EXPECT_EQ(listing->skippedLinks, 2u) << "counted, so that the listing can say so";
+    EXPECT_EQ(listing->skippedSpecial, 0u);
 
     std::vector<Progress> reports;
     Result<ArchiveStats> tested = testTar(path, [&](const Progress& p) {
@@ -99,6 +101,7 @@ TEST_F(TarReadTest, ListTestAndReadOnePlainAndGzipped) {
     EXPECT_EQ(tested->directories, 1u);
     EXPECT_EQ(tested->inputBytes, 1505u);
     EXPECT_EQ(tested->archiveBytes, sampleTar().size()) << "the tar stream's length";
+    EXPECT_EQ(tested->skippedLinks, 2u);
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_EQ(reports.back().phase, Progress::Phase::Verifying);
     EXPECT_EQ(reports.back().bytesDone, 1505u);
@@ -176,6 +179,8 @@ TEST_F(TarReadTest, ExtractsTreeWithTimesAndWithoutLinks) {
     EXPECT_EQ(tree_.read(base + L"sub/b.bin"), Bytes(1500, 'b'));
     EXPECT_FALSE(tree_.exists(base + L"link"));
     EXPECT_FALSE(tree_.exists(base + L"hard"));
+    EXPECT_EQ(stats->skippedLinks, 2u);
+    EXPECT_EQ(stats->skippedSpecial, 0u);
     Result<FileInfo> info = statPath(tree_.path(base + L"a.txt"));
     ASSERT_TRUE(info.hasValue());
     EXPECT_EQ(info->modified, 1700000000ull * 10000000 + 116444736000000000ull);

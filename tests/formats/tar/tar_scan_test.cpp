@@ -135,6 +135,24 @@ TEST(TarScanTest, NamesFromEveryHeaderForm) {
   }
 }
 
+TEST(TarScanTest, CountsWhatItPassesOver) {
+  Result<TarScan> scanned = scan(TarStream()
+                                     .header(TarHeader("hard", '1', 0))
+                                     .header(TarHeader("sym", '2', 0))
+                                     .header(TarHeader("sym2", '2', 0))
+                                     .header(TarHeader("chr", '3', 0))
+                                     .header(TarHeader("fifo", '6', 0))
+                                     .file("sparse", "data", 'S')
+                                     .meta('L', "long/name")
+                                     .file("kept", "k")
+                                     .end()
+                                     .bytes());
+  ASSERT_TRUE(scanned.hasValue()) << printable(scanned.failure().message);
+  EXPECT_EQ(scanned->skippedLinks, 3u);
+  EXPECT_EQ(scanned->skippedSpecial, 3u) << "metadata records are not entries";
+  EXPECT_EQ(scanned->entries.size(), 1u);
+}
+
 TEST(TarScanTest, TotalsOffsetsAndTimes) {
   const Bytes stream =
       TarStream()

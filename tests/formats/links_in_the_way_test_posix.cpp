@@ -1,0 +1,133 @@
+// Links that already sit where an archive's files go, or where a writer stages its output: the
+// write must never pass through them to whatever they name.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/core/fs.h"
+#include "engine/create/create_archive.h"
+#include "engine/tools/split_merge.h"
+#include "formats/archive_kind.h"
+#include "formats/sevenzip/sevenzip_writer.h"
+#include "formats/tar/tar_writer.h"
+#include "formats/zip/zip.h"
+#include "support/scratch_tree.h"
+
+namespace tolzeb {
+namespace {
+
+using testing::printable;
+using testing::ScratchTree;
+
+using Writer = std::function<Result<ArchiveStats>(const std::vector<std::wstring>&, const std::wstring&)>;
+
+struct Format {
+  const char* name;
+  const wchar_t* archiveName;
+  ArchiveKind kind;
+  Writer write;
+};
+
+std::vector<Format> formats() {
+  return {
+      {"zeb", L"a.zeb", ArchiveKind::zeb,
+       [](const auto& sources, const auto& output) { return createArchive(sources, output, {}, {}); }},
+      {"zip", L"a.zip", ArchiveKind::zip,
+       [](const auto& sources, const auto& output) { return createZip(sources, output, 6, {}); }},
+      {"tar", L"a.tar", ArchiveKind::tar,
+       [](const auto& sources, const auto& output) { return createTar(sources, output, false, 6, {}); }},
+      {"tar.gz", L"a.tar.gz", ArchiveKind::tarGz,
+       [](const auto& sources, const auto& output) { return createTar(sources, output, true, 6, {}); }},
+      {"7z", L"a.7z", ArchiveKind::sevenZip,
+       [](const auto& sources, const auto& output) { return createSevenZip(sources, output, 5, 0, {}); }},
+  };
+}
+
+void makeLink(const std::string& target, const std::wstring& at) {
+  ASSERT_EQ(::symlink(target.c_str(), printable(at).c_str()), 0) << printable(at);
+}
+
+bool isLink(const std::wstring& path) {
+  Result<FileInfo> info = statPath(path);
+  return info.hasValue() && info->isReparsePoint;
+}
+
+// The archive holds "victim/f" and "lnk"; inside the destination "victim" links to a folder
+// outside and "lnk" to a file outside. Whatever the policy and whichever entry is chosen, the
+// extraction is refused as unsafe and nothing outside changes.
+TEST(LinksInTheWay, ExtractionNeverWritesThroughALinkInTheDestination) {
+  for (const Format& format : formats()) {
+    SCOPED_TRACE(format.name);
+    ScratchTree tree;
+    tree.writeText(L"src/victim/f", "from the archive");
+    tree.writeText(L"src/lnk", "from the archive");
+    const std::wstring archive = tree.path(format.archiveName);
+    Result<ArchiveStats> written = format.write({tree.path(L"src/victim"), tree.path(L"src/lnk")}, archive);
+    ASSERT_TRUE(written.hasValue()) << printable(written.failure().message);
+
+    tree.makeDirectory(L"outside");
+    tree.writeText(L"outside/kept", "outside");
+    tree.makeDirectory(L"out");
+    makeLink("../outside", tree.path(L"out/victim"));
+    makeLink("../outside/kept", tree.path(L"out/lnk"));
+
+    for (const OverwritePolicy policy : {OverwritePolicy::fail, OverwritePolicy::skip, OverwritePolicy::overwrite}) {
+      for (const std::vector<std::wstring>& selection : {std::vector<std::wstring>{}, {L"victim/f"}, {L"lnk"}}) {
+        SCOPED_TRACE(int(policy));
+        SCOPED_TRACE(selection.empty() ? "everything" : printable(selection[0]));
+        if (policy == OverwritePolicy::skip && selection.size() == 1 && selection[0] == L"lnk") {
+          continue;  // an existing name is skipped unopened: nothing to refuse
+        }
+        ExtractOptions options;
+        options.overwrite = policy;
+        Result<ArchiveStats> extracted =
+            extractAnyArchive(archive, format.kind, tree.path(L"out"), selection, options, {});
+        ASSERT_TRUE(extracted.failed());
+        EXPECT_EQ(extracted.failure().code, StatusCode::path_unsafe) << printable(extracted.failure().message);
+        EXPECT_FALSE(tree.exists(L"outside/f"));
+        EXPECT_EQ(tree.readText(L"outside/kept"), "outside");
+        EXPECT_TRUE(isLink(tree.path(L"out/victim")));
+        EXPECT_TRUE(isLink(tree.path(L"out/lnk")));
+      }
+    }
+  }
+}
+
+// A link left where a writer stages its output ("<output>.partial") is replaced, not followed:
+// the file it names keeps its contents and the output is a file of its own.
+TEST(LinksInTheWay, WritersNeverStageThroughALink) {
+  for (const Format& format : formats()) {
+    SCOPED_TRACE(format.name);
+    ScratchTree tree;
+    tree.writeText(L"src/a.txt", "content");
+    tree.writeText(L"precious", "precious");
+    const std::wstring output = tree.path(format.archiveName);
+    makeLink(printable(tree.path(L"precious")), output + L".partial");
+    Result<ArchiveStats> written = format.write({tree.path(L"src")}, output);
+    ASSERT_TRUE(written.hasValue()) << printable(written.failure().message);
+    EXPECT_EQ(tree.readText(L"precious"), "precious");
+    EXPECT_FALSE(isLink(output));
+    EXPECT_FALSE(pathExists(output + L".partial"));
+  }
+}
+
+TEST(LinksInTheWay, MergeNeverStagesThroughALink) {
+  ScratchTree tree;
+  tree.writeText(L"src/a.txt", std::string(300000, 'x'));
+  tree.writeText(L"precious", "precious");
+  ASSERT_TRUE(createArchive({tree.path(L"src")}, tree.path(L"a.zeb"), {}, {}).hasValue());
+  Result<SplitResult> split = splitArchive(tree.path(L"a.zeb"), 65536, {});
+  ASSERT_TRUE(split.hasValue()) << printable(split.failure().message);
+  const std::wstring output = tree.path(L"merged.zeb");
+  makeLink(printable(tree.path(L"precious")), output + L".partial");
+  Result<MergeResult> merged = mergeParts(tree.path(L"a.zeb.001"), output, {});
+  ASSERT_TRUE(merged.hasValue()) << printable(merged.failure().message);
+  EXPECT_EQ(tree.readText(L"precious"), "precious");
+  EXPECT_FALSE(isLink(output));
+}
+
+}  // namespace
+}  // namespace tolzeb
