@@ -17,14 +17,14 @@ constexpr uint64_t kMaxRecordSize = 4ull << 30;
 
 Failure truncatedRecord() { return Failure{StatusCode::corrupt_archive, L"The recovery record is truncated"}; }
 
-uint64_t bodyDone(const RecoveryLayout &layout, uint32_t group) {
+uint64_t bodyDone(const RecoveryLayout& layout, uint32_t group) {
   return std::min((uint64_t(group) + 1) * layout.dataShards * layout.shardSize, layout.protectedLength);
 }
 
 // The body a record may cover ends where the footer begins; a footer that
 // disagrees with the file's length, or a recovery offset past the footer, would
 // make protecting write inside the body.
-Result<uint64_t> protectedLengthOf(const ArchiveExtent &extent) {
+Result<uint64_t> protectedLengthOf(const ArchiveExtent& extent) {
   const uint64_t footerAt = extent.fileSize - kFooterSize;
   if (extent.footer.footerOffset != footerAt || extent.footer.fileLength != extent.fileSize)
     return Failure{StatusCode::corrupt_archive, L"This archive's footer does not match its length"};
@@ -40,7 +40,7 @@ Result<uint64_t> protectedLengthOf(const ArchiveExtent &extent) {
 // Brings an archive whose record could not be written fully back to one without
 // a record: the original header bytes with the flag and offset cleared, the
 // footer right behind the body.
-void dropRecord(const UniqueHandle &file, const ArchiveExtent &extent, uint64_t protectedLength) {
+void dropRecord(const UniqueHandle& file, const ArchiveExtent& extent, uint64_t protectedLength) {
   ArchiveHeader header = extent.header;
   header.flags &= ~kFlagRecoveryRecord;
   header.recoveryOffset = 0;
@@ -58,22 +58,22 @@ void dropRecord(const UniqueHandle &file, const ArchiveExtent &extent, uint64_t 
   (void)file.flushFile();
 }
 
-Status writeHeader(const std::wstring &archivePath, const uint8_t *bytes) {
+Status writeHeader(const std::wstring& archivePath, const uint8_t* bytes) {
   TOLZEB_ASSIGN_OR_RETURN(UniqueHandle file, openForUpdate(archivePath));
   TOLZEB_TRY(file.writeAt(0, bytes, kHeaderSize));
   return file.flushFile();
 }
 
-Status writeRecordAndFooter(const UniqueHandle &file, const std::vector<uint8_t> &record, uint64_t at,
-                            const uint8_t *footer) {
+Status writeRecordAndFooter(const UniqueHandle& file, const std::vector<uint8_t>& record, uint64_t at,
+                            const uint8_t* footer) {
   TOLZEB_TRY(file.writeAt(at, record.data(), record.size()));
   TOLZEB_TRY(file.writeAt(at + record.size(), footer, kFooterSize));
   TOLZEB_TRY(file.setFileLength(at + record.size() + kFooterSize));
   return file.flushFile();
 }
 
-Status writeRebuiltShards(const UniqueHandle &file, const RecoveryLayout &layout, uint64_t recordOffset, uint32_t group,
-                          const uint8_t *work, const std::vector<uint8_t> &damaged, uint64_t &rebuilt) {
+Status writeRebuiltShards(const UniqueHandle& file, const RecoveryLayout& layout, uint64_t recordOffset, uint32_t group,
+                          const uint8_t* work, const std::vector<uint8_t>& damaged, uint64_t& rebuilt) {
   const uint64_t s = layout.shardSize;
   for (uint32_t k = 0; k < layout.dataShards + layout.parityShards; ++k) {
     if (!damaged[k]) continue;
@@ -91,8 +91,8 @@ Status writeRebuiltShards(const UniqueHandle &file, const RecoveryLayout &layout
 
 }  // namespace
 
-Status readShardRow(const UniqueHandle &file, const RecoveryLayout &layout, uint32_t group, uint32_t shard,
-                    uint8_t *buffer) {
+Status readShardRow(const UniqueHandle& file, const RecoveryLayout& layout, uint32_t group, uint32_t shard,
+                    uint8_t* buffer) {
   const uint64_t s = layout.shardSize;
   std::memset(buffer, 0, s);
   uint64_t start = s * (uint64_t(group) * layout.dataShards + shard);
@@ -104,9 +104,9 @@ Status readShardRow(const UniqueHandle &file, const RecoveryLayout &layout, uint
   return Status();
 }
 
-Result<std::vector<uint8_t>> buildRecoveryRecord(const std::wstring &archivePath, uint64_t protectedLength,
-                                                 uint32_t percent, const uint8_t *headerCopy, uint64_t copyLength,
-                                                 const ProgressCallback &progress) {
+Result<std::vector<uint8_t>> buildRecoveryRecord(const std::wstring& archivePath, uint64_t protectedLength,
+                                                 uint32_t percent, const uint8_t* headerCopy, uint64_t copyLength,
+                                                 const ProgressCallback& progress) {
   TOLZEB_ASSIGN_OR_RETURN(RecoveryLayout layout, planRecoveryLayout(protectedLength, percent));
   if (layout.recordSize > kMaxRecordSize)
     return Failure{StatusCode::resource_limit, L"A recovery record that large is not written by this build"};
@@ -133,8 +133,8 @@ Result<std::vector<uint8_t>> buildRecoveryRecord(const std::wstring &archivePath
   return record;
 }
 
-Result<RecoveryReport> protectArchive(const std::wstring &archivePath, uint32_t percent,
-                                      const ProgressCallback &progress) {
+Result<RecoveryReport> protectArchive(const std::wstring& archivePath, uint32_t percent,
+                                      const ProgressCallback& progress) {
   Stopwatch clock;
   TOLZEB_ASSIGN_OR_RETURN(ArchiveExtent extent, readArchiveExtent(archivePath));
   TOLZEB_ASSIGN_OR_RETURN(uint64_t length, protectedLengthOf(extent));
@@ -179,8 +179,8 @@ Result<RecoveryReport> protectArchive(const std::wstring &archivePath, uint32_t 
   return report;
 }
 
-Result<RecoveryReport> runRecovery(const std::wstring &archivePath, uint64_t recordOffset, bool repair,
-                                   const ProgressCallback &progress) {
+Result<RecoveryReport> runRecovery(const std::wstring& archivePath, uint64_t recordOffset, bool repair,
+                                   const ProgressCallback& progress) {
   Stopwatch clock;
   TOLZEB_ASSIGN_OR_RETURN(UniqueHandle file, openForRead(archivePath));
   uint8_t headerBytes[kRecoveryHeaderSize];
@@ -252,12 +252,12 @@ Result<RecoveryReport> runRecovery(const std::wstring &archivePath, uint64_t rec
   return report;
 }
 
-Result<RecoveryReport> checkRecoveryRecord(const std::wstring &archivePath, const ProgressCallback &progress) {
+Result<RecoveryReport> checkRecoveryRecord(const std::wstring& archivePath, const ProgressCallback& progress) {
   TOLZEB_ASSIGN_OR_RETURN(uint64_t offset, locateRecoveryRecord(archivePath));
   return runRecovery(archivePath, offset, false, progress);
 }
 
-Result<RecoveryReport> repairArchive(const std::wstring &archivePath, const ProgressCallback &progress) {
+Result<RecoveryReport> repairArchive(const std::wstring& archivePath, const ProgressCallback& progress) {
   TOLZEB_ASSIGN_OR_RETURN(uint64_t offset, locateRecoveryRecord(archivePath));
   return runRecovery(archivePath, offset, true, progress);
 }

@@ -23,7 +23,7 @@ constexpr uint64_t kScanWindow = 64ull << 20;
 
 uint64_t ceilDiv(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
 
-uint32_t headerCrc(const uint8_t *data) {
+uint32_t headerCrc(const uint8_t* data) {
   uint8_t copy[kRecoveryHeaderSize];
   std::memcpy(copy, data, kRecoveryHeaderSize);
   writeU32le(copy + kCrcAt, 0);
@@ -68,7 +68,7 @@ Result<RecoveryLayout> planRecoveryLayout(uint64_t protectedLength, uint32_t per
   return layout;
 }
 
-void writeRecoveryHeader(uint8_t out[kRecoveryHeaderSize], const RecoveryLayout &layout, const uint8_t *copy,
+void writeRecoveryHeader(uint8_t out[kRecoveryHeaderSize], const RecoveryLayout& layout, const uint8_t* copy,
                          uint64_t copyLength) {
   std::memset(out, 0, kRecoveryHeaderSize);
   std::memcpy(out, kMagic, sizeof(kMagic));
@@ -85,7 +85,7 @@ void writeRecoveryHeader(uint8_t out[kRecoveryHeaderSize], const RecoveryLayout 
   writeU32le(out + kCrcAt, crc32c(0, out, kRecoveryHeaderSize));
 }
 
-Result<RecoveryLayout> parseRecoveryHeader(const uint8_t *data, uint64_t available, std::vector<uint8_t> &headerCopy) {
+Result<RecoveryLayout> parseRecoveryHeader(const uint8_t* data, uint64_t available, std::vector<uint8_t>& headerCopy) {
   if (available < kRecoveryHeaderSize)
     return Failure{StatusCode::corrupt_archive, L"Recovery record header is too short"};
   if (std::memcmp(data, kMagic, sizeof(kMagic)) != 0)
@@ -113,7 +113,7 @@ Result<RecoveryLayout> parseRecoveryHeader(const uint8_t *data, uint64_t availab
   return layout;
 }
 
-bool recoveryLayoutConsistent(const RecoveryLayout &layout) {
+bool recoveryLayoutConsistent(const RecoveryLayout& layout) {
   // parseRecoveryHeader bounds D + P below 256 and S, G to 32 bits, so none of
   // this overflows.
   if (layout.shardSize > kMaxShardSize || layout.protectedLength < kHeaderSize) return false;
@@ -124,7 +124,7 @@ bool recoveryLayoutConsistent(const RecoveryLayout &layout) {
   return layout.recordSize == uint64_t(layout.groupCount) * perGroup + kRecoveryHeaderSize;
 }
 
-Result<uint64_t> locateRecoveryRecord(const std::wstring &archivePath) {
+Result<uint64_t> locateRecoveryRecord(const std::wstring& archivePath) {
   Result<ArchiveExtent> extent = readArchiveExtent(archivePath);
   if (extent.failed()) return scanForRecoveryRecord(archivePath);
   if ((extent->header.flags & kFlagRecoveryRecord) != 0 && extent->header.recoveryOffset != 0)
@@ -132,7 +132,7 @@ Result<uint64_t> locateRecoveryRecord(const std::wstring &archivePath) {
   return noRecord();
 }
 
-Result<uint64_t> scanForRecoveryRecord(const std::wstring &archivePath) {
+Result<uint64_t> scanForRecoveryRecord(const std::wstring& archivePath) {
   TOLZEB_ASSIGN_OR_RETURN(UniqueHandle file, openForRead(archivePath));
   TOLZEB_ASSIGN_OR_RETURN(uint64_t size, file.fileSize());
   uint64_t windowSize = std::min(size, kScanWindow);

@@ -24,7 +24,7 @@ using testing::TestArchiveOptions;
 using testing::TestEntry;
 using testing::writeTestArchive;
 
-Bytes readWhole(const std::wstring &path) {
+Bytes readWhole(const std::wstring& path) {
   Result<UniqueHandle> file = openForRead(path);
   EXPECT_TRUE(file.hasValue());
   if (file.failed()) return {};
@@ -36,7 +36,7 @@ Bytes readWhole(const std::wstring &path) {
 
 // About 300 KB in two chunks of 256 KiB: shards of 4 KiB, 74 data shards in one
 // group.
-Bytes sampleArchive(const std::string &password, const std::vector<TestEntry> &extra = {}) {
+Bytes sampleArchive(const std::string& password, const std::vector<TestEntry>& extra = {}) {
   std::vector<TestEntry> entries = {
       {L"d", true, {}},
       {L"d/one", false, sampleBytes(90000, 7)},
@@ -51,20 +51,20 @@ Bytes sampleArchive(const std::string &password, const std::vector<TestEntry> &e
   return bytes.hasValue() ? *bytes : Bytes{};
 }
 
-ArchiveHeader headerOf(const Bytes &archive) { return *parseArchiveHeader(archive.data(), kHeaderSize); }
+ArchiveHeader headerOf(const Bytes& archive) { return *parseArchiveHeader(archive.data(), kHeaderSize); }
 
-Status testWhole(const std::wstring &path, const std::string &password) {
+Status testWhole(const std::wstring& path, const std::string& password) {
   Result<ArchiveStats> stats =
       testArchive(path, nullptr, 2, 256ull << 20, password.empty() ? nullptr : passwordOf(password));
   return stats.status();
 }
 
-RecoveryReport expectReport(const Result<RecoveryReport> &report) {
+RecoveryReport expectReport(const Result<RecoveryReport>& report) {
   EXPECT_TRUE(report.hasValue()) << narrow(report.failed() ? report.failure().message : L"");
   return report.hasValue() ? *report : RecoveryReport{};
 }
 
-void expectFailure(const Status &status, StatusCode code, const wchar_t *message) {
+void expectFailure(const Status& status, StatusCode code, const wchar_t* message) {
   ASSERT_TRUE(status.failed());
   EXPECT_EQ(status.code(), code) << narrow(status.message());
   EXPECT_EQ(status.message(), message);
@@ -76,7 +76,7 @@ TEST(ProtectArchiveTest, AddsARecordThatChecksCleanAndKeepsTheArchiveOpenable) {
     Bytes original = sampleArchive(password);
     ScratchFile file(original);
     std::vector<Progress::Phase> phases;
-    RecoveryReport protectedReport = expectReport(protectArchive(file.path(), 5, [&](const Progress &p) {
+    RecoveryReport protectedReport = expectReport(protectArchive(file.path(), 5, [&](const Progress& p) {
       phases.push_back(p.phase);
       EXPECT_LE(p.bytesDone, p.bytesTotal);
       return true;
@@ -107,43 +107,43 @@ TEST(ProtectArchiveTest, AddsARecordThatChecksCleanAndKeepsTheArchiveOpenable) {
 }
 
 struct Damage {
-  const char *name;
+  const char* name;
   // Flips bytes of the protected archive; returns how many shards it hit.
-  std::function<uint64_t(Bytes &, const RecoveryLayout &)> apply;
+  std::function<uint64_t(Bytes&, const RecoveryLayout&)> apply;
 };
 
-uint64_t flipShards(Bytes &archive, const RecoveryLayout &layout, uint32_t first, uint32_t count) {
+uint64_t flipShards(Bytes& archive, const RecoveryLayout& layout, uint32_t first, uint32_t count) {
   for (uint32_t k = first; k < first + count; ++k) archive[size_t(uint64_t(k) * layout.shardSize + 17)] ^= 0x5A;
   return count;
 }
 
 const Damage kDamages[] = {
-    {"chunk bytes", [](Bytes &a, const RecoveryLayout &l) { return flipShards(a, l, 3, 1); }},
+    {"chunk bytes", [](Bytes& a, const RecoveryLayout& l) { return flipShards(a, l, 3, 1); }},
     {"manifest",
-     [](Bytes &a, const RecoveryLayout &l) {
+     [](Bytes& a, const RecoveryLayout& l) {
        uint64_t at = headerOf(a).manifestOffset + 2;
        a[size_t(at)] ^= 0xFF;
        a[size_t(at + 1)] ^= 0xFF;
        return uint64_t(at / l.shardSize == (at + 1) / l.shardSize ? 1 : 2);
      }},
     {"archive header",
-     [](Bytes &a, const RecoveryLayout &) {
+     [](Bytes& a, const RecoveryLayout&) {
        for (size_t i = 0; i < kHeaderSize; ++i) a[i] = 0;  // found by scanning then
        return uint64_t(1);
      }},
     {"parity area",
-     [](Bytes &a, const RecoveryLayout &l) {
+     [](Bytes& a, const RecoveryLayout& l) {
        a[size_t(l.protectedLength + l.parityOffset(0, 0) + 9)] ^= 1;
        return uint64_t(1);
      }},
     {"as many shards as the parity",
-     [](Bytes &a, const RecoveryLayout &l) { return flipShards(a, l, 1, l.parityShards); }},
+     [](Bytes& a, const RecoveryLayout& l) { return flipShards(a, l, 1, l.parityShards); }},
 };
 
 TEST(RepairArchiveTest, RebuildsDamageUpToTheParityByteForByte) {
   for (const std::string password : {"", "pw"}) {
     for (uint32_t percent : {1u, 30u}) {
-      for (const Damage &damage : kDamages) {
+      for (const Damage& damage : kDamages) {
         SCOPED_TRACE(std::string(damage.name) + " at " + std::to_string(percent) + "% " + password);
         ScratchFile file(sampleArchive(password));
         RecoveryLayout layout = expectReport(protectArchive(file.path(), percent, nullptr)).layout;
@@ -158,7 +158,7 @@ TEST(RepairArchiveTest, RebuildsDamageUpToTheParityByteForByte) {
         EXPECT_EQ(readWhole(file.path()), broken) << "checking never writes";
 
         std::vector<Progress::Phase> phases;
-        RecoveryReport repaired = expectReport(repairArchive(file.path(), [&](const Progress &p) {
+        RecoveryReport repaired = expectReport(repairArchive(file.path(), [&](const Progress& p) {
           phases.push_back(p.phase);
           return true;
         }));
@@ -206,9 +206,9 @@ TEST(ProtectArchiveTest, ProtectingAgainReplacesTheRecord) {
 
 TEST(ProtectArchiveTest, RefusesWhatIsNoArchiveAndLeavesItAlone) {
   struct Case {
-    const char *name;
+    const char* name;
     Bytes contents;
-    const wchar_t *message;  // null: the header parser's own words
+    const wchar_t* message;  // null: the header parser's own words
   };
   Bytes archive = sampleArchive("");
   Bytes misplaced = archive;
@@ -226,7 +226,7 @@ TEST(ProtectArchiveTest, RefusesWhatIsNoArchiveAndLeavesItAlone) {
       {"recovery offset past the end", misplaced, L"This archive's recovery offset lies past its end"},
       {"bytes behind the footer", appended, nullptr},
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ScratchFile file(c.contents);
     Result<RecoveryReport> report = protectArchive(file.path(), 5, nullptr);
@@ -242,13 +242,13 @@ TEST(ProtectArchiveTest, RefusesWhatIsNoArchiveAndLeavesItAlone) {
 TEST(ProtectArchiveTest, CancelingLeavesTheArchiveAsItWas) {
   Bytes original = sampleArchive("pw");
   ScratchFile file(original);
-  Status canceled = protectArchive(file.path(), 5, [](const Progress &) { return false; }).status();
+  Status canceled = protectArchive(file.path(), 5, [](const Progress&) { return false; }).status();
   expectFailure(canceled, StatusCode::canceled, L"Canceled while building the recovery record");
   EXPECT_TRUE(readWhole(file.path()) == original);
 
   expectReport(protectArchive(file.path(), 5, nullptr));
   for (auto operation : {checkRecoveryRecord, repairArchive}) {
-    Status stopped = operation(file.path(), [](const Progress &) { return false; }).status();
+    Status stopped = operation(file.path(), [](const Progress&) { return false; }).status();
     expectFailure(stopped, StatusCode::canceled, L"Canceled while reading the recovery record");
   }
 }
@@ -283,7 +283,7 @@ TEST(RepairArchiveTest, RefusesARecordThatDoesNotFitItsArchive) {
   RecoveryLayout layout = expectReport(protectArchive(file.path(), 10, nullptr)).layout;
   const Bytes intact = readWhole(file.path());
   const uint64_t recordAt = layout.protectedLength;
-  auto withRecordHeader = [&](const std::function<void(RecoveryLayout &)> &edit) {
+  auto withRecordHeader = [&](const std::function<void(RecoveryLayout&)>& edit) {
     Bytes bytes = intact;
     RecoveryLayout changed = layout;
     edit(changed);
@@ -297,23 +297,23 @@ TEST(RepairArchiveTest, RefusesARecordThatDoesNotFitItsArchive) {
   tailCut.erase(tailCut.end() - 10, tailCut.end());
 
   struct Case {
-    const char *name;
+    const char* name;
     Bytes contents;
     StatusCode code;
-    const wchar_t *message;
+    const wchar_t* message;
   };
   const Case cases[] = {
-      {"record claims 4 GiB", withRecordHeader([](RecoveryLayout &l) { l.recordSize = 4ull << 30; }),
+      {"record claims 4 GiB", withRecordHeader([](RecoveryLayout& l) { l.recordSize = 4ull << 30; }),
        StatusCode::corrupt_archive, L"The recovery record is truncated"},
-      {"record above 4 GiB", withRecordHeader([](RecoveryLayout &l) { l.recordSize = (4ull << 30) + 1; }),
+      {"record above 4 GiB", withRecordHeader([](RecoveryLayout& l) { l.recordSize = (4ull << 30) + 1; }),
        StatusCode::resource_limit, L"This recovery record is larger than this build reads"},
-      {"geometry beyond the record", withRecordHeader([](RecoveryLayout &l) { l.parityShards += 1; }),
+      {"geometry beyond the record", withRecordHeader([](RecoveryLayout& l) { l.parityShards += 1; }),
        StatusCode::corrupt_archive, L"The recovery record's layout does not match its size"},
       {"bytes cut out of the body", cutOut, StatusCode::corrupt_archive,
        L"The archive is shorter than its recovery record expects"},
       {"tail cut off", tailCut, StatusCode::not_found, L"This archive has no recovery record"},
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     file.rewrite(c.contents);
     for (auto operation : {checkRecoveryRecord, repairArchive})
