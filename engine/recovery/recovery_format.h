@@ -55,13 +55,15 @@ Result<RecoveryLayout> parseRecoveryHeader(const uint8_t* data, uint64_t availab
 bool recoveryLayoutConsistent(const RecoveryLayout& layout);
 
 // The record's file offset: from the archive header (flag 2 and recoveryOffset)
-// when header and footer parse, else by scanning. Code 11 "This archive has no
-// recovery record".
+// when header and footer parse, or when only the header does (a cut or damaged
+// tail), else by scanning. Code 11 "This archive has no recovery record".
 Result<uint64_t> locateRecoveryRecord(const std::wstring& archivePath);
 
-// Searches the file's last 64 MiB for the first header that parses and whose
-// record ends exactly where the footer begins (so a record stored as data
-// inside the archive is not taken).
+// Searches the file's last 64 MiB for the first header that parses and sits
+// where a record belongs: ending where the footer begins, or, in a file cut
+// short, right behind the body it protects (so a record stored as data inside
+// the archive is not taken). A larger record is looked for at every offset
+// where the planner could have put it.
 Result<uint64_t> scanForRecoveryRecord(const std::wstring& archivePath);
 
 }  // namespace tolzeb

@@ -293,8 +293,6 @@ TEST(RepairArchiveTest, RefusesARecordThatDoesNotFitItsArchive) {
   Bytes cutOut = intact;
   cutOut.erase(cutOut.begin() + 1000, cutOut.begin() + 1010);
   std::fill(cutOut.begin(), cutOut.begin() + kHeaderSize, 0);
-  Bytes tailCut = intact;
-  tailCut.erase(tailCut.end() - 10, tailCut.end());
 
   struct Case {
     const char* name;
@@ -311,7 +309,6 @@ TEST(RepairArchiveTest, RefusesARecordThatDoesNotFitItsArchive) {
        StatusCode::corrupt_archive, L"The recovery record's layout does not match its size"},
       {"bytes cut out of the body", cutOut, StatusCode::corrupt_archive,
        L"The archive is shorter than its recovery record expects"},
-      {"tail cut off", tailCut, StatusCode::not_found, L"This archive has no recovery record"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -320,6 +317,139 @@ TEST(RepairArchiveTest, RefusesARecordThatDoesNotFitItsArchive) {
       expectFailure(operation(file.path(), nullptr).status(), c.code, c.message);
     EXPECT_TRUE(readWhole(file.path()) == c.contents);
   }
+}
+
+// The footer and a cut tail lie outside what the parity covers; they are still damage, rebuilt from
+// the header, the sections and the record, and never reported as a whole archive.
+TEST(RepairArchiveTest, RebuildsTheFooterAndATailCutShort) {
+  struct Case {
+    const char* name;
+    std::function<void(Bytes&, const RecoveryLayout&)> apply;
+    uint64_t damagedShards;  // parity lost with the tail
+  };
+  const Case cases[] = {
+      {"footer bytes flipped", [](Bytes& a, const RecoveryLayout&) { a[a.size() - 30] ^= 0x40; }, 0},
+      {"footer magic gone", [](Bytes& a, const RecoveryLayout&) { a[a.size() - kFooterSize] = 0; }, 0},
+      {"one byte cut", [](Bytes& a, const RecoveryLayout&) { a.pop_back(); }, 0},
+      {"footer cut off", [](Bytes& a, const RecoveryLayout&) { a.resize(a.size() - kFooterSize); }, 0},
+      {"half the parity cut off",
+       [](Bytes& a, const RecoveryLayout& l) {
+         a.resize(size_t(l.protectedLength + l.parityOffset(0, l.parityShards / 2)));
+       },
+       0},
+      {"bytes behind the footer", [](Bytes& a, const RecoveryLayout&) { a.resize(a.size() + 100, 0x33); }, 0},
+      {"header destroyed and footer cut",
+       [](Bytes& a, const RecoveryLayout&) {
+         std::fill(a.begin(), a.begin() + kHeaderSize, 0);
+         a.resize(a.size() - 20);
+       },
+       1},
+  };
+  for (const std::string password : {"", "pw"}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + " " + password);
+      ScratchFile file(sampleArchive(password));
+      RecoveryLayout layout = expectReport(protectArchive(file.path(), 10, nullptr)).layout;
+      const Bytes intact = readWhole(file.path());
+      Bytes broken = intact;
+      c.apply(broken, layout);
+      file.rewrite(broken);
+      const uint64_t lostParity =
+          broken.size() >= intact.size() - kFooterSize
+              ? 0
+              : layout.parityShards -
+                    (broken.size() - layout.protectedLength - layout.metadataSize()) / layout.shardSize;
+
+      RecoveryReport checked = expectReport(checkRecoveryRecord(file.path(), nullptr));
+      EXPECT_TRUE(checked.footerDamaged);
+      EXPECT_EQ(checked.damagedShards, c.damagedShards + lostParity);
+      EXPECT_TRUE(readWhole(file.path()) == broken) << "checking never writes";
+
+      RecoveryReport repaired = expectReport(repairArchive(file.path(), nullptr));
+      EXPECT_TRUE(repaired.footerDamaged);
+      EXPECT_TRUE(repaired.footerRebuilt);
+      EXPECT_EQ(repaired.groupsBeyondRepair, 0u);
+      EXPECT_EQ(repaired.openFailure, L"");
+      EXPECT_TRUE(readWhole(file.path()) == intact);
+      RecoveryReport again = expectReport(checkRecoveryRecord(file.path(), nullptr));
+      EXPECT_FALSE(again.footerDamaged);
+      EXPECT_EQ(again.damagedShards, 0u);
+      Status tested = testWhole(file.path(), password);
+      EXPECT_TRUE(tested.ok()) << narrow(tested.message());
+    }
+  }
+}
+
+// The checksum table is not covered by the parity: a damaged entry shows its shard as damaged, the
+// repair rewrites the entry from the shard, and only shards really lost count against the parity.
+TEST(RepairArchiveTest, RewritesDamagedChecksumEntriesAndCountsOnlyRealLoss) {
+  struct Case {
+    const char* name;
+    uint32_t firstEntry, entries;
+    uint32_t shardsDamaged;  // body shards damaged as well, from shard 5 on
+  };
+  const Case cases[] = {
+      {"one entry", 3, 1, 0},
+      {"the whole table", 0, 0, 0},  // every entry: far more than the parity
+      {"an entry and a shard", 10, 1, 1},
+      {"the damaged shard's own entry too", 5, 1, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFile file(sampleArchive(""));
+    RecoveryLayout layout = expectReport(protectArchive(file.path(), 5, nullptr)).layout;
+    const Bytes intact = readWhole(file.path());
+    Bytes broken = intact;
+    const uint32_t entries = c.entries == 0 ? layout.dataShards + layout.parityShards : c.entries;
+    for (uint32_t k = c.firstEntry; k < c.firstEntry + entries; ++k)
+      broken[size_t(layout.protectedLength + layout.checksumOffset(0, k) + 1)] ^= 0x11;
+    flipShards(broken, layout, 5, c.shardsDamaged);
+    file.rewrite(broken);
+
+    RecoveryReport checked = expectReport(checkRecoveryRecord(file.path(), nullptr));
+    EXPECT_EQ(checked.groupsBeyondRepair, 0u);
+    EXPECT_GE(checked.damagedShards, 1u);
+    RecoveryReport repaired = expectReport(repairArchive(file.path(), nullptr));
+    EXPECT_EQ(repaired.groupsBeyondRepair, 0u);
+    EXPECT_EQ(repaired.shardsRebuilt, repaired.damagedShards);
+    EXPECT_TRUE(readWhole(file.path()) == intact);
+    EXPECT_EQ(expectReport(checkRecoveryRecord(file.path(), nullptr)).damagedShards, 0u);
+  }
+}
+
+// A record that matches every shard says nothing about a body that was broken before it was
+// protected: such an archive is never reported whole.
+TEST(RepairArchiveTest, AnArchiveThatDoesNotOpenIsNeverWhole) {
+  Bytes archive = sampleArchive("");
+  archive[size_t(headerOf(archive).manifestOffset + 1)] ^= 0xFF;
+  ScratchFile file(archive);
+  expectReport(protectArchive(file.path(), 5, nullptr));
+  for (auto operation : {checkRecoveryRecord, repairArchive}) {
+    RecoveryReport report = expectReport(operation(file.path(), nullptr));
+    EXPECT_EQ(report.damagedShards, 0u);
+    EXPECT_EQ(report.openFailure, L"Manifest checksum mismatch");
+  }
+}
+
+// A record larger than the scan window is still found when the archive header is gone, at the
+// place the planner puts it. The file is sparse: only the record's header is written.
+TEST(LocateRecoveryRecordTest, FindsARecordLargerThanTheScanWindow) {
+  const uint64_t length = 250'000'000;
+  RecoveryLayout layout = *planRecoveryLayout(length, 30);
+  ASSERT_GT(layout.recordSize, 64u << 20);
+  ScratchFile file(Bytes{});
+  {
+    Result<UniqueHandle> opened = openForUpdate(file.path());
+    ASSERT_TRUE(opened.hasValue());
+    UniqueHandle& handle = *opened;
+    ASSERT_TRUE(handle.setFileLength(length + layout.recordSize + kFooterSize).ok());
+    uint8_t header[kRecoveryHeaderSize];
+    writeRecoveryHeader(header, layout, nullptr, 0);
+    ASSERT_TRUE(handle.writeAt(length, header, kRecoveryHeaderSize).ok());
+  }
+  Result<uint64_t> located = locateRecoveryRecord(file.path());
+  ASSERT_TRUE(located.hasValue()) << narrow(located.failure().message);
+  EXPECT_EQ(*located, length);
 }
 
 }  // namespace
