@@ -31,6 +31,16 @@ std::optional<uint64_t> storedChunkTableLength(const ArchiveHeader& header) {
   return length;
 }
 
+// Whether the planner gives exactly this layout for its length and percent. Only such a record is
+// read from a file too short to hold it: its size then stays in proportion to the body, so a
+// forged header cannot demand a large allocation from a small file.
+bool isPlanned(const RecoveryLayout& layout) {
+  Result<RecoveryLayout> planned = planRecoveryLayout(layout.protectedLength, layout.percent);
+  return planned.hasValue() && planned->shardSize == layout.shardSize && planned->groupCount == layout.groupCount &&
+         planned->dataShards == layout.dataShards && planned->parityShards == layout.parityShards &&
+         planned->recordSize == layout.recordSize;
+}
+
 // Where the archive's own sections end: a protected body needs no more, and whatever lies between
 // here and the footer (the leftover of an interrupted protect) is not part of the archive.
 uint64_t sectionsEnd(const ArchiveHeader& header) {
@@ -332,7 +342,7 @@ Result<RecoveryReport> runRecovery(const std::wstring& archivePath, uint64_t rec
   TOLZEB_ASSIGN_OR_RETURN(uint64_t fileSize, file.fileSize());
   const bool consistent = recoveryLayoutConsistent(layout);
   if (!rangeFits(recordOffset, layout.recordSize, fileSize) &&
-      (!consistent || !rangeFits(recordOffset, layout.metadataSize(), fileSize)))
+      (!consistent || !isPlanned(layout) || !rangeFits(recordOffset, layout.metadataSize(), fileSize)))
     return truncatedRecord();
   if (!consistent) return Failure{StatusCode::corrupt_archive, L"The recovery record's layout does not match its size"};
   if (layout.protectedLength > recordOffset)

@@ -214,6 +214,7 @@ Result<uint64_t> scanForRecoveryRecord(const std::wstring& archivePath) {
   }
   // A record that starts before the window can only lie where the planner puts it: right behind
   // the body it protects, ending where the footer begins.
+  if (windowStart == 0) return noRecord();
   for (uint64_t position : plannedRecordPositions(size)) {
     if (position >= windowStart) continue;
     uint8_t header[kRecoveryHeaderSize];
