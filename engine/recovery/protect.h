@@ -27,7 +27,7 @@ struct RecoveryReport {
   bool footerRebuilt = false;
   // Set when every shard matches (or was rebuilt) and the footer holds, yet the archive does not
   // open: the opener's message. Such an archive is never whole.
-  std::wstring openFailure;
+  std::wstring openFailure = {};
 };
 
 // Adds a record of `percent` (1..30) or replaces the one there is. Progress

@@ -84,7 +84,7 @@ TEST(ScanRepairCommands, ReportDamageAndWhatTheRepairAchieved) {
     std::wstring err;
     int exitCode;
     bool footerDamaged = false, footerRebuilt = false;
-    std::wstring openFailure;
+    std::wstring openFailure = {};
   };
   const std::wstring head = L"a.zeb\n  840 shards checked, ";
   const std::wstring notOpening = L"Archive footer magic missing; the file is truncated or not a .zeb";
