@@ -104,11 +104,10 @@ int createForeign(const CommandLine& line, const Environment& environment, Archi
   return 0;
 }
 
-// The kind by the file's first bytes; a file that cannot be probed counts as no archive, and the
-// dispatcher then says so.
-ArchiveKind detectedKind(const Environment& environment, const std::wstring& archive) {
-  const Result<ArchiveKind> kind = environment.engine.detectArchiveKind(archive);
-  return kind.failed() ? ArchiveKind::unknown : kind.value();
+// The kind by the file's first bytes. A file that cannot be read (a missing one, say) is reported
+// as such, not as "no archive": scripts tell the two apart by the exit code.
+Result<ArchiveKind> detectedKind(const Environment& environment, const std::wstring& archive) {
+  return environment.engine.detectArchiveKind(archive);
 }
 
 // What the archive holds that TOLZEB does not create, one line per kind; empty when nothing.
@@ -213,7 +212,9 @@ int runExtract(const CommandLine& line, const Environment& environment) {
   if (line.output.empty()) return refuse(environment, L"'x' needs a destination (-o <directory>)");
   const std::wstring& archive = line.inputs[0];
   ExtractOptions options = line.extract;
-  const ArchiveKind kind = detectedKind(environment, archive);
+  const Result<ArchiveKind> detected = detectedKind(environment, archive);
+  if (detected.failed()) return printError(environment.console, detected.failure());
+  const ArchiveKind kind = detected.value();
   Result<Password> password = passwordForReading(line, environment, archive, kind);
   if (password.failed()) return printError(environment.console, password.failure());
   options.password = std::move(password).value();
@@ -231,7 +232,9 @@ int runExtract(const CommandLine& line, const Environment& environment) {
 int runList(const CommandLine& line, const Environment& environment) {
   if (line.inputs.size() != 1) return refuse(environment, L"'l' needs exactly one archive path");
   const std::wstring& archive = line.inputs[0];
-  const ArchiveKind kind = detectedKind(environment, archive);
+  const Result<ArchiveKind> detected = detectedKind(environment, archive);
+  if (detected.failed()) return printError(environment.console, detected.failure());
+  const ArchiveKind kind = detected.value();
   const Result<Password> password = passwordForReading(line, environment, archive, kind);
   if (password.failed()) return printError(environment.console, password.failure());
   const Result<ArchiveListing> listing = environment.engine.listAnyArchive(archive, kind, password.value());
@@ -245,7 +248,9 @@ int runTest(const CommandLine& line, const Environment& environment, bool verify
     return refuse(environment, std::wstring(L"'") + (verify ? L"v" : L"t") + L"' needs exactly one archive path");
   }
   const std::wstring& archive = line.inputs[0];
-  const ArchiveKind kind = detectedKind(environment, archive);
+  const Result<ArchiveKind> detected = detectedKind(environment, archive);
+  if (detected.failed()) return printError(environment.console, detected.failure());
+  const ArchiveKind kind = detected.value();
   const Result<Password> password = passwordForReading(line, environment, archive, kind);
   if (password.failed()) return printError(environment.console, password.failure());
   if (kind == ArchiveKind::zeb) {

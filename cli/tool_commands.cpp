@@ -57,21 +57,42 @@ int runScanRepair(const CommandLine& line, const Environment& environment, bool 
   });
   if (report.failed()) return printError(environment.console, report.failure());
   Console& console = environment.console;
+  const int damaged = exitCodeFor(StatusCode::corrupt_archive);
   console.writeOut(archive + L"\n" + L"  " + decimal(report->shardsChecked) + L" shards checked, " +
                    decimal(report->damagedShards) + L" damaged\n");
-  if (report->damagedShards == 0) {
+  if (report->footerDamaged) {
+    console.writeOut(report->footerRebuilt ? L"  the archive's footer was damaged and has been rebuilt\n"
+                                           : L"  the archive's footer is damaged\n");
+  }
+  const bool found = report->damagedShards != 0 || report->footerDamaged;
+  if (!found && report->openFailure.empty()) {
     console.writeOut(L"  nothing to repair: every shard matches its checksum\n");
     return 0;
   }
-  if (scan) {
-    console.writeOut(L"  run 'zeb repair' to put it back\n");
-    return 0;
+  if (scan && found) {
+    // Damage found is what a script asks a scan about, so it shows in the exit code.
+    if (report->groupsBeyondRepair != 0) {
+      console.writeErr(L"zeb: " + decimal(report->groupsBeyondRepair) +
+                       L" groups are damaged beyond what the record reserves; a repair cannot restore everything\n");
+    } else {
+      console.writeOut(L"  run 'zeb repair' to put it back\n");
+    }
+    return damaged;
   }
-  console.writeOut(L"  " + decimal(report->shardsRebuilt) + L" shards rebuilt\n");
+  if (!scan && found) console.writeOut(L"  " + decimal(report->shardsRebuilt) + L" shards rebuilt\n");
   if (report->groupsBeyondRepair != 0) {
     console.writeErr(L"zeb: " + decimal(report->groupsBeyondRepair) +
                      L" groups were damaged beyond what the record reserves; the archive is still incomplete\n");
-    return exitCodeFor(StatusCode::corrupt_archive);
+    return damaged;
+  }
+  if (report->footerDamaged && !report->footerRebuilt) {
+    console.writeErr(L"zeb: the archive's footer could not be rebuilt; the archive is still incomplete\n");
+    return damaged;
+  }
+  if (!report->openFailure.empty()) {
+    console.writeErr(L"zeb: the archive does not open, and its recovery record cannot repair that: " +
+                     report->openFailure + L"\n");
+    return damaged;
   }
   console.writeOut(L"  the archive is whole again\n");
   return 0;

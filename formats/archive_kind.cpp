@@ -42,9 +42,10 @@ Result<ArchiveKind> detectArchiveKind(const std::wstring& path) {
   bool isGzip = false;
   Result<bool> tar = probeTar(path, isGzip);
   if (tar.hasValue() && tar.value()) return isGzip ? ArchiveKind::tarGz : ArchiveKind::tar;
-  // Only the zip probe's input/output failure is reported: a file that cannot be read is not
-  // "no archive", while the other probes' refusals just mean "not this kind".
-  if (zip.failed() && zip.failure().code == StatusCode::io_failure) return std::move(zip).failure();
+  // A file that is missing or cannot be read is not "no archive": the zip probe fails only to open
+  // or read it, and that is reported as it is, while the other probes' refusals just mean "not
+  // this kind".
+  if (zip.failed()) return std::move(zip).failure();
   return ArchiveKind::unknown;
 }
 

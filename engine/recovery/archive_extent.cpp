@@ -4,7 +4,7 @@
 
 namespace tolzeb {
 
-Result<ArchiveExtent> readArchiveExtent(const std::wstring &archivePath) {
+Result<ArchiveExtent> readArchiveExtent(const std::wstring& archivePath) {
   TOLZEB_ASSIGN_OR_RETURN(UniqueHandle file, openForRead(archivePath));
   ArchiveExtent extent;
   TOLZEB_ASSIGN_OR_RETURN(extent.fileSize, file.fileSize());

@@ -19,6 +19,6 @@ struct ArchiveExtent {
 
 // A file of 191 bytes or fewer: code 3 "This file is too small to be a TOLZEB
 // archive"; parser and file failures pass through.
-Result<ArchiveExtent> readArchiveExtent(const std::wstring &archivePath);
+Result<ArchiveExtent> readArchiveExtent(const std::wstring& archivePath);
 
 }  // namespace tolzeb

@@ -8,8 +8,8 @@ namespace {
 
 std::array<uint8_t, kGfTablesSize> buildTables() {
   std::array<uint8_t, kGfTablesSize> tables{};
-  uint8_t *exp = tables.data();
-  uint8_t *log = tables.data() + kGfExpTableSize;
+  uint8_t* exp = tables.data();
+  uint8_t* log = tables.data() + kGfExpTableSize;
   unsigned x = 1;
   for (unsigned i = 0; i < 255; ++i) {
     exp[i] = uint8_t(x);
@@ -25,35 +25,35 @@ std::array<uint8_t, kGfTablesSize> buildTables() {
 
 }  // namespace
 
-const uint8_t *gfTables() {
+const uint8_t* gfTables() {
   static const std::array<uint8_t, kGfTablesSize> tables = buildTables();  // C++ makes this one-time init thread-safe
   return tables.data();
 }
 
 uint8_t gfMul(uint8_t a, uint8_t b) {
   if (a == 0 || b == 0) return 0;
-  const uint8_t *t = gfTables();
+  const uint8_t* t = gfTables();
   return t[t[kGfExpTableSize + a] + t[kGfExpTableSize + b]];
 }
 
 uint8_t gfInverse(uint8_t a) {
-  const uint8_t *t = gfTables();
+  const uint8_t* t = gfTables();
   return t[255 - t[kGfExpTableSize + a]];
 }
 
 GfMulTable gfMulTable(uint8_t factor) {
   GfMulTable table{};
   if (factor == 0) return table;
-  const uint8_t *t = gfTables();
+  const uint8_t* t = gfTables();
   unsigned logFactor = t[kGfExpTableSize + factor];
   for (unsigned x = 1; x < 256; ++x) table.product[x] = t[logFactor + t[kGfExpTableSize + x]];
   return table;
 }
 
-bool invertMatrix(std::vector<uint8_t> &matrix, size_t n) {
+bool invertMatrix(std::vector<uint8_t>& matrix, size_t n) {
   std::vector<uint8_t> inverse(n * n, 0);
   for (size_t i = 0; i < n; ++i) inverse[i * n + i] = 1;
-  auto swapRows = [n](std::vector<uint8_t> &m, size_t a, size_t b) {
+  auto swapRows = [n](std::vector<uint8_t>& m, size_t a, size_t b) {
     for (size_t c = 0; c < n; ++c) std::swap(m[a * n + c], m[b * n + c]);
   };
   for (size_t c = 0; c < n; ++c) {

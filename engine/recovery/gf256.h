@@ -14,7 +14,7 @@ inline constexpr size_t kGfTablesSize = kGfExpTableSize + 256;
 
 // exp at offset 0 (512 bytes), log at offset 512 (256 bytes, log[0] = 0); built
 // once, thread-safe.
-const uint8_t *gfTables();
+const uint8_t* gfTables();
 
 uint8_t gfMul(uint8_t a, uint8_t b);
 // The multiplicative inverse; `a` must not be 0.
@@ -29,6 +29,6 @@ GfMulTable gfMulTable(uint8_t factor);
 // Inverts an n x n row-major matrix in place by Gauss-Jordan elimination; false
 // when it is singular (the content is then unspecified). n = 0 succeeds and
 // changes nothing.
-bool invertMatrix(std::vector<uint8_t> &matrix, size_t n);
+bool invertMatrix(std::vector<uint8_t>& matrix, size_t n);
 
 }  // namespace tolzeb

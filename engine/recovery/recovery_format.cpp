@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "engine/container/archive_records.h"
 #include "engine/core/bytes.h"
@@ -20,10 +21,11 @@ constexpr uint64_t kMaxDataShards = 200;
 constexpr size_t kCrcAt = 184;
 constexpr size_t kCopyAt = 52;
 constexpr uint64_t kScanWindow = 64ull << 20;
+constexpr uint64_t kMaxPlannedRecord = 4ull << 30;  // the largest record protecting writes
 
 uint64_t ceilDiv(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
 
-uint32_t headerCrc(const uint8_t *data) {
+uint32_t headerCrc(const uint8_t* data) {
   uint8_t copy[kRecoveryHeaderSize];
   std::memcpy(copy, data, kRecoveryHeaderSize);
   writeU32le(copy + kCrcAt, 0);
@@ -31,6 +33,64 @@ uint32_t headerCrc(const uint8_t *data) {
 }
 
 Failure noRecord() { return Failure{StatusCode::not_found, L"This archive has no recovery record"}; }
+
+// A genuine record is followed by exactly the footer, or, when the file was cut short, it starts
+// right where the body it protects ends. Any other match is data that happens to hold a record (a
+// protected archive stored inside this one, say).
+bool placedAsStored(const RecoveryLayout& layout, uint64_t position, uint64_t fileSize) {
+  std::optional<uint64_t> end = checkedAdd(position, layout.recordSize);
+  if (!end) return false;
+  if (*end <= fileSize && fileSize - *end == kFooterSize) return true;
+  return layout.protectedLength == position && *end + kFooterSize > fileSize &&
+         position + layout.metadataSize() <= fileSize;
+}
+
+// Every offset at which a record the planner can produce (and this build writes: up to 4 GiB) ends
+// exactly where a file of `fileSize` bytes keeps its footer. A layout depends on the protected
+// length only through its shard size, data shards and group count, so walking those (and the
+// percents) gives every record size R, and each R fixes its offset.
+std::vector<uint64_t> plannedRecordPositions(uint64_t fileSize) {
+  std::vector<uint64_t> positions;
+  if (fileSize < kFooterSize + kRecoveryHeaderSize + kHeaderSize) return positions;
+  const uint64_t room = fileSize - kFooterSize;
+  auto consider = [&](uint64_t recordSize, uint32_t percent) {
+    if (recordSize >= room) return;
+    const uint64_t position = room - recordSize;
+    Result<RecoveryLayout> planned = planRecoveryLayout(position, percent);
+    if (planned.hasValue() && planned->recordSize == recordSize) positions.push_back(position);
+  };
+  for (uint32_t percent = kRecoveryMinPercent; percent <= kRecoveryMaxPercent; ++percent) {
+    for (uint64_t shard = kMinShardSize; shard <= kMaxShardSize; shard += kMinShardSize) {
+      for (uint64_t data = 1; data <= kMaxDataShards; ++data) {
+        uint64_t parity = std::min<uint64_t>(std::max<uint64_t>(ceilDiv(percent * data, 100), 1), 255 - data);
+        uint64_t perGroup = shard * parity + (data + parity) * 4;
+        uint64_t groups = 1;
+        // Only full-size groups come in numbers; smaller geometries always form one group.
+        const bool manyGroups = shard == kMaxShardSize && data == kMaxDataShards;
+        for (uint64_t recordSize = perGroup + kRecoveryHeaderSize; recordSize <= kMaxPlannedRecord;
+             recordSize += perGroup, ++groups) {
+          consider(recordSize, percent);
+          if (!manyGroups || groups * data * shard > room) break;
+        }
+      }
+    }
+  }
+  std::sort(positions.begin(), positions.end());
+  positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+  return positions;
+}
+
+// The record offset the archive header names, when the header itself is intact.
+std::optional<uint64_t> recordOffsetFromHeader(const std::wstring& archivePath) {
+  Result<UniqueHandle> file = openForRead(archivePath);
+  if (file.failed()) return std::nullopt;
+  uint8_t bytes[kHeaderSize];
+  Result<uint64_t> got = file->readAt(0, bytes, kHeaderSize);
+  if (got.failed()) return std::nullopt;
+  Result<ArchiveHeader> header = parseArchiveHeader(bytes, size_t(*got));
+  if (header.failed() || (header->flags & kFlagRecoveryRecord) == 0 || header->recoveryOffset == 0) return std::nullopt;
+  return header->recoveryOffset;
+}
 
 }  // namespace
 
@@ -68,7 +128,7 @@ Result<RecoveryLayout> planRecoveryLayout(uint64_t protectedLength, uint32_t per
   return layout;
 }
 
-void writeRecoveryHeader(uint8_t out[kRecoveryHeaderSize], const RecoveryLayout &layout, const uint8_t *copy,
+void writeRecoveryHeader(uint8_t out[kRecoveryHeaderSize], const RecoveryLayout& layout, const uint8_t* copy,
                          uint64_t copyLength) {
   std::memset(out, 0, kRecoveryHeaderSize);
   std::memcpy(out, kMagic, sizeof(kMagic));
@@ -85,7 +145,7 @@ void writeRecoveryHeader(uint8_t out[kRecoveryHeaderSize], const RecoveryLayout 
   writeU32le(out + kCrcAt, crc32c(0, out, kRecoveryHeaderSize));
 }
 
-Result<RecoveryLayout> parseRecoveryHeader(const uint8_t *data, uint64_t available, std::vector<uint8_t> &headerCopy) {
+Result<RecoveryLayout> parseRecoveryHeader(const uint8_t* data, uint64_t available, std::vector<uint8_t>& headerCopy) {
   if (available < kRecoveryHeaderSize)
     return Failure{StatusCode::corrupt_archive, L"Recovery record header is too short"};
   if (std::memcmp(data, kMagic, sizeof(kMagic)) != 0)
@@ -113,7 +173,7 @@ Result<RecoveryLayout> parseRecoveryHeader(const uint8_t *data, uint64_t availab
   return layout;
 }
 
-bool recoveryLayoutConsistent(const RecoveryLayout &layout) {
+bool recoveryLayoutConsistent(const RecoveryLayout& layout) {
   // parseRecoveryHeader bounds D + P below 256 and S, G to 32 bits, so none of
   // this overflows.
   if (layout.shardSize > kMaxShardSize || layout.protectedLength < kHeaderSize) return false;
@@ -124,15 +184,19 @@ bool recoveryLayoutConsistent(const RecoveryLayout &layout) {
   return layout.recordSize == uint64_t(layout.groupCount) * perGroup + kRecoveryHeaderSize;
 }
 
-Result<uint64_t> locateRecoveryRecord(const std::wstring &archivePath) {
+Result<uint64_t> locateRecoveryRecord(const std::wstring& archivePath) {
   Result<ArchiveExtent> extent = readArchiveExtent(archivePath);
-  if (extent.failed()) return scanForRecoveryRecord(archivePath);
-  if ((extent->header.flags & kFlagRecoveryRecord) != 0 && extent->header.recoveryOffset != 0)
-    return extent->header.recoveryOffset;
-  return noRecord();
+  if (extent.hasValue()) {
+    if ((extent->header.flags & kFlagRecoveryRecord) != 0 && extent->header.recoveryOffset != 0)
+      return extent->header.recoveryOffset;
+    return noRecord();
+  }
+  // A cut or damaged tail leaves the header's pointer as the surest guide.
+  if (std::optional<uint64_t> pointed = recordOffsetFromHeader(archivePath)) return *pointed;
+  return scanForRecoveryRecord(archivePath);
 }
 
-Result<uint64_t> scanForRecoveryRecord(const std::wstring &archivePath) {
+Result<uint64_t> scanForRecoveryRecord(const std::wstring& archivePath) {
   TOLZEB_ASSIGN_OR_RETURN(UniqueHandle file, openForRead(archivePath));
   TOLZEB_ASSIGN_OR_RETURN(uint64_t size, file.fileSize());
   uint64_t windowSize = std::min(size, kScanWindow);
@@ -146,13 +210,18 @@ Result<uint64_t> scanForRecoveryRecord(const std::wstring &archivePath) {
       continue;
     Result<RecoveryLayout> layout = parseRecoveryHeader(&window[size_t(i)], got - i, copy);
     if (layout.failed()) continue;
-    // A genuine record is followed by exactly the footer; any other match is
-    // data that happens to hold a record (a protected archive stored inside
-    // this one, say).
-    uint64_t position = windowStart + i;
-    std::optional<uint64_t> end = checkedAdd(position, layout->recordSize);
-    if (!end || *end > size || size - *end != kFooterSize) continue;
-    return position;
+    if (placedAsStored(*layout, windowStart + i, size)) return windowStart + i;
+  }
+  // A record that starts before the window can only lie where the planner puts it: right behind
+  // the body it protects, ending where the footer begins.
+  if (windowStart == 0) return noRecord();
+  for (uint64_t position : plannedRecordPositions(size)) {
+    if (position >= windowStart) continue;
+    uint8_t header[kRecoveryHeaderSize];
+    TOLZEB_ASSIGN_OR_RETURN(got, file.readAt(position, header, kRecoveryHeaderSize));
+    Result<RecoveryLayout> layout = parseRecoveryHeader(header, got, copy);
+    if (layout.hasValue() && layout->protectedLength == position && placedAsStored(*layout, position, size))
+      return position;
   }
   return noRecord();
 }

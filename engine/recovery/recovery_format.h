@@ -43,25 +43,27 @@ Result<RecoveryLayout> planRecoveryLayout(uint64_t protectedLength, uint32_t per
 
 // Fills all 192 bytes; the header copy (up to 128 bytes) is stored only when
 // `copy` is not null.
-void writeRecoveryHeader(uint8_t out[kRecoveryHeaderSize], const RecoveryLayout &layout, const uint8_t *copy,
+void writeRecoveryHeader(uint8_t out[kRecoveryHeaderSize], const RecoveryLayout& layout, const uint8_t* copy,
                          uint64_t copyLength);
 
 // Checks magic, CRC-32C, version and geometry; `headerCopy` receives the stored
 // header copy.
-Result<RecoveryLayout> parseRecoveryHeader(const uint8_t *data, uint64_t available, std::vector<uint8_t> &headerCopy);
+Result<RecoveryLayout> parseRecoveryHeader(const uint8_t* data, uint64_t available, std::vector<uint8_t>& headerCopy);
 
 // Whether the stored record size is the one the geometry implies and L and S
 // are in range: a record read from disk is trusted only then.
-bool recoveryLayoutConsistent(const RecoveryLayout &layout);
+bool recoveryLayoutConsistent(const RecoveryLayout& layout);
 
 // The record's file offset: from the archive header (flag 2 and recoveryOffset)
-// when header and footer parse, else by scanning. Code 11 "This archive has no
-// recovery record".
-Result<uint64_t> locateRecoveryRecord(const std::wstring &archivePath);
+// when header and footer parse, or when only the header does (a cut or damaged
+// tail), else by scanning. Code 11 "This archive has no recovery record".
+Result<uint64_t> locateRecoveryRecord(const std::wstring& archivePath);
 
-// Searches the file's last 64 MiB for the first header that parses and whose
-// record ends exactly where the footer begins (so a record stored as data
-// inside the archive is not taken).
-Result<uint64_t> scanForRecoveryRecord(const std::wstring &archivePath);
+// Searches the file's last 64 MiB for the first header that parses and sits
+// where a record belongs: ending where the footer begins, or, in a file cut
+// short, right behind the body it protects (so a record stored as data inside
+// the archive is not taken). A larger record is looked for at every offset
+// where the planner could have put it.
+Result<uint64_t> scanForRecoveryRecord(const std::wstring& archivePath);
 
 }  // namespace tolzeb

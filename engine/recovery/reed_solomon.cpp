@@ -8,13 +8,13 @@ namespace tolzeb {
 namespace {
 
 // out ^= coefficient * in, byte by byte.
-void addScaled(uint8_t coefficient, const uint8_t *in, uint8_t *out, size_t length) {
+void addScaled(uint8_t coefficient, const uint8_t* in, uint8_t* out, size_t length) {
   if (coefficient == 0) return;
   GfMulTable table = gfMulTable(coefficient);
   for (size_t b = 0; b < length; ++b) out[b] ^= table.product[in[b]];
 }
 
-Status checkBuffers(const void *a, const void *b, size_t shardSize) {
+Status checkBuffers(const void* a, const void* b, size_t shardSize) {
   if (a == nullptr || b == nullptr) return Status(StatusCode::invalid_argument, L"Reed-Solomon: null shard buffer");
   if (shardSize == 0) return Status(StatusCode::invalid_argument, L"Reed-Solomon: shards must not be empty");
   return Status();
@@ -34,7 +34,7 @@ Result<std::vector<uint8_t>> ReedSolomon::parityMatrix(size_t dataShards, size_t
   return matrix;
 }
 
-Status ReedSolomon::encode(const uint8_t *data, size_t dataShards, size_t shardSize, uint8_t *parity,
+Status ReedSolomon::encode(const uint8_t* data, size_t dataShards, size_t shardSize, uint8_t* parity,
                            size_t parityShards) {
   TOLZEB_TRY(checkBuffers(data, parity, shardSize));
   TOLZEB_ASSIGN_OR_RETURN(std::vector<uint8_t> matrix, parityMatrix(dataShards, parityShards));
@@ -45,7 +45,7 @@ Status ReedSolomon::encode(const uint8_t *data, size_t dataShards, size_t shardS
   return Status();
 }
 
-Status ReedSolomon::reconstruct(uint8_t *shards, const uint8_t *present, size_t dataShards, size_t parityShards,
+Status ReedSolomon::reconstruct(uint8_t* shards, const uint8_t* present, size_t dataShards, size_t parityShards,
                                 size_t shardSize) {
   TOLZEB_TRY(checkBuffers(shards, present, shardSize));
   TOLZEB_ASSIGN_OR_RETURN(std::vector<uint8_t> matrix, parityMatrix(dataShards, parityShards));
@@ -86,7 +86,7 @@ Status ReedSolomon::reconstruct(uint8_t *shards, const uint8_t *present, size_t 
   }
   for (size_t p = 0; p < parityShards; ++p) {
     if (present[k + p]) continue;
-    uint8_t *out = shards + (k + p) * shardSize;
+    uint8_t* out = shards + (k + p) * shardSize;
     std::memset(out, 0, shardSize);
     for (size_t i = 0; i < k; ++i) addScaled(matrix[p * k + i], shards + i * shardSize, out, shardSize);
   }

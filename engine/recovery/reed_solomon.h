@@ -20,13 +20,13 @@ class ReedSolomon {
 
   // `data`: k shards back to back; `parity`: room for m shards, all
   // overwritten.
-  static Status encode(const uint8_t *data, size_t dataShards, size_t shardSize, uint8_t *parity, size_t parityShards);
+  static Status encode(const uint8_t* data, size_t dataShards, size_t shardSize, uint8_t* parity, size_t parityShards);
 
   // `shards`: all k + m shards, data first; `present[i]` non-zero for a shard
   // that survived. Rebuilds the missing ones in place (nothing is written
   // unless every check passes); with all data present, missing parity is left
   // alone. Fewer than k survivors: code 3.
-  static Status reconstruct(uint8_t *shards, const uint8_t *present, size_t dataShards, size_t parityShards,
+  static Status reconstruct(uint8_t* shards, const uint8_t* present, size_t dataShards, size_t parityShards,
                             size_t shardSize);
 };
 

@@ -220,9 +220,6 @@ TEST(ExtractCommand, AsksForAPasswordOnlyForAnEncryptedZeb) {
       {ArchiveKind::zeb, false, true, {L"detectArchiveKind a", L"extractAnyArchive a out"}, "piped", 1, 0},
       // A foreign archive never reads standard input.
       {ArchiveKind::zip, true, true, {L"detectArchiveKind a", L"extractAnyArchive a out"}, "<none>", 0, 0},
-      // A failed detection is no archive at all; the dispatcher refuses it.
-      {makeFailure(StatusCode::io_failure, L"Read failed on a"), true, true,
-       {L"detectArchiveKind a", L"extractAnyArchive a out"}, "<none>", 0, 0},
   };
   for (const Case& c : cases) {
     FakeWorld world;

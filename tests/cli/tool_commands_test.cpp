@@ -83,16 +83,35 @@ TEST(ScanRepairCommands, ReportDamageAndWhatTheRepairAchieved) {
     std::wstring tail;
     std::wstring err;
     int exitCode;
+    bool footerDamaged = false, footerRebuilt = false;
+    std::wstring openFailure = {};
   };
   const std::wstring head = L"a.zeb\n  840 shards checked, ";
+  const std::wstring notOpening = L"Archive footer magic missing; the file is truncated or not a .zeb";
   const Case cases[] = {
       {L"scan", 0, 0, 0, L"0 damaged\n  nothing to repair: every shard matches its checksum\n", L"", 0},
-      // damage found by a scan is no failure of the scan
-      {L"scan", 3, 0, 0, L"3 damaged\n  run 'zeb repair' to put it back\n", L"", 0},
+      // a script asks a scan whether it found damage
+      {L"scan", 3, 0, 0, L"3 damaged\n  run 'zeb repair' to put it back\n", L"", 3},
+      {L"scan", 9, 0, 2, L"9 damaged\n",
+       L"zeb: 2 groups are damaged beyond what the record reserves; a repair cannot restore everything\n", 3},
+      {L"scan", 0, 0, 0, L"0 damaged\n  the archive's footer is damaged\n  run 'zeb repair' to put it back\n", L"", 3,
+       true},
+      {L"scan", 0, 0, 0, L"0 damaged\n",
+       L"zeb: the archive does not open, and its recovery record cannot repair that: " + notOpening + L"\n", 3, false,
+       false, notOpening},
       {L"repair", 0, 0, 0, L"0 damaged\n  nothing to repair: every shard matches its checksum\n", L"", 0},
       {L"repair", 3, 3, 0, L"3 damaged\n  3 shards rebuilt\n  the archive is whole again\n", L"", 0},
       {L"repair", 9, 4, 2, L"9 damaged\n  4 shards rebuilt\n",
        L"zeb: 2 groups were damaged beyond what the record reserves; the archive is still incomplete\n", 3},
+      {L"repair", 0, 0, 0,
+       L"0 damaged\n  the archive's footer was damaged and has been rebuilt\n  0 shards rebuilt\n"
+       L"  the archive is whole again\n",
+       L"", 0, true, true},
+      {L"repair", 0, 0, 0, L"0 damaged\n  the archive's footer is damaged\n  0 shards rebuilt\n",
+       L"zeb: the archive's footer could not be rebuilt; the archive is still incomplete\n", 3, true},
+      {L"repair", 2, 2, 0, L"2 damaged\n  2 shards rebuilt\n",
+       L"zeb: the archive does not open, and its recovery record cannot repair that: " + notOpening + L"\n", 3, false,
+       false, notOpening},
   };
   for (const Case& c : cases) {
     FakeWorld world;
@@ -101,6 +120,9 @@ TEST(ScanRepairCommands, ReportDamageAndWhatTheRepairAchieved) {
     report.damagedShards = c.damaged;
     report.shardsRebuilt = c.rebuilt;
     report.groupsBeyondRepair = c.beyond;
+    report.footerDamaged = c.footerDamaged;
+    report.footerRebuilt = c.footerRebuilt;
+    report.openFailure = c.openFailure;
     world.recovery = report;
     EXPECT_EQ(runZeb({c.word, L"a.zeb", L"--quiet"}, world.environment()), c.exitCode) << utf8Of(c.tail);
     const std::wstring call = std::wstring(c.word) == L"scan" ? L"checkRecoveryRecord a.zeb" : L"repairArchive a.zeb";

@@ -42,10 +42,6 @@ TEST(ZebProgram, ArgumentsStreamsAndExitCodes) {
        "--password-stdin, or leave it off and type it when prompted.\n"},
       {{"c", "-o", "a.zeb"}, "", 2, "", "zeb: 'c' needs at least one source file or folder\n"},
       {{"t", "a", "b"}, "", 2, "", "zeb: 't' needs exactly one archive path\n"},
-      // A path that is no archive at all.
-      {{"t", "no such file.zeb", "--quiet"}, "", 7, "", "zeb: error 7: This file is not an archive TOLZEB can read\n"},
-      {{"x", "no such file.zeb", "-o", "out", "--password-stdin"}, "", 7, "",
-       "zeb: error 7: This file is not an archive TOLZEB can read\n"},
       // Passwords: no console to type at, and what standard input may hold.
       {{"c", "src", "-o", "a.zeb", "--encrypt"}, "", 2, "",
        "zeb: error 2: No console is attached, so a password cannot be typed. Use --password-stdin instead.\n"},
@@ -64,6 +60,28 @@ TEST(ZebProgram, ArgumentsStreamsAndExitCodes) {
     EXPECT_EQ(run.exitCode, c.exitCode) << label;
     EXPECT_EQ(run.out, c.out == kUsage ? usage : c.out) << label;
     EXPECT_EQ(run.err, c.err) << label;
+  }
+}
+
+// A missing file is an input/output failure (exit 5), never "not an archive" (exit 7): scripts
+// tell the two apart by the exit code alone.
+TEST(ZebProgram, AMissingArchiveIsReportedAsMissingByEveryCommand) {
+  const std::vector<std::vector<std::string>> commands = {
+      {"t", "no such file.zeb", "--quiet"},
+      {"v", "no such file.zeb", "--quiet"},
+      {"l", "no such file.zeb"},
+      {"x", "no such file.zeb", "-o", "out", "--password-stdin"},
+      {"scan", "no such file.zeb", "--quiet"},
+      {"repair", "no such file.zeb", "--quiet"},
+      {"protect", "no such file.zeb", "--quiet"},
+      {"split", "no such file.zeb", "--part-size", "64K", "--quiet"},
+      {"dup", "no such file.zeb", "--quiet"},
+  };
+  for (const std::vector<std::string>& args : commands) {
+    const ProgramRun run = runProgram(zebPath(), args, "");
+    EXPECT_EQ(run.exitCode, 5) << args[0] << ": " << run.err;
+    EXPECT_EQ(run.err.rfind("zeb: error 11: ", 0), 0u) << args[0] << ": " << run.err;
+    EXPECT_EQ(run.out, "") << args[0];
   }
 }
 

@@ -67,13 +67,18 @@ TEST_F(DetectTest, KindComesFromTheFirstBytes) {
       {makeTarNamed(L"tar.zeb", false), ArchiveKind::tar},
       {makeTarNamed(L"tgz.zip", true), ArchiveKind::tarGz},
       {makeSevenZipNamed(L"seven.tar"), ArchiveKind::sevenZip},
-      {tree.path(L"missing.zeb"), ArchiveKind::unknown},
   };
   for (const auto& c : cases) {
     Result<ArchiveKind> kind = detectArchiveKind(c.path);
     ASSERT_TRUE(kind.hasValue()) << printable(c.path) << ": " << printable(kind.failure().message);
     EXPECT_EQ(kind.value(), c.expected) << printable(c.path);
   }
+}
+
+TEST_F(DetectTest, AMissingFileIsReportedAsMissingNotAsNoArchive) {
+  Result<ArchiveKind> kind = detectArchiveKind(tree.path(L"missing.zeb"));
+  ASSERT_TRUE(kind.failed());
+  EXPECT_EQ(kind.failure().code, StatusCode::not_found) << printable(kind.failure().message);
 }
 
 TEST_F(DetectTest, ZebRequestsReachTheEngine) {

@@ -30,7 +30,7 @@ TEST(RecoveryLayoutTest, PlansGeometryFromLengthAndPercent) {
       {13107201, 30, 65536, 200, 55, 2, 2 * (65536ull * 55 + 255 * 4) + 192},
       {1, 30, 4096, 1, 1, 1, 4096 + 8 + 192},
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.length);
     Result<RecoveryLayout> layout = planRecoveryLayout(c.length, c.percent);
     ASSERT_TRUE(layout.hasValue());
@@ -49,7 +49,7 @@ TEST(RecoveryLayoutTest, RefusesNothingToProtectAndPercentOutOfRange) {
   struct Case {
     uint64_t length;
     uint32_t percent;
-    const wchar_t *message;
+    const wchar_t* message;
   };
   const Case cases[] = {
       {0, 0, L"There is nothing to protect with a recovery record"},
@@ -57,7 +57,7 @@ TEST(RecoveryLayoutTest, RefusesNothingToProtectAndPercentOutOfRange) {
       {1000, 0, L"A recovery record must reserve between 1% and 30%"},
       {1000, 31, L"A recovery record must reserve between 1% and 30%"},
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     Result<RecoveryLayout> layout = planRecoveryLayout(c.length, c.percent);
     ASSERT_TRUE(layout.failed());
     EXPECT_EQ(layout.failure().code, StatusCode::invalid_argument);
@@ -99,61 +99,61 @@ TEST(RecoveryHeaderTest, WritesGoldenBytesAndReadsThemBack) {
 }
 
 TEST(RecoveryHeaderTest, RefusesEachKindOfDamageInOrder) {
-  auto resealed = [](std::vector<uint8_t> &h) {
+  auto resealed = [](std::vector<uint8_t>& h) {
     writeU32le(&h[184], 0);
     writeU32le(&h[184], crc32c(0, h.data(), 192));
   };
   struct Case {
-    const char *name;
-    std::function<void(std::vector<uint8_t> &)> edit;
+    const char* name;
+    std::function<void(std::vector<uint8_t>&)> edit;
     size_t available;
     StatusCode code;
-    const wchar_t *message;
+    const wchar_t* message;
   };
   const Case cases[] = {
       {"short", nullptr, 191, StatusCode::corrupt_archive, L"Recovery record header is too short"},
-      {"magic", [](std::vector<uint8_t> &h) { h[7] = '2'; }, 192, StatusCode::corrupt_archive,
+      {"magic", [](std::vector<uint8_t>& h) { h[7] = '2'; }, 192, StatusCode::corrupt_archive,
        L"No recovery record where one was expected"},
-      {"checksum", [](std::vector<uint8_t> &h) { h[100] ^= 1; }, 192, StatusCode::corrupt_archive,
+      {"checksum", [](std::vector<uint8_t>& h) { h[100] ^= 1; }, 192, StatusCode::corrupt_archive,
        L"The recovery record's own header failed its checksum"},
       {"version",
-       [&](std::vector<uint8_t> &h) {
+       [&](std::vector<uint8_t>& h) {
          h[8] = 2;
          resealed(h);
        },
        192, StatusCode::unsupported_version, L"This recovery record was written by a newer version of TOLZEB"},
       {"zero shard size",
-       [&](std::vector<uint8_t> &h) {
+       [&](std::vector<uint8_t>& h) {
          writeU32le(&h[12], 0);
          resealed(h);
        },
        192, StatusCode::corrupt_archive, L"Recovery record describes an empty layout"},
       {"zero groups",
-       [&](std::vector<uint8_t> &h) {
+       [&](std::vector<uint8_t>& h) {
          writeU32le(&h[24], 0);
          resealed(h);
        },
        192, StatusCode::corrupt_archive, L"Recovery record describes an empty layout"},
       {"zero parity",
-       [&](std::vector<uint8_t> &h) {
+       [&](std::vector<uint8_t>& h) {
          writeU32le(&h[32], 0);
          resealed(h);
        },
        192, StatusCode::corrupt_archive, L"Recovery record describes an empty layout"},
       {"256 shards",
-       [&](std::vector<uint8_t> &h) {
+       [&](std::vector<uint8_t>& h) {
          writeU32le(&h[32], 133);
          resealed(h);
        },
        192, StatusCode::corrupt_archive, L"Recovery record asks for more shards than the code supports"},
       {"copy of 129",
-       [&](std::vector<uint8_t> &h) {
+       [&](std::vector<uint8_t>& h) {
          writeU32le(&h[48], 129);
          resealed(h);
        },
        192, StatusCode::corrupt_archive, L"Recovery record header copy is too large"},
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<uint8_t> header = goldenHeader();
     if (c.edit) c.edit(header);
@@ -168,13 +168,13 @@ TEST(RecoveryHeaderTest, RefusesEachKindOfDamageInOrder) {
 TEST(RecoveryHeaderTest, StoredSizeMustMatchTheGeometryBeforeTheRecordIsTrusted) {
   RecoveryLayout layout = *planRecoveryLayout(1000000, 5);
   ASSERT_TRUE(recoveryLayoutConsistent(layout));
-  const std::function<void(RecoveryLayout &)> edits[] = {
-      [](RecoveryLayout &l) { l.recordSize += 1; },
-      [](RecoveryLayout &l) { l.groupCount = 2; },
-      [](RecoveryLayout &l) { l.shardSize = 1u << 20; },
-      [](RecoveryLayout &l) { l.protectedLength = 100; },
+  const std::function<void(RecoveryLayout&)> edits[] = {
+      [](RecoveryLayout& l) { l.recordSize += 1; },
+      [](RecoveryLayout& l) { l.groupCount = 2; },
+      [](RecoveryLayout& l) { l.shardSize = 1u << 20; },
+      [](RecoveryLayout& l) { l.protectedLength = 100; },
   };
-  for (const auto &edit : edits) {
+  for (const auto& edit : edits) {
     RecoveryLayout changed = layout;
     edit(changed);
     EXPECT_FALSE(recoveryLayoutConsistent(changed));

@@ -11,11 +11,11 @@
 namespace tolzeb {
 namespace {
 
-std::string narrowText(const std::wstring &text) { return std::string(text.begin(), text.end()); }
+std::string narrowText(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 TEST(GaloisFieldTest, KnownProductsAndTables) {
-  const uint8_t *exp = gfTables();
-  const uint8_t *log = gfTables() + kGfExpTableSize;
+  const uint8_t* exp = gfTables();
+  const uint8_t* log = gfTables() + kGfExpTableSize;
   EXPECT_EQ(exp[0], 1);
   EXPECT_EQ(exp[1], 2);
   EXPECT_EQ(exp[8], 0x1D);
@@ -30,7 +30,7 @@ TEST(GaloisFieldTest, KnownProductsAndTables) {
   const Case cases[] = {
       {0, 0x57, 0}, {0x57, 0, 0}, {1, 0xC3, 0xC3}, {2, 0x80, 0x1D}, {0x80, 2, 0x1D}, {3, 3, 5}, {0xFF, 0xFF, 0xE2},
   };
-  for (const Case &c : cases) EXPECT_EQ(gfMul(c.a, c.b), c.product) << int(c.a) << " x " << int(c.b);
+  for (const Case& c : cases) EXPECT_EQ(gfMul(c.a, c.b), c.product) << int(c.a) << " x " << int(c.b);
 }
 
 TEST(GaloisFieldTest, MultiplicationIsAFieldOperation) {
@@ -89,7 +89,7 @@ TEST(ReedSolomonTest, ParityMatrixLimits) {
 
   struct Case {
     size_t k, m;
-    const wchar_t *message;
+    const wchar_t* message;
   };
   const Case cases[] = {
       {0, 5, L"Reed-Solomon needs at least one data shard"},
@@ -97,7 +97,7 @@ TEST(ReedSolomonTest, ParityMatrixLimits) {
       {255, 0, L"Reed-Solomon with no parity shards would recover nothing"},
       {254, 2, L"Reed-Solomon over GF(2^8) holds at most 255 shards in one group"},
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     Result<std::vector<uint8_t>> matrix = ReedSolomon::parityMatrix(c.k, c.m);
     ASSERT_TRUE(matrix.failed()) << c.k << "+" << c.m;
     EXPECT_EQ(matrix.failure().code, StatusCode::invalid_argument);
@@ -108,17 +108,17 @@ TEST(ReedSolomonTest, ParityMatrixLimits) {
 TEST(ReedSolomonTest, EncodeRefusesBadBuffers) {
   uint8_t data[4] = {}, parity[4] = {};
   struct Case {
-    const uint8_t *data;
-    uint8_t *parity;
+    const uint8_t* data;
+    uint8_t* parity;
     size_t size;
-    const wchar_t *message;
+    const wchar_t* message;
   };
   const Case cases[] = {
       {nullptr, parity, 4, L"Reed-Solomon: null shard buffer"},
       {data, nullptr, 4, L"Reed-Solomon: null shard buffer"},
       {data, parity, 0, L"Reed-Solomon: shards must not be empty"},
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     Status status = ReedSolomon::encode(c.data, 1, c.size, c.parity, 1);
     ASSERT_TRUE(status.failed());
     EXPECT_EQ(status.code(), StatusCode::invalid_argument);
@@ -144,7 +144,7 @@ TEST(ReedSolomonTest, RebuildsEveryCombinationOfLostShards) {
     size_t k, m, size;
   };
   const Geometry geometries[] = {{1, 1, 1}, {3, 2, 5}, {4, 3, 1}, {5, 4, 7}, {2, 6, 3}};
-  for (const Geometry &g : geometries) {
+  for (const Geometry& g : geometries) {
     SCOPED_TRACE(std::to_string(g.k) + "+" + std::to_string(g.m));
     const size_t total = g.k + g.m;
     std::vector<uint8_t> original(total * g.size);
