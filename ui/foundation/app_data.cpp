@@ -13,34 +13,32 @@ struct FolderForTesting {
   std::optional<std::wstring> folder;
 };
 
-FolderForTesting &folderForTesting() {
+FolderForTesting& folderForTesting() {
   static FolderForTesting instance;
   return instance;
 }
 
-} // namespace
+}  // namespace
 
 std::wstring localAppDataFolder() {
   {
-    FolderForTesting &injected = folderForTesting();
+    FolderForTesting& injected = folderForTesting();
     std::lock_guard<std::mutex> lock(injected.mutex);
-    if (injected.folder)
-      return *injected.folder;
+    if (injected.folder) return *injected.folder;
   }
   return platform::knownLocalAppDataFolder();
 }
 
-std::wstring programDataFilePath(const std::wstring &fileName) {
+std::wstring programDataFilePath(const std::wstring& fileName) {
   const std::wstring folder = localAppDataFolder();
-  if (folder.empty())
-    return {};
+  if (folder.empty()) return {};
   return joinPath(joinPath(folder, L"TOLZEB"), fileName);
 }
 
 void setLocalAppDataForTesting(std::optional<std::wstring> folder) {
-  FolderForTesting &injected = folderForTesting();
+  FolderForTesting& injected = folderForTesting();
   std::lock_guard<std::mutex> lock(injected.mutex);
   injected.folder = std::move(folder);
 }
 
-} // namespace tolzeb::ui
+}  // namespace tolzeb::ui

@@ -13,10 +13,10 @@ std::wstring localAppDataFolder();
 
 // <local application data>\TOLZEB\<fileName>; empty when the folder is not
 // available, and then nothing is read or written.
-std::wstring programDataFilePath(const std::wstring &fileName);
+std::wstring programDataFilePath(const std::wstring& fileName);
 
 // Lets tests put the data folder somewhere of their own (an empty text stands
 // for "not available"); std::nullopt restores the real one.
 void setLocalAppDataForTesting(std::optional<std::wstring> folder);
 
-} // namespace tolzeb::ui
+}  // namespace tolzeb::ui

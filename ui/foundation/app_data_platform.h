@@ -9,4 +9,4 @@ namespace tolzeb::ui::platform {
 // $HOME/.local/share, on POSIX. Empty when it cannot be obtained.
 std::wstring knownLocalAppDataFolder();
 
-} // namespace tolzeb::ui::platform
+}  // namespace tolzeb::ui::platform

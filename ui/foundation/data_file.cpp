@@ -4,21 +4,15 @@
 
 namespace tolzeb::ui {
 
-DataFileRead readDataFile(const std::wstring &path, uint64_t maxBytes,
-                          std::vector<uint8_t> &bytes) {
+DataFileRead readDataFile(const std::wstring& path, uint64_t maxBytes, std::vector<uint8_t>& bytes) {
   bytes.clear();
-  if (path.empty() || !pathExists(path))
-    return DataFileRead::absent;
+  if (path.empty() || !pathExists(path)) return DataFileRead::absent;
   Result<UniqueHandle> file = openForRead(path);
-  if (file.failed())
-    return DataFileRead::refused;
+  if (file.failed()) return DataFileRead::refused;
   Result<uint64_t> size = file->fileSize();
-  if (size.failed())
-    return DataFileRead::refused;
-  if (*size == 0)
-    return DataFileRead::absent;
-  if (*size > maxBytes)
-    return DataFileRead::refused;
+  if (size.failed()) return DataFileRead::refused;
+  if (*size == 0) return DataFileRead::absent;
+  if (*size > maxBytes) return DataFileRead::refused;
   bytes.resize(static_cast<size_t>(*size));
   Result<uint64_t> read = file->readAt(0, bytes.data(), *size);
   if (read.failed() || *read != *size) {
@@ -28,15 +22,12 @@ DataFileRead readDataFile(const std::wstring &path, uint64_t maxBytes,
   return DataFileRead::read;
 }
 
-bool replaceDataFile(const std::wstring &path,
-                     const std::vector<uint8_t> &bytes) {
-  if (path.empty())
-    return false;
+bool replaceDataFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+  if (path.empty()) return false;
   std::wstring parent;
   std::wstring name;
   splitPath(path, parent, name);
-  if (!parent.empty() && createDirectories(parent).failed())
-    return false;
+  if (!parent.empty() && createDirectories(parent).failed()) return false;
 
   const std::wstring temporary = path + L".tmp";
   // A leftover from an earlier failed write; if it cannot go, creating the file
@@ -44,17 +35,14 @@ bool replaceDataFile(const std::wstring &path,
   (void)deleteFile(temporary);
   {
     Result<UniqueHandle> file = openForWrite(temporary, false);
-    if (file.failed())
-      return false;
-    if (!bytes.empty() && file->writeAll(bytes.data(), bytes.size()).failed())
-      return false;
+    if (file.failed()) return false;
+    if (!bytes.empty() && file->writeAll(bytes.data(), bytes.size()).failed()) return false;
     // The contents reach the disk before the name does, so a crash never leaves
     // an empty file.
-    if (file->flushFile().failed())
-      return false;
+    if (file->flushFile().failed()) return false;
     // Closed here, before the move, as Windows needs.
   }
   return renameReplace(temporary, path).ok();
 }
 
-} // namespace tolzeb::ui
+}  // namespace tolzeb::ui

@@ -10,21 +10,19 @@
 namespace tolzeb::ui {
 
 enum class DataFileRead : uint8_t {
-  absent,  // an empty path, nothing at the path, or an empty file: nothing to
-           // keep
-  read,    // `bytes` holds the whole file
-  refused, // a file is there but cannot be opened, is too large or does not
-           // read whole
+  absent,   // an empty path, nothing at the path, or an empty file: nothing to
+            // keep
+  read,     // `bytes` holds the whole file
+  refused,  // a file is there but cannot be opened, is too large or does not
+            // read whole
 };
 
 // Reads the whole file when it holds 1 to `maxBytes` bytes.
-DataFileRead readDataFile(const std::wstring &path, uint64_t maxBytes,
-                          std::vector<uint8_t> &bytes);
+DataFileRead readDataFile(const std::wstring& path, uint64_t maxBytes, std::vector<uint8_t>& bytes);
 
 // Creates the parent folders, writes the bytes to `path` + ".tmp" (deleting an
 // old one first) and moves it over `path`. False on any failure; a ".tmp" that
 // was created may stay behind until the next write deletes it.
-bool replaceDataFile(const std::wstring &path,
-                     const std::vector<uint8_t> &bytes);
+bool replaceDataFile(const std::wstring& path, const std::vector<uint8_t>& bytes);
 
-} // namespace tolzeb::ui
+}  // namespace tolzeb::ui

@@ -20,16 +20,13 @@ constexpr uint32_t kCompressionPbkdf2Iterations = 600000;
 
 // 1 to 20 ASCII digits that fit 64 bits; anything else (a sign, a blank) is
 // refused.
-bool parseSettingsNumber(const std::wstring &value, uint64_t &number) {
-  if (value.empty() || value.size() > kMaxNumberDigits)
-    return false;
+bool parseSettingsNumber(const std::wstring& value, uint64_t& number) {
+  if (value.empty() || value.size() > kMaxNumberDigits) return false;
   uint64_t result = 0;
   for (wchar_t c : value) {
-    if (c < L'0' || c > L'9')
-      return false;
+    if (c < L'0' || c > L'9') return false;
     const uint64_t digit = uint64_t(c - L'0');
-    if (result > (UINT64_MAX - digit) / 10)
-      return false;
+    if (result > (UINT64_MAX - digit) / 10) return false;
     result = result * 10 + digit;
   }
   number = result;
@@ -37,33 +34,26 @@ bool parseSettingsNumber(const std::wstring &value, uint64_t &number) {
 }
 
 template <typename Field>
-void takeNumberInRange(const std::wstring &value, uint64_t lowest,
-                       uint64_t highest, Field &field) {
+void takeNumberInRange(const std::wstring& value, uint64_t lowest, uint64_t highest, Field& field) {
   uint64_t number = 0;
-  if (parseSettingsNumber(value, number) && number >= lowest &&
-      number <= highest)
-    field = Field(number);
+  if (parseSettingsNumber(value, number) && number >= lowest && number <= highest) field = Field(number);
 }
 
 bool isAcceptedMemoryBudget(uint64_t bytes) {
-  for (uint64_t accepted : {134217728ull, 268435456ull, 536870912ull,
-                            1073741824ull, 2147483648ull}) {
-    if (bytes == accepted)
-      return true;
+  for (uint64_t accepted : {134217728ull, 268435456ull, 536870912ull, 1073741824ull, 2147483648ull}) {
+    if (bytes == accepted) return true;
   }
   return false;
 }
 
-void applySetting(const std::wstring &key, const std::wstring &value,
-                  Settings &settings) {
+void applySetting(const std::wstring& key, const std::wstring& value, Settings& settings) {
   if (key == L"mode") {
     takeNumberInRange(value, 0, 2, settings.mode);
   } else if (key == L"threads") {
     takeNumberInRange(value, 0, 256, settings.threads);
   } else if (key == L"memoryBytes") {
     uint64_t bytes = 0;
-    if (parseSettingsNumber(value, bytes) && isAcceptedMemoryBudget(bytes))
-      settings.memoryBytes = bytes;
+    if (parseSettingsNumber(value, bytes) && isAcceptedMemoryBudget(bytes)) settings.memoryBytes = bytes;
   } else if (key == L"chunkBytes") {
     takeNumberInRange(value, kMinChunkSize, kMaxChunkSize, settings.chunkBytes);
   } else if (key == L"overwrite") {
@@ -85,8 +75,7 @@ void applySetting(const std::wstring &key, const std::wstring &value,
   } else if (key == L"previewPane") {
     parseSettingsBool(value, settings.previewPane);
   } else if (key == L"language") {
-    if (i18n::findLanguage(value))
-      settings.language = value;
+    if (i18n::findLanguage(value)) settings.language = value;
   }
 }
 
@@ -97,23 +86,21 @@ std::wstring decimal(uint64_t value) {
     digits[count++] = wchar_t(L'0' + value % 10);
     value /= 10;
   } while (value != 0);
-  return std::wstring(std::make_reverse_iterator(digits + count),
-                      std::make_reverse_iterator(digits));
+  return std::wstring(std::make_reverse_iterator(digits + count), std::make_reverse_iterator(digits));
 }
 
-void appendLine(std::wstring &text, const wchar_t *key,
-                const std::wstring &value) {
+void appendLine(std::wstring& text, const wchar_t* key, const std::wstring& value) {
   text += key;
   text += L'=';
   text += value;
   text += L'\n';
 }
 
-} // namespace
+}  // namespace
 
 std::wstring settingsPath() { return programDataFilePath(L"settings.txt"); }
 
-void parseSettingsBool(const std::wstring &value, bool &field) {
+void parseSettingsBool(const std::wstring& value, bool& field) {
   if (value == L"1" || value == L"true") {
     field = true;
   } else if (value == L"0" || value == L"false") {
@@ -121,46 +108,38 @@ void parseSettingsBool(const std::wstring &value, bool &field) {
   }
 }
 
-SettingsSource applySettingsFile(const uint8_t *data, size_t size,
-                                 Settings &settings) {
+SettingsSource applySettingsFile(const uint8_t* data, size_t size, Settings& settings) {
   Result<std::wstring> decoded = utf8ToUtf16(data, size);
-  if (decoded.failed())
-    return SettingsSource::refused;
-  const std::wstring &text = *decoded;
+  if (decoded.failed()) return SettingsSource::refused;
+  const std::wstring& text = *decoded;
 
   size_t start = (!text.empty() && text[0] == 0xFEFF) ? 1 : 0;
   bool headerSeen = false;
   while (start < text.size()) {
     size_t end = text.find(L'\n', start);
-    if (end == std::wstring::npos)
-      end = text.size();
+    if (end == std::wstring::npos) end = text.size();
     size_t lineEnd = end;
-    while (lineEnd > start && text[lineEnd - 1] == L'\r')
-      --lineEnd;
+    while (lineEnd > start && text[lineEnd - 1] == L'\r') --lineEnd;
     const std::wstring line = text.substr(start, lineEnd - start);
     start = end + 1;
 
-    if (line.empty() || line[0] == L'#')
-      continue;
+    if (line.empty() || line[0] == L'#') continue;
     if (!headerSeen) {
-      if (line != kSettingsHeader)
-        return SettingsSource::refused;
+      if (line != kSettingsHeader) return SettingsSource::refused;
       headerSeen = true;
       continue;
     }
     const size_t equals = line.find(L'=');
-    if (equals == std::wstring::npos)
-      continue;
+    if (equals == std::wstring::npos) continue;
     applySetting(line.substr(0, equals), line.substr(equals + 1), settings);
   }
   return SettingsSource::file;
 }
 
-std::wstring settingsFileText(const Settings &settings) {
+std::wstring settingsFileText(const Settings& settings) {
   std::wstring text;
   text += kSettingsHeader;
-  text +=
-      L"\n# Written by TOLZEB. Editing by hand is fine: a value this build\n";
+  text += L"\n# Written by TOLZEB. Editing by hand is fine: a value this build\n";
   text += L"# does not accept falls back to the default for that key.\n";
   appendLine(text, L"mode", decimal(settings.mode));
   appendLine(text, L"verify", decimal(settings.verify));
@@ -174,8 +153,7 @@ std::wstring settingsFileText(const Settings &settings) {
   appendLine(text, L"previewPane", decimal(settings.previewPane));
   appendLine(text, L"previewPaneWidth", decimal(settings.previewPaneWidth));
   appendLine(text, L"previewCacheMB", decimal(settings.previewCacheMB));
-  appendLine(text, L"formatFollowsLanguage",
-             decimal(settings.formatFollowsLanguage));
+  appendLine(text, L"formatFollowsLanguage", decimal(settings.formatFollowsLanguage));
   appendLine(text, L"language", settings.language);
   return text;
 }
@@ -184,37 +162,29 @@ SettingsSource Settings::load() { return loadFrom(settingsPath()); }
 
 bool Settings::save() const { return saveTo(settingsPath()); }
 
-SettingsSource Settings::loadFrom(const std::wstring &path) {
+SettingsSource Settings::loadFrom(const std::wstring& path) {
   *this = Settings();
   std::vector<uint8_t> bytes;
   switch (readDataFile(path, kMaxSettingsFileBytes, bytes)) {
-  case DataFileRead::absent:
-    return SettingsSource::none;
-  case DataFileRead::refused:
-    return SettingsSource::refused;
-  case DataFileRead::read:
-    break;
+    case DataFileRead::absent: return SettingsSource::none;
+    case DataFileRead::refused: return SettingsSource::refused;
+    case DataFileRead::read: break;
   }
   Settings read;
-  const SettingsSource source =
-      applySettingsFile(bytes.data(), bytes.size(), read);
+  const SettingsSource source = applySettingsFile(bytes.data(), bytes.size(), read);
   // A file refused whole leaves every default, even for lines before the
   // refusal.
-  if (source == SettingsSource::file)
-    *this = std::move(read);
+  if (source == SettingsSource::file) *this = std::move(read);
   return source;
 }
 
-bool Settings::saveTo(const std::wstring &path) const {
-  if (path.empty())
-    return false;
+bool Settings::saveTo(const std::wstring& path) const {
+  if (path.empty()) return false;
   const std::wstring text = settingsFileText(*this);
   // The writer's one buffer: a text that does not fit it is not written.
-  if (text.size() >= kSettingsTextCapacity)
-    return false;
+  if (text.size() >= kSettingsTextCapacity) return false;
   Result<std::vector<uint8_t>> bytes = utf16ToUtf8(text);
-  if (bytes.failed())
-    return false;
+  if (bytes.failed()) return false;
   return replaceDataFile(path, *bytes);
 }
 
@@ -260,4 +230,4 @@ std::wstring loadSettingsAtStart() {
   return chosen;
 }
 
-} // namespace tolzeb::ui
+}  // namespace tolzeb::ui

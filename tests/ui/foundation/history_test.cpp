@@ -16,8 +16,7 @@ using testing::readBytes;
 using testing::widePath;
 using testing::writeBytes;
 
-HistoryEntry entry(uint64_t timestamp, const std::wstring &path,
-                   uint64_t archiveSize = 10, uint64_t inputSize = 20,
+HistoryEntry entry(uint64_t timestamp, const std::wstring& path, uint64_t archiveSize = 10, uint64_t inputSize = 20,
                    double seconds = 1.5) {
   HistoryEntry made;
   made.path = path;
@@ -28,17 +27,13 @@ HistoryEntry entry(uint64_t timestamp, const std::wstring &path,
   return made;
 }
 
-std::vector<HistoryEntry> parsed(const std::string &bytes,
-                                 bool expected = true) {
+std::vector<HistoryEntry> parsed(const std::string& bytes, bool expected = true) {
   std::vector<HistoryEntry> entries;
-  EXPECT_EQ(parseHistoryFile(reinterpret_cast<const uint8_t *>(bytes.data()),
-                             bytes.size(), entries),
-            expected)
-      << bytes;
+  EXPECT_EQ(parseHistoryFile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), entries), expected) << bytes;
   return entries;
 }
 
-std::string line(uint64_t timestamp, const std::string &path) {
+std::string line(uint64_t timestamp, const std::string& path) {
   return std::to_string(timestamp) + "\t1\t2\t3\t" + path + "\n";
 }
 
@@ -61,7 +56,7 @@ TEST(HistoryFile, EveryFieldSurvivesASaveAndALoad) {
   History read;
   read.load();
   ASSERT_EQ(read.entries().size(), 2u);
-  const HistoryEntry &newest = read.entries()[0];
+  const HistoryEntry& newest = read.entries()[0];
   EXPECT_EQ(newest.path, history.entries()[0].path);
   EXPECT_EQ(newest.archiveSize, UINT64_MAX);
   EXPECT_EQ(newest.inputSize, 123456789u);
@@ -73,15 +68,15 @@ TEST(HistoryFile, EveryFieldSurvivesASaveAndALoad) {
 }
 
 TEST(HistoryFile, MalformedLinesAreSkippedAndOddNumbersReadAsWcstoullWould) {
-  const std::vector<HistoryEntry> entries =
-      parsed("\r\n\nTOLZEB-HISTORY-1\r\n"
-             "\n"
-             "5\tnot a number\t7\t2500\tC:\\size.zeb\r\r\n"
-             "4\t1\t2\t3\n"   // four fields
-             "3\t1\t2\t3\t\n" // empty path
-             "2\t 12abc\t+7\t-1000\tC:\\odd.zeb\textra\tfields\n"
-             "18446744073709551616\t0\t0\t0\tC:\\huge.zeb\n"
-             "TOLZEB-HISTORY-1\n"); // four fields short of an entry
+  const std::vector<HistoryEntry> entries = parsed(
+      "\r\n\nTOLZEB-HISTORY-1\r\n"
+      "\n"
+      "5\tnot a number\t7\t2500\tC:\\size.zeb\r\r\n"
+      "4\t1\t2\t3\n"    // four fields
+      "3\t1\t2\t3\t\n"  // empty path
+      "2\t 12abc\t+7\t-1000\tC:\\odd.zeb\textra\tfields\n"
+      "18446744073709551616\t0\t0\t0\tC:\\huge.zeb\n"
+      "TOLZEB-HISTORY-1\n");  // four fields short of an entry
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_EQ(entries[0].path, L"C:\\huge.zeb");
   EXPECT_EQ(entries[0].timestamp, UINT64_MAX);
@@ -100,11 +95,11 @@ TEST(HistoryFile, AFileWithoutTheHeaderFirstLoadsEmpty) {
       "\xEF\xBB\xBFTOLZEB-HISTORY-1\n" + line(1, "C:\\a.zeb"),
       line(1, "C:\\a.zeb") + "TOLZEB-HISTORY-1\n",
       "TOLZEB-HISTORY-2\n" + line(1, "C:\\a.zeb"),
-      "TOLZEB-HISTORY-1\n" + line(1, "C:\\caf\xE9.zeb"), // not UTF-8
+      "TOLZEB-HISTORY-1\n" + line(1, "C:\\caf\xE9.zeb"),  // not UTF-8
       "",
       "\n\r\n",
   };
-  for (const std::string &bytes : refused) {
+  for (const std::string& bytes : refused) {
     EXPECT_TRUE(parsed(bytes, false).empty()) << bytes;
   }
   EXPECT_TRUE(parsed("TOLZEB-HISTORY-1").empty());
@@ -112,21 +107,18 @@ TEST(HistoryFile, AFileWithoutTheHeaderFirstLoadsEmpty) {
 
 TEST(HistoryFile, TheNewest200AreKeptNewestFirst) {
   std::string text = "TOLZEB-HISTORY-1\n";
-  for (uint64_t i = 1; i <= 250; ++i)
-    text += line(i * 7 % 251, "C:\\a" + std::to_string(i) + ".zeb");
+  for (uint64_t i = 1; i <= 250; ++i) text += line(i * 7 % 251, "C:\\a" + std::to_string(i) + ".zeb");
   const std::vector<HistoryEntry> entries = parsed(text);
   ASSERT_EQ(entries.size(), 200u);
   EXPECT_EQ(entries.front().timestamp, 250u);
   EXPECT_EQ(entries.back().timestamp, 51u);
-  for (size_t i = 1; i < entries.size(); ++i)
-    EXPECT_GT(entries[i - 1].timestamp, entries[i].timestamp);
+  for (size_t i = 1; i < entries.size(); ++i) EXPECT_GT(entries[i - 1].timestamp, entries[i].timestamp);
 }
 
 TEST(HistoryFile, AddingPutsTheEntryFirstAndDropsTheOldestPast200) {
   DataFolder folder;
   History history;
-  for (uint64_t i = 0; i < 200; ++i)
-    history.entries().push_back(entry(1000 - i, L"C:\\" + std::to_wstring(i)));
+  for (uint64_t i = 0; i < 200; ++i) history.entries().push_back(entry(1000 - i, L"C:\\" + std::to_wstring(i)));
   // Whatever its timestamp, the new entry goes first.
   ASSERT_TRUE(history.add(entry(5, L"C:\\new.zeb")));
   ASSERT_EQ(history.entries().size(), 200u);
@@ -153,18 +145,16 @@ TEST(HistoryFile, DurationsOutsideTheRangeAreClamped) {
       {std::nan(""), 0},
       {-inf, 0},
       {inf, UINT64_MAX},
-      {1.8446744073709552e16, UINT64_MAX}, // exactly 2^64 ms
+      {1.8446744073709552e16, UINT64_MAX},  // exactly 2^64 ms
       {1e300, UINT64_MAX},
       {1e16, 10000000000000000000ull},
   };
-  for (const auto &test : cases)
-    EXPECT_EQ(durationMilliseconds(test.seconds), test.milliseconds)
-        << test.seconds;
+  for (const auto& test : cases) EXPECT_EQ(durationMilliseconds(test.seconds), test.milliseconds) << test.seconds;
 }
 
 TEST(HistoryFile, NumbersReadAsWcstoullInBase10) {
   const struct {
-    const wchar_t *text;
+    const wchar_t* text;
     uint64_t value;
   } cases[] = {
       {L"0", 0},
@@ -178,14 +168,12 @@ TEST(HistoryFile, NumbersReadAsWcstoullInBase10) {
       {L"18446744073709551615", UINT64_MAX},
       {L"99999999999999999999999", UINT64_MAX},
       {L"-99999999999999999999999", UINT64_MAX},
-      {L"\x0661", 0}, // Arabic-Indic one is no ASCII digit
+      {L"\x0661", 0},  // Arabic-Indic one is no ASCII digit
   };
-  for (const auto &test : cases)
-    EXPECT_EQ(parseHistoryNumber(test.text), test.value);
+  for (const auto& test : cases) EXPECT_EQ(parseHistoryNumber(test.text), test.value);
 }
 
-TEST(HistoryFile,
-     SavingGoesThroughATemporaryFileAndAFailureKeepsThePreviousOne) {
+TEST(HistoryFile, SavingGoesThroughATemporaryFileAndAFailureKeepsThePreviousOne) {
   DataFolder folder;
   writeBytes(folder.file("history.txt.tmp"), "left over");
   History history;
@@ -196,11 +184,10 @@ TEST(HistoryFile,
   // A path with an unpaired surrogate cannot be written: the whole save fails.
   EXPECT_FALSE(history.add(entry(2, L"C:\\\xD800.zeb")));
   EXPECT_EQ(readBytes(folder.file("history.txt")), before);
-  EXPECT_EQ(history.entries().size(), 2u); // the list in memory is kept
+  EXPECT_EQ(history.entries().size(), 2u);  // the list in memory is kept
 
   history.entries().erase(history.entries().begin());
-  std::filesystem::create_directories(folder.file("history.txt.tmp") /
-                                      "blocker");
+  std::filesystem::create_directories(folder.file("history.txt.tmp") / "blocker");
   EXPECT_FALSE(history.add(entry(3, L"C:\\b.zeb")));
   EXPECT_EQ(readBytes(folder.file("history.txt")), before);
 }
@@ -211,7 +198,7 @@ TEST(HistoryFile, ARefusedFileIsLeftAloneUntilTheUserClearsTheHistory) {
       "TOLZEB-HISTORY-1\n" + line(1, "C:\\caf\xE9.zeb"),
       "TOLZEB-HISTORY-1\n" + std::string(kMaxHistoryFileBytes, '\n'),
   };
-  for (const std::string &bytes : refused) {
+  for (const std::string& bytes : refused) {
     DataFolder folder;
     writeBytes(folder.file("history.txt"), bytes);
     History history;
@@ -245,14 +232,13 @@ TEST(HistoryFile, TheWriterNeverProducesAFileTheReaderRefuses) {
   // about 19 MiB.
   std::vector<HistoryEntry> entries;
   for (uint64_t i = 0; i < 200; ++i)
-    entries.push_back(
-        entry(1000 - i, std::wstring(32000, L'\x4E2D') + std::to_wstring(i)));
+    entries.push_back(entry(1000 - i, std::wstring(32000, L'\x4E2D') + std::to_wstring(i)));
   std::vector<uint8_t> bytes;
   ASSERT_TRUE(historyFileBytes(entries, bytes));
   EXPECT_LE(bytes.size(), kMaxHistoryFileBytes);
   std::vector<HistoryEntry> read;
   ASSERT_TRUE(parseHistoryFile(bytes.data(), bytes.size(), read));
-  ASSERT_EQ(read.size(), 43u); // 4 MiB holds 43 lines of 96,000-odd bytes
+  ASSERT_EQ(read.size(), 43u);  // 4 MiB holds 43 lines of 96,000-odd bytes
   EXPECT_EQ(read.front().path, entries.front().path);
   EXPECT_EQ(read.back().path, entries[42].path);
 }
@@ -278,22 +264,18 @@ TEST(HistoryPresence, FoldersEmptyAndMissingPathsAreMissingNetworkPathsNever) {
                        entry(5, L"\\\\server\\share\\gone.zeb"),
                        entry(6, L"//server/share/gone.zeb"),
                        entry(7, L"\\/server\\gone.zeb")};
-  for (HistoryEntry &item : history.entries())
-    item.missing = !item.missing;
+  for (HistoryEntry& item : history.entries()) item.missing = !item.missing;
   history.checkPresence();
   const bool expected[] = {false, true, true, true, false, false, false};
-  for (size_t i = 0; i < history.entries().size(); ++i)
-    EXPECT_EQ(history.entries()[i].missing, expected[i]) << i;
+  for (size_t i = 0; i < history.entries().size(); ++i) EXPECT_EQ(history.entries()[i].missing, expected[i]) << i;
 }
 
-TEST(HistoryStatistics,
-     ThroughputComesFromTheFirstEntryWithADurationAndAnInput) {
+TEST(HistoryStatistics, ThroughputComesFromTheFirstEntryWithADurationAndAnInput) {
   History history;
   double rate = -1;
   uint64_t when = 0;
   EXPECT_FALSE(history.latestThroughput(rate, when));
-  history.entries() = {entry(9, L"a", 1, 1 << 20, 0), entry(8, L"b", 1, 0, 2),
-                       entry(7, L"c", 1, 3 << 20, 2),
+  history.entries() = {entry(9, L"a", 1, 1 << 20, 0), entry(8, L"b", 1, 0, 2), entry(7, L"c", 1, 3 << 20, 2),
                        entry(6, L"d", 1, 1 << 20, 1)};
   ASSERT_TRUE(history.latestThroughput(rate, when));
   EXPECT_EQ(rate, 1.5);
@@ -306,12 +288,11 @@ TEST(HistoryStatistics,
 TEST(HistoryStatistics, BytesSavedCountsOnlyShrinkageAndSaturates) {
   History history;
   EXPECT_EQ(history.bytesSaved(), 0u);
-  history.entries() = {entry(1, L"a", 40, 100), entry(2, L"b", 100, 40),
-                       entry(3, L"c", 5, 5)};
+  history.entries() = {entry(1, L"a", 40, 100), entry(2, L"b", 100, 40), entry(3, L"c", 5, 5)};
   EXPECT_EQ(history.bytesSaved(), 60u);
   history.entries().push_back(entry(4, L"d", 0, UINT64_MAX));
   EXPECT_EQ(history.bytesSaved(), UINT64_MAX);
 }
 
-} // namespace
-} // namespace tolzeb::ui
+}  // namespace
+}  // namespace tolzeb::ui

@@ -17,7 +17,7 @@ using testing::readBytes;
 using testing::widePath;
 using testing::writeBytes;
 
-constexpr const char *kDefaultFileText =
+constexpr const char* kDefaultFileText =
     "TOLZEB-SETTINGS-1\n"
     "# Written by TOLZEB. Editing by hand is fine: a value this build\n"
     "# does not accept falls back to the default for that key.\n"
@@ -36,19 +36,14 @@ constexpr const char *kDefaultFileText =
     "formatFollowsLanguage=0\n"
     "language=\n";
 
-Settings parsed(const std::string &bytes,
-                SettingsSource expected = SettingsSource::file) {
+Settings parsed(const std::string& bytes, SettingsSource expected = SettingsSource::file) {
   Settings settings;
-  EXPECT_EQ(applySettingsFile(reinterpret_cast<const uint8_t *>(bytes.data()),
-                              bytes.size(), settings),
-            expected)
+  EXPECT_EQ(applySettingsFile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), settings), expected)
       << bytes;
   return settings;
 }
 
-std::string withHeader(const std::string &lines) {
-  return "TOLZEB-SETTINGS-1\n" + lines;
-}
+std::string withHeader(const std::string& lines) { return "TOLZEB-SETTINGS-1\n" + lines; }
 
 Settings everyFieldChanged() {
   Settings settings;
@@ -70,8 +65,7 @@ Settings everyFieldChanged() {
 }
 
 TEST(SettingsFile, TheWriterProducesTheFixedText) {
-  Result<std::vector<uint8_t>> bytes =
-      utf16ToUtf8(settingsFileText(Settings()));
+  Result<std::vector<uint8_t>> bytes = utf16ToUtf8(settingsFileText(Settings()));
   ASSERT_FALSE(bytes.failed());
   EXPECT_EQ(std::string(bytes->begin(), bytes->end()), kDefaultFileText);
 }
@@ -93,67 +87,59 @@ TEST(SettingsFile, EveryFieldSurvivesASaveAndALoad) {
 
 // One line after the header and what it leaves in the record.
 struct LineCase {
-  const char *lines;
-  std::function<void(Settings &)> expect; // applied to the defaults
+  const char* lines;
+  std::function<void(Settings&)> expect;  // applied to the defaults
 };
 
 TEST(SettingsFile, EachLineIsAcceptedOrLeavesTheFieldAlone) {
   const LineCase cases[] = {
-      {"threads=256\n", [](Settings &s) { s.threads = 256; }},
-      {"threads=257\n", [](Settings &) {}},
-      {"threads=-1\n", [](Settings &) {}},
-      {"threads=+4\n", [](Settings &) {}},
-      {"threads= 4\n", [](Settings &) {}},
-      {"threads=\n", [](Settings &) {}},
-      {"threads=4 \n", [](Settings &) {}},
-      {"threads =4\n", [](Settings &) {}},
-      {"Threads=4\n", [](Settings &) {}},
-      {"threads=000000000000000000004\n", [](Settings &) {}}, // 21 digits
-      {"threads=00000000000000000004\n",
-       [](Settings &s) { s.threads = 4; }}, // 20 digits
-      {"memoryBytes=1073741824\n",
-       [](Settings &s) { s.memoryBytes = 1073741824; }},
-      {"memoryBytes=134217728\n",
-       [](Settings &s) { s.memoryBytes = 134217728; }},
-      {"memoryBytes=1000000000\n", [](Settings &) {}},
-      {"memoryBytes=18446744073709551615\n", [](Settings &) {}},
-      {"memoryBytes=18446744073709551616\n", [](Settings &) {}}, // past 64 bits
-      {"chunkBytes=262144\n", [](Settings &s) { s.chunkBytes = 262144; }},
-      {"chunkBytes=4194304\n", [](Settings &s) { s.chunkBytes = 4194304; }},
-      {"chunkBytes=262143\n", [](Settings &) {}},
-      {"chunkBytes=4194305\n", [](Settings &) {}},
-      {"mode=0\n", [](Settings &s) { s.mode = 0; }},
-      {"mode=3\n", [](Settings &) {}},
-      {"mode=2\nmode=0\n", [](Settings &s) { s.mode = 0; }},
-      {"mode=2\nmode=7\n", [](Settings &s) { s.mode = 2; }},
-      {"overwrite=2\n", [](Settings &s) { s.overwrite = 2; }},
-      {"overwrite=3\n", [](Settings &) {}},
-      {"previewPaneWidth=280\n", [](Settings &s) { s.previewPaneWidth = 280; }},
-      {"previewPaneWidth=279\n", [](Settings &) {}},
-      {"previewPaneWidth=901\n", [](Settings &) {}},
-      {"previewCacheMB=512\n", [](Settings &s) { s.previewCacheMB = 512; }},
-      {"previewCacheMB=513\n", [](Settings &) {}},
-      {"verify=false\n", [](Settings &s) { s.verify = false; }},
-      {"verify=0\n", [](Settings &s) { s.verify = false; }},
-      {"verify=TRUE\nblockHashes=yes\n", [](Settings &) {}},
-      {"formatFollowsLanguage=true\n",
-       [](Settings &s) { s.formatFollowsLanguage = true; }},
-      {"formatFollowsLanguage=1\n",
-       [](Settings &s) { s.formatFollowsLanguage = true; }},
+      {"threads=256\n", [](Settings& s) { s.threads = 256; }},
+      {"threads=257\n", [](Settings&) {}},
+      {"threads=-1\n", [](Settings&) {}},
+      {"threads=+4\n", [](Settings&) {}},
+      {"threads= 4\n", [](Settings&) {}},
+      {"threads=\n", [](Settings&) {}},
+      {"threads=4 \n", [](Settings&) {}},
+      {"threads =4\n", [](Settings&) {}},
+      {"Threads=4\n", [](Settings&) {}},
+      {"threads=000000000000000000004\n", [](Settings&) {}},                   // 21 digits
+      {"threads=00000000000000000004\n", [](Settings& s) { s.threads = 4; }},  // 20 digits
+      {"memoryBytes=1073741824\n", [](Settings& s) { s.memoryBytes = 1073741824; }},
+      {"memoryBytes=134217728\n", [](Settings& s) { s.memoryBytes = 134217728; }},
+      {"memoryBytes=1000000000\n", [](Settings&) {}},
+      {"memoryBytes=18446744073709551615\n", [](Settings&) {}},
+      {"memoryBytes=18446744073709551616\n", [](Settings&) {}},  // past 64 bits
+      {"chunkBytes=262144\n", [](Settings& s) { s.chunkBytes = 262144; }},
+      {"chunkBytes=4194304\n", [](Settings& s) { s.chunkBytes = 4194304; }},
+      {"chunkBytes=262143\n", [](Settings&) {}},
+      {"chunkBytes=4194305\n", [](Settings&) {}},
+      {"mode=0\n", [](Settings& s) { s.mode = 0; }},
+      {"mode=3\n", [](Settings&) {}},
+      {"mode=2\nmode=0\n", [](Settings& s) { s.mode = 0; }},
+      {"mode=2\nmode=7\n", [](Settings& s) { s.mode = 2; }},
+      {"overwrite=2\n", [](Settings& s) { s.overwrite = 2; }},
+      {"overwrite=3\n", [](Settings&) {}},
+      {"previewPaneWidth=280\n", [](Settings& s) { s.previewPaneWidth = 280; }},
+      {"previewPaneWidth=279\n", [](Settings&) {}},
+      {"previewPaneWidth=901\n", [](Settings&) {}},
+      {"previewCacheMB=512\n", [](Settings& s) { s.previewCacheMB = 512; }},
+      {"previewCacheMB=513\n", [](Settings&) {}},
+      {"verify=false\n", [](Settings& s) { s.verify = false; }},
+      {"verify=0\n", [](Settings& s) { s.verify = false; }},
+      {"verify=TRUE\nblockHashes=yes\n", [](Settings&) {}},
+      {"formatFollowsLanguage=true\n", [](Settings& s) { s.formatFollowsLanguage = true; }},
+      {"formatFollowsLanguage=1\n", [](Settings& s) { s.formatFollowsLanguage = true; }},
       {"restoreTimestamps=0\nrestoreAttributes=false\npreviewPane="
        "0\nblockHashes=0\n",
-       [](Settings &s) {
-         s.restoreTimestamps = s.restoreAttributes = s.previewPane =
-             s.blockHashes = false;
-       }},
-      {"language=DE-de\n", [](Settings &s) { s.language = L"DE-de"; }},
-      {"language=xx-XX\n", [](Settings &) {}},
-      {"language=de\n", [](Settings &) {}},
-      {"language=de-DE=\n", [](Settings &) {}},
-      {"no equals sign\nunknownKey=5\n=1\n", [](Settings &) {}},
-      {"# mode=2\n\nmode=2\r\r\n", [](Settings &s) { s.mode = 2; }},
+       [](Settings& s) { s.restoreTimestamps = s.restoreAttributes = s.previewPane = s.blockHashes = false; }},
+      {"language=DE-de\n", [](Settings& s) { s.language = L"DE-de"; }},
+      {"language=xx-XX\n", [](Settings&) {}},
+      {"language=de\n", [](Settings&) {}},
+      {"language=de-DE=\n", [](Settings&) {}},
+      {"no equals sign\nunknownKey=5\n=1\n", [](Settings&) {}},
+      {"# mode=2\n\nmode=2\r\r\n", [](Settings& s) { s.mode = 2; }},
   };
-  for (const LineCase &test : cases) {
+  for (const LineCase& test : cases) {
     Settings expected;
     test.expect(expected);
     EXPECT_EQ(parsed(withHeader(test.lines)), expected) << test.lines;
@@ -164,7 +150,7 @@ TEST(SettingsFile, TheHeaderDecidesWhetherTheFileIsReadAtAll) {
   struct FileCase {
     std::string bytes;
     SettingsSource source;
-    uint8_t mode; // with "mode=2" in every file
+    uint8_t mode;  // with "mode=2" in every file
   };
   const FileCase cases[] = {
       {"TOLZEB-SETTINGS-1\nmode=2\n", SettingsSource::file, 2},
@@ -174,12 +160,10 @@ TEST(SettingsFile, TheHeaderDecidesWhetherTheFileIsReadAtAll) {
       {"tolzeb-settings-1\nmode=2\n", SettingsSource::refused, 1},
       {"TOLZEB-SETTINGS-1 \nmode=2\n", SettingsSource::refused, 1},
       {"mode=2\nTOLZEB-SETTINGS-1\nmode=2\n", SettingsSource::refused, 1},
-      {"TOLZEB-SETTINGS-1\nmode=2\n\xE9t\xE9\n", SettingsSource::refused,
-       1}, // Latin-1, not UTF-8
-      {"\xEF\xBB\xBF\xEF\xBB\xBFTOLZEB-SETTINGS-1\nmode=2\n",
-       SettingsSource::refused, 1},
+      {"TOLZEB-SETTINGS-1\nmode=2\n\xE9t\xE9\n", SettingsSource::refused, 1},  // Latin-1, not UTF-8
+      {"\xEF\xBB\xBF\xEF\xBB\xBFTOLZEB-SETTINGS-1\nmode=2\n", SettingsSource::refused, 1},
   };
-  for (const FileCase &test : cases) {
+  for (const FileCase& test : cases) {
     EXPECT_EQ(parsed(test.bytes, test.source).mode, test.mode) << test.bytes;
   }
 }
@@ -187,7 +171,7 @@ TEST(SettingsFile, TheHeaderDecidesWhetherTheFileIsReadAtAll) {
 TEST(SettingsFile, OnlyFilesOfOneTo65536BytesAreRead) {
   DataFolder folder;
   Settings settings;
-  EXPECT_EQ(settings.load(), SettingsSource::none); // no file
+  EXPECT_EQ(settings.load(), SettingsSource::none);  // no file
 
   writeBytes(folder.file("settings.txt"), "");
   EXPECT_EQ(settings.load(), SettingsSource::none);
@@ -243,7 +227,7 @@ TEST(SettingsFile, ALanguageThatDoesNotFitTheWritersBufferIsNotSaved) {
   settings.language.assign(1000, L'a');
   EXPECT_FALSE(settings.save());
   EXPECT_FALSE(std::filesystem::exists(folder.file("settings.txt")));
-  settings.language = L"\xD800"; // an unpaired surrogate cannot become UTF-8
+  settings.language = L"\xD800";  // an unpaired surrogate cannot become UTF-8
   EXPECT_FALSE(settings.save());
 }
 
@@ -281,8 +265,7 @@ TEST(SettingsOptions, TheEngineOptionsFollowTheSettings) {
 
 // The file ends with a line break; the text after the one before it.
 std::string lastLine(std::string text) {
-  if (text.empty() || text.back() != '\n')
-    return "(no final line break)";
+  if (text.empty() || text.back() != '\n') return "(no final line break)";
   text.pop_back();
   return text.substr(text.rfind('\n') + 1);
 }
@@ -293,15 +276,13 @@ TEST(SettingsAtStart, AFirstRunStoresTheChosenLanguage) {
   const std::wstring chosen = loadSettingsAtStart();
   ASSERT_FALSE(chosen.empty());
   const std::string text = readBytes(folder.file("settings.txt"));
-  EXPECT_EQ(lastLine(text),
-            "language=" + std::string(chosen.begin(), chosen.end()));
+  EXPECT_EQ(lastLine(text), "language=" + std::string(chosen.begin(), chosen.end()));
 }
 
 TEST(SettingsAtStart, AStoredLanguageIsUsedAndTheFileLeftAlone) {
   DataFolder folder;
   i18n::testing::StateGuard state;
-  const std::string text =
-      withHeader("language=DE-de\nformatFollowsLanguage=1\n");
+  const std::string text = withHeader("language=DE-de\nformatFollowsLanguage=1\n");
   writeBytes(folder.file("settings.txt"), text);
   EXPECT_EQ(loadSettingsAtStart(), L"de-DE");
   EXPECT_TRUE(i18n::snapshot().formatsFollowLanguage);
@@ -311,8 +292,7 @@ TEST(SettingsAtStart, AStoredLanguageIsUsedAndTheFileLeftAlone) {
 TEST(SettingsAtStart, AFileWithoutALanguageGetsTheChosenOneAndKeepsItsValues) {
   DataFolder folder;
   i18n::testing::StateGuard state;
-  writeBytes(folder.file("settings.txt"),
-             withHeader("mode=0\nlanguage=nb-NO\n"));
+  writeBytes(folder.file("settings.txt"), withHeader("mode=0\nlanguage=nb-NO\n"));
   const std::wstring chosen = loadSettingsAtStart();
   Settings read;
   EXPECT_EQ(read.load(), SettingsSource::file);
@@ -326,7 +306,7 @@ TEST(SettingsAtStart, AFileRefusedWholeIsNeverReplacedByTheDefaults) {
       "TOLZEB-SETTINGS-1\nlanguage=fr-FR\n# caf\xE9\n",
       "TOLZEB-SETTINGS-1\n" + std::string(65536, '#'),
   };
-  for (const std::string &text : refused) {
+  for (const std::string& text : refused) {
     DataFolder folder;
     i18n::testing::StateGuard state;
     writeBytes(folder.file("settings.txt"), text);
@@ -336,5 +316,5 @@ TEST(SettingsAtStart, AFileRefusedWholeIsNeverReplacedByTheDefaults) {
   }
 }
 
-} // namespace
-} // namespace tolzeb::ui
+}  // namespace
+}  // namespace tolzeb::ui
