@@ -1,6 +1,6 @@
-// The history.txt reader on arbitrary bytes: no crash and no undefined
-// behaviour, at most 200 entries newest first, each with a path, and what it
-// reads survives the writer and the reader again.
+// The history.txt reader on arbitrary bytes: no crash and no undefined behaviour, at most 200
+// entries newest first, each with a path, and what it reads survives the writer and the reader
+// again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -25,8 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!parseHistoryFile(written.data(), written.size(), again)) std::abort();
   if (again.size() != entries.size()) std::abort();
   for (size_t i = 0; i < entries.size(); ++i) {
-    // A CR at the end of a path is taken for part of a CR LF line end; Windows
-    // names hold none.
+    // A CR at the end of a path is taken for part of a CR LF line end; Windows names hold none.
     const std::wstring& path = entries[i].path;
     if (path.back() == L'\r') continue;
     if (again[i].path != path || again[i].timestamp != entries[i].timestamp ||

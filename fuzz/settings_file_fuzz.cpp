@@ -1,7 +1,6 @@
-// The settings.txt reader on arbitrary bytes: no crash and no undefined
-// behaviour, every field it takes lies in that field's accepted values, a
-// refused file changes nothing, and what it reads survives the writer and the
-// reader again.
+// The settings.txt reader on arbitrary bytes: no crash and no undefined behaviour, every field it
+// takes lies in that field's accepted values, a refused file changes nothing, and what it reads
+// survives the writer and the reader again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,5 @@
-// Writes the program's own path and version text, as UTF-8 lines, to the file
-// named by its one argument, so a test can run it from a folder of its
-// choosing.
+// Writes the program's own path and version text, as UTF-8 lines, to the file named by its one
+// argument, so a test can run it from a folder of its choosing.
 #include <windows.h>
 
 #include <string>

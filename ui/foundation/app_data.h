@@ -1,5 +1,5 @@
-// Where the graphical program keeps its own files: the "TOLZEB" folder of the
-// user's local application data folder (FOLDERID_LocalAppData on Windows).
+// Where the graphical program keeps its own files: the "TOLZEB" folder of the user's local
+// application data folder (FOLDERID_LocalAppData on Windows).
 #pragma once
 
 #include <optional>
@@ -7,16 +7,15 @@
 
 namespace tolzeb::ui {
 
-// The user's local application data folder; empty when the system cannot name
-// it.
+// The user's local application data folder; empty when the system cannot name it.
 std::wstring localAppDataFolder();
 
-// <local application data>\TOLZEB\<fileName>; empty when the folder is not
-// available, and then nothing is read or written.
+// <local application data>\TOLZEB\<fileName>; empty when the folder is not available, and then
+// nothing is read or written.
 std::wstring programDataFilePath(const std::wstring& fileName);
 
-// Lets tests put the data folder somewhere of their own (an empty text stands
-// for "not available"); std::nullopt restores the real one.
+// Lets tests put the data folder somewhere of their own (an empty text stands for "not available");
+// std::nullopt restores the real one.
 void setLocalAppDataForTesting(std::optional<std::wstring> folder);
 
 }  // namespace tolzeb::ui

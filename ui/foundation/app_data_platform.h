@@ -5,8 +5,8 @@
 
 namespace tolzeb::ui::platform {
 
-// SHGetKnownFolderPath(FOLDERID_LocalAppData) on Windows; $XDG_DATA_HOME, else
-// $HOME/.local/share, on POSIX. Empty when it cannot be obtained.
+// SHGetKnownFolderPath(FOLDERID_LocalAppData) on Windows; $XDG_DATA_HOME, else $HOME/.local/share,
+// on POSIX. Empty when it cannot be obtained.
 std::wstring knownLocalAppDataFolder();
 
 }  // namespace tolzeb::ui::platform

@@ -30,15 +30,13 @@ bool replaceDataFile(const std::wstring& path, const std::vector<uint8_t>& bytes
   if (!parent.empty() && createDirectories(parent).failed()) return false;
 
   const std::wstring temporary = path + L".tmp";
-  // A leftover from an earlier failed write; if it cannot go, creating the file
-  // below fails.
+  // A leftover from an earlier failed write; if it cannot go, creating the file below fails.
   (void)deleteFile(temporary);
   {
     Result<UniqueHandle> file = openForWrite(temporary, false);
     if (file.failed()) return false;
     if (!bytes.empty() && file->writeAll(bytes.data(), bytes.size()).failed()) return false;
-    // The contents reach the disk before the name does, so a crash never leaves
-    // an empty file.
+    // The contents reach the disk before the name does, so a crash never leaves an empty file.
     if (file->flushFile().failed()) return false;
     // Closed here, before the move, as Windows needs.
   }

@@ -18,8 +18,7 @@ AnswererForTesting& answererForTesting() {
   return instance;
 }
 
-// Translated each time a dialog opens, so a change of language shows at the
-// next one.
+// Translated each time a dialog opens, so a change of language shows at the next one.
 std::vector<FileFilter> archiveFilters() {
   return {{i18n::translate("filedialog.archives_filter"), L"*.zeb;*.zip"},
           {i18n::translate("filedialog.zeb_filter"), L"*.zeb"},

@@ -78,8 +78,7 @@ std::vector<std::wstring> runFileDialog(OwnerWindow owner, const FileDialogReque
                                         const FileDialogAnswerer& answerer) {
   ComRef<IFileDialog> dialog;
   const bool save = request.kind == FileDialogKind::save;
-  // The interface asked for derives from IFileDialog, so one pointer serves
-  // both kinds.
+  // The interface asked for derives from IFileDialog, so one pointer serves both kinds.
   const HRESULT created = save ? CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER,
                                                   IID_IFileSaveDialog, dialog.outVoid())
                                : CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,

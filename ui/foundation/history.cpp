@@ -132,8 +132,7 @@ bool historyFileBytes(const std::vector<HistoryEntry>& entries, std::vector<uint
     Result<std::vector<uint8_t>> line = utf16ToUtf8(entryLine(entry));
     if (line.failed()) return false;
     if (full || bytes.size() + line->size() > kMaxHistoryFileBytes) {
-      full = true;  // older entries are left out, but every path must still be
-                    // writable
+      full = true;  // older entries are left out, but every path must still be writable
       continue;
     }
     bytes.insert(bytes.end(), line->begin(), line->end());

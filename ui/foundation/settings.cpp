@@ -12,14 +12,12 @@
 namespace tolzeb::ui {
 namespace {
 
-// The writer's text fits one buffer of this many wide characters, terminator
-// included.
+// The writer's text fits one buffer of this many wide characters, terminator included.
 constexpr size_t kSettingsTextCapacity = 1024;
 constexpr size_t kMaxNumberDigits = 20;
 constexpr uint32_t kCompressionPbkdf2Iterations = 600000;
 
-// 1 to 20 ASCII digits that fit 64 bits; anything else (a sign, a blank) is
-// refused.
+// 1 to 20 ASCII digits that fit 64 bits; anything else (a sign, a blank) is refused.
 bool parseSettingsNumber(const std::wstring& value, uint64_t& number) {
   if (value.empty() || value.size() > kMaxNumberDigits) return false;
   uint64_t result = 0;
@@ -172,8 +170,7 @@ SettingsSource Settings::loadFrom(const std::wstring& path) {
   }
   Settings read;
   const SettingsSource source = applySettingsFile(bytes.data(), bytes.size(), read);
-  // A file refused whole leaves every default, even for lines before the
-  // refusal.
+  // A file refused whole leaves every default, even for lines before the refusal.
   if (source == SettingsSource::file) *this = std::move(read);
   return source;
 }

@@ -15,8 +15,7 @@ SystemLoad::Sample SystemLoad::sampleFrom(const SystemReading& reading) {
     if (hasPrevious_) {
       const uint64_t busy = reading.kernelTime + reading.userTime;
       const uint64_t previousBusy = previousKernel_ + previousUser_;
-      // Unsigned differences of counters that went backwards would read as a
-      // huge interval.
+      // Unsigned differences of counters that went backwards would read as a huge interval.
       if (busy > previousBusy && reading.idleTime >= previousIdle_) {
         const uint64_t total = busy - previousBusy;
         const uint64_t idle = std::min(reading.idleTime - previousIdle_, total);

@@ -1,14 +1,13 @@
-// The processor and memory figures of the home page, sampled on every tick of
-// the main window's 500 ms timer. The processor figure is the load between two
-// samples, so the first sample after start has none. UI thread only.
+// The processor and memory figures of the home page, sampled on every tick of the main window's 500
+// ms timer. The processor figure is the load between two samples, so the first sample after start
+// has none. UI thread only.
 #pragma once
 
 #include <cstdint>
 
 namespace tolzeb::ui {
 
-// One reading of the system's counters; each part may be missing when its call
-// failed.
+// One reading of the system's counters; each part may be missing when its call failed.
 struct SystemReading {
   bool hasTimes = false;
   uint64_t idleTime = 0;    // 100-ns ticks over all processors
@@ -20,8 +19,7 @@ struct SystemReading {
   uint64_t workingSetBytes = 0;  // of this process
 };
 
-// GetSystemTimes, GlobalMemoryStatusEx and K32GetProcessMemoryInfo on Windows;
-// /proc natively.
+// GetSystemTimes, GlobalMemoryStatusEx and K32GetProcessMemoryInfo on Windows; /proc natively.
 SystemReading readSystem();
 
 class SystemLoad {
@@ -36,8 +34,8 @@ class SystemLoad {
   SystemLoad() = default;
 
   Sample sample() { return sampleFrom(readSystem()); }
-  // The sample for a reading; its times become the previous ones. Counters that
-  // went backwards (a reset) or did not move give no processor figure.
+  // The sample for a reading; its times become the previous ones. Counters that went backwards (a
+  // reset) or did not move give no processor figure.
   Sample sampleFrom(const SystemReading& reading);
 
  private:

@@ -1,6 +1,6 @@
-// The POSIX stand-in reads the same figures from /proc: the processor times
-// from /proc/stat (in clock ticks; only their ratios matter), the memory load
-// from /proc/meminfo and the resident set from /proc/self/statm.
+// The POSIX stand-in reads the same figures from /proc: the processor times from /proc/stat (in
+// clock ticks; only their ratios matter), the memory load from /proc/meminfo and the resident set
+// from /proc/self/statm.
 #include <unistd.h>
 
 #include <fstream>

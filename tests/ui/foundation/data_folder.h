@@ -1,6 +1,5 @@
-// A scratch folder that stands in for the user's local application data folder
-// while it lives, and byte-level helpers for the files the settings and history
-// tests read and write.
+// A scratch folder that stands in for the user's local application data folder while it lives, and
+// byte-level helpers for the files the settings and history tests read and write.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -39,8 +38,7 @@ class DataFolder {
  public:
   DataFolder() {
     static std::atomic<unsigned> counter{0};
-    // Test processes run side by side, so the name mixes the clock, a random
-    // number and a count.
+    // Test processes run side by side, so the name mixes the clock, a random number and a count.
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     const unsigned random = std::random_device{}();
     root_ = std::filesystem::temp_directory_path() /

@@ -1,5 +1,5 @@
-// Without system dialogs only the answerer chooses: what the choosers make of its answers.
-// The Windows test answers the real, prepared dialogs.
+// Without system dialogs only the answerer chooses: what the choosers make of its answers. The
+// Windows test answers the real, prepared dialogs.
 #include <gtest/gtest.h>
 
 #include "i18n_test_support.h"

@@ -1,5 +1,5 @@
-// The system's dialogs are created and prepared from each request; only Show, which needs a
-// person, is answered by the test.
+// The system's dialogs are created and prepared from each request; only Show, which needs a person,
+// is answered by the test.
 #include <gtest/gtest.h>
 #include <windows.h>
 // COM start-up, left out of windows.h by WIN32_LEAN_AND_MEAN.

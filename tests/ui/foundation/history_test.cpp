@@ -228,8 +228,7 @@ TEST(HistoryFile, AnEmptyOrMissingFileIsNoRefusal) {
 }
 
 TEST(HistoryFile, TheWriterNeverProducesAFileTheReaderRefuses) {
-  // 200 paths near the longest Windows allows, in three-byte UTF-8, come to
-  // about 19 MiB.
+  // 200 paths near the longest Windows allows, in three-byte UTF-8, come to about 19 MiB.
   std::vector<HistoryEntry> entries;
   for (uint64_t i = 0; i < 200; ++i)
     entries.push_back(entry(1000 - i, std::wstring(32000, L'\x4E2D') + std::to_wstring(i)));

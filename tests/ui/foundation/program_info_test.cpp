@@ -29,8 +29,8 @@ TEST(ProgramInfo, TheFileVersionShowsItsFourthPartOnlyWhenItIsNotZero) {
   }
 }
 
-// Answers as GetModuleFileNameW does: a path that does not fit is cut,
-// terminated, and reported with the buffer's full size.
+// Answers as GetModuleFileNameW does: a path that does not fit is cut, terminated, and reported
+// with the buffer's full size.
 struct ModuleFileName {
   std::wstring path;
   std::vector<uint32_t> capacities;

@@ -1,5 +1,5 @@
-// The program path and version text of a real program, run from folders with long and
-// non-ASCII names.
+// The program path and version text of a real program, run from folders with long and non-ASCII
+// names.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -16,8 +16,7 @@ constexpr DWORD kProbeDeadlineMs = 120000;
 
 std::wstring quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
-// Runs the probe at `program` and returns its two lines: its own path and its
-// version text.
+// Runs the probe at `program` and returns its two lines: its own path and its version text.
 std::vector<std::wstring> runProbe(const std::wstring& program, const std::wstring& output) {
   std::wstring commandLine = quoted(program) + L" " + quoted(output);
   STARTUPINFOW startup{};
@@ -52,8 +51,7 @@ std::string narrow(const std::wstring& text) {
   return bytes.failed() ? "(not UTF-16)" : std::string(bytes->begin(), bytes->end());
 }
 
-// Copies the probe to folder\name (folders made as needed, through the
-// long-path form).
+// Copies the probe to folder\name (folders made as needed, through the long-path form).
 std::wstring placeProbe(const std::wstring& folder, const std::wstring& name) {
   const std::filesystem::path target = std::filesystem::path(L"\\\\?\\" + folder) / name;
   std::filesystem::create_directories(target.parent_path());
@@ -84,15 +82,14 @@ TEST(ProgramInfoWindows, TheProgramPathSurvivesLongAndNonAsciiFolders) {
   std::vector<std::wstring> programs = {placeProbe(nonAscii,
                                                    L"pr\x00F6"
                                                    L"be.exe")};
-  // A path of exactly 259 characters fills the first buffer and must be read
-  // again.
+  // A path of exactly 259 characters fills the first buffer and must be read again.
   const std::wstring name = L"probe.exe";
   const size_t room = 259 - root.size() - 2 - name.size();
   ASSERT_LT(root.size() + 20, 259u);
   programs.push_back(placeProbe(root + L"\\" + std::wstring(room, L'd'), name));
   EXPECT_EQ(programs.back().size(), 259u);
-  // Longer paths cannot be started here (Wine refuses a program path past 259 characters);
-  // the buffer that grows for them is checked with a stand-in for the system call.
+  // Longer paths cannot be started here (Wine refuses a program path past 259 characters); the
+  // buffer that grows for them is checked with a stand-in for the system call.
 
   for (const std::wstring& program : programs) {
     const std::vector<std::wstring> lines = runProbe(program, output);
