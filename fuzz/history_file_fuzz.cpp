@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "ui/foundation/history.h"
 
@@ -19,16 +20,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (i > 0 && entries[i - 1].timestamp < entries[i].timestamp) std::abort();
   }
 
+  // A CR at the end of a path is taken for part of a CR LF line end, so such a path cannot come
+  // back; Windows names hold no CR.
+  std::erase_if(entries, [](const HistoryEntry& entry) { return entry.path.back() == L'\r'; });
   std::vector<uint8_t> written;
   if (!historyFileBytes(entries, written)) std::abort();
   std::vector<HistoryEntry> again;
   if (!parseHistoryFile(written.data(), written.size(), again)) std::abort();
   if (again.size() != entries.size()) std::abort();
   for (size_t i = 0; i < entries.size(); ++i) {
-    // A CR at the end of a path is taken for part of a CR LF line end; Windows names hold none.
-    const std::wstring& path = entries[i].path;
-    if (path.back() == L'\r') continue;
-    if (again[i].path != path || again[i].timestamp != entries[i].timestamp ||
+    if (again[i].path != entries[i].path || again[i].timestamp != entries[i].timestamp ||
         again[i].archiveSize != entries[i].archiveSize || again[i].inputSize != entries[i].inputSize) {
       std::abort();
     }
