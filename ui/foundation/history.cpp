@@ -147,9 +147,13 @@ void History::load() {
   fileRefused_ = false;
   std::vector<uint8_t> bytes;
   switch (readDataFile(filePath(), kMaxHistoryFileBytes, bytes)) {
-    case DataFileRead::absent: return;
-    case DataFileRead::refused: fileRefused_ = true; return;
-    case DataFileRead::read: break;
+    case DataFileRead::absent:
+      return;
+    case DataFileRead::refused:
+      fileRefused_ = true;
+      return;
+    case DataFileRead::read:
+      break;
   }
   if (!parseHistoryFile(bytes.data(), bytes.size(), entries_)) fileRefused_ = true;
 }

@@ -164,9 +164,12 @@ SettingsSource Settings::loadFrom(const std::wstring& path) {
   *this = Settings();
   std::vector<uint8_t> bytes;
   switch (readDataFile(path, kMaxSettingsFileBytes, bytes)) {
-    case DataFileRead::absent: return SettingsSource::none;
-    case DataFileRead::refused: return SettingsSource::refused;
-    case DataFileRead::read: break;
+    case DataFileRead::absent:
+      return SettingsSource::none;
+    case DataFileRead::refused:
+      return SettingsSource::refused;
+    case DataFileRead::read:
+      break;
   }
   Settings read;
   const SettingsSource source = applySettingsFile(bytes.data(), bytes.size(), read);

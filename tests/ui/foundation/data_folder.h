@@ -4,15 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <string_view>
 
+#include "support/temp_folder.h"
 #include "ui/foundation/app_data.h"
 
 namespace tolzeb::ui::testing {
@@ -34,23 +32,13 @@ inline std::string readBytes(const std::filesystem::path& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// A TempFolder that the settings and history take for the local application data folder.
 class DataFolder {
  public:
-  DataFolder() {
-    static std::atomic<unsigned> counter{0};
-    // Test processes run side by side, so the name mixes the clock, a random number and a count.
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    const unsigned random = std::random_device{}();
-    root_ = std::filesystem::temp_directory_path() /
-            ("tolzeb-data-" + std::to_string(stamp) + "-" + std::to_string(random) + "-" + std::to_string(counter++));
-    std::filesystem::create_directories(root_);
-    setLocalAppDataForTesting(widePath(root_));
+  DataFolder() : root_(std::string(folder_.path().begin(), folder_.path().end())) {  // an ASCII path
+    setLocalAppDataForTesting(folder_.path());
   }
-  ~DataFolder() {
-    setLocalAppDataForTesting(std::nullopt);
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-  }
+  ~DataFolder() { setLocalAppDataForTesting(std::nullopt); }
   DataFolder(const DataFolder&) = delete;
   DataFolder& operator=(const DataFolder&) = delete;
 
@@ -59,6 +47,7 @@ class DataFolder {
   std::filesystem::path file(const std::string& name) const { return root_ / "TOLZEB" / name; }
 
  private:
+  tolzeb::testing::TempFolder folder_;
   std::filesystem::path root_;
 };
 
