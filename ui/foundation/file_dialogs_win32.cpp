@@ -1,0 +1,116 @@
+#include <windows.h>
+// Needs the types windows.h declares.
+#include <shobjidl.h>
+
+#include "ui/foundation/file_dialogs_platform.h"
+
+namespace tolzeb::ui::platform {
+namespace {
+
+// Owns one COM reference.
+template <typename Interface>
+class ComRef {
+ public:
+  ComRef() = default;
+  ~ComRef() {
+    if (pointer_) pointer_->Release();
+  }
+  ComRef(const ComRef&) = delete;
+  ComRef& operator=(const ComRef&) = delete;
+
+  Interface** out() { return &pointer_; }
+  void** outVoid() { return reinterpret_cast<void**>(&pointer_); }
+  Interface* operator->() const { return pointer_; }
+  Interface* get() const { return pointer_; }
+  explicit operator bool() const { return pointer_ != nullptr; }
+
+ private:
+  Interface* pointer_ = nullptr;
+};
+
+// A text the shell allocated, copied and freed; empty for none.
+std::wstring takeShellText(PWSTR text) {
+  std::wstring copy = text ? std::wstring(text) : std::wstring();
+  CoTaskMemFree(text);
+  return copy;
+}
+
+std::wstring fileSystemPath(IShellItem* item) {
+  PWSTR text = nullptr;
+  if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &text))) return {};
+  return takeShellText(text);
+}
+
+bool prepare(IFileDialog* dialog, const FileDialogRequest& request) {
+  FILEOPENDIALOGOPTIONS options = 0;
+  if (FAILED(dialog->GetOptions(&options))) return false;
+  if (FAILED(dialog->SetOptions(options | request.addedOptions))) return false;
+  if (!request.title.empty() && FAILED(dialog->SetTitle(request.title.c_str()))) return false;
+  if (!request.filters.empty()) {
+    // The texts stay in the request until the dialog has closed.
+    std::vector<COMDLG_FILTERSPEC> specs;
+    for (const FileFilter& filter : request.filters) specs.push_back({filter.name.c_str(), filter.pattern.c_str()});
+    if (FAILED(dialog->SetFileTypes(UINT(specs.size()), specs.data()))) return false;
+    if (FAILED(dialog->SetFileTypeIndex(1))) return false;
+  }
+  if (!request.defaultExtension.empty() && FAILED(dialog->SetDefaultExtension(request.defaultExtension.c_str()))) {
+    return false;
+  }
+  if (!request.fileName.empty() && FAILED(dialog->SetFileName(request.fileName.c_str()))) return false;
+  return true;
+}
+
+PreparedFileDialog describe(IFileDialog* dialog) {
+  PreparedFileDialog prepared;
+  prepared.created = true;
+  FILEOPENDIALOGOPTIONS options = 0;
+  if (SUCCEEDED(dialog->GetOptions(&options))) prepared.options = options;
+  UINT index = 0;
+  if (SUCCEEDED(dialog->GetFileTypeIndex(&index))) prepared.fileTypeIndex = index;
+  PWSTR name = nullptr;
+  if (SUCCEEDED(dialog->GetFileName(&name))) prepared.fileName = takeShellText(name);
+  return prepared;
+}
+
+}  // namespace
+
+std::vector<std::wstring> runFileDialog(OwnerWindow owner, const FileDialogRequest& request,
+                                        const FileDialogAnswerer& answerer) {
+  ComRef<IFileDialog> dialog;
+  const bool save = request.kind == FileDialogKind::save;
+  // The interface asked for derives from IFileDialog, so one pointer serves both kinds.
+  const HRESULT created = save ? CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER,
+                                                  IID_IFileSaveDialog, dialog.outVoid())
+                               : CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                                                  IID_IFileOpenDialog, dialog.outVoid());
+  if (FAILED(created) || !dialog) return {};
+  if (!prepare(dialog.get(), request)) return {};
+  if (answerer) {
+    std::optional<std::vector<std::wstring>> answer = answerer(request, describe(dialog.get()));
+    return answer ? std::move(*answer) : std::vector<std::wstring>();
+  }
+
+  if (FAILED(dialog->Show(static_cast<HWND>(owner)))) return {};
+  if (!request.multipleResults || save) {
+    ComRef<IShellItem> item;
+    if (FAILED(dialog->GetResult(item.out())) || !item) return {};
+    std::wstring path = fileSystemPath(item.get());
+    if (path.empty()) return {};
+    return {std::move(path)};
+  }
+  ComRef<IShellItemArray> items;
+  auto* openDialog = static_cast<IFileOpenDialog*>(dialog.get());
+  if (FAILED(openDialog->GetResults(items.out())) || !items) return {};
+  DWORD count = 0;
+  if (FAILED(items->GetCount(&count))) return {};
+  std::vector<std::wstring> paths;
+  for (DWORD index = 0; index < count; ++index) {
+    ComRef<IShellItem> item;
+    if (FAILED(items->GetItemAt(index, item.out())) || !item) continue;
+    std::wstring path = fileSystemPath(item.get());
+    if (!path.empty()) paths.push_back(std::move(path));
+  }
+  return paths;
+}
+
+}  // namespace tolzeb::ui::platform
