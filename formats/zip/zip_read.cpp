@@ -47,14 +47,16 @@ Result<Bytes> inflateEntry(const Bytes& stored, const ZipEntry& entry, uint64_t 
     if (prefix.size() > cap) prefix.resize(size_t(cap));
     return prefix;
   }
-  // A declared size of 0 declares nothing to the decoder, so emptiness is checked here: an
-  // entry listed as empty must not unpack into anything.
-  TOLZEB_ASSIGN_OR_RETURN(Bytes data, inflateExact(stored.data(), stored.size(), entry.uncompressedSize,
-                                                   std::max<uint64_t>(cap, 1)));
-  if (data.size() != entry.uncompressedSize) {
-    return corrupt(L"ZIP entry unpacks to more than its declared size: " + entry.path);
-  }
-  TOLZEB_TRY(checkCrc(data, entry));
+  // The decoder stops one byte past the declared size: that byte proves the entry wrong, and
+  // decoding further would only spend memory and time on a hostile stream. A declared size of 0
+  // declares nothing to the decoder, so emptiness is checked here too.
+  const uint64_t limit = std::max(entry.uncompressedSize, entry.uncompressedSize + 1);
+  Result<Bytes> data = inflateExact(stored.data(), stored.size(), entry.uncompressedSize, limit);
+  const bool overran =
+      data.failed() ? data.failure().code == StatusCode::resource_limit : data->size() != entry.uncompressedSize;
+  if (overran) return corrupt(L"ZIP entry unpacks to more than its declared size: " + entry.path);
+  if (data.failed()) return std::move(data).failure();
+  TOLZEB_TRY(checkCrc(*data, entry));
   return data;
 }
 

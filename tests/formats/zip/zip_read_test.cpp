@@ -124,6 +124,13 @@ TEST_F(ZipReadTest, EntryDataFailuresNameTheEntry) {
          return z;
        },
        StatusCode::corrupt_archive, L"ZIP entry unpacks to more than its declared size: z.txt"},
+      {"deflated entry declaring fewer bytes than it holds",
+       [&] {
+         Bytes z = single(fileEntry("z.txt", kText, true));
+         put32(z, central() + 24, 10);
+         return z;
+       },
+       StatusCode::corrupt_archive, L"ZIP entry unpacks to more than its declared size: z.txt"},
       {"damaged DEFLATE stream",
        [&] {
          Bytes z = single(fileEntry("d.txt", kText, true));
@@ -146,6 +153,23 @@ TEST_F(ZipReadTest, EntryDataFailuresNameTheEntry) {
     } else {
       EXPECT_EQ(result.failure().message, c.message);
     }
+  }
+}
+
+// An entry that inflates past its declared size is refused as soon as one byte too many appears,
+// not after decoding up to the operation's limit: the limit here is far below what the entry holds.
+TEST_F(ZipReadTest, InflatingStopsOneBytePastTheDeclaredSize) {
+  FixtureLayout layout;
+  for (const uint32_t declared : {0u, 10u, 65536u}) {
+    SCOPED_TRACE(declared);
+    Bytes z = buildZip({fileEntry("zeros.bin", std::string(4 << 20, '\0'), true)}, "", &layout);
+    put32(z, layout.centralOffsets[0] + 24, declared);
+    Result<ZipArchive> zip = openZip(write(z), 0);
+    ASSERT_TRUE(zip.hasValue()) << printable(zip.failure().message);
+    Result<Bytes> data = readZipPayload(*zip, zip->entries[0], 1 << 20, false);
+    ASSERT_TRUE(data.failed());
+    EXPECT_EQ(data.failure().code, StatusCode::corrupt_archive);
+    EXPECT_EQ(data.failure().message, L"ZIP entry unpacks to more than its declared size: zeros.bin");
   }
 }
 
