@@ -6,6 +6,7 @@
 #include "cli/command_support.h"
 #include "cli/console_progress.h"
 #include "cli/exit_code.h"
+#include "cli/option_use.h"
 #include "cli/password.h"
 #include "cli/report_format.h"
 #include "engine/core/bytes.h"
@@ -45,6 +46,9 @@ void reportCreationStats(const Environment& environment, const ArchiveStats& sta
 
 int createZeb(const CommandLine& line, const Environment& environment) {
   CompressionOptions options = line.compression;
+  if (line.wasGiven(L"--kdf-iterations") && !line.encrypt && !line.passwordStdin) {
+    return refuse(environment, kWorkFactorWithoutPassword);
+  }
   if (line.encrypt || line.passwordStdin) {
     Result<SecureBytes> password =
         line.passwordStdin ? environment.passwords.standardInput() : promptNewPassword(environment.passwords);
@@ -57,22 +61,12 @@ int createZeb(const CommandLine& line, const Environment& environment) {
   });
   if (stats.failed()) return printError(environment.console, stats.failure());
 
-  std::wstring recoveryLine;
-  if (line.recoveryPercent != 0) {
-    const Result<RecoveryReport> record = withProgress(line, environment, [&](const ProgressCallback& progress) {
-      return environment.engine.protectArchive(line.output, line.recoveryPercent, progress);
-    });
-    if (record.failed()) return printError(environment.console, record.failure());
-    const RecoveryLayout& layout = record->layout;
-    recoveryLine = L"  recovery record " + formatSize(layout.recordSize) + L" (" +
-                   fixedDecimals(percentOf(layout.recordSize, layout.protectedLength), 1) +
-                   L"% of the archive), survives losing any " + decimal(layout.parityShards) +
-                   L" shards per group\n";
-  }
+  const Result<std::wstring> recoveryLine = addRequestedRecoveryRecord(line, environment);
+  if (recoveryLine.failed()) return printError(environment.console, recoveryLine.failure());
 
   environment.console.writeOut(L"Created " + line.output + L"\n");
   reportCreationStats(environment, stats.value());
-  environment.console.writeOut(recoveryLine);
+  environment.console.writeOut(recoveryLine.value());
   return 0;
 }
 
@@ -82,6 +76,9 @@ int createForeign(const CommandLine& line, const Environment& environment, Archi
     return refuse(environment, L"a " + name +
                                    L" archive cannot be password-protected by TOLZEB. Each of these formats has its "
                                    L"own encryption and this build writes none of them; use a .zeb instead.");
+  }
+  if (const std::wstring refusal = optionTheFormatCannotCarry(line, kind, name); !refusal.empty()) {
+    return refuse(environment, refusal);
   }
   const int32_t level = levelForMode(line.compression.mode);
   const Result<ArchiveStats> stats =
@@ -95,6 +92,13 @@ int createForeign(const CommandLine& line, const Environment& environment, Archi
         }
       });
   if (stats.failed()) return printError(environment.console, stats.failure());
+  // Only when asked for: re-reading is not these formats' default.
+  if (line.wasGiven(L"--verify") && line.compression.verifyAfterWrite) {
+    const Result<ArchiveStats> reread = withProgress(line, environment, [&](const ProgressCallback& progress) {
+      return environment.engine.testAnyArchive(line.output, kind, line.extract, progress);
+    });
+    if (reread.failed()) return printError(environment.console, reread.failure());
+  }
   environment.console.writeOut(L"Created " + line.output + L" (" + name + L")\n");
   reportCreationStats(environment, stats.value());
   return 0;
@@ -133,12 +137,32 @@ void reportListing(const Environment& environment, const std::wstring& archive, 
                                formatSize(listing.archiveBytes) + L"\n");
 }
 
+// The password for reading an archive of `kind`: asked for only when it is a .zeb (a foreign archive is never encrypted
+// by this system); null when none is needed.
+Result<Password> passwordForReading(const CommandLine& line, const Environment& environment,
+                                    const std::wstring& archive, ArchiveKind kind) {
+  if (kind != ArchiveKind::zeb) return Password();
+  return passwordForOpening(line, archive, environment.engine, environment.passwords);
+}
+
 void reportChecked(const Environment& environment, const ArchiveStats& stats) {
   environment.console.writeOut(L"  " + decimal(stats.entries) + L" entries, " + formatSize(stats.inputBytes) +
                                L" checked in " + fixedDecimals(stats.seconds, 3) + L" s\n");
 }
 
 }  // namespace
+
+Result<std::wstring> addRequestedRecoveryRecord(const CommandLine& line, const Environment& environment) {
+  if (line.recoveryPercent == 0) return std::wstring();
+  const Result<RecoveryReport> record = withProgress(line, environment, [&](const ProgressCallback& progress) {
+    return environment.engine.protectArchive(line.output, line.recoveryPercent, progress);
+  });
+  if (record.failed()) return record.failure();
+  const RecoveryLayout& layout = record->layout;
+  return L"  recovery record " + formatSize(layout.recordSize) + L" (" +
+         fixedDecimals(percentOf(layout.recordSize, layout.protectedLength), 1) +
+         L"% of the archive), survives losing any " + decimal(layout.parityShards) + L" shards per group\n";
+}
 
 ArchiveKind createdKind(const CommandLine& line) {
   if (!line.format.empty()) {
@@ -160,6 +184,9 @@ ArchiveKind createdKind(const CommandLine& line) {
 int runCreate(const CommandLine& line, const Environment& environment) {
   if (line.inputs.empty()) return refuse(environment, L"'c' needs at least one source file or folder");
   if (line.output.empty()) return refuse(environment, L"'c' needs an output archive (-o <archive.zeb>)");
+  if (const std::wstring* source = inputAtOutput(line.output, line.inputs)) {
+    return refuseOutputOverSource(environment, line.output, *source);
+  }
   const ArchiveKind kind = createdKind(line);
   if (kind == ArchiveKind::zeb) return createZeb(line, environment);
   return createForeign(line, environment, kind);
@@ -171,11 +198,9 @@ int runExtract(const CommandLine& line, const Environment& environment) {
   const std::wstring& archive = line.inputs[0];
   ExtractOptions options = line.extract;
   const ArchiveKind kind = detectedKind(environment, archive);
-  if (kind == ArchiveKind::zeb) {
-    Result<Password> password = passwordForOpening(line, archive, environment.engine, environment.passwords);
-    if (password.failed()) return printError(environment.console, password.failure());
-    options.password = std::move(password).value();
-  }
+  Result<Password> password = passwordForReading(line, environment, archive, kind);
+  if (password.failed()) return printError(environment.console, password.failure());
+  options.password = std::move(password).value();
   const Result<ArchiveStats> stats = withProgress(line, environment, [&](const ProgressCallback& progress) {
     return environment.engine.extractAnyArchive(archive, kind, line.output, {}, options, progress);
   });
@@ -190,13 +215,9 @@ int runList(const CommandLine& line, const Environment& environment) {
   if (line.inputs.size() != 1) return refuse(environment, L"'l' needs exactly one archive path");
   const std::wstring& archive = line.inputs[0];
   const ArchiveKind kind = detectedKind(environment, archive);
-  Password password;
-  if (kind == ArchiveKind::zeb) {
-    Result<Password> opened = passwordForOpening(line, archive, environment.engine, environment.passwords);
-    if (opened.failed()) return printError(environment.console, opened.failure());
-    password = std::move(opened).value();
-  }
-  const Result<ArchiveListing> listing = environment.engine.listAnyArchive(archive, kind, password);
+  const Result<Password> password = passwordForReading(line, environment, archive, kind);
+  if (password.failed()) return printError(environment.console, password.failure());
+  const Result<ArchiveListing> listing = environment.engine.listAnyArchive(archive, kind, password.value());
   if (listing.failed()) return printError(environment.console, listing.failure());
   reportListing(environment, archive, kind, listing.value());
   return 0;
@@ -208,9 +229,9 @@ int runTest(const CommandLine& line, const Environment& environment, bool verify
   }
   const std::wstring& archive = line.inputs[0];
   const ArchiveKind kind = detectedKind(environment, archive);
+  const Result<Password> password = passwordForReading(line, environment, archive, kind);
+  if (password.failed()) return printError(environment.console, password.failure());
   if (kind == ArchiveKind::zeb) {
-    Result<Password> password = passwordForOpening(line, archive, environment.engine, environment.passwords);
-    if (password.failed()) return printError(environment.console, password.failure());
     const auto& fullTest = verify ? environment.engine.verifyArchive : environment.engine.testArchive;
     const Result<ArchiveStats> stats = withProgress(line, environment, [&](const ProgressCallback& progress) {
       return fullTest(archive, progress, line.checkThreads, line.checkMemory, password.value());

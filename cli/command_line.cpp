@@ -196,7 +196,19 @@ Status applyValueOption(ArgumentCursor& cursor, CommandLine& line, bool& known) 
   return Status();
 }
 
+void noteGiven(CommandLine& line, const std::wstring& argument) {
+  const std::wstring option = argument == L"--output" ? std::wstring(L"-o") : argument;
+  if (!line.wasGiven(option)) line.given.push_back(option);
+}
+
 }  // namespace
+
+bool CommandLine::wasGiven(std::wstring_view option) const {
+  for (const std::wstring& name : given) {
+    if (name == option) return true;
+  }
+  return false;
+}
 
 Result<std::wstring> takeValue(ArgumentCursor& cursor, const std::wstring& optionName) {
   if (cursor.index + 1 >= cursor.arguments.size()) return refusal(optionName + L" requires a value");
@@ -251,10 +263,16 @@ Result<CommandLine> parseCommandLine(const std::vector<std::wstring>& arguments)
   for (; cursor.index < arguments.size(); ++cursor.index) {
     const std::wstring& argument = arguments[cursor.index];
     if (isPasswordOption(argument)) return refusal(kPasswordOnCommandLine);
-    if (applyFlag(argument, line)) continue;
+    if (applyFlag(argument, line)) {
+      noteGiven(line, argument);
+      continue;
+    }
     bool known = false;
     TOLZEB_TRY(applyValueOption(cursor, line, known));
-    if (known) continue;
+    if (known) {
+      noteGiven(line, argument);
+      continue;
+    }
     if (!argument.empty() && argument[0] == L'-') return refusal(L"Unknown option: " + argument);
     line.inputs.push_back(argument);
   }

@@ -36,6 +36,11 @@ struct CommandLine {
   bool deep = false;
   std::wstring base;
   std::wstring format;  // exactly as written
+  // Every option given, once each, in the order first given and in its main spelling ("-o" for "--output"), so that a
+  // command can refuse what it has no use for.
+  std::vector<std::wstring> given;
+
+  bool wasGiven(std::wstring_view option) const;
 };
 
 // `arguments` are the program's arguments without the program name. A refusal has code 2.

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/command_line.h"
 #include "cli/console_progress.h"
 #include "cli/environment.h"
+#include "engine/core/file_identity.h"
 
 namespace tolzeb::cli {
 
@@ -14,6 +16,22 @@ namespace tolzeb::cli {
 inline int refuse(const Environment& environment, const std::wstring& message) {
   environment.console.writeErr(L"zeb: " + message + L"\n");
   return 2;
+}
+
+// The first of `inputs` that `output` names (the same file, however it is spelled), or null: writing the output would
+// replace that input.
+inline const std::wstring* inputAtOutput(const std::wstring& output, const std::vector<std::wstring>& inputs) {
+  for (const std::wstring& input : inputs) {
+    if (sameFile(output, input)) return &input;
+  }
+  return nullptr;
+}
+
+// Refuses an output that `inputAtOutput` found to be one of the sources.
+inline int refuseOutputOverSource(const Environment& environment, const std::wstring& output,
+                                  const std::wstring& source) {
+  return refuse(environment, L"the output " + output + L" is the source " + source +
+                                 L"; the archive would replace it. Choose another output name.");
 }
 
 // Runs one engine call under a fresh progress line and ends that line before anything else is shown.

@@ -3,8 +3,8 @@
 
 #include "cli/console.h"
 #include "cli/console_progress.h"
-#include "cli/engine_calls.h"
 #include "cli/password.h"
+#include "formats/engine_calls.h"
 
 namespace tolzeb::cli {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/engine_calls.h"
 #include "engine/core/status.h"
 #include "engine/core/types.h"
+#include "formats/engine_calls.h"
 
 namespace tolzeb::cli {
 

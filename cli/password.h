@@ -9,9 +9,9 @@
 #include <string>
 
 #include "cli/command_line.h"
-#include "cli/engine_calls.h"
 #include "engine/core/secure_bytes.h"
 #include "engine/core/status.h"
+#include "formats/engine_calls.h"
 
 namespace tolzeb::cli {
 

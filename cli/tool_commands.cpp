@@ -1,8 +1,12 @@
 #include "cli/tool_commands.h"
 
+#include <memory>
+
+#include "cli/archive_commands.h"
 #include "cli/command_support.h"
 #include "cli/exit_code.h"
 #include "cli/incremental_archive.h"
+#include "cli/option_use.h"
 #include "cli/password.h"
 #include "cli/report_format.h"
 #include "engine/core/bytes.h"
@@ -151,13 +155,39 @@ int runIncremental(const CommandLine& line, const Environment& environment) {
   if (line.inputs.empty()) return refuse(environment, L"'inc' needs at least one source file or folder");
   if (line.base.empty()) return refuse(environment, L"'inc' needs a reference archive (--base <ref.zeb>)");
   if (line.output.empty()) return refuse(environment, L"'inc' needs an output archive (-o <archive.zeb>)");
+  if (sameFile(line.output, line.base)) {
+    return refuse(environment, L"the output " + line.output + L" is the reference archive " + line.base +
+                                   L"; the increment would replace it. Choose another output name.");
+  }
+  if (const std::wstring* source = inputAtOutput(line.output, line.inputs)) {
+    return refuseOutputOverSource(environment, line.output, *source);
+  }
+  if (const ArchiveKind kind = createdKind(line); kind != ArchiveKind::zeb) {
+    return refuse(environment, L"'inc' writes only .zeb archives, not " +
+                                   std::wstring(environment.engine.archiveKindName(kind)) +
+                                   L". Name the output .zeb, or write the archive with 'c'.");
+  }
+  if (line.wasGiven(L"--kdf-iterations") && !line.encrypt) return refuse(environment, kWorkFactorWithoutPassword);
   const Result<Password> password = passwordForOpening(line, line.base, environment.engine, environment.passwords);
   if (password.failed()) return printError(environment.console, password.failure());
+  CompressionOptions options = line.compression;
+  if (line.encrypt) {
+    // A password read from standard input is the one line there is: it serves the new archive too.
+    if (line.passwordStdin) {
+      options.password = password.value();
+    } else {
+      Result<SecureBytes> chosen = promptNewPassword(environment.passwords);
+      if (chosen.failed()) return printError(environment.console, chosen.failure());
+      options.password = std::make_shared<const SecureBytes>(std::move(chosen).value());
+    }
+  }
   const Result<IncrementalResult> result = withProgress(line, environment, [&](const ProgressCallback& progress) {
-    return createIncrementalArchive(environment.engine, line.inputs, line.base, line.output, line.compression,
-                                    password.value(), line.deep, progress);
+    return createIncrementalArchive(environment.engine, line.inputs, line.base, line.output, options, password.value(),
+                                    line.deep, progress);
   });
   if (result.failed()) return printError(environment.console, result.failure());
+  const Result<std::wstring> recoveryLine = addRequestedRecoveryRecord(line, environment);
+  if (recoveryLine.failed()) return printError(environment.console, recoveryLine.failure());
   std::wstring text = L"Created " + line.output + L"\n" + L"  " + decimal(result->changed) + L" changed, " +
                       decimal(result->unchanged) + L" unchanged, " + decimal(result->gone) +
                       L" gone since the reference\n" + L"  " + formatSize(result->stats.archiveBytes) +
@@ -167,7 +197,7 @@ int runIncremental(const CommandLine& line, const Environment& environment) {
         L"  deletions cannot be recorded in a standalone archive; extracting the base then this one leaves them "
         L"in place\n";
   }
-  environment.console.writeOut(text);
+  environment.console.writeOut(text + recoveryLine.value());
   return 0;
 }
 

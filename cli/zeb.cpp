@@ -5,6 +5,7 @@
 #include "cli/archive_commands.h"
 #include "cli/command_line.h"
 #include "cli/exit_code.h"
+#include "cli/option_use.h"
 #include "cli/tool_commands.h"
 #include "cli/usage.h"
 
@@ -13,6 +14,10 @@ namespace {
 
 int dispatch(const CommandLine& line, const Environment& environment) {
   const std::wstring& word = line.command;
+  if (const std::wstring unused = optionUnusedByCommand(line); !unused.empty()) {
+    environment.console.writeErr(L"zeb: '" + word + L"' does not use " + unused + L"; leave it out.\n");
+    return 2;
+  }
   if (word == L"c") return runCreate(line, environment);
   if (word == L"x") return runExtract(line, environment);
   if (word == L"l") return runList(line, environment);

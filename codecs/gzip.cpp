@@ -32,8 +32,6 @@ constexpr uint8_t kExtraFlagsSlowest = 2;
 constexpr uint8_t kExtraFlagsFastest = 4;
 constexpr uint8_t kOsFat = 0;
 
-Failure corrupt(const wchar_t* message) { return Failure{StatusCode::corrupt_archive, message}; }
-
 }  // namespace
 
 bool looksLikeGzip(const uint8_t* data, size_t size) {

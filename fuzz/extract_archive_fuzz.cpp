@@ -10,25 +10,14 @@
 
 #include "engine/core/fs.h"
 #include "engine/extract/extract_archive.h"
-
-namespace {
-
-std::wstring wide(const std::filesystem::path& path) {
-  const std::string narrow = path.string();
-  return std::wstring(narrow.begin(), narrow.end());
-}
-
-}  // namespace
+#include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   namespace fs = std::filesystem;
-  static const fs::path root = fs::temp_directory_path() / ("tolzeb-extract-fuzz-" + std::to_string(::getpid()));
-  std::error_code ignored;
-  fs::remove_all(root, ignored);
-  fs::create_directories(root);
+  const fs::path& root = tolzeb::fuzzing::freshScratchFolder("tolzeb-extract-fuzz");
   const fs::path archive = root / "input.zeb";
   {
-    auto file = tolzeb::openForWrite(wide(archive), false);
+    auto file = tolzeb::openForWrite(tolzeb::fuzzing::widePath(archive), false);
     if (file.failed() || file->writeAll(data, size).failed()) std::abort();
   }
 
@@ -36,13 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   options.threads = 2;
   options.memoryBudget = 64ull << 20;
   options.maxTotalBytes = 64ull << 20;
-  (void)tolzeb::extractArchive(wide(archive), wide(root / "out"), {}, options, {});
+  (void)tolzeb::extractArchive(tolzeb::fuzzing::widePath(archive), tolzeb::fuzzing::widePath(root / "out"), {}, options, {});
 
   // Only the archive and the destination folder may exist beside each other.
   for (const auto& item : fs::directory_iterator(root)) {
     const auto name = item.path().filename();
     if (name != "input.zeb" && name != "out") std::abort();
   }
-  fs::remove_all(root, ignored);
   return 0;
 }

@@ -12,15 +12,11 @@
 #include "engine/core/fs.h"
 #include "engine/tools/part_format.h"
 #include "engine/tools/split_merge.h"
+#include "fuzz/fuzz_support.h"
 
 namespace {
 
 using namespace tolzeb;
-
-std::wstring wide(const std::filesystem::path& path) {
-  const std::string narrow = path.string();
-  return std::wstring(narrow.begin(), narrow.end());
-}
 
 std::vector<uint8_t> readWhole(const std::wstring& path) {
   std::vector<uint8_t> bytes;
@@ -45,14 +41,11 @@ void writeWhole(const std::wstring& path, const uint8_t* data, size_t length) {
 // bytes; the rest of the input is the last part.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   namespace fs = std::filesystem;
-  static const fs::path root = fs::temp_directory_path() / ("tolzeb-merge-fuzz-" + std::to_string(::getpid()));
-  std::error_code ignored;
-  fs::remove_all(root, ignored);
-  fs::create_directories(root);
+  const fs::path& root = tolzeb::fuzzing::freshScratchFolder("tolzeb-merge-fuzz");
   if (size == 0) return 0;
   const size_t parts = (data[0] & 3) + 1;
   size_t pos = 1;
-  const std::wstring base = wide(root / "a.zeb");
+  const std::wstring base = tolzeb::fuzzing::widePath(root / "a.zeb");
   std::vector<std::vector<uint8_t>> written;
   for (size_t i = 1; i <= parts; ++i) {
     size_t length = size - pos;
@@ -66,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     pos += length;
   }
 
-  const std::wstring output = wide(root / "out.zeb");
+  const std::wstring output = tolzeb::fuzzing::widePath(root / "out.zeb");
   auto merged = mergeParts(partFileName(base, 1), output, {});
   if (pathExists(output + L".partial")) std::abort();
   if (merged.failed()) {
@@ -83,6 +76,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (readWhole(output) != expected || expected.size() != merged->archiveLength) std::abort();
   }
-  fs::remove_all(root, ignored);
   return 0;
 }

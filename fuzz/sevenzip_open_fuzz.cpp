@@ -14,6 +14,7 @@
 #include "engine/core/fs.h"
 #include "formats/sevenzip/header_parser.h"
 #include "formats/sevenzip/sevenzip_read.h"
+#include "fuzz/fuzz_support.h"
 
 namespace {
 
@@ -34,9 +35,7 @@ std::vector<uint8_t> withRepairedChecksums(const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   namespace fs = std::filesystem;
-  static const fs::path root = fs::temp_directory_path() / ("tolzeb-sevenzip-fuzz-" + std::to_string(::getpid()));
-  std::error_code ignored;
-  fs::create_directories(root, ignored);
+  const fs::path& root = tolzeb::fuzzing::freshScratchFolder("tolzeb-sevenzip-fuzz");
   const std::string narrow = (root / "input.7z").string();
   const std::wstring path(narrow.begin(), narrow.end());
   {

@@ -12,15 +12,11 @@
 #include "engine/core/entry_path.h"
 #include "engine/core/fs.h"
 #include "formats/tar/tar_read.h"
+#include "fuzz/fuzz_support.h"
 
 namespace {
 
 using namespace tolzeb;
-
-std::wstring wide(const std::filesystem::path& path) {
-  const std::string narrow = path.string();
-  return std::wstring(narrow.begin(), narrow.end());
-}
 
 void requireKnownFailure(const Failure& failure) {
   const bool known = failure.code == StatusCode::corrupt_archive || failure.code == StatusCode::resource_limit ||
@@ -56,21 +52,18 @@ void readAll(const std::wstring& archive) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   namespace fs = std::filesystem;
-  static const fs::path root = fs::temp_directory_path() / ("tolzeb-tar-fuzz-" + std::to_string(::getpid()));
-  std::error_code ignored;
-  fs::create_directories(root);
+  const fs::path& root = tolzeb::fuzzing::freshScratchFolder("tolzeb-tar-fuzz");
   const fs::path plain = root / "input.tar";
   const fs::path gzipped = root / "input.tar.gz";
   const Result<Bytes> compressed = gzipCompress(data, size, 1);
   if (compressed.failed()) std::abort();
   {
-    auto file = openForWrite(wide(plain), false);
+    auto file = openForWrite(tolzeb::fuzzing::widePath(plain), false);
     if (file.failed() || file->writeAll(data, size).failed()) std::abort();
-    auto gz = openForWrite(wide(gzipped), false);
+    auto gz = openForWrite(tolzeb::fuzzing::widePath(gzipped), false);
     if (gz.failed() || gz->writeAll(compressed->data(), compressed->size()).failed()) std::abort();
   }
-  readAll(wide(plain));
-  readAll(wide(gzipped));
-  fs::remove_all(root, ignored);
+  readAll(tolzeb::fuzzing::widePath(plain));
+  readAll(tolzeb::fuzzing::widePath(gzipped));
   return 0;
 }

@@ -17,4 +17,10 @@ for target in "$BUILD_DIR"/fuzz/*_fuzz; do
   rm -rf "$work" "$work.log"
   count=$((count + 1))
 done
+# Every target in the source tree must have been built and run.
+expected=$(ls "$ROOT"/fuzz/*_fuzz.cpp | wc -l)
+if [ "$count" -ne "$expected" ]; then
+  echo "$count fuzz targets ran, but the source tree has $expected" >&2
+  exit 1
+fi
 echo "$count fuzz targets ran clean"

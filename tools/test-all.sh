@@ -9,13 +9,16 @@ JOBS=$(nproc)
 
 bash tools/install-deps.sh
 
-step() { echo; echo "=== $* ==="; }
+STARTED=$SECONDS
+step() { echo; echo "=== $* ($(( (SECONDS - STARTED) / 60 )) min in) ==="; }
+# Every stage must run something: a stage that finds no tests fails rather than passing empty.
+run_ctest() { ctest --no-tests=error --output-on-failure "$@"; }
 
 step "native build"
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLZEB_BENCH=ON >/dev/null  # benchmarks build, not run
 cmake --build build/native -j"$JOBS"
 step "native tests"
-ctest --test-dir build/native --output-on-failure -j"$JOBS"
+run_ctest --test-dir build/native -j"$JOBS"
 
 # One clang tree carries both the sanitizer run of every test and the fuzz targets, so the
 # library is compiled once for both; -O1 keeps the compile short and the run fast enough.
@@ -25,23 +28,28 @@ CC=clang CXX=clang++ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWit
   -DTOLZEB_SANITIZE=address,undefined -DTOLZEB_FUZZ=ON >/dev/null
 cmake --build build/asan -j"$JOBS"
 step "native ASan+UBSan tests"
-ctest --test-dir build/asan --output-on-failure -j"$JOBS"
+run_ctest --test-dir build/asan -j"$JOBS"
 step "fuzz targets, short runs"
 bash tools/run-fuzzers.sh build/asan "${TOLZEB_FUZZ_SECONDS:-5}"
 
-step "native TSan pipeline tests"
+step "native TSan: the pipeline and the task runner"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DTOLZEB_SANITIZE=thread >/dev/null
-cmake --build build/tsan -j"$JOBS" --target engine_tests
-ctest --test-dir build/tsan --output-on-failure -j"$JOBS" -R 'Pipeline|Concurren|Thread'  --no-tests=ignore
+cmake --build build/tsan -j"$JOBS" --target engine_tests ui_tests
+run_ctest --test-dir build/tsan -j"$JOBS" -R 'Pipeline|Concurren|Thread|TaskRunner'
 
 step "win64 build"
 cmake -S . -B build/win64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
 cmake --build build/win64 -j"$JOBS"
 step "win64 tests under Wine"
-# Under parallel load Wine now and then fails to start a test process; a real failure fails twice.
-bash tools/wine-ctest.sh build/win64 -j"$JOBS" --repeat until-pass:2
+# A test that fails under Wine runs once more on its own (see wine-ctest.sh); the names of those
+# that needed it are printed at the end, so a flaky test cannot hide.
+bash tools/wine-ctest.sh build/win64 -j"$JOBS"
 
 echo
-echo "all test stages passed"
+if [ -s build/win64/retried-tests.txt ]; then
+  echo "win64 tests that passed only on their second run under Wine:"
+  sed 's/^/  /' build/win64/retried-tests.txt
+fi
+echo "all test stages passed in $(( (SECONDS - STARTED) / 60 )) min"

@@ -191,8 +191,6 @@ Status buildFixedHuffmanTables(HuffmanDecodeTable& literalLength, HuffmanDecodeT
   return buildHuffmanDecodeTable(lengths, kFixedDistanceSymbolCount, kDistanceRootBits, distance);
 }
 
-Failure corrupt(std::wstring message) { return Failure{StatusCode::corrupt_archive, std::move(message)}; }
-
 Status readDynamicHuffmanHeader(InflateBitReader& reader, HuffmanDecodeTable& literalLength,
                                 HuffmanDecodeTable& distance, HuffmanDecodeTable& codeLengthTable) {
   if (!reader.ensure(14)) return corrupt(L"DEFLATE: truncated dynamic block header");

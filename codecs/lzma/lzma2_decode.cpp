@@ -8,7 +8,6 @@ namespace tolzeb {
 
 namespace {
 
-Failure corrupt(const wchar_t* message) { return Failure{StatusCode::corrupt_archive, message}; }
 Failure overCap() { return Failure{StatusCode::resource_limit, kDecompressedLimitMessage}; }
 
 uint32_t readU16be(const uint8_t* p) { return uint32_t(p[0]) << 8 | p[1]; }

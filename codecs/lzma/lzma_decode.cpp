@@ -7,8 +7,6 @@ namespace tolzeb {
 
 namespace {
 
-Failure corrupt(const wchar_t* message) { return Failure{StatusCode::corrupt_archive, message}; }
-
 // Up-front reservation for a declared size is bounded by what the input could plausibly hold, so a
 // tiny stream declaring gigabytes costs nothing until it actually produces them.
 constexpr uint64_t kReservePerInputByte = 32;

@@ -9,8 +9,6 @@
 namespace tolzeb {
 namespace {
 
-Failure corrupt(const wchar_t* message) { return Failure{StatusCode::corrupt_archive, message}; }
-
 constexpr size_t kCodeTableSize = kHuffmanSymbolCount;
 // Estimated block size beyond the code bits: the code table and a generous length prefix.
 constexpr uint64_t kBlockOverhead = 266;

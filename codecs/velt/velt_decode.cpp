@@ -7,8 +7,6 @@
 namespace tolzeb {
 namespace {
 
-Failure corrupt(const wchar_t* message) { return Failure{StatusCode::corrupt_archive, message}; }
-
 // Where a varint ends and what it holds; `next` is null when the form is refused.
 struct VarintRead {
   const uint8_t* next;

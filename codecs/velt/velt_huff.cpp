@@ -9,8 +9,6 @@
 namespace tolzeb {
 namespace {
 
-Failure corrupt(const wchar_t* message) { return Failure{StatusCode::corrupt_archive, message}; }
-
 constexpr int kStreamCount = 3;
 
 size_t varintSize(uint64_t value) {

@@ -15,8 +15,6 @@ namespace {
 constexpr size_t kCountAt = 8;
 constexpr size_t kHeadReservedAt = 10;
 
-Failure corrupt(const wchar_t* message) { return Failure{StatusCode::corrupt_archive, message}; }
-
 }  // namespace
 
 Result<Bytes> buildDictionarySection(const std::vector<DictionaryRecord>& dictionaries) {

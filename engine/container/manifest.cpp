@@ -32,8 +32,6 @@ Result<Bytes> buildManifest(const std::vector<ManifestEntry>& entries) {
 
 namespace {
 
-Failure corrupt(std::wstring message) { return Failure{StatusCode::corrupt_archive, std::move(message)}; }
-
 Result<ManifestEntry> parseEntry(ByteReader& reader, uint64_t archiveChunkCount) {
   ManifestEntry entry;
   std::optional<uint64_t> pathLength = readVarint(reader);

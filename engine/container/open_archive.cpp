@@ -13,8 +13,6 @@ namespace tolzeb {
 
 namespace {
 
-Failure corrupt(std::wstring message) { return Failure{StatusCode::corrupt_archive, std::move(message)}; }
-
 // Reads exactly `length` bytes at `offset`; a short read is `shortMessage` (code 3).
 Result<Bytes> readExactly(const UniqueHandle& file, uint64_t offset, uint64_t length, const wchar_t* shortMessage) {
   Bytes bytes(size_t(length), 0);

@@ -3,7 +3,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "engine/core/fs.h"
 #include "engine/core/status.h"
 
 namespace tolzeb::fs_platform {
@@ -15,5 +17,8 @@ std::wstring systemMessage(uint32_t error);
 StatusCode statusCodeFor(uint32_t error);
 // The calling thread's current error number.
 uint32_t currentError();
+// Appends the items directly inside `directory`, without "." and "..", each with its full path
+// and its own name as the relative path. A directory removed since it was listed may be empty.
+Status listDirectory(const std::wstring& directory, std::vector<FileInfo>& items);
 
 }  // namespace tolzeb::fs_platform

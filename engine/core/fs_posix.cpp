@@ -431,52 +431,36 @@ Status createDirectories(const std::wstring& path) {
   return Status();
 }
 
-Result<std::vector<FileInfo>> enumerateTree(const std::wstring& root) {
-  TOLZEB_ASSIGN_OR_RETURN(FileInfo rootInfo, statPath(root));
-  std::vector<FileInfo> items;
-  if (!rootInfo.isDirectory) {
-    std::wstring parent;
-    splitPath(root, parent, rootInfo.relativePath);
-    items.push_back(std::move(rootInfo));
-    return items;
-  }
-
-  std::vector<std::pair<std::wstring, std::wstring>> pending{{root, std::wstring()}};
-  while (!pending.empty()) {
-    const auto [directory, relativeDirectory] = std::move(pending.back());
-    pending.pop_back();
-    TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(L"Cannot enumerate", directory));
-    DirectoryStream stream(::opendir(location.c_str()));
-    if (!stream.get()) return lastErrorStatus(L"Cannot enumerate", directory);
-    while (true) {
-      errno = 0;
-      const dirent* entry = ::readdir(stream.get());
-      if (!entry) {
-        const int error = errno;
-        if (error != 0) return errorStatus(L"Enumeration failed in", directory, uint32_t(error));
-        break;
-      }
-      if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-      std::optional<std::wstring> name = wideName(entry->d_name);
-      if (!name) {
-        return Failure{StatusCode::io_failure,
-                       L"Enumeration failed in '" + directory + L"': a name there is not valid UTF-8"};
-      }
-      const std::string itemLocation = location + (location.back() == '/' ? "" : "/") + entry->d_name;
-      struct stat own {};
-      if (::fstatat(::dirfd(stream.get()), entry->d_name, &own, AT_SYMLINK_NOFOLLOW) != 0) {
-        const int error = errno;
-        if (error == ENOENT) continue;  // removed since it was listed
-        return errorStatus(L"Enumeration failed in", directory, uint32_t(error));
-      }
-      FileInfo item = describe(own, itemLocation);
-      item.path = joinPath(directory, *name);
-      item.relativePath = relativeDirectory.empty() ? *name : relativeDirectory + L'/' + *name;
-      if (item.isDirectory && !item.isReparsePoint) pending.emplace_back(item.path, item.relativePath);
-      items.push_back(std::move(item));
+Status fs_platform::listDirectory(const std::wstring& directory, std::vector<FileInfo>& items) {
+  TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(L"Cannot enumerate", directory));
+  DirectoryStream stream(::opendir(location.c_str()));
+  if (!stream.get()) return lastErrorStatus(L"Cannot enumerate", directory);
+  while (true) {
+    errno = 0;
+    const dirent* entry = ::readdir(stream.get());
+    if (!entry) {
+      const int error = errno;
+      if (error != 0) return errorStatus(L"Enumeration failed in", directory, uint32_t(error));
+      return Status();
     }
+    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+    std::optional<std::wstring> name = wideName(entry->d_name);
+    if (!name) {
+      return Failure{StatusCode::io_failure,
+                     L"Enumeration failed in '" + directory + L"': a name there is not valid UTF-8"};
+    }
+    const std::string itemLocation = location + (location.back() == '/' ? "" : "/") + entry->d_name;
+    struct stat own {};
+    if (::fstatat(::dirfd(stream.get()), entry->d_name, &own, AT_SYMLINK_NOFOLLOW) != 0) {
+      const int error = errno;
+      if (error == ENOENT) continue;  // removed since it was listed
+      return errorStatus(L"Enumeration failed in", directory, uint32_t(error));
+    }
+    FileInfo item = describe(own, itemLocation);
+    item.path = joinPath(directory, *name);
+    item.relativePath = std::move(*name);
+    items.push_back(std::move(item));
   }
-  return items;
 }
 
 }  // namespace tolzeb

@@ -342,47 +342,32 @@ Status createDirectories(const std::wstring& path) {
   return Status();
 }
 
-Result<std::vector<FileInfo>> enumerateTree(const std::wstring& root) {
-  TOLZEB_ASSIGN_OR_RETURN(FileInfo rootInfo, statPath(root));
-  std::vector<FileInfo> items;
-  if (!rootInfo.isDirectory) {
-    std::wstring parent;
-    splitPath(root, parent, rootInfo.relativePath);
-    items.push_back(std::move(rootInfo));
-    return items;
-  }
-
-  std::vector<std::pair<std::wstring, std::wstring>> pending{{root, std::wstring()}};
-  while (!pending.empty()) {
-    const auto [directory, relativeDirectory] = std::move(pending.back());
-    pending.pop_back();
-    WIN32_FIND_DATAW found{};
-    const std::wstring pattern = toLongPath(joinPath(directory, L"*"));
-    SearchHandle search(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
-    if (search.get() == INVALID_HANDLE_VALUE) {
-      const DWORD error = GetLastError();
-      if (error == ERROR_FILE_NOT_FOUND) continue;
-      return errorStatus(L"Cannot enumerate", directory, error);
-    }
-    do {
-      const std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      FileInfo item;
-      item.path = joinPath(directory, name);
-      item.relativePath = relativeDirectory.empty() ? name : relativeDirectory + L'/' + name;
-      item.attributes = found.dwFileAttributes;
-      item.isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-      item.isReparsePoint = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-      item.size = joinHalves(found.nFileSizeLow, found.nFileSizeHigh);
-      item.modified = joinHalves(found.ftLastWriteTime.dwLowDateTime, found.ftLastWriteTime.dwHighDateTime);
-      if (item.isDirectory && !item.isReparsePoint) pending.emplace_back(item.path, item.relativePath);
-      items.push_back(std::move(item));
-    } while (FindNextFileW(search.get(), &found));
-    // Taken before the search handle closes, which may overwrite the thread's last error.
+Status fs_platform::listDirectory(const std::wstring& directory, std::vector<FileInfo>& items) {
+  WIN32_FIND_DATAW found{};
+  const std::wstring pattern = toLongPath(joinPath(directory, L"*"));
+  SearchHandle search(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
+  if (search.get() == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
-    if (error != ERROR_NO_MORE_FILES) return errorStatus(L"Enumeration failed in", directory, error);
+    if (error == ERROR_FILE_NOT_FOUND) return Status();
+    return errorStatus(L"Cannot enumerate", directory, error);
   }
-  return items;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    FileInfo item;
+    item.path = joinPath(directory, name);
+    item.relativePath = name;
+    item.attributes = found.dwFileAttributes;
+    item.isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    item.isReparsePoint = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    item.size = joinHalves(found.nFileSizeLow, found.nFileSizeHigh);
+    item.modified = joinHalves(found.ftLastWriteTime.dwLowDateTime, found.ftLastWriteTime.dwHighDateTime);
+    items.push_back(std::move(item));
+  } while (FindNextFileW(search.get(), &found));
+  // Taken before the search handle closes, which may overwrite the thread's last error.
+  const DWORD error = GetLastError();
+  if (error != ERROR_NO_MORE_FILES) return errorStatus(L"Enumeration failed in", directory, error);
+  return Status();
 }
 
 }  // namespace tolzeb

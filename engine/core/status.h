@@ -34,6 +34,9 @@ inline Failure makeFailure(StatusCode code, std::wstring message) {
   return Failure{code, std::move(message)};
 }
 
+// The readers' most common failure: bytes the format does not allow.
+inline Failure corrupt(std::wstring message) { return Failure{StatusCode::corrupt_archive, std::move(message)}; }
+
 class [[nodiscard]] Status {
  public:
   Status() = default;

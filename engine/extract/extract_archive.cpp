@@ -10,6 +10,7 @@
 #include "engine/core/entry_path.h"
 #include "engine/core/fs.h"
 #include "engine/create/progress_report.h"
+#include "engine/extract/extraction_run.h"
 #include "engine/pipeline/ordered_pipeline.h"
 #include "engine/pipeline/processor_count.h"
 
@@ -37,32 +38,12 @@ struct DecodedChunk {
   Bytes bytes;
 };
 
+const wchar_t kExistsMessage[] = L"Destination already exists: ";
+
 struct Counts {
   uint64_t files = 0;
   uint64_t directories = 0;
 };
-
-Failure alreadyExists(const std::wstring& target) {
-  return Failure{StatusCode::already_exists, L"Destination already exists: " + target};
-}
-
-Status createParentOf(const std::wstring& target) {
-  std::wstring parent, name;
-  splitPath(target, parent, name);
-  if (parent.empty()) return {};
-  return createDirectories(parent);
-}
-
-// Replacing may meet a read-only (or, on Windows, hidden or system) file, which the file system
-// refuses to overwrite; the archive's own attributes are applied again afterwards.
-void makeReplaceable(const std::wstring& target) { (void)setAttributes(target, kAttributeArchive); }
-
-void restoreMetadata(const ManifestEntry& entry, const std::wstring& target, const ExtractOptions& options) {
-  // Failures here are not reported: the data is complete, and the times come first so that a
-  // read-only attribute cannot block them.
-  if (options.restoreTimes) (void)setFileTimes(target, entry.modified);
-  if (options.restoreAttributes) (void)setAttributes(target, entry.attributes);
-}
 
 // The sink's state: one file may span several chunks, so the open handle outlives a sink call.
 // Runs on the calling thread only.
@@ -70,21 +51,30 @@ class FileWriter {
  public:
   FileWriter(const std::vector<ChunkPlan>& plan, const ExtractOptions& options, Progress& progress, Counts& counts,
              const Stopwatch& stopwatch, const ProgressCallback& callback)
-      : plan_(plan), options_(options), progress_(progress), counts_(counts), stopwatch_(stopwatch),
-        callback_(callback) {}
+      : plan_(plan), progress_(progress), counts_(counts), stopwatch_(stopwatch), callback_(callback),
+        file_(options, kExistsMessage) {}
 
   Status accept(DecodedChunk& job) {
     for (const FilePiece& piece : plan_[job.planPosition].pieces) {
-      if (piece.first) TOLZEB_TRY(beginFile(*piece.target));
+      if (piece.first) {
+        TOLZEB_ASSIGN_OR_RETURN(const bool writing, file_.begin(*piece.target));
+        skipping_ = !writing;
+        if (skipping_) ++progress_.itemsDone;
+      }
       if (!skipping_) {
         if (uint64_t(piece.offset) + piece.length > job.bytes.size()) {
           return Failure{StatusCode::corrupt_archive,
                          L"Block is smaller than the entry it should hold: " + *piece.target};
         }
-        TOLZEB_TRY(file_.writeAll(job.bytes.data() + piece.offset, piece.length));
+        TOLZEB_TRY(file_.write(job.bytes.data() + piece.offset, piece.length));
       }
       progress_.bytesDone += piece.length;
-      if (piece.last && !skipping_) TOLZEB_TRY(finishFile(*piece.entry, *piece.target));
+      if (piece.last && !skipping_) {
+        TOLZEB_TRY(file_.finish(piece.entry->modified, piece.entry->attributes));
+        ++counts_.files;
+        ++progress_.itemsDone;
+        progress_.currentItem = piece.entry->path;
+      }
     }
     progress_.seconds = stopwatch_.seconds();
     if (!reportProgress(callback_, progress_)) return Failure{StatusCode::canceled, L"Extraction canceled"};
@@ -93,69 +83,15 @@ class FileWriter {
   }
 
   // After the run, successful or not: a file still open was not finished, so it goes.
-  void discardUnfinished() {
-    file_.close();
-    if (!openedPath_.empty()) (void)deleteFile(openedPath_);
-    openedPath_.clear();
-  }
+  void discardUnfinished() { file_.discardUnfinished(); }
 
  private:
-  Status beginFile(const std::wstring& target) {
-    skipping_ = false;
-    replacing_ = false;
-    TOLZEB_TRY(createParentOf(target));
-    if (pathExists(target)) {
-      switch (options_.overwrite) {
-        case OverwritePolicy::fail:
-          return alreadyExists(target);
-        case OverwritePolicy::skip:
-          skipping_ = true;
-          ++progress_.itemsDone;
-          return {};
-        case OverwritePolicy::overwrite:
-          replacing_ = true;
-          break;
-      }
-    }
-    openedPath_ = replacing_ ? target + kReplacementSuffix : target;
-    if (replacing_) (void)deleteFile(openedPath_);
-    Result<UniqueHandle> opened = openForWrite(openedPath_, /*exclusive=*/false);
-    if (opened.failed()) {
-      openedPath_.clear();  // nothing was created
-      return std::move(opened).failure();
-    }
-    file_ = std::move(opened).value();
-    return {};
-  }
-
-  Status finishFile(const ManifestEntry& entry, const std::wstring& target) {
-    file_.close();
-    if (replacing_) {
-      makeReplaceable(target);
-      Status moved = renameReplace(openedPath_, target);
-      if (moved.failed()) {
-        (void)deleteFile(openedPath_);
-        openedPath_.clear();
-        return moved;
-      }
-    }
-    openedPath_.clear();
-    restoreMetadata(entry, target, options_);
-    ++counts_.files;
-    ++progress_.itemsDone;
-    progress_.currentItem = entry.path;
-    return {};
-  }
-
   const std::vector<ChunkPlan>& plan_;
-  const ExtractOptions& options_;
   Progress& progress_;
   Counts& counts_;
   const Stopwatch& stopwatch_;
   const ProgressCallback& callback_;
-  UniqueHandle file_;
-  std::wstring openedPath_;  // the file being written: the target, or its ".zebtmp"
-  bool replacing_ = false;
+  ExtractedFileWriter file_;
   bool skipping_ = false;
 };
 
@@ -169,6 +105,7 @@ bool hasData(const ManifestEntry& entry) {
 Status createFoldersAndEmptyFiles(const OpenArchive& archive, const std::wstring& destination,
                                   const std::set<std::wstring>& selection, const ExtractOptions& options,
                                   std::vector<std::wstring>& targets, Counts& counts, Progress& progress) {
+  ExtractedFileWriter file(options, kExistsMessage);
   for (size_t i = 0; i < archive.entries.size(); ++i) {
     const ManifestEntry& entry = archive.entries[i];
     if (!selection.empty() && !selection.count(entry.path)) continue;
@@ -182,19 +119,11 @@ Status createFoldersAndEmptyFiles(const OpenArchive& archive, const std::wstring
     }
     if (hasData(entry)) continue;
 
-    TOLZEB_TRY(createParentOf(target));
-    if (pathExists(target)) {
-      if (options.overwrite == OverwritePolicy::fail) return alreadyExists(target);
-      if (options.overwrite == OverwritePolicy::skip) {
-        ++progress.itemsDone;
-        continue;
-      }
-      makeReplaceable(target);
+    TOLZEB_ASSIGN_OR_RETURN(const bool writing, file.begin(target));
+    if (writing) {
+      TOLZEB_TRY(file.finish(entry.modified, entry.attributes));
+      ++counts.files;
     }
-    TOLZEB_ASSIGN_OR_RETURN(UniqueHandle file, openForWrite(target, /*exclusive=*/false));
-    file.close();
-    restoreMetadata(entry, target, options);
-    ++counts.files;
     ++progress.itemsDone;
   }
   return {};

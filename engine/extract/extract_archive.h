@@ -2,10 +2,8 @@
 // Folders and empty files come first; the chunks that hold selected file data are then decoded
 // in parallel and written in order by the calling thread.
 //
-// A new file is written under its final name; a file that replaces an existing one is written
-// under its name with ".zebtmp" appended and moved over the old file once complete, so the old
-// contents survive any failure before that. A failure midway keeps what was finished and deletes
-// only the file being written.
+// Files reach their places as extraction_run.h describes. A failure midway keeps what was
+// finished and deletes only the file being written.
 #pragma once
 
 #include <string>
@@ -13,10 +11,9 @@
 
 #include "engine/core/status.h"
 #include "engine/core/types.h"
+#include "engine/extract/extraction_run.h"
 
 namespace tolzeb {
-
-inline constexpr wchar_t kReplacementSuffix[] = L".zebtmp";
 
 // `selection` holds archive paths, matched exactly; empty selects everything. Naming a folder
 // selects that folder entry only. Progress: phase Restoring after each decoded chunk, then Done.

@@ -91,6 +91,12 @@ class OrderedPipeline {
     return Status();
   }
 
+  // Any thread: whether a failure has stopped the pipeline.
+  bool failed() {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    return failed_;
+  }
+
   // Stops and joins the workers, even when tasks remain queued. A second call does nothing.
   void shutdown() {
     {

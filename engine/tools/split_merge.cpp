@@ -9,6 +9,7 @@
 #include "engine/container/open_archive.h"
 #include "engine/core/bytes.h"
 #include "engine/core/crc32c.h"
+#include "engine/core/file_identity.h"
 #include "engine/core/fs.h"
 #include "engine/create/progress_report.h"
 #include "engine/tools/part_format.h"
@@ -17,8 +18,6 @@ namespace tolzeb {
 namespace {
 
 constexpr uint64_t kCopyBufferSize = 1 << 20;
-
-Failure corrupt(std::wstring message) { return makeFailure(StatusCode::corrupt_archive, std::move(message)); }
 
 bool looksLikePartFile(const std::wstring& path) {
   auto file = openForRead(path);
@@ -35,7 +34,8 @@ std::wstring partLabel(uint32_t index) { return L"Part " + decimal(index); }
 Status writePart(const UniqueHandle& archive, const std::wstring& partPath, PartHeader header,
                  std::vector<uint8_t>& buffer, Progress& report, const Stopwatch& clock,
                  const ProgressCallback& progress) {
-  TOLZEB_ASSIGN_OR_RETURN(UniqueHandle part, openForWrite(partPath, false));
+  // Created exclusively: nothing that appeared under the name since the sweep is overwritten.
+  TOLZEB_ASSIGN_OR_RETURN(UniqueHandle part, openForWrite(partPath, true));
   const uint8_t placeholder[kPartHeaderSize] = {};
   TOLZEB_TRY(part.writeAll(placeholder, sizeof placeholder));
   uint32_t crc = 0;
@@ -133,11 +133,25 @@ Result<SplitResult> splitArchive(const std::wstring& archivePath, uint64_t partS
   report.phase = Progress::Phase::Writing;
   report.bytesTotal = size;
 
-  // Parts of an earlier split would otherwise mix with this one's, so the consecutive ones go; a file under
-  // a part's name that is no part file is someone else's and ends the sweep.
+  // A file under one of the new parts' names that is no part file is someone else's: refused before anything is
+  // touched.
+  for (uint32_t index = 1; index <= count; ++index) {
+    const std::wstring name = partFileName(archivePath, index);
+    if (pathExists(name) && !looksLikePartFile(name)) {
+      return makeFailure(
+          StatusCode::already_exists,
+          L"Cannot split: " + name +
+              L" already exists and is not a part of an earlier split. Move or rename it, then split again.");
+    }
+  }
+  // Parts of an earlier split would otherwise mix with this one's: those under the new names go, and the consecutive
+  // ones after them; a file that is no part file ends that second sweep.
   for (uint32_t index = 1; index <= kMaxPartCount; ++index) {
     const std::wstring stale = partFileName(archivePath, index);
-    if (!pathExists(stale) || !looksLikePartFile(stale)) break;
+    if (!pathExists(stale) || !looksLikePartFile(stale)) {
+      if (index > count) break;
+      continue;
+    }
     (void)deleteFile(stale);
   }
 
@@ -153,7 +167,8 @@ Result<SplitResult> splitArchive(const std::wstring& archivePath, uint64_t partS
     const std::wstring partPath = partFileName(archivePath, index);
     Status written = writePart(archive, partPath, header, buffer, report, clock, progress);
     if (written.failed()) {
-      (void)deleteFile(partPath);
+      // A name that was taken by the time of writing holds someone else's file: left alone.
+      if (written.code() != StatusCode::already_exists) (void)deleteFile(partPath);
       return std::move(written).failure();
     }
   }
@@ -179,6 +194,17 @@ Result<MergeResult> mergeParts(const std::wstring& firstPartPath, const std::wst
   if (first.index != 1) {
     return makeFailure(StatusCode::invalid_argument,
                        L"Start a merge from part .001; this is part " + decimal(first.index));
+  }
+
+  // Merging over one of the parts would destroy the set while it is read.
+  for (uint32_t index = 1; index <= first.count; ++index) {
+    const bool isPart =
+        sameFile(outputPath, partFileName(base, index)) || (index == 1 && sameFile(outputPath, firstPartPath));
+    if (isPart) {
+      return makeFailure(StatusCode::invalid_argument,
+                         L"The output " + outputPath + L" is part " + decimal(index) +
+                             L" of the set being merged; choose another name for the merged archive");
+    }
   }
 
   const std::wstring partialPath = outputPath + L".partial";

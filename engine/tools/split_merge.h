@@ -25,12 +25,14 @@ struct MergeResult {
   double seconds = 0;
 };
 
-// Writes archive.001, archive.002, ... next to the archive, after removing the consecutive parts of an
-// earlier split. A failure deletes the part being written; finished parts stay.
+// Writes archive.001, archive.002, ... next to the archive, after removing the parts of an earlier split under those
+// names and the consecutive ones after them. A file under one of the names that is no part file is refused with code 10
+// before anything is written or removed. A failure deletes the part being written; finished parts stay.
 Result<SplitResult> splitArchive(const std::wstring& archivePath, uint64_t partSize, const ProgressCallback& progress);
 
-// Joins the set that `firstPartPath` (the ".001" file) begins into `outputPath`, through outputPath +
-// ".partial"; the output appears only when every part checked out.
+// Joins the set that `firstPartPath` (the ".001" file) begins into `outputPath`, through outputPath + ".partial"; the
+// output appears only when every part checked out. An output that is one of the set's parts (the same file, however it
+// is spelled) is refused with code 2 before anything is written.
 Result<MergeResult> mergeParts(const std::wstring& firstPartPath, const std::wstring& outputPath,
                                const ProgressCallback& progress);
 

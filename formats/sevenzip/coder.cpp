@@ -10,8 +10,6 @@ namespace {
 
 constexpr uint8_t kLzma2LargestDictionaryByte = 40;
 
-Failure corrupt(const wchar_t* message) { return makeFailure(StatusCode::corrupt_archive, message); }
-
 // A stream that decodes past its declared size is wrong whatever follows, so decoding stops one
 // byte beyond it instead of filling memory up to the general cap (an empty size still needs a cap).
 uint64_t declaredCap(uint64_t outputSize, uint64_t cap) { return std::min(cap, outputSize + 1); }

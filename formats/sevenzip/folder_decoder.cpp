@@ -8,8 +8,6 @@
 namespace tolzeb {
 namespace {
 
-Failure corrupt(const wchar_t* message) { return makeFailure(StatusCode::corrupt_archive, message); }
-
 // Every coder output is held until the folder is done, so their declared sizes together bound
 // the folder's memory; a hostile header cannot multiply the per-coder cap by its coder count.
 Status checkFolderBudget(const SevenZipFolder& folder) {

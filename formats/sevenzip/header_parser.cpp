@@ -10,7 +10,6 @@ namespace tolzeb {
 namespace sevenzip {
 namespace {
 
-Failure corrupt(const wchar_t* message) { return makeFailure(StatusCode::corrupt_archive, message); }
 Failure unsupported(const wchar_t* message) { return makeFailure(StatusCode::unsupported_version, message); }
 
 // The size of the folder's data: the unpack size of its main output.

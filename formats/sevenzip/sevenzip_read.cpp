@@ -1,13 +1,13 @@
 #include "formats/sevenzip/sevenzip_read.h"
 
 #include <algorithm>
-#include <set>
 
 #include "codecs/crc32.h"
 #include "engine/core/bytes.h"
 #include "engine/core/entry_path.h"
 #include "engine/core/fs.h"
 #include "engine/create/progress_report.h"
+#include "engine/extract/extraction_run.h"
 #include "formats/sevenzip/folder_decoder.h"
 #include "formats/sevenzip/header_parser.h"
 
@@ -30,18 +30,6 @@ Status checkCrc(const SevenZipEntry& entry, const uint8_t* data) {
   return Status();
 }
 
-Status writeEntryFile(const std::wstring& target, const uint8_t* data, uint64_t size) {
-  std::wstring parent, name;
-  splitPath(target, parent, name);
-  if (!parent.empty() && !isDirectory(parent)) TOLZEB_TRY(createDirectories(parent));
-  TOLZEB_ASSIGN_OR_RETURN(UniqueHandle file, openForWrite(target, false));
-  if (size > 0) {
-    Status written = file.writeAll(data, size);
-    if (written.failed()) return written;
-  }
-  return Status();
-}
-
 }  // namespace
 
 Result<bool> probeSevenZip(const std::wstring& path) {
@@ -54,36 +42,21 @@ Result<bool> probeSevenZip(const std::wstring& path) {
 Result<ArchiveStats> extractSevenZip(const std::wstring& archivePath, const std::wstring& destination,
                                      const std::vector<std::wstring>& selection, const ExtractOptions& options,
                                      const ProgressCallback& progress) {
-  const Stopwatch stopwatch;
   if (destination.empty()) return makeFailure(StatusCode::invalid_argument, L"No destination directory was given");
   TOLZEB_ASSIGN_OR_RETURN(SevenZipArchive archive, openSevenZip(archivePath, options.maxEntries));
-  TOLZEB_ASSIGN_OR_RETURN(const std::wstring root, fullPath(destination));
-  TOLZEB_TRY(createDirectories(root));
-
-  const std::set<std::wstring> wanted(selection.begin(), selection.end());
-  const auto selected = [&](const SevenZipEntry& entry) { return wanted.empty() || wanted.count(entry.name) > 0; };
-  bool anySelected = false;
-
-  Progress report;
-  report.phase = Progress::Phase::Writing;
-  report.bytesTotal = archive.totalFileBytes();
-  report.itemsTotal = archive.entries.size();
-  ArchiveStats stats;
-  stats.entries = archive.entries.size();
-  stats.archiveBytes = archive.fileSize;
+  TOLZEB_ASSIGN_OR_RETURN(const std::wstring root, ExtractionRun::prepareRoot(destination));
+  ExtractionRun run(root, selection, options, progress, archive.totalFileBytes(), archive.entries.size(),
+                    L"A file already exists and the policy is to stop: ");
 
   std::vector<size_t> files;
   for (size_t i = 0; i < archive.entries.size(); ++i) {
     const SevenZipEntry& entry = archive.entries[i];
-    if (!selected(entry)) continue;
-    anySelected = true;
-    if (!entry.isDirectory) {
+    if (!run.isSelected(entry.name)) continue;
+    if (entry.isDirectory) {
+      TOLZEB_TRY(run.createFolder(entry.name));
+    } else {
       files.push_back(i);
-      continue;
     }
-    TOLZEB_ASSIGN_OR_RETURN(const std::wstring target, resolveExtractionPath(root, entry.name));
-    TOLZEB_TRY(createDirectories(target));
-    ++stats.directories;
   }
   // In folder order, so that each folder is decoded once through the archive's cache.
   std::stable_sort(files.begin(), files.end(), [&](size_t a, size_t b) {
@@ -93,44 +66,21 @@ Result<ArchiveStats> extractSevenZip(const std::wstring& archivePath, const std:
   });
 
   const uint64_t limit = options.maxTotalBytes;
-  uint64_t written = 0;
   for (size_t index : files) {
     const SevenZipEntry& entry = archive.entries[index];
-    TOLZEB_ASSIGN_OR_RETURN(const std::wstring target, resolveExtractionPath(root, entry.name));
-    if (pathExists(target)) {
-      if (options.overwrite == OverwritePolicy::fail)
-        return makeFailure(StatusCode::already_exists, L"A file already exists and the policy is to stop: " + target);
-      if (options.overwrite == OverwritePolicy::skip) {
-        ++report.itemsDone;
-        continue;
-      }
-    }
+    TOLZEB_ASSIGN_OR_RETURN(const bool writing, run.beginFile(entry.name));
+    if (!writing) continue;
+    const uint64_t written = run.bytesWritten();
     if (limit != 0 && (entry.size > limit || written > limit - entry.size))
       return makeFailure(StatusCode::resource_limit, L"Extraction would write more than the configured limit");
-    const uint8_t* data = nullptr;
     if (entry.size > 0) {
-      TOLZEB_ASSIGN_OR_RETURN(data, entryData(archive, entry));
+      TOLZEB_ASSIGN_OR_RETURN(const uint8_t* data, entryData(archive, entry));
       TOLZEB_TRY(checkCrc(entry, data));
+      TOLZEB_TRY(run.write(data, entry.size));
     }
-    TOLZEB_TRY(writeEntryFile(target, data, entry.size));
-    if (options.restoreTimes && entry.modified != 0) (void)setFileTimes(target, entry.modified);
-    ++stats.files;
-    written += entry.size;
-    report.bytesDone = written;
-    ++report.itemsDone;
-    report.currentItem = entry.name;
-    report.seconds = stopwatch.seconds();
-    if (!reportProgress(progress, report)) return makeFailure(StatusCode::canceled, L"Extraction canceled");
+    TOLZEB_TRY(run.finishFile(entry.name, entry.modified));
   }
-  if (!wanted.empty() && !anySelected)
-    return makeFailure(StatusCode::not_found, L"None of the selected entries are in this archive");
-
-  stats.inputBytes = written;
-  stats.seconds = stopwatch.seconds();
-  report.phase = Progress::Phase::Done;
-  report.seconds = stats.seconds;
-  (void)reportProgress(progress, report);
-  return stats;
+  return run.finish(archive.entries.size(), archive.fileSize);
 }
 
 Result<ArchiveListing> listSevenZip(const std::wstring& archivePath) {

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
-#include <set>
 
 #include "codecs/deflate/inflate.h"
 #include "codecs/gzip.h"
 #include "engine/core/entry_path.h"
 #include "engine/core/fs.h"
 #include "engine/create/progress_report.h"
+#include "engine/extract/extraction_run.h"
 #include "formats/tar/tar_archive.h"
 #include "formats/tar/tar_fields.h"
 #include "formats/tar/tar_format.h"
@@ -93,17 +93,13 @@ ArchiveListing toTarListing(const TarScan& scan, uint64_t archiveBytes) {
   return listing;
 }
 
-// Writes one file entry under `target`, replacing any file there.
-Status writeEntryFile(const TarArchive& archive, const TarEntry& entry, const std::wstring& target, Bytes& buffer) {
-  std::wstring parent, leaf;
-  splitPath(target, parent, leaf);
-  if (!parent.empty() && !isDirectory(parent)) TOLZEB_TRY(createDirectories(parent));
-  TOLZEB_ASSIGN_OR_RETURN(UniqueHandle file, openForWrite(target, false));
+// Copies the entry's data into the file being extracted, one piece at a time.
+Status copyEntryData(const TarArchive& archive, const TarEntry& entry, ExtractionRun& run, Bytes& buffer) {
   for (uint64_t done = 0; done < entry.size;) {
     const uint64_t piece = std::min(entry.size - done, kCopyPieceBytes);
     if (buffer.size() < piece) buffer.resize(size_t(piece));
     TOLZEB_TRY(archive.read(entry.dataOffset + done, buffer.data(), piece));
-    TOLZEB_TRY(file.writeAll(buffer.data(), piece));
+    TOLZEB_TRY(run.write(buffer.data(), piece));
     done += piece;
   }
   return {};
@@ -163,69 +159,28 @@ Result<ArchiveStats> testTar(const std::wstring& path, const ProgressCallback& p
 Result<ArchiveStats> extractTar(const std::wstring& archive, const std::wstring& destination,
                                 const std::vector<std::wstring>& selection, const ExtractOptions& options,
                                 const ProgressCallback& progress) {
-  const Stopwatch clock;
   if (destination.empty()) return Failure{StatusCode::invalid_argument, L"No destination directory was given"};
   TOLZEB_ASSIGN_OR_RETURN(const OpenedTar opened, openAndScan(archive));
-  TOLZEB_ASSIGN_OR_RETURN(const std::wstring root, fullPath(destination));
-  TOLZEB_TRY(createDirectories(root));
-
-  const std::set<std::wstring> selected(selection.begin(), selection.end());
-  const auto isSelected = [&](const TarEntry& entry) { return selected.empty() || selected.count(entry.path) != 0; };
+  TOLZEB_ASSIGN_OR_RETURN(const std::wstring root, ExtractionRun::prepareRoot(destination));
   const uint64_t budget = options.maxTotalBytes == 0 ? UINT64_MAX : options.maxTotalBytes;
-
-  Progress report;
-  report.phase = Progress::Phase::Writing;
-  report.bytesTotal = opened.scan.totalBytes;
-  report.itemsTotal = opened.scan.entries.size();
-  ArchiveStats stats;
-  uint64_t selectedCount = 0;
+  ExtractionRun run(root, selection, options, progress, opened.scan.totalBytes, opened.scan.entries.size(),
+                    L"A file already exists and the policy is to stop: ");
 
   for (const TarEntry& entry : opened.scan.entries) {
-    if (!entry.isDirectory || !isSelected(entry)) continue;
-    selectedCount += 1;
-    TOLZEB_ASSIGN_OR_RETURN(const std::wstring target, resolveExtractionPath(root, entry.path));
-    TOLZEB_TRY(createDirectories(target));
-    stats.directories += 1;
+    if (entry.isDirectory && run.isSelected(entry.path)) TOLZEB_TRY(run.createFolder(entry.path));
   }
-
   Bytes buffer;
-  uint64_t written = 0;
   for (const TarEntry& entry : opened.scan.entries) {
-    if (entry.isDirectory || !isSelected(entry)) continue;
-    selectedCount += 1;
-    TOLZEB_ASSIGN_OR_RETURN(const std::wstring target, resolveExtractionPath(root, entry.path));
-    if (pathExists(target)) {
-      if (options.overwrite == OverwritePolicy::fail)
-        return Failure{StatusCode::already_exists, L"A file already exists and the policy is to stop: " + target};
-      if (options.overwrite == OverwritePolicy::skip) {
-        report.itemsDone += 1;
-        continue;
-      }
-    }
-    const auto after = checkedAdd(written, entry.size);
+    if (entry.isDirectory || !run.isSelected(entry.path)) continue;
+    TOLZEB_ASSIGN_OR_RETURN(const bool writing, run.beginFile(entry.path));
+    if (!writing) continue;
+    const auto after = checkedAdd(run.bytesWritten(), entry.size);
     if (!after || *after > budget)
       return Failure{StatusCode::resource_limit, L"Extracted data exceeds the limit for this operation"};
-    TOLZEB_TRY(writeEntryFile(opened.archive, entry, target, buffer));
-    if (options.restoreTimes && entry.modified != 0) static_cast<void>(setFileTimes(target, entry.modified));
-    stats.files += 1;
-    written = *after;
-    report.bytesDone = written;
-    report.itemsDone += 1;
-    report.currentItem = entry.path;
-    report.seconds = clock.seconds();
-    if (!reportProgress(progress, report)) return Failure{StatusCode::canceled, L"Extraction canceled"};
+    TOLZEB_TRY(copyEntryData(opened.archive, entry, run, buffer));
+    TOLZEB_TRY(run.finishFile(entry.path, entry.modified));
   }
-
-  if (!selected.empty() && selectedCount == 0)
-    return Failure{StatusCode::not_found, L"None of the selected entries are in this archive"};
-  report.phase = Progress::Phase::Done;
-  report.seconds = clock.seconds();
-  static_cast<void>(reportProgress(progress, report));
-  stats.entries = opened.scan.entries.size();
-  stats.inputBytes = written;
-  stats.archiveBytes = opened.archive.size();
-  stats.seconds = clock.seconds();
-  return stats;
+  return run.finish(opened.scan.entries.size(), opened.archive.size());
 }
 
 Result<EntryBytes> readTarEntry(const std::wstring& archive, const std::wstring& name, uint64_t ceiling,

@@ -10,8 +10,6 @@
 namespace tolzeb {
 namespace {
 
-Failure corrupt(std::wstring message) { return Failure{StatusCode::corrupt_archive, std::move(message)}; }
-
 // The end record's fields, replaced by the ZIP64 record's where that is present.
 struct DirectoryLocation {
   uint16_t diskNumber = 0;

@@ -5,12 +5,11 @@
 #include "engine/core/bytes.h"
 #include "engine/core/entry_path.h"
 #include "engine/create/progress_report.h"
+#include "engine/extract/extraction_run.h"
 #include "formats/zip/zip.h"
 
 namespace tolzeb {
 namespace {
-
-Failure corrupt(std::wstring message) { return Failure{StatusCode::corrupt_archive, std::move(message)}; }
 
 Status checkCrc(const Bytes& data, const ZipEntry& entry) {
   if (crc32(0, data.data(), data.size()) != entry.crc32) {
@@ -72,10 +71,6 @@ Result<Bytes> unpackStored(Bytes stored, const ZipEntry& entry, uint64_t cap) {
   return stored;
 }
 
-bool isSelected(const ZipEntry& entry, const std::vector<std::wstring>& selection) {
-  return selection.empty() || std::find(selection.begin(), selection.end(), entry.path) != selection.end();
-}
-
 }  // namespace
 
 Result<Bytes> readZipPayload(ZipArchive& zip, const ZipEntry& entry, uint64_t cap, bool allowPrefix) {
@@ -131,75 +126,26 @@ Result<ArchiveStats> testZip(const std::wstring& path, const ProgressCallback& p
 Result<ArchiveStats> extractZip(const std::wstring& archive, const std::wstring& destination,
                                 const std::vector<std::wstring>& selection, const ExtractOptions& options,
                                 const ProgressCallback& progress) {
-  const Stopwatch stopwatch;
   if (destination.empty()) return Failure{StatusCode::invalid_argument, L"No destination directory was given"};
   TOLZEB_ASSIGN_OR_RETURN(ZipArchive zip, openZip(archive, options.maxEntries));
-  TOLZEB_ASSIGN_OR_RETURN(std::wstring root, fullPath(destination));
-  TOLZEB_TRY(createDirectories(root));
+  TOLZEB_ASSIGN_OR_RETURN(const std::wstring root, ExtractionRun::prepareRoot(destination));
   const uint64_t budget = options.maxTotalBytes == 0 ? UINT64_MAX : options.maxTotalBytes;
-
-  Progress report;
-  report.phase = Progress::Phase::Writing;
-  report.bytesTotal = zip.totalUncompressed;
-  report.itemsTotal = zip.entries.size();
-  ArchiveStats stats;
-  stats.entries = zip.entries.size();
-  stats.archiveBytes = zip.fileLength;
-  bool anySelected = false;
+  ExtractionRun run(root, selection, options, progress, zip.totalUncompressed, zip.entries.size(),
+                    L"A file already exists and the policy is to stop: ");
 
   for (const ZipEntry& entry : zip.entries) {
-    if (!entry.isDirectory || !isSelected(entry, selection)) continue;
-    anySelected = true;
-    TOLZEB_ASSIGN_OR_RETURN(std::wstring target, resolveExtractionPath(root, entry.path));
-    TOLZEB_TRY(createDirectories(target));
-    ++stats.directories;
+    if (entry.isDirectory && run.isSelected(entry.path)) TOLZEB_TRY(run.createFolder(entry.path));
   }
-
   for (const ZipEntry& entry : zip.entries) {
-    if (entry.isDirectory || !isSelected(entry, selection)) continue;
-    anySelected = true;
-    TOLZEB_ASSIGN_OR_RETURN(std::wstring target, resolveExtractionPath(root, entry.path));
-    if (pathExists(target)) {
-      if (options.overwrite == OverwritePolicy::fail) {
-        return Failure{StatusCode::already_exists, L"A file already exists and the policy is to stop: " + target};
-      }
-      if (options.overwrite == OverwritePolicy::skip) {
-        ++report.itemsDone;
-        continue;
-      }
-    }
-    const uint64_t cap = std::min(budget - stats.inputBytes, kZipMaxEntryBytes);
-    TOLZEB_ASSIGN_OR_RETURN(Bytes data, readZipPayload(zip, entry, cap, false));
-    std::wstring parent;
-    std::wstring name;
-    splitPath(target, parent, name);
-    if (!parent.empty() && !isDirectory(parent)) TOLZEB_TRY(createDirectories(parent));
-    {
-      TOLZEB_ASSIGN_OR_RETURN(UniqueHandle out, openForWrite(target, false));
-      if (!data.empty()) TOLZEB_TRY(out.writeAll(data.data(), data.size()));
-    }
-    if (options.restoreTimes) {
-      const uint64_t modified = dosTimeToFileTime(entry.dosDate, entry.dosTime);
-      // A time that cannot be set leaves the file's own; the content is what matters.
-      if (modified != 0) (void)setFileTimes(target, modified);
-    }
-    stats.inputBytes += data.size();
-    ++stats.files;
-    report.bytesDone = stats.inputBytes;
-    ++report.itemsDone;
-    report.currentItem = entry.path;
-    report.seconds = stopwatch.seconds();
-    if (!reportProgress(progress, report)) return Failure{StatusCode::canceled, L"Extraction canceled"};
+    if (entry.isDirectory || !run.isSelected(entry.path)) continue;
+    TOLZEB_ASSIGN_OR_RETURN(const bool writing, run.beginFile(entry.path));
+    if (!writing) continue;
+    const uint64_t cap = std::min(budget - run.bytesWritten(), kZipMaxEntryBytes);
+    TOLZEB_ASSIGN_OR_RETURN(const Bytes data, readZipPayload(zip, entry, cap, false));
+    TOLZEB_TRY(run.write(data.data(), data.size()));
+    TOLZEB_TRY(run.finishFile(entry.path, dosTimeToFileTime(entry.dosDate, entry.dosTime)));
   }
-
-  if (!selection.empty() && !anySelected) {
-    return Failure{StatusCode::not_found, L"None of the selected entries are in this archive"};
-  }
-  stats.seconds = stopwatch.seconds();
-  report.phase = Progress::Phase::Done;
-  report.seconds = stats.seconds;
-  (void)reportProgress(progress, report);
-  return stats;
+  return run.finish(zip.entries.size(), zip.fileLength);
 }
 
 Result<EntryBytes> readZipEntry(const std::wstring& archive, const std::wstring& name, uint64_t ceiling,

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "cli/console.h"
-#include "cli/engine_calls.h"
 #include "cli/environment.h"
 #include "cli/password.h"
+#include "formats/engine_calls.h"
 
 namespace tolzeb::cli::testing {
 

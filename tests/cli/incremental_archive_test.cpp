@@ -9,7 +9,7 @@
 #include "cli/zeb.h"
 #include "cli_test_support.h"
 #include "engine/core/fs.h"
-#include "engine/create/scratch_tree.h"
+#include "support/scratch_tree.h"
 
 namespace tolzeb::cli {
 namespace {
@@ -194,23 +194,84 @@ TEST_F(IncrementalCommand, DeepModeHashesTheReferenceAndFilesOfEqualSize) {
   EXPECT_EQ(world.console.out.find(L"deletions"), std::wstring::npos);
 }
 
-TEST_F(IncrementalCommand, AnEncryptedReferenceIsReadWithItsPasswordAndTheNewArchiveIsNotEncrypted) {
+TEST_F(IncrementalCommand, AnEncryptedReferenceIsReadWithItsPasswordAndEncryptAsksForTheNewArchivesOwn) {
   scratch_.writeText(L"src/c.txt", "c");
-  for (const bool piped : {false, true}) {
+  struct Case {
+    bool encrypt, piped;
+    std::string created;  // the new archive's password
+    std::vector<std::wstring> prompts;
+  };
+  const Case cases[] = {
+      {false, false, "<none>", {L"Password: "}},
+      {false, true, "<none>", {}},
+      {true, false, "new", {L"Password: ", L"Password: ", L"Repeat password: "}},
+      {true, true, "piped", {}},  // the one line on standard input serves both
+  };
+  for (const Case& c : cases) {
     FakeWorld world;
     world.listing = listing_;
     world.encrypted = true;
-    world.consoleAnswers.push_back(bytesOf("typed"));
+    for (const char* answer : {"typed", "new", "new"}) world.consoleAnswers.push_back(bytesOf(answer));
     world.stdinAnswers.push_back(bytesOf("piped"));
-    std::vector<std::wstring> args{L"inc", source(),   L"--base",    L"ref.zeb",
-                                   L"-o",  L"new.zeb", L"--encrypt", L"--quiet"};
-    if (piped) args.push_back(L"--password-stdin");
+    std::vector<std::wstring> args{L"inc", source(), L"--base", L"ref.zeb", L"-o", L"new.zeb", L"--quiet"};
+    if (c.encrypt) args.push_back(L"--encrypt");
+    if (c.piped) args.push_back(L"--password-stdin");
     ASSERT_EQ(runZeb(args, world.environment()), 0) << printable(world.console.err);
-    EXPECT_EQ(textOf(world.passwordSeen), piped ? "piped" : "typed");
-    EXPECT_EQ(world.prompts.size(),
-              piped ? 0u : 1u);  // asked once: --encrypt does not ask for a new one
-    EXPECT_FALSE(world.createdWith.password);
+    EXPECT_EQ(textOf(world.passwordSeen), c.piped ? "piped" : "typed");
+    EXPECT_EQ(world.prompts, c.prompts);
+    EXPECT_LE(world.stdinReads, 1);
+    EXPECT_EQ(textOf(world.createdWith.password), c.created);
   }
+}
+
+TEST_F(IncrementalCommand, ARecoveryRecordIsAddedAndReported) {
+  scratch_.writeText(L"src/c.txt", "c");
+  FakeWorld world;
+  world.listing = listing_;
+  world.recovery = RecoveryReport{RecoveryLayout{10, 1 << 20, 4096, 1, 10, 3, 104858}};
+  ASSERT_EQ(runZeb({L"inc", source(), L"--base", L"ref.zeb", L"-o", L"new.zeb", L"--recovery", L"10", L"--quiet"},
+                   world.environment()),
+            0)
+      << printable(world.console.err);
+  EXPECT_EQ(world.calls.back(), L"protectArchive new.zeb 10");
+  const std::wstring line =
+      L"  recovery record 102.40 KiB (10.0% of the archive), survives losing any 3 shards per group\n";
+  const std::wstring& out = world.console.out;
+  ASSERT_GE(out.size(), line.size());
+  EXPECT_EQ(out.substr(out.size() - line.size()), line) << printable(out);
+}
+
+TEST_F(IncrementalCommand, RefusesWhatTheNewArchiveCannotCarry) {
+  struct Case {
+    std::vector<std::wstring> args;
+    std::wstring err;
+  };
+  const Case cases[] = {
+      {{L"-o", L"new.zip"},
+       L"zeb: 'inc' writes only .zeb archives, not ZIP. Name the output .zeb, or write the archive with 'c'.\n"},
+      {{L"-o", L"new.zeb", L"--format", L"tar"},
+       L"zeb: 'inc' writes only .zeb archives, not TAR. Name the output .zeb, or write the archive with 'c'.\n"},
+      {{L"-o", L"new.zeb", L"--kdf-iterations", L"200000"},
+       L"zeb: --kdf-iterations sets the work factor of a password, and this archive gets none. Add --encrypt, or leave "
+       L"it out.\n"},
+  };
+  for (const Case& c : cases) {
+    FakeWorld world;
+    world.listing = listing_;
+    std::vector<std::wstring> args{L"inc", source(), L"--base", L"ref.zeb", L"--quiet"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    EXPECT_EQ(runZeb(args, world.environment()), 2);
+    EXPECT_EQ(world.console.err, c.err);
+    EXPECT_TRUE(world.calls.empty());
+  }
+  // With --format zeb the name may end as it likes, as for 'c'.
+  FakeWorld named;
+  named.listing = listing_;
+  scratch_.writeText(L"src/c.txt", "c");
+  EXPECT_EQ(runZeb({L"inc", source(), L"--base", L"ref.zeb", L"-o", L"new.zip", L"--format", L"zeb", L"--quiet"},
+                   named.environment()),
+            0)
+      << printable(named.console.err);
 }
 
 TEST_F(IncrementalCommand, AMissingSourceEndsTheRunBeforeAnythingIsWritten) {

@@ -11,7 +11,7 @@
 #include "cli/report_format.h"
 #include "engine/core/fs.h"
 #include "engine/core/text.h"
-#include "engine/create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "run_program.h"
 #include "support/utf8_text.h"
 

@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -42,13 +45,16 @@ class TerminalSession {
 
   bool started() const { return pid_ > 0; }
 
-  // Reads until `text` has appeared in the output (true) or five seconds have passed.
+  // Reads until `text` has appeared in the output (true), or the terminal has closed or the
+  // deadline has passed (false). Only the deadline counts: a sanitizer build on a loaded machine
+  // may be silent for seconds before its first prompt.
   bool waitFor(const std::string& text) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (output_.find(text, searchedUpTo_) == std::string::npos) {
-      if (std::chrono::steady_clock::now() > deadline || !readSome(100)) return false;
+    const Clock::time_point deadline = Clock::now() + kDeadline;
+    size_t found;
+    while ((found = output_.find(text, searchedUpTo_)) == std::string::npos) {
+      if (!readSome(deadline)) return false;
     }
-    searchedUpTo_ = output_.find(text, searchedUpTo_) + text.size();
+    searchedUpTo_ = found + text.size();
     return true;
   }
 
@@ -62,9 +68,10 @@ class TerminalSession {
 
   void interrupt() { kill(pid_, SIGINT); }
 
-  // Reads to the end and gives the wait status.
+  // Reads to the end (or the deadline) and gives the wait status.
   int finish() {
-    while (readSome(5000)) {
+    const Clock::time_point deadline = Clock::now() + kDeadline;
+    while (readSome(deadline)) {
     }
     int status = 0;
     waitpid(pid_, &status, 0);
@@ -75,9 +82,19 @@ class TerminalSession {
   const std::string& output() const { return output_; }
 
  private:
-  bool readSome(int timeoutMs) {
+  using Clock = std::chrono::steady_clock;
+  static constexpr std::chrono::seconds kDeadline{120};
+
+  // Appends what the terminal gives next. False once it has closed or the deadline has passed.
+  bool readSome(Clock::time_point deadline) {
     struct pollfd stream {master_, POLLIN, 0};
-    if (poll(&stream, 1, timeoutMs) <= 0) return false;
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0) return false;
+      const int ready = poll(&stream, 1, int(std::min<int64_t>(left.count(), 1000)));
+      if (ready > 0) break;
+      if (ready < 0 && errno != EINTR) return false;
+    }
     char buffer[4096];
     const ssize_t n = read(master_, buffer, sizeof buffer);
     if (n <= 0) return false;  // EIO once the child has closed the terminal

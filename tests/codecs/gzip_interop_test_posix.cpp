@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "codecs/gzip.h"
-#include "codecs/peer_tools.h"
+#include "support/peer_tools.h"
 #include "codecs/velt/test_data.h"
 
 namespace tolzeb {
@@ -13,7 +13,7 @@ using namespace peertools;
 class GzipProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!run({"gzip --version >/dev/null 2>&1"})) GTEST_SKIP() << "the gzip program is not available";
+    TOLZEB_REQUIRE_PEER("gzip --version", "The gzip program");
   }
   ScratchDirectory scratch_;
 };

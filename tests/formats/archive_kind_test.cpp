@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/create/create_archive.h"
-#include "engine/create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "formats/sevenzip/sevenzip_writer.h"
 #include "formats/tar/tar_writer.h"
 

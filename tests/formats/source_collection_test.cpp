@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "engine/create/scratch_tree.h"
+#include "support/scratch_tree.h"
 
 namespace tolzeb {
 namespace {

@@ -3,7 +3,7 @@
 
 #include "codecs/deflate/deflate.h"
 #include "codecs/deflate/inflate.h"
-#include "codecs/peer_tools.h"
+#include "support/peer_tools.h"
 #include "codecs/velt/test_data.h"
 
 namespace tolzeb {
@@ -27,7 +27,7 @@ std::vector<std::pair<std::string, Bytes>> corpus() {
 class ZlibInteropTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!run({"python3 -c 'import zlib' >/dev/null 2>&1"})) GTEST_SKIP() << "python3 with zlib is not available";
+    TOLZEB_REQUIRE_PEER("python3 -c 'import zlib'", "Python with zlib");
   }
   ScratchDirectory scratch_;
 };

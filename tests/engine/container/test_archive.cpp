@@ -192,17 +192,8 @@ Bytes sampleBytes(size_t length, uint32_t seed) {
   return out;
 }
 
-ScratchFile::ScratchFile(const Bytes& contents) {
-  static std::atomic<uint32_t> counter{0};
-  std::string directory = ::testing::TempDir();
-  std::string name = directory + "tolzeb-container-" + std::to_string(std::random_device{}()) + "-" +
-                     std::to_string(counter.fetch_add(1)) + "-" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + ".zeb";
-  path_.assign(name.begin(), name.end());
-  rewrite(contents);
-}
+ScratchFile::ScratchFile(const Bytes& contents) : path_(folder_ / L"archive.zeb") { rewrite(contents); }
 
-ScratchFile::~ScratchFile() { (void)deleteFile(path_); }
 
 void ScratchFile::rewrite(const Bytes& contents) const {
   Result<UniqueHandle> file = openForWrite(path_, false);

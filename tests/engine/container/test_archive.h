@@ -13,6 +13,7 @@
 #include "engine/core/status.h"
 #include "engine/core/types.h"
 #include "support/password_of.h"
+#include "support/temp_folder.h"
 
 namespace tolzeb::testing {
 
@@ -41,17 +42,17 @@ Result<Bytes> writeTestArchive(const std::vector<TestEntry>& entries, const Test
 // Compressible but not trivial: text-like bytes from a fixed seed.
 Bytes sampleBytes(size_t length, uint32_t seed);
 
-// A uniquely named file under the test temp directory, removed when it goes.
+// A file alone in a TempFolder, removed when it goes.
 class ScratchFile {
  public:
   explicit ScratchFile(const Bytes& contents);
-  ~ScratchFile();
   ScratchFile(const ScratchFile&) = delete;
   ScratchFile& operator=(const ScratchFile&) = delete;
   const std::wstring& path() const { return path_; }
   void rewrite(const Bytes& contents) const;
 
  private:
+  TempFolder folder_;
   std::wstring path_;
 };
 

@@ -9,7 +9,7 @@
 
 #include "engine/core/bytes.h"
 #include "fs_test_support.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace tolzeb {
 namespace {

@@ -3,7 +3,7 @@
 
 #include "engine/core/fs.h"
 #include "fs_test_support.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace tolzeb {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "engine/container/chunk_decode.h"
 #include "engine/container/open_archive.h"
-#include "scratch_tree.h"
+#include "support/scratch_tree.h"
 
 namespace tolzeb::testing {
 

@@ -8,7 +8,7 @@
 #include "archive_contents.h"
 #include "engine/container/container_format.h"
 #include "engine/create/create_archive.h"
-#include "scratch_tree.h"
+#include "support/scratch_tree.h"
 
 namespace tolzeb {
 namespace {

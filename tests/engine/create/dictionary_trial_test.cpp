@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "scratch_tree.h"
+#include "support/scratch_tree.h"
 
 namespace tolzeb {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/create/progress_report.h"
-#include "scratch_tree.h"
+#include "support/scratch_tree.h"
 
 namespace tolzeb {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "scratch_tree.h"
+#include "support/scratch_tree.h"
 
 namespace tolzeb {
 namespace {

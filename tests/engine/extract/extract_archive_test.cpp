@@ -1,11 +1,12 @@
 #include "engine/extract/extract_archive.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include <thread>
 
 #include "../container/test_archive.h"
-#include "../create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "engine/create/create_archive.h"
 #include "support/random_bytes.h"
 

@@ -224,14 +224,13 @@ TEST(OrderedPipelineTest, ASinkFailureReachesTheBlockedProducerAndEndsTheRun) {
 }
 
 TEST(OrderedPipelineTest, AProducerFailureIsReturnedAndQueuedTasksNeverRun) {
-  std::atomic<bool> producerReturned{false};
   std::atomic<int> laterTasksRun{0};
   Pipeline pipeline(1, 8, [](Job&) { return Status(); });
   Status status = pipeline.run([&](Pipeline& p) -> Status {
     TOLZEB_TRY(p.submit([&](Job&) -> Status {
-      // Hold the only worker until the producer's failure is on its way.
-      while (!producerReturned.load()) std::this_thread::yield();
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      // Hold the only worker until the producer's failure has been recorded.
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+      while (!pipeline.failed() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
       return Status();
     }));
     for (int i = 0; i < 3; ++i) {
@@ -240,7 +239,6 @@ TEST(OrderedPipelineTest, AProducerFailureIsReturnedAndQueuedTasksNeverRun) {
         return Status();
       }));
     }
-    producerReturned.store(true);
     return Status(StatusCode::not_found, L"Cannot open for reading 'gone.txt'");
   });
   ASSERT_TRUE(status.failed());

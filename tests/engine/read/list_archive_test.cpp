@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "engine/container/container_format.h"
 #include "engine/container/open_archive.h"
 #include "engine/create/create_archive.h"

@@ -1,8 +1,9 @@
 #include "engine/tools/compare.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
-#include "../create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "engine/create/create_archive.h"
 #include "support/password_of.h"
 #include "support/random_bytes.h"

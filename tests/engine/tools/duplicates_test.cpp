@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "engine/create/create_archive.h"
 #include "engine/tools/archive_paths.h"
 #include "engine/tools/content_hash.h"

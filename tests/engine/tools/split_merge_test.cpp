@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "engine/container/verify_archive.h"
 #include "engine/create/create_archive.h"
 #include "engine/tools/part_format.h"
@@ -235,6 +235,61 @@ TEST_F(SplitMergeTest, TheSweepOfEarlierPartsStopsAtAFileThatIsNoPart) {
   EXPECT_TRUE(tree_.exists(L"a.zeb.005")) << "the sweep ended at the foreign file";
 }
 
+TEST_F(SplitMergeTest, SplitRefusesAFileThatIsNoPartUnderANewPartsName) {
+  const std::wstring archive = create(L"a.zeb", 1);
+  // No earlier split: the user's file sits where part 2 would go.
+  tree_.writeText(L"a.zeb.002", "someone's notes");
+  auto refused = splitArchive(tree_.path(archive), kMinPartSize, {});
+  ASSERT_TRUE(refused.failed());
+  EXPECT_EQ(refused.failure().code, StatusCode::already_exists);
+  EXPECT_EQ(printable(refused.failure().message),
+            "Cannot split: " + printable(tree_.path(L"a.zeb.002")) +
+                " already exists and is not a part of an earlier split. Move or rename it, then split again.");
+  EXPECT_EQ(tree_.readText(L"a.zeb.002"), "someone's notes");
+  EXPECT_FALSE(tree_.exists(L"a.zeb.001")) << "refused before anything was written";
+
+  // Behind the parts of an earlier split: those stay as they were too.
+  ASSERT_TRUE(deleteFile(tree_.path(L"a.zeb.002")).ok());
+  ASSERT_TRUE(splitArchive(tree_.path(archive), kMinPartSize, {}).hasValue());
+  const auto firstPart = tree_.read(L"a.zeb.001");
+  tree_.writeText(L"a.zeb.003", "someone's notes");
+  ASSERT_TRUE(splitArchive(tree_.path(archive), kMinPartSize, {}).failed());
+  EXPECT_EQ(tree_.readText(L"a.zeb.003"), "someone's notes");
+  EXPECT_EQ(tree_.read(L"a.zeb.001"), firstPart);
+  EXPECT_TRUE(tree_.exists(L"a.zeb.005"));
+}
+
+TEST_F(SplitMergeTest, MergeRefusesAnOutputThatIsOneOfItsParts) {
+  const std::wstring archive = create(L"a.zeb", 1);
+  ASSERT_TRUE(splitArchive(tree_.path(archive), kMinPartSize, {}).hasValue());
+  tree_.makeDirectory(L"sub");
+  struct Case {
+    std::wstring output;
+    int part;
+  };
+  const Case cases[] = {
+      {tree_.path(L"a.zeb.001"), 1},
+      {tree_.path(L"a.zeb.003"), 3},
+      {tree_.path(L"sub/../a.zeb.005"), 5},  // another spelling of the same file
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(printable(c.output));
+    const std::wstring partName = partFileName(L"a.zeb", uint32_t(c.part));
+    const auto before = tree_.read(partName);
+    auto merged = mergeParts(tree_.path(L"a.zeb.001"), c.output, {});
+    ASSERT_TRUE(merged.failed());
+    EXPECT_EQ(merged.failure().code, StatusCode::invalid_argument);
+    EXPECT_NE(
+        printable(merged.failure().message).find(" is part " + std::to_string(c.part) + " of the set being merged"),
+        std::string::npos)
+        << printable(merged.failure().message);
+    EXPECT_EQ(tree_.read(partName), before);
+    EXPECT_FALSE(pathExists(c.output + L".partial"));
+  }
+  ASSERT_TRUE(mergeParts(tree_.path(L"a.zeb.001"), tree_.path(L"sub/a.zeb"), {}).hasValue());
+  EXPECT_EQ(tree_.read(L"sub/a.zeb"), tree_.read(archive));
+}
+
 TEST_F(SplitMergeTest, CancelledSplitDeletesOnlyThePartBeingWritten) {
   const std::wstring archive = create(L"a.zeb", 1);
   uint64_t reports = 0;
@@ -354,6 +409,8 @@ TEST_F(SplitMergeTest, RefusesBrokenSetsAndLeavesNoOutput) {
   const std::vector<uint8_t> earlierOutput = {'k', 'e', 'e', 'p'};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    // The previous case's damage may have left a part that no longer looks like one.
+    for (uint32_t i = 1; i <= 5; ++i) ASSERT_TRUE(deleteFile(tree_.path(partFileName(L"a.zeb", i))).ok());
     ASSERT_TRUE(splitArchive(tree_.path(archive), kMinPartSize, {}).hasValue());
     ASSERT_TRUE(tree_.exists(L"a.zeb.005"));
     c.damage();

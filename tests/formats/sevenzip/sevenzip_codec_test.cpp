@@ -1,7 +1,7 @@
 // Numbers, bit vectors, the filters with small known vectors, and the single-coder dispatch.
 #include <gtest/gtest.h>
 
-#include "engine/create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "formats/sevenzip/filters.h"
 #include "formats/sevenzip/folder_decoder.h"
 #include "formats/sevenzip/header_reader.h"

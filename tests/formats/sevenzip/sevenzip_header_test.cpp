@@ -2,7 +2,7 @@
 // exact codes and messages.
 #include <gtest/gtest.h>
 
-#include "engine/create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "formats/sevenzip/folder_decoder.h"
 #include "formats/sevenzip/header_parser.h"
 #include "formats/sevenzip/sevenzip_test_archive.h"

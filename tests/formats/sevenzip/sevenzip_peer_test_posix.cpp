@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "codecs/peer_tools.h"
+#include "support/peer_tools.h"
 #include "codecs/velt/test_data.h"
 #include "formats/sevenzip/sevenzip_read.h"
 #include "formats/sevenzip/sevenzip_writer.h"
@@ -39,7 +39,7 @@ std::map<std::string, Bytes> filesBelow(const fs::path& root) {
 class SevenZipPeerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!run({"7z i >/dev/null 2>&1"})) GTEST_SKIP() << "the 7z program is not available";
+    TOLZEB_REQUIRE_PEER("7z i", "The 7z program");
     const fs::path src = scratch_.path() / "src";
     fs::create_directories(src / "sub" / "deeper");
     fs::create_directories(src / "empty folder");

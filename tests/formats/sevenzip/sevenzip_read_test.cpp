@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "formats/sevenzip/sevenzip_test_archive.h"
 
 namespace tolzeb {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "codecs/velt/test_data.h"
-#include "engine/create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "formats/sevenzip/header_parser.h"
 #include "formats/sevenzip/sevenzip_read.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "codecs/gzip.h"
-#include "engine/create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "formats/tar/tar_read.h"
 #include "formats/tar/tar_test_stream.h"
 #include "support/allocation_watch.h"

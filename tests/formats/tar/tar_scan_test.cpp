@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "formats/tar/tar_fields.h"
 #include "formats/tar/tar_test_stream.h"
 

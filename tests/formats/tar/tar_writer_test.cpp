@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "codecs/gzip.h"
-#include "engine/create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "formats/tar/tar_read.h"
 #include "formats/tar/tar_ustar_header.h"
 

@@ -8,7 +8,7 @@
 #include "codecs/crc32.h"
 #include "codecs/deflate/deflate.h"
 #include "engine/core/bytes.h"
-#include "engine/create/scratch_tree.h"
+#include "support/scratch_tree.h"
 #include "formats/zip/zip_format.h"
 
 namespace tolzeb::testing {

@@ -1,7 +1,7 @@
 // .zip archives against the zip and unzip programs and Python's zipfile as black-box peers.
 #include <gtest/gtest.h>
 
-#include "codecs/peer_tools.h"
+#include "support/peer_tools.h"
 #include "engine/core/text.h"
 #include "formats/zip/zip.h"
 #include "formats/zip/zip_writer.h"
@@ -32,12 +32,16 @@ bool python(const std::filesystem::path& folder, const std::string& script) {
 
 class ZipPeerTest : public ::testing::Test {
  protected:
-  bool have(const std::string& probe) { return run({probe, ">/dev/null 2>&1"}); }
+  void SetUp() override {
+    TOLZEB_REQUIRE_PEER("python3 -c 'import zipfile'", "Python with zipfile");
+    TOLZEB_REQUIRE_PEER("unzip -v", "unzip");
+    TOLZEB_REQUIRE_PEER("zip -v", "zip");
+    TOLZEB_REQUIRE_PEER("7z i", "The 7z program");
+  }
   ScratchDirectory scratch_;
 };
 
 TEST_F(ZipPeerTest, PeersAcceptWhatWeWrite) {
-  if (!have("python3 -c 'import zipfile'")) GTEST_SKIP() << "Python is not available";
   const auto source = scratch_.path() / "tree";
   std::filesystem::create_directories(source / "sub" / "hollow");
   std::string text;
@@ -74,21 +78,18 @@ TEST_F(ZipPeerTest, PeersAcceptWhatWeWrite) {
     // unzip reads names from a host-0 (MS-DOS) writer as code page 437 despite the UTF-8 flag, and
     // with version 4.5 headers it then warns that the local and central names differ; the data
     // still tests fine. So unzip checks the plain archives, and the names are left to Python.
-    if (have("unzip -v") && c.thresholds.largestEntryCount == kZip16BitEscape) {
+    if (c.thresholds.largestEntryCount == kZip16BitEscape) {
       EXPECT_TRUE(run({"unzip -tq", quoted(zip), ">/dev/null 2>&1"}));
       const auto out = scratch_.path() / ("unzipped-" + std::to_string(c.level));
       ASSERT_TRUE(run({"unzip -q", quoted(zip), "-d", quoted(out), ">/dev/null 2>&1"}));
       EXPECT_TRUE(readFile(out / "tree" / "text.txt") == readFile(source / "text.txt"));
       EXPECT_TRUE(std::filesystem::is_directory(out / "tree" / "sub" / "hollow"));
     }
-    if (have("7z i")) {
-      EXPECT_TRUE(run({"7z t", quoted(zip), ">/dev/null 2>&1"}));
-    }
+    EXPECT_TRUE(run({"7z t", quoted(zip), ">/dev/null 2>&1"}));
   }
 }
 
 TEST_F(ZipPeerTest, WeReadWhatPeersWrite) {
-  if (!have("python3 -c 'import zipfile'")) GTEST_SKIP() << "Python is not available";
   const std::string text = "peer data " + std::string(3000, 'x') + " end";
   const std::string script =
       "import zipfile, io, sys\n"
@@ -117,7 +118,7 @@ TEST_F(ZipPeerTest, WeReadWhatPeersWrite) {
 
   std::vector<std::string> archives = {"py-stored.zip", "py-deflated.zip", "py-zip64.zip", "py-descriptors.zip",
                                        "py-many.zip"};
-  if (have("zip -v")) {
+  {
     const auto input = scratch_.path() / "zin";
     std::filesystem::create_directories(input / "folder" / "hollow");
     writeFile(input / "folder" / "data.bin", Bytes(text.begin(), text.end()));
@@ -159,10 +160,8 @@ TEST_F(ZipPeerTest, WeReadWhatPeersWrite) {
   };
   std::vector<Refusal> refusals = {
       {"py-bzip2.zip",
-       L"Entry uses compression method 12, which TOLZEB cannot read (only store and deflate): folder/data.bin"}};
-  if (have("zip -v")) {
-    refusals.push_back({"info-encrypted.zip", L"Entry is encrypted, which TOLZEB cannot read: folder/data.bin"});
-  }
+       L"Entry uses compression method 12, which TOLZEB cannot read (only store and deflate): folder/data.bin"},
+      {"info-encrypted.zip", L"Entry is encrypted, which TOLZEB cannot read: folder/data.bin"}};
   for (const Refusal& refusal : refusals) {
     SCOPED_TRACE(refusal.archive);
     const std::wstring path = wide(scratch_.path() / refusal.archive);

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "support/temp_folder.h"
 #include "ui/foundation/catalog.h"
 #include "ui/foundation/catalogue_source.h"
 #include "ui/foundation/localisation.h"
@@ -56,7 +57,10 @@ inline std::wstring widePath(const std::filesystem::path& path) {
   return std::wstring(narrow.begin(), narrow.end());
 }
 
-// A fresh folder that the catalogue loader takes for the program directory while it lives.
+// The narrow form of an ASCII wide path.
+inline std::filesystem::path widePathToNarrow(const std::wstring& path) { return std::string(path.begin(), path.end()); }
+
+// A TempFolder that the catalogue loader takes for the program directory while it lives.
 class ProgramFolder {
  public:
   ProgramFolder();
@@ -69,6 +73,7 @@ class ProgramFolder {
   void writeCatalogue(const std::string& tag, std::string_view bytes) const;
 
  private:
+  tolzeb::testing::TempFolder folder_;  // ASCII: the temp folder and a fixed pattern
   std::filesystem::path path_;
 };
 

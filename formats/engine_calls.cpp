@@ -1,5 +1,5 @@
-// The one place where zeb meets the engine's archive operations.
-#include "cli/engine_calls.h"
+// The one place where the front ends meet the engine's archive operations.
+#include "formats/engine_calls.h"
 
 #include "engine/container/open_archive.h"
 #include "engine/container/verify_archive.h"
@@ -8,7 +8,7 @@
 #include "formats/tar/tar_writer.h"
 #include "formats/zip/zip.h"
 
-namespace tolzeb::cli {
+namespace tolzeb {
 namespace {
 
 EngineCalls makeLinkedEngine() {
@@ -44,4 +44,4 @@ const EngineCalls& linkedEngine() {
   return engine;
 }
 
-}  // namespace tolzeb::cli
+}  // namespace tolzeb

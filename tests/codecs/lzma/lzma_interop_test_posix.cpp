@@ -1,6 +1,5 @@
 // Interop with Python's lzma module as a black-box peer: its raw LZMA, LZMA2 and .lzma streams
-// decode with ours, and our LZMA2 streams decode with it. Skipped when python3 or the module is
-// missing (as under Wine).
+// decode with ours, and our LZMA2 streams decode with it.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +9,7 @@
 #include <string>
 
 #include "codecs/lzma/lzma.h"
+#include "support/peer_tools.h"
 #include "tests/codecs/lzma/lzma_test_data.h"
 
 namespace tolzeb {
@@ -27,14 +27,7 @@ class LzmaInteropTest : public ::testing::Test {
  protected:
   void SetUp() override {
     script_ = fs::path(__FILE__).parent_path() / "lzma_peer.py";
-    if (!peer({"check"})) GTEST_SKIP() << "python3 with the lzma module is not available";
-    dir_ = fs::temp_directory_path() / ("tolzeb-lzma-interop-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                        "-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    if (!dir_.empty()) fs::remove_all(dir_, ignored);
+    TOLZEB_REQUIRE_PEER("python3 -c 'import lzma'", "Python with lzma");
   }
 
   bool peer(std::initializer_list<std::string> args) const {
@@ -55,7 +48,8 @@ class LzmaInteropTest : public ::testing::Test {
   }
 
   fs::path script_;
-  fs::path dir_;
+  peertools::ScratchDirectory scratch_;
+  const fs::path& dir_ = scratch_.path();
 };
 
 struct Sample {

@@ -7,7 +7,7 @@
 
 #include "engine/core/fs.h"
 #include "engine/core/text.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace tolzeb::testing {
 namespace {

@@ -1,5 +1,5 @@
-// The engine operations zeb's commands call, gathered in one record so that the commands can be
-// run against the real engine or against a stand-in.
+// The archive operations the front ends call, gathered in one record so that zeb's commands and
+// the graphical program's tasks can run against the real engine or against a stand-in.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +16,7 @@
 #include "engine/tools/split_merge.h"
 #include "formats/archive_kind.h"
 
-namespace tolzeb::cli {
+namespace tolzeb {
 
 using Sources = std::vector<std::wstring>;
 
@@ -25,8 +25,7 @@ struct EngineCalls {
   std::function<Result<ArchiveStats>(const Sources& sources, const std::wstring& output,
                                      const CompressionOptions& options, const ProgressCallback& progress)>
       createArchive;
-  std::function<Result<RecoveryReport>(const std::wstring& archive, uint32_t percent,
-                                       const ProgressCallback& progress)>
+  std::function<Result<RecoveryReport>(const std::wstring& archive, uint32_t percent, const ProgressCallback& progress)>
       protectArchive;
   std::function<Result<ArchiveStats>(const Sources& sources, const std::wstring& output, int32_t level,
                                      const ProgressCallback& progress)>
@@ -62,15 +61,14 @@ struct EngineCalls {
   // Tools on a finished .zeb
   std::function<Result<RecoveryReport>(const std::wstring& archive, const ProgressCallback& progress)>
       checkRecoveryRecord;
-  std::function<Result<RecoveryReport>(const std::wstring& archive, const ProgressCallback& progress)>
-      repairArchive;
+  std::function<Result<RecoveryReport>(const std::wstring& archive, const ProgressCallback& progress)> repairArchive;
   std::function<Result<SplitResult>(const std::wstring& archive, uint64_t partSize, const ProgressCallback& progress)>
       splitArchive;
   std::function<Result<MergeResult>(const std::wstring& firstPart, const std::wstring& output,
                                     const ProgressCallback& progress)>
       mergeParts;
-  std::function<Result<CompareResult>(const std::wstring& archive, const std::wstring& folder,
-                                      const Password& password, bool deep, const ProgressCallback& progress)>
+  std::function<Result<CompareResult>(const std::wstring& archive, const std::wstring& folder, const Password& password,
+                                      bool deep, const ProgressCallback& progress)>
       compareArchive;
   std::function<Result<DuplicateReport>(const std::wstring& archive, const Password& password,
                                         const ProgressCallback& progress)>
@@ -88,4 +86,4 @@ struct EngineCalls {
 // The engine this program is linked with.
 const EngineCalls& linkedEngine();
 
-}  // namespace tolzeb::cli
+}  // namespace tolzeb

@@ -5,7 +5,7 @@
 
 #include "engine/core/bytes.h"
 #include "engine/core/fs.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace tolzeb::testing {
 namespace {

@@ -1,16 +1,14 @@
-// A fresh directory per test, filled through the file layer so that names are UTF-16 on every
-// platform, and removed with everything in it when the test ends.
+// A fresh folder per test, filled through the file layer, removed with everything in it when the
+// test ends.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "engine/core/fs.h"
+#include "support/temp_folder.h"
 
 namespace tolzeb::testing {
 
@@ -21,36 +19,14 @@ inline std::string printable(const std::wstring& text) {
   return out;
 }
 
+// A TempFolder with helpers to fill and read it through the file layer, so that names are
+// UTF-16 on every platform.
 class ScratchTree {
  public:
-  ScratchTree() {
-    static std::atomic<int> counter{0};
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    root_ = std::filesystem::temp_directory_path() /
-            ("tolzeb-create-" + std::to_string(stamp) + "-" + std::to_string(counter++));
-    std::filesystem::create_directories(root_);
-  }
-  ~ScratchTree() {
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-  }
-  ScratchTree(const ScratchTree&) = delete;
-  ScratchTree& operator=(const ScratchTree&) = delete;
-
-  // The root's own path; ASCII, so the conversion is exact.
-  std::wstring root() const {
-    const std::string narrow = root_.string();
-    return std::wstring(narrow.begin(), narrow.end());
-  }
+  const std::wstring& root() const { return folder_.path(); }
 
   // `relative` is '/'-separated below the root.
-  std::wstring path(const std::wstring& relative) const {
-    std::wstring local = relative;
-    for (auto& c : local) {
-      if (c == L'/') c = kPathSeparator;
-    }
-    return joinPath(root(), local);
-  }
+  std::wstring path(const std::wstring& relative) const { return folder_ / relative; }
 
   void makeDirectory(const std::wstring& relative) const {
     ASSERT_TRUE(createDirectories(path(relative)).ok());
@@ -90,7 +66,7 @@ class ScratchTree {
   }
 
  private:
-  std::filesystem::path root_;
+  TempFolder folder_;
 };
 
 }  // namespace tolzeb::testing

@@ -1,4 +1,4 @@
-// Black-box peer tools (Python's zlib, the gzip program) for the interop tests; POSIX only.
+// Black-box peer tools (Python's modules, gzip, tar, 7z) for the interop tests; POSIX only.
 #pragma once
 
 #include <stdlib.h>
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "engine/core/bytes.h"
+#include "support/temp_folder.h"
 
 namespace tolzeb::peertools {
 
@@ -34,22 +35,25 @@ inline Bytes readFile(const std::filesystem::path& path) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// A fresh directory, removed with everything in it when the object goes.
+// A TempFolder seen as a std::filesystem path, which the peer command lines are built from.
 class ScratchDirectory {
  public:
-  ScratchDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tolzeb-peer-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~ScratchDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
+  ScratchDirectory() : path_(narrowPath(folder_.path())) {}
   const std::filesystem::path& path() const { return path_; }
 
  private:
+  static std::string narrowPath(const std::wstring& wide) { return std::string(wide.begin(), wide.end()); }
+
+  testing::TempFolder folder_;  // ASCII: made from the temp folder and a fixed pattern
   std::filesystem::path path_;
 };
+
+// A peer the tests use must be there: the test command installs every one, so a missing peer is
+// a broken set-up, never a reason to pass having checked nothing.
+#define TOLZEB_REQUIRE_PEER(probe, what) \
+  do {                                   \
+    if (!::tolzeb::peertools::run({probe " >/dev/null 2>&1"})) FAIL() << what << " is not installed"; \
+  } while (false)
 
 inline std::string quoted(const std::filesystem::path& path) {
   std::string text(1, '\'');

@@ -1,0 +1,92 @@
+// What every extractor shares once it has an entry's bytes: the overwrite policy, writing each
+// file and putting it in place, restoring its time, counting, progress and cancellation.
+//
+// ExtractedFileWriter writes one file at a time, in as many pieces as the reader likes. A new file
+// is written under its final name; a file that replaces an existing one is written under its name
+// with ".zebtmp" appended and moved over the old file once complete, so the old contents survive
+// any failure before that. A file left unfinished (a failure, a cancel, the writer's end) is
+// deleted.
+//
+// ExtractionRun drives the writer for readers that hand over one file after another (zip, tar,
+// 7z). Its use:
+//   root = prepareRoot(destination); ExtractionRun run(root, selection, ..., existsMessage);
+//   each folder entry:  if (run.isSelected(path)) run.createFolder(path);
+//   each file entry:    if (run.isSelected(path) && run.beginFile(path)) {   false: skipped
+//                         run.write(...) as often as needed; run.finishFile(path, modified); }
+//   return run.finish(entries, archiveBytes);
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/core/fs.h"
+#include "engine/core/status.h"
+#include "engine/core/types.h"
+
+namespace tolzeb {
+
+inline constexpr wchar_t kReplacementSuffix[] = L".zebtmp";
+
+class ExtractedFileWriter {
+ public:
+  // `existsMessage` starts the code-10 failure of policy fail; the target's path follows it.
+  ExtractedFileWriter(const ExtractOptions& options, std::wstring existsMessage);
+  ExtractedFileWriter(const ExtractedFileWriter&) = delete;
+  ExtractedFileWriter& operator=(const ExtractedFileWriter&) = delete;
+  ~ExtractedFileWriter() { discardUnfinished(); }
+
+  // Creates the target's parent folders and opens the file to write, unless the policy skips an
+  // existing target: then false, and nothing was touched.
+  Result<bool> begin(const std::wstring& target);
+  Status write(const void* data, uint64_t length);
+  // Closes the file and puts it in place; the time (FILETIME, 0 = none) and the attribute word
+  // (0 = none) are restored as the options say.
+  Status finish(uint64_t modified, uint32_t attributes);
+  // Deletes the file being written, if any.
+  void discardUnfinished();
+
+ private:
+  const ExtractOptions& options_;
+  std::wstring existsMessage_;
+  UniqueHandle file_;
+  std::wstring target_;
+  std::wstring openedPath_;  // the file being written: the target or its ".zebtmp"; empty when none
+};
+
+class ExtractionRun {
+ public:
+  // `root` comes from prepareRoot. The totals are those of the progress reports.
+  ExtractionRun(const std::wstring& root, const std::vector<std::wstring>& selection, const ExtractOptions& options,
+                const ProgressCallback& progress, uint64_t bytesTotal, uint64_t itemsTotal, std::wstring existsMessage);
+
+  // The destination as a full path, created when missing.
+  static Result<std::wstring> prepareRoot(const std::wstring& destination);
+
+  // Whether the entry is to be extracted; notes that the selection matched something.
+  bool isSelected(const std::wstring& entryPath);
+  Status createFolder(const std::wstring& entryPath);
+  // false when the overwrite policy skips an existing file (counted as an item done).
+  Result<bool> beginFile(const std::wstring& entryPath);
+  Status write(const void* data, uint64_t length);
+  // Puts the file in place and reports progress; a callback that answers false cancels.
+  Status finishFile(const std::wstring& entryPath, uint64_t modified);
+  uint64_t bytesWritten() const { return stats_.inputBytes; }
+
+  // Fails when a selection matched nothing; otherwise reports Done and returns the statistics.
+  // `entries` and `archiveBytes` are the archive's own figures.
+  Result<ArchiveStats> finish(uint64_t entries, uint64_t archiveBytes);
+
+ private:
+  std::wstring root_;
+  std::set<std::wstring> selection_;
+  const ProgressCallback& progress_;
+  ExtractedFileWriter writer_;
+  Stopwatch stopwatch_;
+  Progress report_;
+  ArchiveStats stats_;
+  bool anySelected_ = false;
+};
+
+}  // namespace tolzeb
