@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "codecs/gzip.h"
-#include "support/scratch_tree.h"
 #include "formats/tar/tar_read.h"
 #include "formats/tar/tar_test_stream.h"
 #include "support/allocation_watch.h"
+#include "support/scratch_tree.h"
 
 namespace tolzeb {
 namespace {
