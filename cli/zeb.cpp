@@ -1,5 +1,7 @@
 #include "cli/zeb.h"
 
+#include <new>
+
 #include "cli/archive_commands.h"
 #include "cli/command_line.h"
 #include "cli/exit_code.h"
@@ -43,7 +45,15 @@ int runZeb(const std::vector<std::wstring>& arguments, const Environment& enviro
     // Asked for: success. Shown because nothing was asked: a usage error.
     return line->help && !arguments.empty() ? 0 : 2;
   }
-  return dispatch(line.value(), environment);
+  // Allocation can fail wherever a huge or hostile input makes the engine grow a buffer; the user
+  // gets the resource-limit code and a sentence instead of an abort. Unwinding has released the
+  // memory by the time the message is written.
+  try {
+    return dispatch(line.value(), environment);
+  } catch (const std::bad_alloc&) {
+    return printError(environment.console,
+                      makeFailure(StatusCode::resource_limit, L"Not enough memory to finish this operation"));
+  }
 }
 
 }  // namespace tolzeb::cli

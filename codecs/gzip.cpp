@@ -1,5 +1,7 @@
 #include "codecs/gzip.h"
 
+#include <algorithm>
+
 #include "codecs/crc32.h"
 #include "codecs/deflate/deflate.h"
 #include "codecs/deflate/inflate.h"
@@ -12,6 +14,11 @@ constexpr uint8_t kId2 = 0x8B;
 constexpr uint8_t kMethodDeflate = 8;
 constexpr size_t kFixedHeaderSize = 10;
 constexpr size_t kTrailerSize = 8;
+// Look-ahead for a member header: the fixed part, an extra field of any length and short names.
+constexpr size_t kHeaderLookahead = kFixedHeaderSize + 2 + 65535 + 1024;
+// A header whose name and comment together run longer than this is refused as unterminated.
+constexpr size_t kLongestHeader = size_t(1) << 20;
+constexpr const wchar_t* kCapMessage = L"Decompressed data exceeds the limit for this operation";
 
 constexpr size_t kFlagsOffset = 3;
 constexpr uint8_t kFlagHeaderCrc = 0x02;
@@ -56,15 +63,89 @@ Result<size_t> parseGzipHeader(const uint8_t* data, size_t size) {
   return offset;
 }
 
-Result<Bytes> gunzip(const uint8_t* data, size_t size, uint64_t cap) {
-  TOLZEB_ASSIGN_OR_RETURN(const size_t bodyOffset, parseGzipHeader(data, size));
-  if (size - bodyOffset < kTrailerSize) return corrupt(L"gzip stream has no room for its trailer");
-  const uint8_t* trailer = data + size - kTrailerSize;
-  TOLZEB_ASSIGN_OR_RETURN(Bytes output, inflateExact(data + bodyOffset, size - kTrailerSize - bodyOffset, 0, cap));
-  if (crc32(0, output.data(), output.size()) != readU32le(trailer))
-    return corrupt(L"gzip stream failed its CRC-32 check");
-  if (uint32_t(output.size()) != readU32le(trailer + 4))
+GzipStreamReader::GzipStreamReader(InflateInput& input, uint64_t cap) : input_(input), cap_(cap) {}
+
+Status GzipStreamReader::startMember() {
+  TOLZEB_TRY(input_.fill(kHeaderLookahead));
+  Result<size_t> header = parseGzipHeader(input_.data() + input_.position(), input_.available());
+  if (header.failed() && !input_.ended()) {
+    // Only a long name or comment needs more than the usual look-ahead.
+    TOLZEB_TRY(input_.fill(kLongestHeader));
+    header = parseGzipHeader(input_.data() + input_.position(), input_.available());
+  }
+  if (header.failed()) return std::move(header).failure();
+  input_.setPosition(input_.position() + *header);
+  TOLZEB_TRY(input_.fill(kTrailerSize));
+  if (input_.available() < kTrailerSize) return corrupt(L"gzip stream has no room for its trailer");
+  member_.emplace(input_, std::max<uint64_t>(cap_ - total_, 1));
+  memberCrc_ = 0;
+  memberLength_ = 0;
+  return Status();
+}
+
+Status GzipStreamReader::finishMember() {
+  member_.reset();
+  TOLZEB_TRY(input_.fill(kTrailerSize));
+  if (input_.available() < kTrailerSize) return corrupt(L"gzip stream has no room for its trailer");
+  const uint8_t* trailer = input_.data() + input_.position();
+  if (memberCrc_ != readU32le(trailer)) return corrupt(L"gzip stream failed its CRC-32 check");
+  if (uint32_t(memberLength_) != readU32le(trailer + 4))
     return corrupt(L"gzip stream decompressed to a different length than it declares");
+  input_.setPosition(input_.position() + kTrailerSize);
+
+  // Another member may follow, or zero bytes that pad a tape block or a disk image.
+  TOLZEB_TRY(input_.fill(kFixedHeaderSize));
+  if (input_.available() == 0) {
+    ended_ = true;
+    return Status();
+  }
+  if (looksLikeGzip(input_.data() + input_.position(), input_.available())) return Status();
+  for (;;) {
+    const uint8_t* next = input_.data() + input_.position();
+    if (std::any_of(next, next + input_.available(), [](uint8_t byte) { return byte != 0; }))
+      return corrupt(L"gzip stream is followed by data that is neither gzip nor zero padding");
+    input_.setPosition(input_.end());
+    TOLZEB_TRY(input_.fill(1));
+    if (input_.available() == 0) break;
+  }
+  ended_ = true;
+  return Status();
+}
+
+Result<size_t> GzipStreamReader::read(uint8_t* buffer, size_t capacity) {
+  while (!ended_) {
+    if (!member_) TOLZEB_TRY(startMember());
+    TOLZEB_ASSIGN_OR_RETURN(const size_t got, member_->read(buffer, capacity));
+    if (got != 0) {
+      memberLength_ += got;
+      total_ += got;
+      if (total_ > cap_) return Failure{StatusCode::resource_limit, kCapMessage};
+      memberCrc_ = crc32(memberCrc_, buffer, got);
+      return got;
+    }
+    TOLZEB_TRY(finishMember());
+  }
+  return size_t(0);
+}
+
+Result<uint64_t> gunzipStream(InflateInput& input, const InflateSink& sink, uint64_t cap) {
+  GzipStreamReader reader(input, cap);
+  Bytes piece(size_t(1) << 20);
+  for (;;) {
+    TOLZEB_ASSIGN_OR_RETURN(const size_t got, reader.read(piece.data(), piece.size()));
+    if (got == 0) return reader.total();
+    TOLZEB_TRY(sink(piece.data(), got));
+  }
+}
+
+Result<Bytes> gunzip(const uint8_t* data, size_t size, uint64_t cap) {
+  InflateInput input = InflateInput::over(data, size);
+  Bytes output;
+  const InflateSink append = [&](const uint8_t* piece, size_t length) {
+    output.insert(output.end(), piece, piece + length);
+    return Status();
+  };
+  TOLZEB_TRY(gunzipStream(input, append, cap).status());
   return output;
 }
 

@@ -233,41 +233,53 @@ Status readDynamicHuffmanHeader(InflateBitReader& reader, HuffmanDecodeTable& li
   return buildHuffmanDecodeTable(lengths + literalLengthCount, hdist + 1, kDistanceRootBits, distance);
 }
 
+// Streaming: output is handed on once this much is held, keeping the last window for matches.
+constexpr size_t kStreamFlushAt = size_t(1) << 20;
+// Streaming: unread input kept ahead of the decoder, enough for any one symbol with its extra
+// bits, and for any dynamic block header.
+constexpr size_t kSymbolInputMargin = 64;
+constexpr size_t kHeaderInputMargin = 1024;
+
+}  // namespace
+
 class Inflater {
  public:
   Inflater(const uint8_t* data, size_t size, uint64_t declaredSize, uint64_t cap, bool prefix)
       : reader_{data, size}, declaredSize_(prefix ? 0 : declaredSize), cap_(cap), prefix_(prefix) {}
 
-  Result<Bytes> run() {
+  // Strict, resumable decoding of one stream from `input`: `pull` hands out the output in pieces.
+  Inflater(InflateInput& input, uint64_t cap)
+      : reader_{input.data(), input.end()}, declaredSize_(0), cap_(cap), prefix_(false), input_(&input) {
+    reader_.pos = input.position();
     reserveInitialOutput();
-    Flow flow = Flow::next;
-    bool final = false;
-    while (flow == Flow::next && !final) {
-      if (!reader_.ensure(3)) {
-        flow = endOfInput(L"DEFLATE: truncated block header");
-        break;
+  }
+
+  Result<size_t> pull(uint8_t* buffer, size_t capacity) {
+    for (;;) {
+      if (readPosition_ < outSize_) {
+        const size_t n = std::min(capacity, outSize_ - readPosition_);
+        std::memcpy(buffer, out_.data() + readPosition_, n);
+        readPosition_ += n;
+        return n;
       }
-      final = reader_.take(1);
-      switch (reader_.take(2)) {
-        case kBlockTypeStored:
-          flow = storedBlock();
-          break;
-        case kBlockTypeFixed:
-          if (fixedLiteralLength_.entries.empty()) (void)buildFixedHuffmanTables(fixedLiteralLength_, fixedDistance_);
-          flow = compressedBlock(fixedLiteralLength_, fixedDistance_);
-          break;
-        case kBlockTypeDynamic:
-          if (Status header = readDynamicHuffmanHeader(reader_, literalLength_, distance_, codeLength_);
-              header.failed()) {
-            flow = prefix_ ? Flow::stop : fail(std::move(header).failure());
-            break;
-          }
-          flow = compressedBlock(literalLength_, distance_);
-          break;
-        default:
-          flow = fail(corrupt(L"DEFLATE: reserved block type"));
+      if (finished_) return size_t(0);
+      keepOnlyWindow();
+      const Flow flow = decodeBlocks();
+      if (flow == Flow::fail) return std::move(failure_);
+      if (flow == Flow::next) {
+        finished_ = true;
+        // The stream ends on a byte boundary for whatever follows it.
+        reader_.alignToByte();
+        input_->setPosition(reader_.pos);
       }
     }
+  }
+
+  uint64_t produced() const { return flushed_ + outSize_; }
+
+  Result<Bytes> run() {
+    reserveInitialOutput();
+    const Flow flow = decodeBlocks();
     if (flow == Flow::fail) return std::move(failure_);
     if (flow == Flow::next && declaredSize_ != 0 && outSize_ != declaredSize_)
       return corrupt(L"Decompressed to " + decimal(uint64_t(outSize_)) + L" bytes, but the entry declares " +
@@ -277,7 +289,54 @@ class Inflater {
   }
 
  private:
-  enum class Flow { next, stop, fail };
+  // next: the stream is complete; stop: a prefix ends; pause: streaming output is waiting.
+  enum class Flow { next, stop, fail, pause };
+  enum class Block { none, stored, fixed, dynamic };
+
+  Flow decodeBlocks() {
+    for (;;) {
+      if (block_ == Block::none) {
+        if (final_) return Flow::next;
+        if (input_ && !refillInput(kHeaderInputMargin)) return Flow::fail;
+        if (!reader_.ensure(3)) return endOfInput(L"DEFLATE: truncated block header");
+        final_ = reader_.take(1);
+        switch (reader_.take(2)) {
+          case kBlockTypeStored:
+            block_ = Block::stored;
+            break;
+          case kBlockTypeFixed:
+            if (fixedLiteralLength_.entries.empty()) (void)buildFixedHuffmanTables(fixedLiteralLength_, fixedDistance_);
+            block_ = Block::fixed;
+            break;
+          case kBlockTypeDynamic:
+            if (Status header = readDynamicHuffmanHeader(reader_, literalLength_, distance_, codeLength_);
+                header.failed())
+              return prefix_ ? Flow::stop : fail(std::move(header).failure());
+            block_ = Block::dynamic;
+            break;
+          default:
+            return fail(corrupt(L"DEFLATE: reserved block type"));
+        }
+      }
+      const Flow flow = block_ == Block::stored  ? storedBlock()
+                        : block_ == Block::fixed ? compressedBlock(fixedLiteralLength_, fixedDistance_)
+                                                 : compressedBlock(literalLength_, distance_);
+      if (flow != Flow::next) return flow;
+      block_ = Block::none;
+    }
+  }
+
+  // Streaming: drops the output already handed out, but for the last window that matches reach.
+  void keepOnlyWindow() {
+    const size_t kept = std::min(outSize_, kWindowSize);
+    const size_t dropped = outSize_ - kept;
+    if (dropped == 0) return;
+    std::memmove(out_.data(), out_.data() + dropped, kept);
+    outSize_ = kept;
+    readPosition_ = kept;
+    cap_ -= dropped;
+    flushed_ += dropped;
+  }
 
   Flow fail(Failure failure) {
     failure_ = std::move(failure);
@@ -287,7 +346,34 @@ class Inflater {
   Flow endOfInput(const wchar_t* message) { return prefix_ ? Flow::stop : fail(corrupt(message)); }
   Flow capReached() { return prefix_ ? Flow::stop : fail(Failure{StatusCode::resource_limit, kCapMessage}); }
 
+  // Streaming: slides the input forward so that at least `want` unread bytes are there (unless
+  // the stream ends first). The bytes just behind the read position stay, so that the bit reader
+  // can hand whole buffered bytes back.
+  bool refillInput(size_t want) {
+    if (reader_.size - reader_.pos >= want + 8) return true;
+    input_->setPosition(reader_.pos);
+    if (Status filled = input_->fill(want + 8); filled.failed()) {
+      failure_ = std::move(filled).failure();
+      return false;
+    }
+    reader_.data = input_->data();
+    reader_.size = input_->end();
+    reader_.pos = input_->position();
+    return true;
+  }
+
+  // Streaming upkeep before each symbol: input ahead of the decoder, and a pause once enough
+  // output waits to be handed out.
+  Flow serviceStream(size_t inputWanted) {
+    if (!refillInput(inputWanted)) return Flow::fail;
+    return outSize_ >= kStreamFlushAt ? Flow::pause : Flow::next;
+  }
+
   void reserveInitialOutput() {
+    if (input_) {
+      out_.resize(kStreamFlushAt + kMaxStoredBlockSize + kMaxMatchLength + kCopySlack);
+      return;
+    }
     uint64_t initial = std::min<uint64_t>(cap_, std::max<uint64_t>(uint64_t(reader_.size) * 4, 4096));
     if (declaredSize_ != 0 && declaredSize_ <= cap_ && declaredSize_ <= kMaxUpFrontReserve)
       initial = std::min(declaredSize_, uint64_t(reader_.size) * kMaxExpansionPerInputByte + kReserveSlack);
@@ -310,6 +396,9 @@ class Inflater {
   }
 
   Flow storedBlock() {
+    if (input_) {
+      if (const Flow flow = serviceStream(4 + kMaxStoredBlockSize + 8); flow != Flow::next) return flow;
+    }
     reader_.alignToByte();
     if (reader_.size - reader_.pos < 4) return endOfInput(L"DEFLATE: truncated stored header");
     const uint8_t* header = reader_.data + reader_.pos;
@@ -331,6 +420,9 @@ class Inflater {
   Flow compressedBlock(const HuffmanDecodeTable& literalLength, const HuffmanDecodeTable& distance) {
     using Outcome = HuffmanDecodeTable::Outcome;
     for (;;) {
+      if (input_) {
+        if (const Flow flow = serviceStream(kSymbolInputMargin); flow != Flow::next) return flow;
+      }
       unsigned symbol;
       if (literalLength.decode(reader_, symbol) != Outcome::symbol)
         return endOfInput(L"DEFLATE: bad literal/length symbol");  // an invalid code ends a prefix too
@@ -385,16 +477,61 @@ class Inflater {
   Bytes out_;
   size_t outSize_ = 0;
   Failure failure_;
+  Block block_ = Block::none;  // the block being decoded
+  bool final_ = false;         // it is the last one
+  // Streaming only.
+  InflateInput* input_ = nullptr;
+  size_t readPosition_ = 0;  // output before it has been handed out
+  uint64_t flushed_ = 0;     // output handed out and dropped from out_
+  bool finished_ = false;
   HuffmanDecodeTable fixedLiteralLength_, fixedDistance_, literalLength_, distance_, codeLength_;
 };
-
-}  // namespace
 
 Result<Bytes> inflate(const uint8_t* data, size_t size, uint64_t declaredSize, uint64_t cap, bool prefix) {
   if (data == nullptr && size != 0) return Failure{StatusCode::invalid_argument, L"inflate: null input"};
   if (cap == 0) return Failure{StatusCode::invalid_argument, L"inflate: output cap must not be zero"};
   return Inflater(data, size, declaredSize, cap, prefix).run();
 }
+
+InflateInput::InflateInput(Reader read, size_t bufferSize) : read_(std::move(read)), buffer_(bufferSize) {}
+
+InflateInput InflateInput::over(const uint8_t* data, size_t size) {
+  size_t offset = 0;
+  return InflateInput([data, size, offset](uint8_t* buffer, size_t capacity) mutable -> Result<size_t> {
+    const size_t n = std::min(capacity, size - offset);
+    if (n != 0) std::memcpy(buffer, data + offset, n);
+    offset += n;
+    return n;
+  });
+}
+
+Status InflateInput::fill(size_t want) {
+  if (end_ - position_ >= want || ended_) return Status();
+  // Keep a few bytes behind the read position: a decoder may step back over bytes it buffered.
+  const size_t keepFrom = position_ > kKeptBehind ? position_ - kKeptBehind : 0;
+  std::memmove(buffer_.data(), buffer_.data() + keepFrom, end_ - keepFrom);
+  position_ -= keepFrom;
+  end_ -= keepFrom;
+  consumedBefore_ += keepFrom;
+  if (buffer_.size() < position_ + want) buffer_.resize(position_ + want);
+  while (end_ - position_ < want && !ended_) {
+    TOLZEB_ASSIGN_OR_RETURN(const size_t got, read_(buffer_.data() + end_, buffer_.size() - end_));
+    if (got == 0) ended_ = true;
+    end_ += got;
+  }
+  return Status();
+}
+
+DeflateStreamReader::DeflateStreamReader(InflateInput& input, uint64_t cap)
+    : inflater_(std::make_unique<Inflater>(input, std::max<uint64_t>(cap, 1))) {}
+
+DeflateStreamReader::~DeflateStreamReader() = default;
+DeflateStreamReader::DeflateStreamReader(DeflateStreamReader&&) noexcept = default;
+DeflateStreamReader& DeflateStreamReader::operator=(DeflateStreamReader&&) noexcept = default;
+
+Result<size_t> DeflateStreamReader::read(uint8_t* buffer, size_t capacity) { return inflater_->pull(buffer, capacity); }
+
+uint64_t DeflateStreamReader::produced() const { return inflater_->produced(); }
 
 Result<Bytes> inflateExact(const uint8_t* data, size_t size, uint64_t declaredSize, uint64_t cap) {
   return inflate(data, size, declaredSize, cap, false);

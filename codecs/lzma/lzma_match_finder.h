@@ -1,5 +1,13 @@
 // Hash-chain match finder of the LZMA2 encoder: a three-byte head table, a four-byte head table
 // and a chain of earlier positions with the same four-byte hash.
+//
+// The search visits the four-byte chain in order, up to the chain depth. Far back, only positions
+// whose first four bytes equal the searched ones can improve a match (a length-3 match is only
+// taken nearby), yet on incompressible data almost every chain entry is a hash collision, and
+// walking them made the cost per byte grow with the dictionary. So the chain is kept twice: a
+// short ring for the nearby part, and a chain over a finer hash (a refinement of the four-byte
+// hash) for the far part, with each position's rank in its four-byte chain, so that the walk
+// stops exactly where the depth would have stopped it. The answers are those of the plain walk.
 #pragma once
 
 #include <cstddef>
@@ -30,14 +38,36 @@ class LzmaMatchFinder {
  private:
   uint32_t matchLength(uint32_t earlier, uint32_t position, uint32_t maxLength) const;
 
+  // Steps along the fine chain from `candidate`, as the plain walk would, with `depth` ranks.
+  void findFar(uint32_t candidate, uint32_t position, uint32_t windowStart, uint32_t depth, uint32_t niceLength,
+               uint32_t maxLength, uint32_t fourByteHash, uint32_t& best, uint32_t& distance) const;
+  // Takes `candidate` when it beats `best`; true when the walk can stop.
+  bool consider(uint32_t candidate, uint32_t position, uint32_t niceLength, uint32_t maxLength, uint32_t& best,
+                uint32_t& distance) const;
+  uint32_t fineHash(const uint8_t* p) const;
+
   const uint8_t* data_;
   size_t size_;
   uint32_t dictionarySize_;
   std::vector<uint32_t> threeByteHeads_;
   std::vector<uint32_t> fourByteHeads_;
-  // One link per position, kept as a ring of dictionarySize entries: a link is only followed from
-  // a candidate less than a dictionary away, whose slot no later inserted position has reused yet.
-  std::vector<uint32_t> links_;
+  // The four-byte chain of the last positions, a ring: a link is followed only from a candidate
+  // nearer than the ring is long, whose slot no later position has reused yet.
+  std::vector<uint32_t> nearLinks_;
+  // Positions inserted so far under each four-byte hash.
+  std::vector<uint32_t> fourByteCounts_;
+  unsigned fineHashBits_;
+  std::vector<uint32_t> fineHeads_;
+  // What the far walk needs of one position, in one place so that a step costs one memory access:
+  // the previous position on its fine chain, its first four bytes, and its rank in its four-byte
+  // chain (the count inserted there before it).
+  struct FineLink {
+    uint32_t previous;
+    uint32_t word;
+    uint32_t ordinal;
+  };
+  // A ring of up to dictionarySize entries: read only for candidates less than a dictionary away.
+  std::vector<FineLink> fineLinks_;
   uint32_t linkMask_;
 };
 

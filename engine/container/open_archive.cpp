@@ -1,7 +1,9 @@
 #include "engine/container/open_archive.h"
 
+#include <algorithm>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "engine/container/container_format.h"
 #include "engine/container/sealing.h"
@@ -170,6 +172,51 @@ Status checkEntryChunks(const OpenArchive& archive, const ManifestEntry& entry) 
   return Status();
 }
 
+// Chunks whose stored bytes overlap, or files whose decoded bytes overlap, are the mark of an
+// archive built to multiply one small compressed kernel into a huge extraction; the writer never
+// produces either, so both are refused before anything is decoded.
+Status refuseSharedStoredBytes(const OpenArchive& archive) {
+  std::vector<uint64_t> byOffset(archive.chunks.size());
+  for (uint64_t i = 0; i < byOffset.size(); ++i) byOffset[i] = i;
+  std::sort(byOffset.begin(), byOffset.end(),
+            [&](uint64_t a, uint64_t b) { return archive.chunks[a].storedOffset < archive.chunks[b].storedOffset; });
+  for (size_t i = 1; i < byOffset.size(); ++i) {
+    const ChunkDescriptor& earlier = archive.chunks[byOffset[i - 1]];
+    // Both ranges lie within the payload region (checked per descriptor): the sum cannot overflow.
+    if (earlier.storedOffset + earlier.storedSize > archive.chunks[byOffset[i]].storedOffset)
+      return corrupt(L"Chunks " + decimal(std::min(byOffset[i - 1], byOffset[i])) + L" and " +
+                     decimal(std::max(byOffset[i - 1], byOffset[i])) + L" overlap");
+  }
+  return Status();
+}
+
+Status refuseOverlappingEntries(const OpenArchive& archive) {
+  // Chunk indices are consecutive within an entry, so a position in the concatenation of all
+  // chunks' decoded bytes identifies every byte of every entry.
+  std::vector<uint64_t> chunkStart(archive.chunks.size());
+  uint64_t position = 0;  // at most 2^58 chunks of 4 MiB: no overflow
+  for (size_t i = 0; i < archive.chunks.size(); ++i) {
+    chunkStart[i] = position;
+    position += archive.chunks[i].decodedSize;
+  }
+  struct Extent {
+    uint64_t start;
+    uint64_t end;
+    const ManifestEntry* entry;
+  };
+  std::vector<Extent> extents;
+  for (const ManifestEntry& entry : archive.entries) {
+    if (entry.size == 0 || entry.chunks.empty()) continue;
+    const uint64_t start = chunkStart[entry.chunks.front()] + entry.firstChunkOffset;
+    extents.push_back({start, start + entry.size, &entry});  // within the entry's chunks: checked before
+  }
+  std::sort(extents.begin(), extents.end(), [](const Extent& a, const Extent& b) { return a.start < b.start; });
+  for (size_t i = 1; i < extents.size(); ++i) {
+    if (extents[i - 1].end > extents[i].start) return corrupt(L"Archive entries overlap: " + extents[i].entry->path);
+  }
+  return Status();
+}
+
 Status crossCheckEntries(const OpenArchive& archive) {
   std::unordered_set<std::wstring_view> seen;
   seen.reserve(archive.entries.size());
@@ -190,7 +237,8 @@ Status crossCheckEntries(const OpenArchive& archive) {
   }
   if (total != archive.header.totalBytes)
     return corrupt(L"Header total size does not match the sum of manifest entries");
-  return Status();
+  TOLZEB_TRY(refuseSharedStoredBytes(archive));
+  return refuseOverlappingEntries(archive);
 }
 
 }  // namespace

@@ -14,15 +14,27 @@ constexpr uint8_t kLzma2LargestDictionaryByte = 40;
 // byte beyond it instead of filling memory up to the general cap (an empty size still needs a cap).
 uint64_t declaredCap(uint64_t outputSize, uint64_t cap) { return std::min(cap, outputSize + 1); }
 
+// Under the declared cap, output that the decoder refuses as too much runs past the declared
+// size: a wrong length in the archive, not a limit of this operation.
+Result<Bytes> checkDeclaredLength(Result<Bytes> decoded, uint64_t outputSize, const wchar_t* wrongLength) {
+  if (decoded.failed()) {
+    const Failure& failure = decoded.failure();
+    if (failure.code == StatusCode::resource_limit &&
+        failure.message == L"Decompressed data exceeds the limit for this operation")
+      return corrupt(wrongLength);
+    return decoded;
+  }
+  if (decoded->size() != outputSize) return corrupt(wrongLength);
+  return decoded;
+}
+
 Result<std::vector<uint8_t>> decodeLzma2(const SevenZipCoder& coder, const std::vector<uint8_t>& input,
                                          uint64_t outputSize, uint64_t cap) {
   if (coder.properties.size() != 1) return corrupt(L"7z: LZMA2 coder has no dictionary size");
   if (coder.properties[0] > kLzma2LargestDictionaryByte) return corrupt(L"7z: LZMA2 dictionary size is out of range");
-  TOLZEB_ASSIGN_OR_RETURN(
-      Bytes output,
-      lzma2Decode(input.data(), input.size(), lzma2DictionarySize(coder.properties[0]), declaredCap(outputSize, cap)));
-  if (output.size() != outputSize) return corrupt(L"7z: LZMA2 stream decoded to the wrong length");
-  return output;
+  return checkDeclaredLength(
+      lzma2Decode(input.data(), input.size(), lzma2DictionarySize(coder.properties[0]), declaredCap(outputSize, cap)),
+      outputSize, L"7z: LZMA2 stream decoded to the wrong length");
 }
 
 Result<std::vector<uint8_t>> decodeLzma(const SevenZipCoder& coder, const std::vector<uint8_t>& input,
@@ -58,12 +70,9 @@ Result<std::vector<uint8_t>> decodeSevenZipCoder(const SevenZipCoder& coder, con
       return decodeLzma2(coder, input, outputSize, cap);
     case sevenzip_method::kLzma:
       return decodeLzma(coder, input, outputSize, cap);
-    case sevenzip_method::kDeflate: {
-      TOLZEB_ASSIGN_OR_RETURN(Bytes output,
-                              inflateExact(input.data(), input.size(), outputSize, declaredCap(outputSize, cap)));
-      if (output.size() != outputSize) return corrupt(L"7z: DEFLATE stream decoded to the wrong length");
-      return output;
-    }
+    case sevenzip_method::kDeflate:
+      return checkDeclaredLength(inflateExact(input.data(), input.size(), outputSize, declaredCap(outputSize, cap)),
+                                 outputSize, L"7z: DEFLATE stream decoded to the wrong length");
     case sevenzip_method::kBzip2:
       return makeFailure(StatusCode::unsupported_version,
                          L"7z: this archive uses BZip2, which this build does not read");

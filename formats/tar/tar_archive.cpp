@@ -1,5 +1,6 @@
 #include "formats/tar/tar_archive.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "codecs/gzip.h"
@@ -12,14 +13,76 @@ using namespace tarformat;
 
 constexpr size_t kSignatureBytes = 3;
 
+// One pass over the gzip stream: the file, its input buffer and the decoder, with the position
+// in the tar stream that the next decoded byte has.
+class GzipPass {
+ public:
+  explicit GzipPass(const UniqueHandle& file)
+      : file_(file),
+        input_([this](uint8_t* buffer, size_t capacity) -> Result<size_t> {
+          TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, file_.readAt(offset_, buffer, capacity));
+          offset_ += got;
+          return size_t(got);
+        }),
+        reader_(input_, UINT64_MAX) {}
+  GzipPass(const GzipPass&) = delete;
+  GzipPass& operator=(const GzipPass&) = delete;
+
+  uint64_t position() const { return position_; }
+
+  // Up to `capacity` bytes of the tar stream; 0 at its end.
+  Result<size_t> read(uint8_t* buffer, size_t capacity) {
+    TOLZEB_ASSIGN_OR_RETURN(const size_t got, reader_.read(buffer, capacity));
+    position_ += got;
+    return got;
+  }
+
+ private:
+  const UniqueHandle& file_;
+  uint64_t offset_ = 0;
+  InflateInput input_;
+  GzipStreamReader reader_;
+  uint64_t position_ = 0;
+};
+
 }  // namespace
 
-uint64_t TarArchive::size() const { return bytes.empty() ? fileLength : bytes.size(); }
+struct GzipTarSource {
+  UniqueHandle file;
+  uint64_t length = 0;  // of the tar stream
+  std::unique_ptr<GzipPass> pass;
+  Bytes skipped;  // where bytes before a read's offset are decoded to
+
+  Status read(uint64_t offset, uint8_t* destination, uint64_t length) {
+    if (!pass || pass->position() > offset) pass = std::make_unique<GzipPass>(file);
+    while (pass->position() < offset) {
+      if (skipped.empty()) skipped.resize(kSkipPiece);
+      const uint64_t want = std::min<uint64_t>(offset - pass->position(), skipped.size());
+      TOLZEB_ASSIGN_OR_RETURN(const size_t got, pass->read(skipped.data(), size_t(want)));
+      if (got == 0) return Status(StatusCode::corrupt_archive, L"tar: archive is truncated");
+    }
+    for (uint64_t done = 0; done < length;) {
+      TOLZEB_ASSIGN_OR_RETURN(const size_t got,
+                              pass->read(destination + done, size_t(std::min<uint64_t>(length - done, kSkipPiece))));
+      if (got == 0) return Status(StatusCode::corrupt_archive, L"tar: archive is truncated");
+      done += got;
+    }
+    return Status();
+  }
+
+  static constexpr size_t kSkipPiece = size_t(1) << 20;
+};
+
+uint64_t TarArchive::size() const {
+  if (gzip) return gzip->length;
+  return bytes.empty() ? fileLength : bytes.size();
+}
 
 Status TarArchive::read(uint64_t offset, uint8_t* destination, uint64_t length) const {
   const auto end = checkedAdd(offset, length);
   if (!end || *end > size()) return Status(StatusCode::corrupt_archive, L"tar: read past the end of the archive");
   if (length == 0) return {};
+  if (gzip) return gzip->read(offset, destination, length);
   if (!bytes.empty()) {
     std::memcpy(destination, bytes.data() + offset, size_t(length));
     return {};
@@ -47,19 +110,20 @@ Result<TarArchive> openTarGz(const std::wstring& path, bool& isGzip) {
   }
 
   isGzip = true;
-  if (fileSize > kMaxGzipFileBytes)
-    return Failure{StatusCode::resource_limit,
-                   L"This .tar.gz is too large for this build, which unpacks one whole before reading it"};
-  Bytes compressed(size_t(fileSize), 0);
-  uint64_t done = 0;
-  while (done < fileSize) {
-    TOLZEB_ASSIGN_OR_RETURN(const uint64_t part, archive.file.readAt(done, compressed.data() + done, fileSize - done));
-    if (part == 0) break;
-    done += part;
+  auto source = std::make_shared<GzipTarSource>();
+  source->file = std::move(archive.file);
+  // The whole stream is checked (every member's CRC-32) before any of it is trusted, and its
+  // length bounds every later read.
+  {
+    GzipPass pass(source->file);
+    Bytes piece(GzipTarSource::kSkipPiece);
+    for (;;) {
+      TOLZEB_ASSIGN_OR_RETURN(const size_t part, pass.read(piece.data(), piece.size()));
+      if (part == 0) break;
+    }
+    source->length = pass.position();
   }
-  if (done < fileSize) return Failure{StatusCode::io_failure, L"Could not read the whole .tar.gz"};
-  archive.file.close();
-  TOLZEB_ASSIGN_OR_RETURN(archive.bytes, gunzip(compressed.data(), compressed.size(), kMaxDecompressedBytes));
+  archive.gzip = std::move(source);
   return archive;
 }
 

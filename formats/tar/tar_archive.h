@@ -1,8 +1,9 @@
-// An open tar stream: a plain .tar read in place through its file handle, or a .tar.gz
-// decompressed whole into memory. Owned by the one operation that opened it.
+// An open tar stream: a plain .tar read in place through its file handle, a .tar.gz decoded as a
+// stream, or a stream already in memory. Owned by the one operation that opened it.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "engine/core/bytes.h"
@@ -11,20 +12,27 @@
 
 namespace tolzeb {
 
+struct GzipTarSource;
+
 struct TarArchive {
-  UniqueHandle file;        // a plain .tar; empty for a .tar.gz
-  Bytes bytes;              // the decompressed stream of a .tar.gz; empty for a .tar
-  uint64_t fileLength = 0;  // the .tar's size; 0 for a .tar.gz
+  UniqueHandle file;        // a plain .tar; empty otherwise
+  Bytes bytes;              // a stream in memory; empty otherwise
+  uint64_t fileLength = 0;  // the .tar's size; 0 otherwise
+  // A .tar.gz: decoded forward from where the last read ended, and from the start again when a
+  // read goes back, so memory stays the same whatever the archive's size.
+  std::shared_ptr<GzipTarSource> gzip;
 
   // The length of the tar stream.
   uint64_t size() const;
   // Copies `length` bytes of the stream at `offset`. Outside the stream: code 3 "tar: read past
   // the end of the archive"; a file that comes up short: code 3 "tar: archive is truncated".
+  // Reads of a .tar.gz are cheapest in increasing order.
   Status read(uint64_t offset, uint8_t* destination, uint64_t length) const;
 };
 
-// Opens `path` as a plain tar, or, when it starts with the gzip signature, reads and decompresses
-// it whole (at most 512 MiB of file, 2 GiB of tar). `isGzip` tells which.
+// Opens `path` as a plain tar, or, when it starts with the gzip signature, as a gzip stream:
+// decoded once to check it whole and learn the tar's length, in bounded memory. `isGzip` tells
+// which.
 Result<TarArchive> openTarGz(const std::wstring& path, bool& isGzip);
 
 }  // namespace tolzeb

@@ -46,8 +46,6 @@ inline constexpr char kTypePaxGlobal = 'g';
 inline constexpr char kLongLinkName[] = "././@LongLink";
 
 // Limits of the reader.
-inline constexpr uint64_t kMaxGzipFileBytes = 0x20000000;      // a .tar.gz is unpacked whole
-inline constexpr uint64_t kMaxDecompressedBytes = 0x80000000;  // output cap of that unpacking
 inline constexpr uint64_t kMaxMetadataRecordBytes = 0x100000;  // 'K', 'L', 'g' and 'x' data
 inline constexpr uint64_t kMaxEntries = 2000000;
 inline constexpr uint64_t kProbeGzipReadBytes = 0x40000;

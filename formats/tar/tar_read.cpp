@@ -28,8 +28,9 @@ bool looksLikeTarHeader(const uint8_t* header) {
   return checksum.hasValue() && tarChecksumMatches(header, *checksum);
 }
 
-// The first tar block of a gzip file, from a bounded prefix of the file and of its inflation.
-Result<bool> probeGzipBody(const UniqueHandle& file) {
+// The first tar block from a bounded prefix of the file and of its inflation; a stream damaged
+// further on still shows what it is.
+Result<bool> probeGzipPrefix(const UniqueHandle& file) {
   TOLZEB_ASSIGN_OR_RETURN(const uint64_t fileSize, file.fileSize());
   Bytes head(size_t(std::min(fileSize, kProbeGzipReadBytes)), 0);
   TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, file.readAt(0, head.data(), head.size()));
@@ -39,6 +40,28 @@ Result<bool> probeGzipBody(const UniqueHandle& file) {
   Result<Bytes> body = inflatePrefix(head.data() + *bodyOffset, head.size() - *bodyOffset, kProbeInflateBytes);
   if (body.failed() || body->size() < kHeaderSize) return false;
   return looksLikeTarHeader(body->data());
+}
+
+// The first tar block of a gzip file, also when empty blocks or empty members come first: the
+// stream is decoded until that block is there.
+Result<bool> probeGzipBody(const UniqueHandle& file) {
+  TOLZEB_ASSIGN_OR_RETURN(const bool inPrefix, probeGzipPrefix(file));
+  if (inPrefix) return true;
+  uint64_t offset = 0;
+  InflateInput input([&](uint8_t* buffer, size_t capacity) -> Result<size_t> {
+    TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, file.readAt(offset, buffer, capacity));
+    offset += got;
+    return size_t(got);
+  });
+  Bytes head;
+  const InflateSink firstBlock = [&](const uint8_t* data, size_t size) {
+    head.insert(head.end(), data, data + std::min(size, kHeaderSize - head.size()));
+    // Enough seen: stopping here is not a fault of the file.
+    if (head.size() == kHeaderSize) return Status(StatusCode::canceled, L"");
+    return Status();
+  };
+  (void)gunzipStream(input, firstBlock, UINT64_MAX);
+  return head.size() == kHeaderSize && looksLikeTarHeader(head.data());
 }
 
 struct OpenedTar {

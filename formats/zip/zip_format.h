@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/deflate/inflate.h"
 #include "engine/core/bytes.h"
 #include "engine/core/fs.h"
 #include "engine/core/status.h"
@@ -91,5 +92,9 @@ ArchiveListing toZipListing(const ZipArchive& zip);
 // The entry's decoded bytes, at most `cap` of them, checked against the CRC-32 when whole.
 // Without `allowPrefix` an entry larger than `cap` fails with code 8.
 Result<Bytes> readZipPayload(ZipArchive& zip, const ZipEntry& entry, uint64_t cap, bool allowPrefix);
+
+// Decodes the entry into `sink` about 1 MiB at a time, whatever its size, and checks its declared
+// size (decoding stops one byte past it) and its CRC-32.
+Status streamZipPayload(ZipArchive& zip, const ZipEntry& entry, const InflateSink& sink);
 
 }  // namespace tolzeb

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <optional>
 
 #include "codecs/crc32.h"
 #include "codecs/deflate/inflate.h"
@@ -46,14 +47,16 @@ Result<Bytes> inflateEntry(const Bytes& stored, const ZipEntry& entry, uint64_t 
     if (prefix.size() > cap) prefix.resize(size_t(cap));
     return prefix;
   }
-  // A declared size of 0 declares nothing to the decoder, so emptiness is checked here: an
-  // entry listed as empty must not unpack into anything.
-  TOLZEB_ASSIGN_OR_RETURN(Bytes data, inflateExact(stored.data(), stored.size(), entry.uncompressedSize,
-                                                   std::max<uint64_t>(cap, 1)));
-  if (data.size() != entry.uncompressedSize) {
-    return corrupt(L"ZIP entry unpacks to more than its declared size: " + entry.path);
-  }
-  TOLZEB_TRY(checkCrc(data, entry));
+  // The decoder stops one byte past the declared size: that byte proves the entry wrong, and
+  // decoding further would only spend memory and time on a hostile stream. A declared size of 0
+  // declares nothing to the decoder, so emptiness is checked here too.
+  const uint64_t limit = std::max(entry.uncompressedSize, entry.uncompressedSize + 1);
+  Result<Bytes> data = inflateExact(stored.data(), stored.size(), entry.uncompressedSize, limit);
+  const bool overran =
+      data.failed() ? data.failure().code == StatusCode::resource_limit : data->size() != entry.uncompressedSize;
+  if (overran) return corrupt(L"ZIP entry unpacks to more than its declared size: " + entry.path);
+  if (data.failed()) return std::move(data).failure();
+  TOLZEB_TRY(checkCrc(*data, entry));
   return data;
 }
 
@@ -71,7 +74,9 @@ Result<Bytes> unpackStored(Bytes stored, const ZipEntry& entry, uint64_t cap) {
 
 }  // namespace
 
-Result<Bytes> readZipPayload(ZipArchive& zip, const ZipEntry& entry, uint64_t cap, bool allowPrefix) {
+namespace {
+
+Status checkReadable(const ZipEntry& entry) {
   if (entry.flags & (kZipFlagEncrypted | kZipFlagStrongEncryption)) {
     return Failure{StatusCode::unsupported_version, L"Entry is encrypted, which TOLZEB cannot read: " + entry.path};
   }
@@ -80,6 +85,60 @@ Result<Bytes> readZipPayload(ZipArchive& zip, const ZipEntry& entry, uint64_t ca
                    L"Entry uses compression method " + decimal(uint32_t(entry.method)) +
                        L", which TOLZEB cannot read (only store and deflate): " + entry.path};
   }
+  return Status();
+}
+
+constexpr size_t kStreamPiece = size_t(1) << 20;
+
+}  // namespace
+
+Status streamZipPayload(ZipArchive& zip, const ZipEntry& entry, const InflateSink& sink) {
+  TOLZEB_TRY(checkReadable(entry));
+  TOLZEB_ASSIGN_OR_RETURN(const uint64_t dataStart, locatePayload(zip, entry));
+  if (entry.method == kZipMethodStored && entry.compressedSize != entry.uncompressedSize) {
+    return corrupt(L"Stored entry declares mismatched sizes: " + entry.path);
+  }
+  // The stored bytes, a piece at a time, and never past the entry's compressed size.
+  uint64_t offset = 0;
+  const auto readStored = [&](uint8_t* buffer, size_t capacity) -> Result<size_t> {
+    const uint64_t want = std::min<uint64_t>(capacity, entry.compressedSize - offset);
+    if (want == 0) return size_t(0);
+    TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, zip.file.readAt(dataStart + offset, buffer, want));
+    if (got == 0) return corrupt(L"ZIP entry payload is truncated: " + entry.path);
+    offset += got;
+    return size_t(got);
+  };
+  Bytes piece(size_t(std::min<uint64_t>(kStreamPiece, std::max<uint64_t>(entry.uncompressedSize, 1))));
+  uint32_t crc = 0;
+  uint64_t total = 0;
+  InflateInput input(readStored);
+  // The decoder stops one byte past the declared size: that byte proves the entry wrong.
+  std::optional<DeflateStreamReader> inflater;
+  if (entry.method == kZipMethodDeflate)
+    inflater.emplace(input, std::max(entry.uncompressedSize, entry.uncompressedSize + 1));
+  for (;;) {
+    Result<size_t> got = inflater ? inflater->read(piece.data(), piece.size()) : readStored(piece.data(), piece.size());
+    if (got.failed()) {
+      if (got.failure().code == StatusCode::resource_limit)
+        return corrupt(L"ZIP entry unpacks to more than its declared size: " + entry.path);
+      return std::move(got).failure();
+    }
+    if (*got == 0) break;
+    total += *got;
+    if (total > entry.uncompressedSize)
+      return corrupt(L"ZIP entry unpacks to more than its declared size: " + entry.path);
+    crc = crc32(crc, piece.data(), *got);
+    TOLZEB_TRY(sink(piece.data(), *got));
+  }
+  if (total != entry.uncompressedSize)
+    return corrupt(L"Decompressed to " + decimal(total) + L" bytes, but the entry declares " +
+                   decimal(entry.uncompressedSize));
+  if (crc != entry.crc32) return corrupt(L"Entry failed its CRC-32 check: " + entry.path);
+  return Status();
+}
+
+Result<Bytes> readZipPayload(ZipArchive& zip, const ZipEntry& entry, uint64_t cap, bool allowPrefix) {
+  TOLZEB_TRY(checkReadable(entry));
   TOLZEB_ASSIGN_OR_RETURN(uint64_t dataStart, locatePayload(zip, entry));
   if (entry.uncompressedSize > cap && !allowPrefix) {
     return Failure{StatusCode::resource_limit, L"Entry is larger than the limit for this operation: " + entry.path};
@@ -108,8 +167,10 @@ Result<ArchiveStats> testZip(const std::wstring& path, const ProgressCallback& p
       ++stats.directories;
       continue;
     }
-    TOLZEB_ASSIGN_OR_RETURN(Bytes data, readZipPayload(zip, entry, kZipMaxEntryBytes, false));
-    stats.inputBytes += data.size();
+    TOLZEB_TRY(streamZipPayload(zip, entry, [&](const uint8_t*, size_t size) {
+      stats.inputBytes += size;
+      return Status();
+    }));
     ++stats.files;
     report.bytesDone = stats.inputBytes;
     ++report.itemsDone;
@@ -138,9 +199,10 @@ Result<ArchiveStats> extractZip(const std::wstring& archive, const std::wstring&
     if (entry.isDirectory || !run.isSelected(entry.path)) continue;
     TOLZEB_ASSIGN_OR_RETURN(const bool writing, run.beginFile(entry.path));
     if (!writing) continue;
-    const uint64_t cap = std::min(budget - run.bytesWritten(), kZipMaxEntryBytes);
-    TOLZEB_ASSIGN_OR_RETURN(const Bytes data, readZipPayload(zip, entry, cap, false));
-    TOLZEB_TRY(run.write(data.data(), data.size()));
+    if (entry.uncompressedSize > budget - run.bytesWritten()) {
+      return Failure{StatusCode::resource_limit, L"Entry is larger than the limit for this operation: " + entry.path};
+    }
+    TOLZEB_TRY(streamZipPayload(zip, entry, [&](const uint8_t* data, size_t size) { return run.write(data, size); }));
     TOLZEB_TRY(run.finishFile(entry.path, dosTimeToFileTime(entry.dosDate, entry.dosTime)));
   }
   return run.finish(zip.entries.size(), zip.fileLength);

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,15 @@ TEST(RunZeb, EveryCommandWordReachesItsHandler) {
     EXPECT_EQ(world.console.err.find(L"unknown command"), std::wstring::npos) << utf8Of(word);
     EXPECT_EQ(world.console.err.rfind(L"zeb: ", 0), 0u) << utf8Of(word);
   }
+}
+
+TEST(RunZeb, RunningOutOfMemoryEndsWithTheResourceLimitCode) {
+  FakeWorld world;
+  world.kind = ArchiveKind::tarGz;
+  world.engine.testAnyArchive = [](const std::wstring&, ArchiveKind, const ExtractOptions&,
+                                   const ProgressCallback&) -> Result<ArchiveStats> { throw std::bad_alloc(); };
+  EXPECT_EQ(runZeb({L"t", L"big.tar.gz"}, world.environment()), 8);
+  EXPECT_EQ(world.console.err, L"zeb: error 8: Not enough memory to finish this operation\n");
 }
 
 TEST(ExitCodeFor, MapsEveryStatusCode) {

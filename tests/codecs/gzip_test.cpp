@@ -71,6 +71,45 @@ TEST(GzipTest, HeaderFields) {
   }
 }
 
+// What `gzip -t` accepts: members back to back, zero padding after the last one (tapes, disk
+// images), and members whose DEFLATE body starts with empty blocks.
+TEST(GzipTest, StreamsOtherWritersProduceReadBack) {
+  const Bytes first = testdata::text(5000, 3);
+  const Bytes second = testdata::text(300000, 4);
+  const Bytes a = *gzipCompress(first.data(), first.size(), 6);
+  const Bytes b = *gzipCompress(second.data(), second.size(), 1);
+  const Bytes empty = *gzipCompress(nullptr, 0, 6);
+  Bytes both = first;
+  both.insert(both.end(), second.begin(), second.end());
+  const auto join = [](std::initializer_list<const Bytes*> parts) {
+    Bytes out;
+    for (const Bytes* part : parts) out.insert(out.end(), part->begin(), part->end());
+    return out;
+  };
+  Bytes emptyBlocksFirst(a.begin(), a.begin() + 10);
+  for (int i = 0; i < 100000; ++i) emptyBlocksFirst.insert(emptyBlocksFirst.end(), {0x00, 0x00, 0x00, 0xFF, 0xFF});
+  emptyBlocksFirst.insert(emptyBlocksFirst.end(), a.begin() + 10, a.end());
+  const Bytes zeros(1 << 20, 0);
+  struct Case {
+    const char* name;
+    Bytes stream;
+    const Bytes& expected;
+  };
+  const Case cases[] = {
+      {"two members", join({&a, &b}), both},
+      {"an empty member first", join({&empty, &a, &empty, &b}), both},
+      {"zero padding", join({&a, &zeros}), first},
+      {"two members and padding", join({&a, &b, &zeros}), both},
+      {"empty blocks before the data", emptyBlocksFirst, first},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Result<Bytes> back = gunzip(c.stream.data(), c.stream.size(), 1 << 30);
+    ASSERT_TRUE(back.hasValue()) << int(back.failure().code);
+    EXPECT_TRUE(*back == c.expected);
+  }
+}
+
 TEST(GzipTest, MalformedStreams) {
   const Bytes data = testdata::text(5000, 2);
   const Bytes good = *gzipCompress(data.data(), data.size(), 6);
@@ -79,8 +118,15 @@ TEST(GzipTest, MalformedStreams) {
     b[at] = value;
     return b;
   };
-  Bytes trailing = good;
-  trailing.insert(trailing.end(), 8, 0);
+  Bytes garbage = good;
+  garbage.push_back('x');
+  Bytes paddedGarbage = good;
+  paddedGarbage.insert(paddedGarbage.end(), 700000, 0);
+  paddedGarbage.push_back(1);
+  Bytes twoMembers = good;
+  twoMembers.insert(twoMembers.end(), good.begin(), good.end());
+  Bytes twoMembersDamaged = twoMembers;
+  twoMembersDamaged[twoMembers.size() - 8] ^= 1;
   struct Case {
     const char* name;
     Bytes stream;
@@ -111,7 +157,13 @@ TEST(GzipTest, MalformedStreams) {
        L"gzip stream failed its CRC-32 check"},
       {"length mismatch", modified(good.size() - 1, 1), corrupt,
        L"gzip stream decompressed to a different length than it declares"},
-      {"bytes after the member", trailing, corrupt, L"gzip stream failed its CRC-32 check"},
+      {"garbage after the member", garbage, corrupt,
+       L"gzip stream is followed by data that is neither gzip nor zero padding"},
+      {"garbage after zero padding", paddedGarbage, corrupt,
+       L"gzip stream is followed by data that is neither gzip nor zero padding"},
+      {"a second member damaged", twoMembersDamaged, corrupt, L"gzip stream failed its CRC-32 check"},
+      {"over the cap in the second member", twoMembers, StatusCode::resource_limit,
+       L"Decompressed data exceeds the limit for this operation", 9999},
       {"body damaged", modified(10, 0xFF), corrupt, L"DEFLATE: reserved block type"},
       {"over the cap", good, StatusCode::resource_limit, L"Decompressed data exceeds the limit for this operation",
        4999},

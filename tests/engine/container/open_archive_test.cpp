@@ -362,7 +362,29 @@ TEST(OpenArchiveTest, EntriesThatDoNotFitTheirChunksAreRefused) {
        L"Block offset lies outside the first block: docs/a.txt"},
       {"chunks too short", [](auto& e) { e[2].size += 1; }, nullptr,
        L"Blocks of docs/big.bin hold 600000 bytes but the entry declares 600001"},
-      {"exactly enough", [](auto& e) { e[1].size = 262144; }, nullptr, L""},
+      {"exactly enough",
+       [](auto& e) {
+         e[1].size = 262144;
+         e[2] = e[3];
+         e[2].path = L"docs/big.bin";
+       },
+       nullptr, L""},
+      // Entries that reuse bytes another entry already claims multiply one small payload into a
+      // huge extraction.
+      {"an entry reusing another's bytes",
+       [](auto& e) {
+         e[3].chunks = e[2].chunks;
+         e[3].firstChunkOffset = e[2].firstChunkOffset;
+         e[3].size = e[2].size;
+       },
+       nullptr, L"Archive entries overlap: docs/empty"},
+      {"one byte shared with the previous entry", [](auto& e) { e[2].firstChunkOffset -= 1; }, nullptr,
+       L"Archive entries overlap: docs/big.bin"},
+      {"a second chunk reading the first one's stored bytes", nullptr,
+       [](uint64_t i, ChunkDescriptor& c) {
+         if (i == 2) c.storedOffset -= 1;
+       },
+       L"Chunks 1 and 2 overlap"},
       {"a trailing chunk never reached",
        [](auto& e) {
          e[1].chunks = {0, 1};

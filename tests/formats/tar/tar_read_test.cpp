@@ -47,9 +47,19 @@ TEST_F(TarReadTest, ProbeTellsTarAndTarGzFromOtherFiles) {
     bool isTar;
     bool isGzip;
   };
+  // Empty stored blocks, valid DEFLATE that gzip accepts, push the first tar block far back.
+  Bytes emptyBlocksFirst = gzipped(tar);
+  Bytes emptyBlocks;
+  for (int i = 0; i < 100000; ++i) emptyBlocks.insert(emptyBlocks.end(), {0x00, 0x00, 0x00, 0xFF, 0xFF});
+  emptyBlocksFirst.insert(emptyBlocksFirst.begin() + 10, emptyBlocks.begin(), emptyBlocks.end());
+  Bytes emptyMemberFirst = gzipped({});
+  const Bytes tarMember = gzipped(tar);
+  emptyMemberFirst.insert(emptyMemberFirst.end(), tarMember.begin(), tarMember.end());
   const std::vector<Case> cases = {
       {"tar", tar, true, false},
       {"tar.gz", gzipped(tar), true, true},
+      {"tar.gz starting with 500 KB of empty blocks", emptyBlocksFirst, true, true},
+      {"tar.gz starting with an empty member", emptyMemberFirst, true, true},
       {"Version 7 by checksum", v7, true, false},
       {"text", notTar, false, false},
       {"gzip of text", gzipped(notTar), false, true},

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "formats/zip/zip.h"
+#include "support/allocation_watch.h"
 #include "zip_fixture.h"
 
 namespace tolzeb {
@@ -89,13 +90,15 @@ TEST_F(ZipReadTest, EntryDataFailuresNameTheEntry) {
          return z;
        },
        StatusCode::corrupt_archive, L"ZIP entry payload lies outside the file: p.txt"},
-      {"above the 512 MiB test limit",
+      // Entries are decoded as streams, so a large declared size is no reason to refuse one; this
+      // one holds far less than it declares.
+      {"declaring more than it holds",
        [&] {
          Bytes z = single(fileEntry("big.txt", kText, true));
          put32(z, central() + 24, 0x20000001);
          return z;
        },
-       StatusCode::resource_limit, L"Entry is larger than the limit for this operation: big.txt"},
+       StatusCode::corrupt_archive, L"Decompressed to 77 bytes, but the entry declares 536870913"},
       {"stored sizes differ",
        [&] {
          Bytes z = single(fileEntry("s.txt", kText));
@@ -124,6 +127,13 @@ TEST_F(ZipReadTest, EntryDataFailuresNameTheEntry) {
          return z;
        },
        StatusCode::corrupt_archive, L"ZIP entry unpacks to more than its declared size: z.txt"},
+      {"deflated entry declaring fewer bytes than it holds",
+       [&] {
+         Bytes z = single(fileEntry("z.txt", kText, true));
+         put32(z, central() + 24, 10);
+         return z;
+       },
+       StatusCode::corrupt_archive, L"ZIP entry unpacks to more than its declared size: z.txt"},
       {"damaged DEFLATE stream",
        [&] {
          Bytes z = single(fileEntry("d.txt", kText, true));
@@ -147,6 +157,44 @@ TEST_F(ZipReadTest, EntryDataFailuresNameTheEntry) {
       EXPECT_EQ(result.failure().message, c.message);
     }
   }
+}
+
+// An entry that inflates past its declared size is refused as soon as one byte too many appears,
+// not after decoding up to the operation's limit: the limit here is far below what the entry holds.
+TEST_F(ZipReadTest, InflatingStopsOneBytePastTheDeclaredSize) {
+  FixtureLayout layout;
+  for (const uint32_t declared : {0u, 10u, 65536u}) {
+    SCOPED_TRACE(declared);
+    Bytes z = buildZip({fileEntry("zeros.bin", std::string(4 << 20, '\0'), true)}, "", &layout);
+    put32(z, layout.centralOffsets[0] + 24, declared);
+    Result<ZipArchive> zip = openZip(write(z), 0);
+    ASSERT_TRUE(zip.hasValue()) << printable(zip.failure().message);
+    Result<Bytes> data = readZipPayload(*zip, zip->entries[0], 1 << 20, false);
+    ASSERT_TRUE(data.failed());
+    EXPECT_EQ(data.failure().code, StatusCode::corrupt_archive);
+    EXPECT_EQ(data.failure().message, L"ZIP entry unpacks to more than its declared size: zeros.bin");
+  }
+}
+
+// Entries are decoded and written a piece at a time: testing and extracting a large entry, stored
+// or deflated, holds a small part of it in memory.
+TEST_F(ZipReadTest, LargeEntriesAreReadInBoundedPieces) {
+  constexpr size_t kLarge = size_t(48) << 20;
+  std::string content(kLarge, 'z');
+  for (size_t i = 0; i < kLarge; i += 4099) content[i] = char(i / 4099);
+  const std::wstring path =
+      write(buildZip({fileEntry("stored.bin", content), fileEntry("deflated.bin", content, true)}));
+  {
+    testing::AllocationWatch watch;
+    Result<ArchiveStats> tested = testZip(path, {});
+    ASSERT_TRUE(tested.hasValue()) << printable(tested.failure().message);
+    EXPECT_EQ(tested->inputBytes, 2 * kLarge);
+    Result<ArchiveStats> extracted = extractZip(path, tree_.path(L"out"), {}, ExtractOptions{}, {});
+    ASSERT_TRUE(extracted.hasValue()) << printable(extracted.failure().message);
+    EXPECT_LT(watch.largest(), size_t(8) << 20);
+  }
+  EXPECT_TRUE(tree_.readText(L"out/stored.bin") == content);
+  EXPECT_TRUE(tree_.readText(L"out/deflated.bin") == content);
 }
 
 TEST_F(ZipReadTest, TestDecodesEveryFileAndReportsProgress) {
