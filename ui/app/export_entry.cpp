@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/core/bytes.h"
 #include "engine/core/entry_path.h"
 #include "engine/core/fs.h"
 #include "ui/app/export_files.h"
@@ -14,15 +15,6 @@ namespace {
 
 // Staging names taken by something else are skipped; a clash this many times over is no chance.
 constexpr uint64_t kStagingNameTries = 100;
-
-std::wstring decimal(uint64_t value) {
-  std::wstring digits;
-  do {
-    digits.insert(digits.begin(), wchar_t(L'0' + value % 10));
-    value /= 10;
-  } while (value != 0);
-  return digits;
-}
 
 std::wstring lastComponent(const std::wstring& entry) {
   const size_t cut = entry.find_last_of(L"/\\");

@@ -4,6 +4,7 @@
 
 #include "engine/core/fs.h"
 #include "ui/foundation/i18n_platform.h"
+#include "ui/foundation/program_info.h"
 #include "ui/foundation/languages.h"
 
 namespace tolzeb::ui::i18n {
@@ -43,7 +44,7 @@ std::wstring programDirectory() {
     std::lock_guard<std::mutex> lock(injected.mutex);
     if (injected.directory) return *injected.directory;
   }
-  std::wstring path = platform::programPath();
+  std::wstring path = executablePath();
   size_t separator = path.rfind(kPathSeparator);
   if (separator == std::wstring::npos) return {};
   path.resize(separator);

@@ -43,4 +43,17 @@ bool replaceDataFile(const std::wstring& path, const std::vector<uint8_t>& bytes
   return renameReplace(temporary, path).ok();
 }
 
+std::vector<std::wstring> dataFileLines(const std::wstring& text, size_t start) {
+  std::vector<std::wstring> lines;
+  while (start < text.size()) {
+    size_t end = text.find(L'\n', start);
+    if (end == std::wstring::npos) end = text.size();
+    size_t lineEnd = end;
+    while (lineEnd > start && text[lineEnd - 1] == L'\r') --lineEnd;
+    lines.push_back(text.substr(start, lineEnd - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
 }  // namespace tolzeb::ui

@@ -23,4 +23,8 @@ DataFileRead readDataFile(const std::wstring& path, uint64_t maxBytes, std::vect
 // next write deletes it.
 bool replaceDataFile(const std::wstring& path, const std::vector<uint8_t>& bytes);
 
+// The lines of a data file's text from `start` on, each without its line break and the carriage
+// returns before it.
+std::vector<std::wstring> dataFileLines(const std::wstring& text, size_t start = 0);
+
 }  // namespace tolzeb::ui

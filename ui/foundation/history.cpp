@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/core/bytes.h"
 #include "engine/core/fs.h"
 #include "engine/core/text.h"
 #include "ui/foundation/app_data.h"
@@ -32,25 +33,15 @@ std::vector<std::wstring> splitAtTabs(const std::wstring& line) {
   }
 }
 
-void appendDecimal(std::wstring& text, uint64_t value) {
-  wchar_t digits[20];
-  size_t count = 0;
-  do {
-    digits[count++] = wchar_t(L'0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  while (count > 0) text.push_back(digits[--count]);
-}
-
 std::wstring entryLine(const HistoryEntry& entry) {
   std::wstring line;
-  appendDecimal(line, entry.timestamp);
+  line += decimal(entry.timestamp);
   line += L'\t';
-  appendDecimal(line, entry.archiveSize);
+  line += decimal(entry.archiveSize);
   line += L'\t';
-  appendDecimal(line, entry.inputSize);
+  line += decimal(entry.inputSize);
   line += L'\t';
-  appendDecimal(line, durationMilliseconds(entry.seconds));
+  line += decimal(durationMilliseconds(entry.seconds));
   line += L'\t';
   line += entry.path;
   line += L'\n';
@@ -92,14 +83,7 @@ bool parseHistoryFile(const uint8_t* data, size_t size, std::vector<HistoryEntry
   const std::wstring& text = *decoded;
 
   bool headerSeen = false;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find(L'\n', start);
-    if (end == std::wstring::npos) end = text.size();
-    size_t lineEnd = end;
-    while (lineEnd > start && text[lineEnd - 1] == L'\r') --lineEnd;
-    const std::wstring line = text.substr(start, lineEnd - start);
-    start = end + 1;
+  for (const std::wstring& line : dataFileLines(text)) {
     if (line.empty()) continue;
 
     if (!headerSeen) {

@@ -10,10 +10,6 @@
 
 namespace tolzeb::ui::i18n::platform {
 
-// The full path of the running program (GetModuleFileNameW, growing the buffer up to 65536
-// characters); empty on failure.
-std::wstring programPath();
-
 // A copy of the running program's RT_RCDATA resource of that name (names compare without regard
 // to case); nothing when it is absent, cannot be loaded or is empty.
 std::optional<std::vector<uint8_t>> programResource(const std::wstring& name);

@@ -2,7 +2,6 @@
 // the table compiled into the program, languages from the environment, number layouts from a
 // small table, and times of day and dates are left to the callers' own fallbacks.
 #include <time.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -15,7 +14,6 @@
 namespace tolzeb::ui::i18n::platform {
 namespace {
 
-constexpr size_t kLargestPath = 65536;
 // FILETIME of 1970-01-01 00:00:00 UTC.
 constexpr uint64_t kUnixEpochFileTime = 116444736000000000;
 
@@ -72,20 +70,6 @@ std::optional<time_t> unixSeconds(const CivilTime& utc) {
 }
 
 }  // namespace
-
-std::wstring programPath() {
-  std::string buffer(4096, '\0');
-  for (;;) {
-    ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (length <= 0) return {};
-    if (size_t(length) < buffer.size()) {
-      Result<std::wstring> path = utf8ToUtf16(reinterpret_cast<const uint8_t*>(buffer.data()), size_t(length));
-      return path.hasValue() ? std::move(path).value() : std::wstring();
-    }
-    if (buffer.size() >= kLargestPath) return {};
-    buffer.assign(buffer.size() * 2, '\0');
-  }
-}
 
 std::optional<std::vector<uint8_t>> programResource(const std::wstring& name) {
   const EmbeddedCatalogue* found = findEmbedded(name);

@@ -7,9 +7,6 @@
 namespace tolzeb::ui::i18n::platform {
 namespace {
 
-constexpr DWORD kFirstPathBuffer = 260;
-constexpr DWORD kLargestPathBuffer = 65536;
-
 SYSTEMTIME toSystemTime(const CivilTime& time) {
   SYSTEMTIME out{};
   out.wYear = time.year;
@@ -39,21 +36,6 @@ std::wstring fromBuffer(const wchar_t* buffer, int written) {
 }
 
 }  // namespace
-
-std::wstring programPath() {
-  std::wstring buffer(kFirstPathBuffer, L'\0');
-  for (;;) {
-    DWORD length = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()));
-    if (length == 0) return {};
-    // A result that fills the buffer may have been cut.
-    if (length < buffer.size() - 1) {
-      buffer.resize(length);
-      return buffer;
-    }
-    if (buffer.size() >= kLargestPathBuffer) return {};
-    buffer.assign(buffer.size() * 2, L'\0');
-  }
-}
 
 std::optional<std::vector<uint8_t>> programResource(const std::wstring& name) {
   HRSRC resource = findCatalogueResource(name);

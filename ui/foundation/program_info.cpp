@@ -1,20 +1,11 @@
 #include "ui/foundation/program_info.h"
+#include "engine/core/bytes.h"
 
 namespace tolzeb::ui {
 namespace {
 
 constexpr uint32_t kFirstPathCapacity = 260;
 constexpr uint32_t kLargestPathCapacity = 65536;
-
-void appendDecimal(std::wstring& text, uint32_t value) {
-  wchar_t digits[10];
-  size_t count = 0;
-  do {
-    digits[count++] = wchar_t(L'0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  while (count > 0) text.push_back(digits[--count]);
-}
 
 }  // namespace
 
@@ -25,7 +16,7 @@ std::wstring formatFileVersion(uint32_t mostSignificant, uint32_t leastSignifica
   std::wstring text;
   for (size_t i = 0; i < shown; ++i) {
     if (i > 0) text += L'.';
-    appendDecimal(text, parts[i]);
+    text += decimal(parts[i]);
   }
   return text;
 }

@@ -3,6 +3,7 @@
 #include <iterator>
 #include <vector>
 
+#include "engine/core/bytes.h"
 #include "engine/core/text.h"
 #include "ui/foundation/app_data.h"
 #include "ui/foundation/data_file.h"
@@ -77,16 +78,6 @@ void applySetting(const std::wstring& key, const std::wstring& value, Settings& 
   }
 }
 
-std::wstring decimal(uint64_t value) {
-  wchar_t digits[20];
-  size_t count = 0;
-  do {
-    digits[count++] = wchar_t(L'0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  return std::wstring(std::make_reverse_iterator(digits + count), std::make_reverse_iterator(digits));
-}
-
 void appendLine(std::wstring& text, const wchar_t* key, const std::wstring& value) {
   text += key;
   text += L'=';
@@ -111,16 +102,9 @@ SettingsSource applySettingsFile(const uint8_t* data, size_t size, Settings& set
   if (decoded.failed()) return SettingsSource::refused;
   const std::wstring& text = *decoded;
 
-  size_t start = (!text.empty() && text[0] == 0xFEFF) ? 1 : 0;
+  const size_t start = (!text.empty() && text[0] == 0xFEFF) ? 1 : 0;
   bool headerSeen = false;
-  while (start < text.size()) {
-    size_t end = text.find(L'\n', start);
-    if (end == std::wstring::npos) end = text.size();
-    size_t lineEnd = end;
-    while (lineEnd > start && text[lineEnd - 1] == L'\r') --lineEnd;
-    const std::wstring line = text.substr(start, lineEnd - start);
-    start = end + 1;
-
+  for (const std::wstring& line : dataFileLines(text, start)) {
     if (line.empty() || line[0] == L'#') continue;
     if (!headerSeen) {
       if (line != kSettingsHeader) return SettingsSource::refused;
