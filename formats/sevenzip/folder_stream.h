@@ -1,6 +1,7 @@
-// A 7z folder's decoded bytes in order, a piece at a time. A folder of one LZMA, LZMA2, DEFLATE
-// or Copy coder is decoded as a stream in bounded memory (its dictionary window aside); any
-// other coder graph (filters, BCJ2) is decoded whole through the archive's folder cache.
+// A 7z folder's decoded bytes in order, a piece at a time. A folder whose coders form one chain
+// (LZMA, LZMA2, DEFLATE or Copy on the packed stream, then x86, Delta or Copy filters) is decoded
+// as a stream in bounded memory, its dictionary window aside; any other coder graph (BCJ2 with
+// its four inputs) is decoded whole through the archive's folder cache.
 #pragma once
 
 #include <cstdint>
