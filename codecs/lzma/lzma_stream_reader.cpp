@@ -197,6 +197,8 @@ class LzmaStreamDecoder {
       if (input_.available() < kStoredHeaderSize) return corrupt(L"LZMA2: truncated stored chunk");
       const size_t chunkSize = readU16be(header + 1) + size_t(1);
       input_.setPosition(input_.position() + kStoredHeaderSize);
+      TOLZEB_TRY(input_.fill(chunkSize));
+      if (chunkSize > input_.available()) return corrupt(L"LZMA2: stored chunk runs past the end");
       if (total_ + chunkSize > cap_) return overCap();
       if (control == kLzma2StoredWithDictionaryReset) {
         windowStart_ = total_;
