@@ -74,6 +74,16 @@ class FolderCursor {
   std::optional<SevenZipFolderStream> stream_;
 };
 
+// In folder order, so that each folder is decoded once, front to back, whatever order the
+// header lists the entries in.
+void inFolderOrder(const SevenZipArchive& archive, std::vector<size_t>& indices) {
+  std::stable_sort(indices.begin(), indices.end(), [&](size_t a, size_t b) {
+    const SevenZipEntry& x = archive.entries[a];
+    const SevenZipEntry& y = archive.entries[b];
+    return x.folderIndex != y.folderIndex ? x.folderIndex < y.folderIndex : x.offsetInFolder < y.offsetInFolder;
+  });
+}
+
 }  // namespace
 
 Result<bool> probeSevenZip(const std::wstring& path) {
@@ -102,12 +112,7 @@ Result<ArchiveStats> extractSevenZip(const std::wstring& archivePath, const std:
       files.push_back(i);
     }
   }
-  // In folder order, so that each folder is decoded once through the archive's cache.
-  std::stable_sort(files.begin(), files.end(), [&](size_t a, size_t b) {
-    const SevenZipEntry& x = archive.entries[a];
-    const SevenZipEntry& y = archive.entries[b];
-    return x.folderIndex != y.folderIndex ? x.folderIndex < y.folderIndex : x.offsetInFolder < y.offsetInFolder;
-  });
+  inFolderOrder(archive, files);
 
   const uint64_t limit = options.maxTotalBytes;
   FolderCursor cursor(archive, options.memoryBudget);
@@ -159,7 +164,11 @@ Result<ArchiveStats> testSevenZip(const std::wstring& archivePath, const Progres
   uint64_t unchecked = 0;
   FolderCursor cursor(archive, memoryBudget);
   const auto discard = [](const uint8_t*, size_t) { return Status(); };
-  for (const SevenZipEntry& entry : archive.entries) {
+  std::vector<size_t> order(archive.entries.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  inFolderOrder(archive, order);
+  for (size_t index : order) {
+    const SevenZipEntry& entry = archive.entries[index];
     if (entry.isDirectory) {
       ++stats.directories;
       ++report.itemsDone;
