@@ -5,6 +5,11 @@
 # and generated files, so they are small on disk except for what `zeb x` writes.
 # Usage: bench/read_memory_bench.sh [build-dir] [work-dir]; ZEB=path/to/zeb skips the build.
 # Needs GNU time, tar, gzip, 7z and zip; about 7 GiB free in work-dir for the extractions.
+#
+# Measured (Linux build, default options, peak resident set):
+#   solid-2g.7z (307 KiB, LZMA2 with a 32 MiB dictionary, 2 GiB in one folder)
+#     zeb l  5.7 MiB    zeb t  39 MiB    zeb x  39 MiB    (decoded whole before: about 2.4 GB)
+#   The 7z reader's window is the dictionary, bounded by --memory; the rest is small pieces.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${1:-$ROOT/build/bench-release}

@@ -80,7 +80,7 @@ Result<ArchiveStats> testAnyArchive(const std::wstring& archive, ArchiveKind kin
     case ArchiveKind::zip: return testZip(archive, progress);
     case ArchiveKind::tar:
     case ArchiveKind::tarGz: return testTar(archive, progress);
-    case ArchiveKind::sevenZip: return testSevenZip(archive, progress);
+    case ArchiveKind::sevenZip: return testSevenZip(archive, progress, options.memoryBudget);
     default: return notAnArchive();
   }
 }

@@ -16,6 +16,16 @@ class RangeDecoder {
     code_ = uint32_t(data[1]) << 24 | uint32_t(data[2]) << 16 | uint32_t(data[3]) << 8 | data[4];
   }
 
+  // For a stream that arrives in pieces: the state carries on over the next piece of input.
+  RangeDecoder() : data_(nullptr), size_(0), position_(0) {}
+  void start(const uint8_t* data, size_t size) { *this = RangeDecoder(data, size); }
+  void resume(const uint8_t* data, size_t size) {
+    data_ = data;
+    size_ = size;
+    position_ = 0;
+  }
+  size_t position() const { return position_; }
+
   bool overran() const { return overran_; }
 
   uint32_t decodeBit(LzmaProbability& probability) {

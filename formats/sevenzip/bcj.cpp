@@ -12,11 +12,7 @@ bool isSignByte(uint8_t b) { return b == 0x00 || b == 0xFF; }
 
 }  // namespace
 
-std::vector<uint8_t> decodeX86Bcj(std::vector<uint8_t> bytes) {
-  const size_t size = bytes.size();
-  if (size <= 4) return bytes;
-  uint32_t previousMask = 0;
-  int64_t previousPosition = -1;
+size_t X86BcjDecoder::convert(uint8_t* bytes, size_t size, bool last) {
   size_t i = 0;
   while (i + 5 <= size) {
     const uint8_t opcode = bytes[i];
@@ -24,20 +20,21 @@ std::vector<uint8_t> decodeX86Bcj(std::vector<uint8_t> bytes) {
       ++i;
       continue;
     }
-    const int64_t distance = int64_t(i) - previousPosition;
-    uint32_t mask = distance > 3 ? 0 : (previousMask << (distance - 1)) & 7;
+    const int64_t position = int64_t(base_ + i);
+    const int64_t distance = position - previousPosition_;
+    uint32_t mask = distance > 3 ? 0 : (previousMask_ << (distance - 1)) & 7;
     if (mask != 0 && (!kAllowed[mask] || isSignByte(bytes[i + 4 - kBitNumber[mask]]))) {
-      previousPosition = int64_t(i);
-      previousMask = ((mask << 1) & 7) | 1;
+      previousPosition_ = position;
+      previousMask_ = ((mask << 1) & 7) | 1;
       ++i;
       continue;
     }
-    previousPosition = int64_t(i);
+    previousPosition_ = position;
     if (isSignByte(bytes[i + 4])) {
       uint32_t source = readU32le(&bytes[i + 1]);
       uint32_t destination;
       for (;;) {
-        destination = source - uint32_t(i + 5);
+        destination = source - uint32_t(position + 5);
         if (mask == 0) break;
         const uint32_t shift = kBitNumber[mask] * 8;
         if (!isSignByte(uint8_t(destination >> (24 - shift)))) break;
@@ -47,13 +44,21 @@ std::vector<uint8_t> decodeX86Bcj(std::vector<uint8_t> bytes) {
       bytes[i + 2] = uint8_t(destination >> 8);
       bytes[i + 3] = uint8_t(destination >> 16);
       bytes[i + 4] = (destination >> 24) & 1 ? 0xFF : 0x00;
-      previousMask = mask;
+      previousMask_ = mask;
       i += 5;
     } else {
-      previousMask = ((mask << 1) & 7) | 1;
+      previousMask_ = ((mask << 1) & 7) | 1;
       ++i;
     }
   }
+  const size_t finished = last ? size : i;
+  base_ += finished;
+  return finished;
+}
+
+std::vector<uint8_t> decodeX86Bcj(std::vector<uint8_t> bytes) {
+  X86BcjDecoder decoder;
+  decoder.convert(bytes.data(), bytes.size(), true);
   return bytes;
 }
 

@@ -13,4 +13,11 @@ Result<std::vector<uint8_t>> decodeDelta(const std::vector<uint8_t>& input, cons
   return output;
 }
 
+void DeltaDecoder::decode(uint8_t* bytes, size_t size) {
+  for (size_t i = 0; i < size; ++i, ++position_) {
+    if (position_ >= distance_) bytes[i] = uint8_t(bytes[i] + history_[(position_ - distance_) & 0xFF]);
+    history_[position_ & 0xFF] = bytes[i];
+  }
+}
+
 }  // namespace tolzeb

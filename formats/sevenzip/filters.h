@@ -10,6 +10,31 @@
 
 namespace tolzeb {
 
+// Undoes the x86 call/jump conversion of a stream that arrives in pieces.
+class X86BcjDecoder {
+ public:
+  // Converts `bytes` in place and returns how many of them are final; the rest (at most four, all
+  // when `last`) must come again at the front of the next call, followed by the next bytes.
+  size_t convert(uint8_t* bytes, size_t size, bool last);
+
+ private:
+  uint64_t base_ = 0;  // the stream position of bytes[0]
+  uint32_t previousMask_ = 0;
+  int64_t previousPosition_ = -1;
+};
+
+// Undoes byte-wise delta over a stream in pieces; `distance` is 1 to 256.
+class DeltaDecoder {
+ public:
+  explicit DeltaDecoder(size_t distance) : distance_(distance) {}
+  void decode(uint8_t* bytes, size_t size);
+
+ private:
+  size_t distance_;
+  uint64_t position_ = 0;
+  uint8_t history_[256] = {};
+};
+
 // Undoes the x86 call/jump conversion in place, the buffer's start taken as position 0.
 std::vector<uint8_t> decodeX86Bcj(std::vector<uint8_t> bytes);
 

@@ -1,6 +1,8 @@
 #include "formats/sevenzip/sevenzip_read.h"
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 
 #include "codecs/crc32.h"
 #include "engine/core/bytes.h"
@@ -8,7 +10,7 @@
 #include "engine/core/fs.h"
 #include "engine/create/progress_report.h"
 #include "engine/extract/extraction_run.h"
-#include "formats/sevenzip/folder_decoder.h"
+#include "formats/sevenzip/folder_stream.h"
 #include "formats/sevenzip/header_parser.h"
 
 namespace tolzeb {
@@ -16,18 +18,70 @@ namespace {
 
 constexpr uint64_t kReaderEntryLimit = 2000000;
 
-// The entry's bytes inside its decoded folder, after the bounds check.
-Result<const uint8_t*> entryData(SevenZipArchive& archive, const SevenZipEntry& entry) {
-  TOLZEB_ASSIGN_OR_RETURN(const std::vector<uint8_t>* folder, decodeSevenZipFolder(archive, entry.folderIndex));
-  if (!rangeFits(entry.offsetInFolder, entry.size, folder->size()))
-    return makeFailure(StatusCode::corrupt_archive, L"7z: an entry reaches past its folder: " + entry.name);
-  return folder->data() + entry.offsetInFolder;
-}
+constexpr size_t kEntryPiece = size_t(1) << 20;
 
-Status checkCrc(const SevenZipEntry& entry, const uint8_t* data) {
-  if (entry.crcDefined && crc32(0, data, size_t(entry.size)) != entry.crc)
-    return makeFailure(StatusCode::corrupt_archive, L"Checksum mismatch in " + entry.name);
-  return Status();
+// Walks the folders' decoded bytes forwards, one entry after another, keeping one folder open.
+class FolderCursor {
+ public:
+  FolderCursor(SevenZipArchive& archive, uint64_t windowLimit) : archive_(archive), windowLimit_(windowLimit) {}
+
+  // Hands the entry's bytes to `sink` in pieces and checks its stored CRC.
+  Status streamEntry(const SevenZipEntry& entry, uint64_t length,
+                     const std::function<Status(const uint8_t*, size_t)>& sink) {
+    TOLZEB_TRY(moveTo(entry));
+    Bytes piece(size_t(std::min<uint64_t>(length, kEntryPiece)));
+    uint32_t crc = 0;
+    for (uint64_t left = length; left > 0;) {
+      const size_t n = size_t(std::min<uint64_t>(left, piece.size()));
+      TOLZEB_TRY(stream_->read(piece.data(), n));
+      crc = crc32(crc, piece.data(), n);
+      TOLZEB_TRY(sink(piece.data(), n));
+      left -= n;
+    }
+    if (length == entry.size && entry.crcDefined && crc != entry.crc)
+      return makeFailure(StatusCode::corrupt_archive, L"Checksum mismatch in " + entry.name);
+    return Status();
+  }
+
+  // Decodes the rest of the open folder, so that a wrong length is caught.
+  Status finish() {
+    if (!stream_) return Status();
+    const Status status = stream_->finish();
+    stream_.reset();
+    return status;
+  }
+
+ private:
+  Status moveTo(const SevenZipEntry& entry) {
+    if (entry.folderIndex >= archive_.streams.folders.size()) return corrupt(L"7z: folder index is out of range");
+    const SevenZipFolder& folder = archive_.streams.folders[size_t(entry.folderIndex)];
+    TOLZEB_ASSIGN_OR_RETURN(const uint64_t mainOutput, folder.mainOutput());
+    if (mainOutput >= folder.unpackSizes.size() ||
+        !rangeFits(entry.offsetInFolder, entry.size, folder.unpackSizes[size_t(mainOutput)]))
+      return makeFailure(StatusCode::corrupt_archive, L"7z: an entry reaches past its folder: " + entry.name);
+    if (stream_ && stream_->folderIndex() != entry.folderIndex) TOLZEB_TRY(finish());
+    if (stream_ && stream_->position() > entry.offsetInFolder) stream_.reset();
+    if (!stream_) {
+      TOLZEB_ASSIGN_OR_RETURN(SevenZipFolderStream opened,
+                              SevenZipFolderStream::open(archive_, entry.folderIndex, windowLimit_));
+      stream_.emplace(std::move(opened));
+    }
+    return stream_->skip(entry.offsetInFolder - stream_->position());
+  }
+
+  SevenZipArchive& archive_;
+  uint64_t windowLimit_;
+  std::optional<SevenZipFolderStream> stream_;
+};
+
+// In folder order, so that each folder is decoded once, front to back, whatever order the
+// header lists the entries in.
+void inFolderOrder(const SevenZipArchive& archive, std::vector<size_t>& indices) {
+  std::stable_sort(indices.begin(), indices.end(), [&](size_t a, size_t b) {
+    const SevenZipEntry& x = archive.entries[a];
+    const SevenZipEntry& y = archive.entries[b];
+    return x.folderIndex != y.folderIndex ? x.folderIndex < y.folderIndex : x.offsetInFolder < y.offsetInFolder;
+  });
 }
 
 }  // namespace
@@ -58,14 +112,10 @@ Result<ArchiveStats> extractSevenZip(const std::wstring& archivePath, const std:
       files.push_back(i);
     }
   }
-  // In folder order, so that each folder is decoded once through the archive's cache.
-  std::stable_sort(files.begin(), files.end(), [&](size_t a, size_t b) {
-    const SevenZipEntry& x = archive.entries[a];
-    const SevenZipEntry& y = archive.entries[b];
-    return x.folderIndex != y.folderIndex ? x.folderIndex < y.folderIndex : x.offsetInFolder < y.offsetInFolder;
-  });
+  inFolderOrder(archive, files);
 
   const uint64_t limit = options.maxTotalBytes;
+  FolderCursor cursor(archive, options.memoryBudget);
   for (size_t index : files) {
     const SevenZipEntry& entry = archive.entries[index];
     TOLZEB_ASSIGN_OR_RETURN(const bool writing, run.beginFile(entry.name));
@@ -73,13 +123,12 @@ Result<ArchiveStats> extractSevenZip(const std::wstring& archivePath, const std:
     const uint64_t written = run.bytesWritten();
     if (limit != 0 && (entry.size > limit || written > limit - entry.size))
       return makeFailure(StatusCode::resource_limit, L"Extraction would write more than the configured limit");
-    if (entry.size > 0) {
-      TOLZEB_ASSIGN_OR_RETURN(const uint8_t* data, entryData(archive, entry));
-      TOLZEB_TRY(checkCrc(entry, data));
-      TOLZEB_TRY(run.write(data, entry.size));
-    }
+    if (entry.size > 0)
+      TOLZEB_TRY(cursor.streamEntry(entry, entry.size,
+                                    [&run](const uint8_t* data, size_t size) { return run.write(data, size); }));
     TOLZEB_TRY(run.finishFile(entry.name, entry.modified));
   }
+  TOLZEB_TRY(cursor.finish());
   return run.finish(archive.entries.size(), archive.fileSize);
 }
 
@@ -101,7 +150,8 @@ Result<ArchiveListing> listSevenZip(const std::wstring& archivePath) {
   return listing;
 }
 
-Result<ArchiveStats> testSevenZip(const std::wstring& archivePath, const ProgressCallback& progress) {
+Result<ArchiveStats> testSevenZip(const std::wstring& archivePath, const ProgressCallback& progress,
+                                  uint64_t memoryBudget) {
   const Stopwatch stopwatch;
   TOLZEB_ASSIGN_OR_RETURN(SevenZipArchive archive, openSevenZip(archivePath, kReaderEntryLimit));
   Progress report;
@@ -112,16 +162,19 @@ Result<ArchiveStats> testSevenZip(const std::wstring& archivePath, const Progres
   stats.entries = archive.entries.size();
   stats.archiveBytes = archive.fileSize;
   uint64_t unchecked = 0;
-  for (const SevenZipEntry& entry : archive.entries) {
+  FolderCursor cursor(archive, memoryBudget);
+  const auto discard = [](const uint8_t*, size_t) { return Status(); };
+  std::vector<size_t> order(archive.entries.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  inFolderOrder(archive, order);
+  for (size_t index : order) {
+    const SevenZipEntry& entry = archive.entries[index];
     if (entry.isDirectory) {
       ++stats.directories;
       ++report.itemsDone;
       continue;
     }
-    if (entry.size > 0) {
-      TOLZEB_ASSIGN_OR_RETURN(const uint8_t* data, entryData(archive, entry));
-      TOLZEB_TRY(checkCrc(entry, data));
-    }
+    if (entry.size > 0) TOLZEB_TRY(cursor.streamEntry(entry, entry.size, discard));
     if (!entry.crcDefined) ++unchecked;
     ++stats.files;
     stats.inputBytes += entry.size;
@@ -131,6 +184,7 @@ Result<ArchiveStats> testSevenZip(const std::wstring& archivePath, const Progres
     report.seconds = stopwatch.seconds();
     if (!reportProgress(progress, report)) return makeFailure(StatusCode::canceled, L"Check canceled");
   }
+  TOLZEB_TRY(cursor.finish());
   if (unchecked > 0) {
     report.currentItem = decimal(unchecked) + L" entries carry no checksum and were only decoded";
     (void)reportProgress(progress, report);
@@ -153,11 +207,13 @@ Result<EntryBytes> readSevenZipEntry(const std::wstring& archivePath, const std:
   EntryBytes result;
   result.fullSize = found->size;
   if (found->size == 0) return result;
-  TOLZEB_ASSIGN_OR_RETURN(const uint8_t* data, entryData(archive, *found));
   const uint64_t length = std::min(byteCeiling, found->size);
   result.truncated = length < found->size;
-  if (!result.truncated) TOLZEB_TRY(checkCrc(*found, data));
-  result.bytes.assign(data, data + length);
+  FolderCursor cursor(archive, kSevenZipDefaultWindowLimit);
+  TOLZEB_TRY(cursor.streamEntry(*found, length, [&result](const uint8_t* data, size_t size) {
+    result.bytes.insert(result.bytes.end(), data, data + size);
+    return Status();
+  }));
   return result;
 }
 
