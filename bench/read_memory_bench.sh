@@ -10,6 +10,10 @@
 #   solid-2g.7z (307 KiB, LZMA2 with a 32 MiB dictionary, 2 GiB in one folder)
 #     zeb l  5.7 MiB    zeb t  39 MiB    zeb x  39 MiB    (decoded whole before: about 2.4 GB)
 #   The 7z reader's window is the dictionary, bounded by --memory; the rest is small pieces.
+#   big.tar.gz (4.5 MiB holding a 1 GiB file)
+#     zeb l  9.0 MiB    zeb t  8.7 MiB    zeb x  9.8 MiB
+#   big-4g.zip (18 MiB holding a 4 GiB file)
+#     zeb l  5.6 MiB    zeb t  7.5 MiB    zeb x  7.5 MiB
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${1:-$ROOT/build/bench-release}
