@@ -1,6 +1,9 @@
 #include <emmintrin.h>
 
 #include <algorithm>
+#include <iterator>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "codecs/velt/precheck.h"
@@ -46,7 +49,7 @@ constexpr VeltLevelPreset kPresets[3] = {
 
 unsigned floorLog2(size_t v) { return unsigned(63 - __builtin_clzll(uint64_t(v))); }
 
-// Per-thread state that lives across blocks: reused, grown, never shrunk.
+// State that lives across blocks: reused, grown, never shrunk.
 struct VeltHashTables {
   std::vector<uint32_t> head;
   std::vector<uint16_t> chain;
@@ -55,7 +58,7 @@ struct VeltHashTables {
 
 // Keyed on the dictionary's contents, not its address: another dictionary that happens to
 // reuse a freed buffer of the same length must not meet a stale index, or the payload would
-// depend on what the thread encoded before.
+// depend on what an earlier encode left behind.
 struct DictionaryIndex {
   Bytes contents;
   bool built = false;
@@ -78,15 +81,63 @@ struct DictionaryIndex {
   }
 };
 
-VeltHashTables& threadHashTables() {
-  thread_local VeltHashTables tables;
-  return tables;
+struct EncoderScratch {
+  VeltHashTables tables;
+  DictionaryIndex dictionary;
+};
+
+// Scratch sets shared by the process rather than kept per thread: with emulated thread-local
+// storage (mingw-w64) a thread-local object's destructor can run on storage already freed at
+// thread exit, and a pipeline worker's exit then reads freed memory. Idle sets are kept while any
+// encode runs, and one is kept after the last, so that a one-thread caller still reuses its set.
+class ScratchPool {
+ public:
+  std::unique_ptr<EncoderScratch> take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++active_;
+    if (idle_.empty()) return std::make_unique<EncoderScratch>();
+    std::unique_ptr<EncoderScratch> scratch = std::move(idle_.back());
+    idle_.pop_back();
+    return scratch;
+  }
+
+  void give(std::unique_ptr<EncoderScratch> scratch) {
+    std::vector<std::unique_ptr<EncoderScratch>> surplus;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      --active_;
+      idle_.push_back(std::move(scratch));
+      if (active_ == 0 && idle_.size() > 1) {
+        surplus.assign(std::make_move_iterator(idle_.begin() + 1), std::make_move_iterator(idle_.end()));
+        idle_.resize(1);
+      }
+    }
+    // Large buffers are freed outside the lock.
+  }
+
+ private:
+  std::mutex mutex_;
+  size_t active_ = 0;
+  std::vector<std::unique_ptr<EncoderScratch>> idle_;
+};
+
+ScratchPool& scratchPool() {
+  static ScratchPool pool;
+  return pool;
 }
 
-DictionaryIndex& threadDictIndex() {
-  thread_local DictionaryIndex index;
-  return index;
-}
+// One encode's hold on a scratch set.
+class ScratchLease {
+ public:
+  ScratchLease() : scratch_(scratchPool().take()) {}
+  ~ScratchLease() { scratchPool().give(std::move(scratch_)); }
+  ScratchLease(const ScratchLease&) = delete;
+  ScratchLease& operator=(const ScratchLease&) = delete;
+  EncoderScratch* operator->() { return scratch_.get(); }
+
+ private:
+  std::unique_ptr<EncoderScratch> scratch_;
+};
 
 inline uint32_t lengthExtensionCost(uint32_t length, uint32_t extendedFrom) {
   return length >= extendedFrom ? varintSize(length - extendedFrom) : 0;
@@ -133,7 +184,8 @@ VeltEncoder::VeltEncoder(std::span<const uint8_t> block, uint8_t level, std::spa
       dictionary_(dictionary.data()),
       dictionaryLength_(dictionary.size()),
       level_(level <= 2 ? level : 1),
-      hashLog_(std::clamp(floorLog2(std::max<size_t>(block.size(), 1)), kMinBlockHashLog, kPresets[level_].maxHashLog)) {}
+      hashLog_(
+          std::clamp(floorLog2(std::max<size_t>(block.size(), 1)), kMinBlockHashLog, kPresets[level_].maxHashLog)) {}
 
 [[gnu::always_inline]] inline uint32_t VeltEncoder::hashAt(size_t p) const {
   return (loadWord32(block_ + p) * kHashMultiplier) >> (32 - hashLog_);
@@ -239,7 +291,8 @@ VeltMatch VeltEncoder::findDictionaryMatch(size_t p) const {
   return best;
 }
 
-bool VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best, uint32_t headCandidate, VeltPatchedMatch& kept) const {
+bool VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best, uint32_t headCandidate,
+                                   VeltPatchedMatch& kept) const {
   kept.length = 0;
   uint64_t candidates[kVeltRecentDistanceCount + 1];
   int candidateCount = 0;
@@ -309,7 +362,8 @@ bool VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best, uint32_t hea
 }
 
 Result<Bytes> VeltEncoder::encode() {
-  VeltHashTables& tables = threadHashTables();
+  ScratchLease scratch;
+  VeltHashTables& tables = scratch->tables;
   const size_t tableSize = size_t(1) << hashLog_;
   if (tables.head.size() < tableSize) tables.head.resize(tableSize);
   std::fill_n(tables.head.begin(), tableSize, kNoPosition);
@@ -322,7 +376,7 @@ Result<Bytes> VeltEncoder::encode() {
   literalBegin_ = literal_ = tokenBegin_ + streamCapacity;
   extraBegin_ = extra_ = literalBegin_ + streamCapacity;
   if (dictionaryLength_ >= kMinMatch) {
-    DictionaryIndex& index = threadDictIndex();
+    DictionaryIndex& index = scratch->dictionary;
     index.prepare(dictionary_, dictionaryLength_);
     dictHead_ = index.head.data();
     dictNext_ = index.next.data();
@@ -388,8 +442,8 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
     {
       VeltMatch repeat = findRepeatMatch(i);
       VeltMatch chained = findChainMatch<Level>(i, headCandidate);
-      bool chainWins = chained.length != 0 &&
-                       (repeat.length == 0 || beats(chained.length, matchCost(chained), repeat.length, matchCost(repeat)));
+      bool chainWins = chained.length != 0 && (repeat.length == 0 || beats(chained.length, matchCost(chained),
+                                                                           repeat.length, matchCost(repeat)));
       best = chainWins ? chained : repeat;
     }
 
@@ -400,7 +454,8 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
       if (dict.length >= kMinMatch) {
         uint32_t dictCost = 1 + lengthExtensionCost(dict.length, 35) + varintSize(dict.distance);
         useDict = dictCost < dict.length &&
-                  (best.length == 0 || (dict.length > best.length && beats(dict.length, dictCost, best.length, matchCost(best))));
+                  (best.length == 0 ||
+                   (dict.length > best.length && beats(dict.length, dictCost, best.length, matchCost(best))));
       }
     }
 
@@ -412,7 +467,8 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
         VeltMatch repeat = findRepeatMatch(q);
         VeltMatch chained = findChainMatch<Level>(q, head_[hashAt(q)]);
         const VeltMatch& next = chained.length > repeat.length ? chained : repeat;
-        if (next.length != 0 && (uint64_t(next.length) + j) * bestCost > (uint64_t(matchCost(next)) + j) * best.length) {
+        if (next.length != 0 &&
+            (uint64_t(next.length) + j) * bestCost > (uint64_t(matchCost(next)) + j) * best.length) {
           deferred = true;
           break;
         }

@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "codecs/velt/velt.h"
 #include "codecs/velt/velt_encoder.h"
@@ -137,6 +139,36 @@ TEST(VeltEncodeTest, DictionaryReusedInPlaceIsReindexed) {
   std::copy(other.begin(), other.end(), dictionary.begin());
   Bytes expected = reference::Encoder(block, 1, other).encode();
   EXPECT_EQ(encodeOrDie(block, 1, dictionary), expected);
+}
+
+// Pipeline workers encode and exit all the time: their scratch must neither change a payload nor
+// outlive the thread in a way that touches freed memory when the thread ends.
+TEST(VeltEncodeTest, ShortLivedThreadsEncodeAsTheCallerDoes) {
+  struct Job {
+    Bytes block;
+    Bytes dictionary;
+    uint8_t level;
+  };
+  std::vector<Job> jobs;
+  for (uint64_t k = 0; k < 4; ++k) {
+    jobs.push_back(Job{testdata::text(12000 + 5000 * k, 40 + k), {}, uint8_t(k % 3)});
+    jobs.push_back(Job{testdata::mixed(9000 + 3000 * k, 50 + k), testdata::text(4096, 60 + k), uint8_t(k % 3)});
+  }
+  std::vector<Bytes> expected;
+  for (const Job& job : jobs) expected.push_back(encodeOrDie(job.block, job.level, job.dictionary));
+
+  for (int round = 0; round < 25; ++round) {
+    std::vector<Bytes> got(jobs.size());
+    std::vector<std::thread> threads;
+    for (size_t j = 0; j < jobs.size(); ++j) {
+      threads.emplace_back([&, j] {
+        Result<Bytes> encoded = veltEncodeWithDictionary(jobs[j].block, jobs[j].level, jobs[j].dictionary);
+        if (encoded.hasValue()) got[j] = std::move(encoded).value();
+      });
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (size_t j = 0; j < jobs.size(); ++j) ASSERT_EQ(got[j], expected[j]) << "round " << round << " job " << j;
+  }
 }
 
 // Token kinds of a payload, in order.
