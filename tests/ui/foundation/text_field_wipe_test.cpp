@@ -57,6 +57,18 @@ void operator delete(void* pointer) noexcept { release(pointer); }
 void operator delete[](void* pointer) noexcept { release(pointer); }
 void operator delete(void* pointer, size_t) noexcept { release(pointer); }
 void operator delete[](void* pointer, size_t) noexcept { release(pointer); }
+// The standard library's temporary buffers (std::stable_sort) come from the nothrow forms, which
+// must pair with the replaced deletes too.
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return allocate(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* pointer, const std::nothrow_t&) noexcept { release(pointer); }
+void operator delete[](void* pointer, const std::nothrow_t&) noexcept { release(pointer); }
 
 namespace tolzeb::ui {
 namespace {
