@@ -24,8 +24,8 @@ Result<Bytes> lzma2Decode(const uint8_t* data, size_t size, uint32_t dictionaryS
 
   LzmaDecoder decoder(dictionarySize);
   bool propertiesSent = false;
-  uint64_t windowStart = 0;
   Bytes output;
+  LzmaFlatWindow window(output);
   output.reserve(size_t(std::min<uint64_t>(cap, uint64_t(size) * kReservePerInputByte)));
 
   size_t offset = 0;
@@ -40,7 +40,7 @@ Result<Bytes> lzma2Decode(const uint8_t* data, size_t size, uint32_t dictionaryS
       if (chunkSize > size - offset) return corrupt(L"LZMA2: stored chunk runs past the end");
       if (output.size() + chunkSize > cap) return overCap();
       if (control == kLzma2StoredWithDictionaryReset) {
-        windowStart = output.size();
+        window.restart();
         decoder.resetState();
       }
       output.insert(output.end(), data + offset, data + offset + chunkSize);
@@ -65,7 +65,7 @@ Result<Bytes> lzma2Decode(const uint8_t* data, size_t size, uint32_t dictionaryS
       decoder.setProperties(properties.lc, properties.lp, properties.pb);
       propertiesSent = true;
       decoder.resetState();
-      if (control >= kLzma2LzmaDictionaryReset) windowStart = output.size();
+      if (control >= kLzma2LzmaDictionaryReset) window.restart();
     }
 
     if (packedSize > size - offset) return corrupt(L"LZMA2: chunk runs past the end");
@@ -74,7 +74,8 @@ Result<Bytes> lzma2Decode(const uint8_t* data, size_t size, uint32_t dictionaryS
 
     RangeDecoder range(data + offset, packedSize);
     bool endMarkerSeen = false;
-    TOLZEB_TRY(decoder.decode(range, output, output.size() + unpackedSize, windowStart, cap, false, endMarkerSeen));
+    const uint64_t chunkEnd = output.size() + unpackedSize;
+    TOLZEB_TRY(decoder.decode(range, window, {chunkEnd, chunkEnd, cap, false}, endMarkerSeen));
     offset += packedSize;
   }
   return output;

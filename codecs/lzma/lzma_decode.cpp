@@ -33,6 +33,7 @@ void LzmaDecoder::resetState() {
   }
   state_ = 0;
   rep0_ = rep1_ = rep2_ = rep3_ = 0;
+  pendingLength_ = 0;
 }
 
 LzmaProbability* LzmaDecoder::literalCoder(uint32_t context) {
@@ -62,8 +63,8 @@ uint32_t LzmaDecoder::decodeDistance(RangeDecoder& range, uint32_t lengthMinus2)
   return distance + range.decodeReverseBitTree(model_.align, kLzmaAlignBits);
 }
 
-Status LzmaDecoder::decode(RangeDecoder& range, Bytes& output, uint64_t target, uint64_t windowStart, uint64_t cap,
-                           bool endMarkerAllowed, bool& endMarkerSeen) {
+template <class Window>
+Status LzmaDecoder::decodeSymbols(RangeDecoder& range, Window& window, const Limits& limits, bool& endMarkerSeen) {
   const uint32_t positionMask = (1u << pb_) - 1;
   const uint32_t literalPositionMask = (1u << lp_) - 1;
   // Past the target only an end marker may follow; a symbol that would add bytes means the stream
@@ -73,21 +74,29 @@ Status LzmaDecoder::decode(RangeDecoder& range, Bytes& output, uint64_t target, 
     return Failure{StatusCode::resource_limit, kDecompressedLimitMessage};
   };
   for (;;) {
-    const bool atTarget = output.size() >= target;
-    if (atTarget && (!endMarkerAllowed || range.overran())) return Status();
+    if (pendingLength_ != 0) {
+      if (window.total() >= limits.stopAt) return Status();
+      const uint32_t copied = uint32_t(std::min<uint64_t>(pendingLength_, limits.stopAt - window.total()));
+      window.repeat(rep0_, copied);
+      pendingLength_ -= copied;
+      continue;
+    }
+    const bool atTarget = window.total() >= limits.stopAt;
+    if (atTarget && (!limits.endMarkerAllowed || range.overran())) return Status();
+    if (range.position() > limits.safeInputEnd) return Status();
     if (range.overran()) return corrupt(L"LZMA: stream ended in the middle of a symbol");
 
-    const uint64_t windowLength = output.size() - windowStart;
+    const uint64_t windowLength = window.length();
     const uint32_t positionState = uint32_t(windowLength) & positionMask;
 
     if (range.decodeBit(model_.isMatch[state_][positionState]) == 0) {
-      const uint32_t previous = windowLength > 0 ? output.back() : 0;
+      const uint32_t previous = windowLength > 0 ? window.back(0) : 0;
       const uint32_t context = (previous >> (8 - lc_)) + ((uint32_t(windowLength) & literalPositionMask) << lc_);
       LzmaProbability* coder = literalCoder(context);
       uint32_t symbol = 1;
       if (state_ >= kLzmaFirstMatchState) {
-        if (rep0_ >= windowLength) return corrupt(L"LZMA: matched literal reaches before the window");
-        uint32_t matchByte = output[output.size() - rep0_ - 1];
+        if (!window.reaches(rep0_)) return corrupt(L"LZMA: matched literal reaches before the window");
+        uint32_t matchByte = window.back(rep0_);
         // Follow the match byte's bits while they agree, then fall back to the plain tree.
         while (symbol < 0x100) {
           const uint32_t matchBit = (matchByte >> 7) & 1;
@@ -99,7 +108,7 @@ Status LzmaDecoder::decode(RangeDecoder& range, Bytes& output, uint64_t target, 
       }
       while (symbol < 0x100) symbol = symbol << 1 | range.decodeBit(coder[symbol]);
       if (atTarget) return beyondTarget();
-      output.push_back(uint8_t(symbol));
+      window.put(uint8_t(symbol));
       state_ = stateAfterLiteral(state_);
       continue;
     }
@@ -110,9 +119,9 @@ Status LzmaDecoder::decode(RangeDecoder& range, Bytes& output, uint64_t target, 
       if (range.decodeBit(model_.isRepG0[state_]) == 0) {
         if (range.decodeBit(model_.isRep0Long[state_][positionState]) == 0) {
           state_ = stateAfterShortRepeat(state_);
-          if (rep0_ >= windowLength) return corrupt(L"LZMA: short repeat reaches before the window");
+          if (!window.reaches(rep0_)) return corrupt(L"LZMA: short repeat reaches before the window");
           if (atTarget) return beyondTarget();
-          output.push_back(output[output.size() - rep0_ - 1]);
+          window.put(window.back(rep0_));
           continue;
         }
       } else {
@@ -141,28 +150,33 @@ Status LzmaDecoder::decode(RangeDecoder& range, Bytes& output, uint64_t target, 
       state_ = stateAfterMatch(state_);
       rep0_ = decodeDistance(range, lengthMinus2);
       if (rep0_ == kLzmaEndMarkerDistance) {
-        if (!endMarkerAllowed) return corrupt(L"LZMA: end marker in a stream with a declared length");
+        if (!limits.endMarkerAllowed) return corrupt(L"LZMA: end marker in a stream with a declared length");
         endMarkerSeen = true;
         return Status();
       }
       if (dictionarySize_ != 0 && rep0_ >= dictionarySize_)
-        return Failure{StatusCode::corrupt_archive,
-                       L"LZMA: match distance is outside the declared dictionary (rep0=" + decimal(rep0_) +
-                           L" dict=" + decimal(dictionarySize_) + L" at=" + decimal(uint64_t(output.size())) + L")"};
+        return Failure{StatusCode::corrupt_archive, L"LZMA: match distance is outside the declared dictionary (rep0=" +
+                                                        decimal(rep0_) + L" dict=" + decimal(dictionarySize_) +
+                                                        L" at=" + decimal(window.total()) + L")"};
     }
 
-    if (rep0_ >= windowLength) return corrupt(L"LZMA: match reaches before the start of the window");
+    if (!window.reaches(rep0_)) return corrupt(L"LZMA: match reaches before the start of the window");
     const uint32_t length = lengthMinus2 + kLzmaMinMatchLength;
     if (atTarget) return beyondTarget();
-    if (output.size() + length > cap) return Failure{StatusCode::resource_limit, kDecompressedLimitMessage};
-    const size_t copied = size_t(std::min<uint64_t>(length, target - output.size()));
-    const size_t start = output.size();
-    const size_t distance = size_t(rep0_) + 1;
-    output.resize(start + copied);
-    uint8_t* out = output.data();
-    for (size_t i = start; i < start + copied; ++i) out[i] = out[i - distance];
-    if (copied < length) return corrupt(L"LZMA: match runs past the declared length");
+    if (window.total() + length > limits.cap) return Failure{StatusCode::resource_limit, kDecompressedLimitMessage};
+    if (window.total() + length > limits.end) return corrupt(L"LZMA: match runs past the declared length");
+    const uint32_t copied = uint32_t(std::min<uint64_t>(length, limits.stopAt - window.total()));
+    window.repeat(rep0_, copied);
+    pendingLength_ = length - copied;
   }
+}
+
+Status LzmaDecoder::decode(RangeDecoder& range, LzmaFlatWindow& window, const Limits& limits, bool& endMarkerSeen) {
+  return decodeSymbols(range, window, limits, endMarkerSeen);
+}
+
+Status LzmaDecoder::decode(RangeDecoder& range, LzmaRingWindow& window, const Limits& limits, bool& endMarkerSeen) {
+  return decodeSymbols(range, window, limits, endMarkerSeen);
 }
 
 Result<LzmaProperties> parseLzmaProperties(uint8_t propertiesByte, uint32_t dictionarySize) {
@@ -190,17 +204,18 @@ Result<Bytes> lzmaDecode(const uint8_t* data, size_t size, const LzmaProperties&
   decoder.resetState();
   RangeDecoder range(data, size);
   Bytes output;
+  LzmaFlatWindow window(output);
   bool endMarkerSeen = false;
 
   if (declaredSize != kLzmaUnknownSize) {
     if (declaredSize > cap)
       return Failure{StatusCode::resource_limit, L"LZMA: declared size exceeds the limit for this operation"};
     output.reserve(size_t(std::min({declaredSize, kMaxReserve, uint64_t(size) * kReservePerInputByte})));
-    TOLZEB_TRY(decoder.decode(range, output, declaredSize, 0, cap, false, endMarkerSeen));
+    TOLZEB_TRY(decoder.decode(range, window, {declaredSize, declaredSize, cap, false}, endMarkerSeen));
     return output;
   }
 
-  TOLZEB_TRY(decoder.decode(range, output, cap, 0, cap, true, endMarkerSeen));
+  TOLZEB_TRY(decoder.decode(range, window, {cap, cap, cap, true}, endMarkerSeen));
   if (!endMarkerSeen) return corrupt(L"LZMA: stream has neither a declared length nor an end marker");
   return output;
 }
