@@ -1,0 +1,188 @@
+// The one main window of the graphical program: it owns the page state, every background worker
+// and the hit regions of the last paint, and turns input into commands. Everything here runs on
+// the UI thread; workers post AppMessages and the window copies their snapshots.
+//
+// The window system is reached only through a WindowHost: the Windows build makes the real
+// window (`create`), tests hand in a stand-in (`attachHost`).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/app/frame.h"
+#include "ui/app/page_state.h"
+#include "ui/app/task_runner.h"
+#include "ui/app/window_host.h"
+#include "ui/foundation/history.h"
+#include "ui/foundation/icon_set.h"
+
+namespace tolzeb::ui {
+
+// Press-and-drag controls, text fields and other ids the input handling knows by number.
+namespace command_ids {
+inline constexpr uint16_t kSearchField = 8;
+inline constexpr uint16_t kClearSearch = 9;
+inline constexpr uint16_t kCompressPassword = 38;
+inline constexpr uint16_t kCompressPasswordRepeat = 39;
+inline constexpr uint16_t kRecoverySlider = 41;
+inline constexpr uint16_t kExtractPassword = 51;
+inline constexpr uint16_t kViewerPassword = 62;
+inline constexpr uint16_t kUnlockViewer = 63;
+inline constexpr uint16_t kViewerFilter = 64;
+inline constexpr uint16_t kClearViewerFilter = 65;
+inline constexpr uint16_t kTogglePreviewPane = 66;
+inline constexpr uint16_t kPreviewSplitter = 67;
+inline constexpr uint16_t kAudioSeek = 72;
+inline constexpr uint16_t kToolsPassword = 79;
+inline constexpr uint16_t kSplitPartSlider = 81;
+inline constexpr uint16_t kSplitPartText = 82;
+inline constexpr uint16_t kPickLanguage = 103;
+inline constexpr uint16_t kScrollBar = 118;
+inline constexpr uint16_t kHidePanel = 123;
+inline constexpr uint16_t kClosePanel = 120;
+inline constexpr uint16_t kTaskRow = 124;
+}  // namespace command_ids
+
+// Window geometry in DIPs.
+inline constexpr float kWindowWidth = 1204;
+inline constexpr float kWindowHeight = 816;
+inline constexpr float kMinimumWindowWidth = 940;
+inline constexpr float kMinimumWindowHeight = 600;
+// Characters a text field holds at most.
+inline constexpr uint64_t kTextFieldLimit = 1024;
+
+// The extension a new archive of `format` gets: 2 ".zip", 3 ".tar", 4 ".tar.gz", 5 ".7z", else
+// ".zeb".
+std::wstring formatExtension(uint8_t format);
+// The part size nearest to `value` among the 117 sizes of the part-size slider (ties to the
+// smaller), and the size at `fraction` (0..1) of that logarithmic slider.
+uint32_t snapSplitPartSize(double value);
+uint32_t splitSizeFromFraction(double fraction);
+// The part size typed into the part-size field, or `previous` when it names none (see onChar).
+uint32_t parseSplitPartText(const std::wstring& text, uint32_t previous);
+// The recovery percent (1..30) at `fraction` of the recovery slider.
+int32_t recoveryPercentAt(double fraction);
+// The row of the language table whose tag is the current language's; 0 when none is.
+int32_t currentLanguageRow();
+// The first visible row of the 11-row language list that keeps `row` in view.
+int32_t languageListOffset(int32_t row, int32_t firstRow);
+// The next row from `row` in `direction` (+1, -1) that has a catalogue, wrapping round the 28
+// rows; `row` itself when none of 28 tries has one.
+int32_t stepLanguageRow(int32_t row, int direction);
+
+// The donation page shown, encoded and copied by the support page.
+inline constexpr const wchar_t* kDonationAddress = L"https://tolzeb.org/donate";
+
+class AppWindow {
+ public:
+  explicit AppWindow(TaskRunnerServices taskServices = {});
+  ~AppWindow();
+  AppWindow(const AppWindow&) = delete;
+  AppWindow& operator=(const AppWindow&) = delete;
+
+  // Windows: registers the class, loads history and settings, makes, places and shows the window
+  // and starts the timer. False on any failure; elsewhere always false (there is no window).
+  bool create(void* instance, int showCommand);
+  // Binds the window to a window system without `create`: the stand-in of a test, or the real
+  // window from inside `create`. Also loads nothing: the caller seeds what it needs.
+  void attachHost(std::unique_ptr<WindowHost> host);
+  WindowHost* host() const { return host_.get(); }
+
+  // Program entry's hand-over of the command line: one archive opens in the viewer, other paths
+  // become sources of a new archive.
+  void openPaths(const std::vector<std::wstring>& paths);
+  // Shows an archive (or why it cannot be shown) in the viewer.
+  void openArchive(const std::wstring& path);
+  // Runs a shell job file handed over on the command line or by message; true when it was taken.
+  bool runShellJobFile(const std::wstring& path);
+
+  // Seeds the pages from `pageState.settings` and sets the masked flags of the password fields.
+  void applyStartSettings();
+
+  // One paint of the whole client area (`client` in DIPs) between the canvas's begin and end.
+  void paint(Canvas& canvas, const IconSet& icons, Size client);
+  // One repaint request outstanding at most; WM_PAINT calls paintDone.
+  void requestRepaint();
+  void paintDone() { repaintPending_ = false; }
+  bool repaintPending() const { return repaintPending_; }
+
+  // Input, in client DIPs.
+  void onMouseMove(float x, float y);
+  void onMouseDown(float x, float y);
+  void onMouseUp(float x, float y);
+  void onMouseLeave();
+  void onWheel(int delta);
+  bool onKeyDown(unsigned virtualKey);
+  bool onChar(wchar_t character);
+  const HitRegion* hitRegionAt(float x, float y) const;
+  void moveFocus(int direction);
+  TextField* focusedTextField();
+  void scrollByPage(int direction);
+  void scrollToThumb(float top);
+  // The client area changed; a scroll offset beyond the new end is cut back.
+  void onResize();
+  // Timer 1: a new system-load sample and a repaint.
+  void onTimer();
+
+  // The command dispatcher.
+  void onCommand(uint16_t id, int32_t argument);
+  void showPage(Page page);
+  void addSources(const std::vector<std::wstring>& paths);
+  void changeCompressFormat(uint8_t format);
+  void applySettings();
+  void resetSettings();
+  void pickLanguage(int32_t row);
+  void clearSearch();
+  void clearViewerFilter();
+  void copySupportLink();
+  void setSplitPartSize(uint32_t mebibytes);
+  void togglePreviewPane();
+  // Queues a request; shows the task panel when it was accepted.
+  uint64_t queueTask(const TaskRequest& request);
+
+  // Worker messages.
+  void onTaskProgress();
+  void onTaskFinished(uint64_t taskId);
+  // WM_CLOSE and WM_DESTROY: every worker stopped and joined, in a fixed order.
+  void stopWorkers();
+
+  PageState& state() { return pageState; }
+  const PageState& state() const { return pageState; }
+  const HitRegions& regions() const { return hitRegions; }
+  const FrameLayout& layout() const { return frameLayout; }
+  History& historyStore() { return history; }
+  TaskRunner& taskRunner() { return tasks; }
+  float scrollOffset() const { return scrollOffset_; }
+
+  float dpi = 96;
+
+ private:
+  void setScrollOffset(float offset);
+  float maxScroll() const;
+  // Bring the region into the page area's view (Tab focus).
+  void scrollIntoView(const HitRegion& region);
+  // What typing into or pasting into a text field changes on its page.
+  void afterTextInput(uint16_t fieldId, bool pasted);
+  void afterTextDeleted(uint16_t fieldId);
+  // Dragging a press-and-drag control to `x`, `y`.
+  void dragTo(uint16_t id, float x, float y);
+  const HitRegion* findRegion(uint16_t id) const;
+  void showError(const std::wstring& text);
+
+  std::unique_ptr<WindowHost> host_;
+  FrameLayout frameLayout;
+  History history;
+  SystemLoad systemLoad;
+  TaskRunner tasks;
+  HitRegions hitRegions;
+  PageState pageState;
+  bool trackingMouse = false;
+  float scrollOffset_ = 0;
+  bool draggingScrollBar = false;
+  float scrollGrabOffset = 0;
+  bool repaintPending_ = false;
+};
+
+}  // namespace tolzeb::ui

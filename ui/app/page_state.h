@@ -1,0 +1,137 @@
+// The one record every painter reads: which page is shown, the pointer and focus state, and the
+// fields of each page. The window owns it and changes it on the UI thread only; painters read it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/tools/compare.h"
+#include "engine/tools/duplicates.h"
+#include "ui/app/task_types.h"
+#include "ui/foundation/hit_regions.h"
+#include "ui/foundation/settings.h"
+#include "ui/foundation/system_load.h"
+#include "ui/foundation/text_field.h"
+
+namespace tolzeb::ui {
+
+class History;
+
+enum class Page : uint8_t {
+  Home = 0,
+  Compress = 1,
+  Extract = 2,
+  Viewer = 3,
+  History = 4,
+  Tools = 5,
+  Settings = 6,
+  Search = 7,
+  Tasks = 8,
+  Support = 9,
+};
+inline constexpr int kPageCount = 10;
+
+struct PageState {
+  // The language list of the settings page.
+  bool languageListOpen = false;
+  int32_t languageListFirstRow = 0;  // 0..17
+  int32_t languageListRow = -1;      // -1: none highlighted
+
+  Page page = Page::Home;
+  const History* historyView = nullptr;  // set at every paint
+  SystemLoad::Sample load{};
+
+  // Pointer and keyboard focus.
+  uint16_t hoverId = 0;
+  int32_t hoverIndex = -1;
+  uint16_t pressedId = 0;
+  uint16_t focusId = 0;
+  bool showFocus = false;
+  bool maximized = false;  // refreshed at every paint
+  float scrollOffset = 0;  // the window's scroll offset, for the painters
+
+  // Search page.
+  TextField searchQuery;
+  std::wstring searchedQuery;
+
+  // Compress page.
+  std::vector<std::wstring> compressSources;
+  std::wstring compressDestination;
+  uint8_t compressMode = 1;
+  bool compressVerify = true;
+  bool compressDictionary = false;
+  uint8_t compressFormat = 1;
+  bool compressRecovery = false;
+  int32_t compressRecoveryPercent = 5;
+  bool draggingRecovery = false;
+  bool compressEncrypt = false;
+  TextField compressPassword;
+  bool compressPasswordMasked = false;
+  TextField compressPasswordRepeat;
+  bool compressPasswordRepeatMasked = false;
+
+  // Extract page.
+  std::wstring extractArchive;
+  std::wstring extractDestination;
+  uint8_t extractOverwrite = 0;
+  std::vector<std::wstring> extractSelection;
+  uint8_t extractKind = 0;
+  bool extractLocked = false;
+  TextField extractPassword;
+  bool extractPasswordMasked = false;
+  bool extractListed = false;
+  uint64_t extractEntryCount = 0;
+  uint64_t extractTotalSize = 0;
+  uint64_t extractArchiveSize = 0;
+  std::wstring extractInfoMessage;
+
+  // Archive viewer and its preview pane.
+  std::wstring viewerArchive;
+  bool viewerListed = false;
+  std::wstring viewerMessage;
+  TextField viewerFilter;
+  TextField viewerPassword;
+  bool viewerPasswordMasked = false;
+  bool previewPaneShown = true;
+  float previewPaneWidth = 380;
+  bool draggingSplitter = false;
+  float splitterGrabOffset = 0;
+  int32_t viewerSelectedRow = -1;
+  bool draggingSeek = false;
+  double seekTarget = 0;
+
+  // Tools page.
+  std::wstring toolsArchive;
+  bool toolsListed = false;
+  std::wstring toolsMessage;
+  TextField toolsPassword;
+  bool toolsPasswordMasked = false;
+  uint32_t splitPartMiB = 25;
+  TextField splitPartText;
+  bool draggingSplitSize = false;
+  DuplicateReport duplicateResult;
+  CompareResult compareResult;
+  bool duplicatesShown = false;
+  bool compareShown = false;
+  std::wstring compareFolder;
+
+  // The window's copy of the user settings, saved on every change.
+  Settings settings;
+
+  // Support page.
+  std::wstring supportMessage;
+  bool supportMessageIsError = false;
+
+  // The task queue as last copied from the runner.
+  TaskSnapshot taskProgress;
+  bool taskPanelShown = false;
+  std::vector<TaskEntry> taskEntries;
+  bool taskPaused = false;
+  uint64_t openTaskCount = 0;
+
+  // The pointer and focus fields as the widget painters take them.
+  Interaction interaction() const { return {hoverId, hoverIndex, pressedId, focusId, showFocus}; }
+};
+
+}  // namespace tolzeb::ui
