@@ -67,9 +67,7 @@ struct PageState {
   bool draggingRecovery = false;
   bool compressEncrypt = false;
   TextField compressPassword;
-  bool compressPasswordMasked = false;
   TextField compressPasswordRepeat;
-  bool compressPasswordRepeatMasked = false;
 
   // Extract page.
   std::wstring extractArchive;
@@ -79,7 +77,6 @@ struct PageState {
   uint8_t extractKind = 0;
   bool extractLocked = false;
   TextField extractPassword;
-  bool extractPasswordMasked = false;
   bool extractListed = false;
   uint64_t extractEntryCount = 0;
   uint64_t extractTotalSize = 0;
@@ -92,7 +89,6 @@ struct PageState {
   std::wstring viewerMessage;
   TextField viewerFilter;
   TextField viewerPassword;
-  bool viewerPasswordMasked = false;
   bool previewPaneShown = true;
   float previewPaneWidth = 380;
   bool draggingSplitter = false;
@@ -106,7 +102,6 @@ struct PageState {
   bool toolsListed = false;
   std::wstring toolsMessage;
   TextField toolsPassword;
-  bool toolsPasswordMasked = false;
   uint32_t splitPartMiB = 25;
   TextField splitPartText;
   bool draggingSplitSize = false;
