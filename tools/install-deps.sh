@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   g++ clang libclang-rt-14-dev cmake ninja-build googletest libgtest-dev libgmock-dev libbenchmark-dev
   libssl-dev g++-mingw-w64-x86-64-posix mingw-w64-tools
-  wine64 libgnutls30 libgl1 libgl1-mesa-dri xvfb xauth x11-utils fonts-wine fonts-liberation2
+  wine64 libgnutls30 libgl1 libgl1-mesa-dri xvfb xauth x11-utils x11-apps fonts-wine fonts-liberation2
   zstd lz4 xz-utils gzip tar p7zip-full zip unzip python3 libarchive-tools libzstd-dev liblz4-dev zlib1g-dev time
   zbar-tools
 )

@@ -46,6 +46,9 @@ step "win64 tests under Wine"
 # A test that fails under Wine runs once more on its own (see wine-ctest.sh); the names of those
 # that needed it are printed at the end, so a flaky test cannot hide.
 bash tools/wine-ctest.sh build/win64 -j"$JOBS"
+step "window program end to end under Wine"
+# Screenshots of every scenario are kept in build/win64/e2e-shots for a person to look at.
+bash tests/e2e/run-e2e.sh build/win64
 
 echo
 if [ -s build/win64/retried-tests.txt ]; then

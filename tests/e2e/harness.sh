@@ -1,0 +1,351 @@
+# shellcheck shell=bash
+# Library of the end-to-end scenarios: the window program under Wine on an Xvfb of our own, driven
+# by tzdrive.exe, checked by palette colours at fixed frame geometry and by message-box texts.
+# Sourced by run-e2e.sh (the run: display, template prefix) and by each scenario's process (its
+# prefix, the program, the driver calls, the checks). Every wait polls against a deadline; every
+# process is ended by the id we kept when we started it.
+
+E2E_WINE=/usr/lib/wine/wine64
+E2E_WINESERVER=/usr/lib/wine/wineserver
+E2E_SOURCE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# The system's interpreter when there is one: a version manager's shim costs half a second a call.
+E2E_PYTHON=$([ -x /usr/bin/python3 ] && echo /usr/bin/python3 || command -v python3)
+
+TZ_MAIN_CLASS=${TZ_MAIN_CLASS:-TolZebMainWindow}
+TZ_DRIVE_SECONDS=${TZ_DRIVE_SECONDS:-60}       # any one driver call
+TZ_PROGRAM_SECONDS=${TZ_PROGRAM_SECONDS:-240}  # one run of the program, start to exit
+TZ_START_MS=${TZ_START_MS:-30000}              # until the main window is visible
+TZ_EXPECT_MS=${TZ_EXPECT_MS:-10000}            # until the screen shows what a check wants
+TZ_CLOSE_MS=${TZ_CLOSE_MS:-15000}              # from WM_CLOSE to the end of the process
+TZ_TOLERANCE=${TZ_TOLERANCE:-3}                # per channel, for the rasteriser's rounding
+
+# The palette the checks name.
+declare -A TZ_COLOURS=(
+  [brandRed]="200 0 24" [brandTint]="255 231 235" [white]="255 255 255"
+  [windowBackground]="249 250 252" [railBackground]="244 245 247" [closeHover]="232 17 35"
+  [captionHover]="226 11 34" [textPrimary]="24 25 31"
+)
+
+e2e_now_ms() { date +%s%3N; }
+
+# Progress lines carry the seconds since the scenario (or the run) began.
+e2e_log() {
+  local ms=$(( $(e2e_now_ms) - ${E2E_BEGIN_MS:=$(e2e_now_ms)} ))
+  printf '[e2e%s %d.%01ds] %s\n' "${SCENARIO:+ $SCENARIO}" $(( ms / 1000 )) $(( ms % 1000 / 100 )) "$*"
+}
+
+# A process we started and have not waited for yet: alive and not a zombie.
+e2e_running() {
+  local state
+  state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 1
+  [ -n "$state" ] && [ "$state" != Z ]
+}
+
+# Waits up to $2 ms for process $1 to end; true when it did.
+e2e_wait_gone() {
+  local end=$(( $(e2e_now_ms) + $2 ))
+  while e2e_running "$1"; do
+    [ "$(e2e_now_ms)" -lt "$end" ] || return 1
+    sleep 0.05
+  done
+}
+
+# Ends process $1 (one we started): TERM, then KILL when it has not gone within a few seconds.
+e2e_end_process() {
+  e2e_running "$1" || return 0
+  kill -TERM "$1" 2>/dev/null || true
+  e2e_wait_gone "$1" 5000 || kill -KILL "$1" 2>/dev/null || true
+  e2e_wait_gone "$1" 5000 || true
+}
+
+# ---------------------------------------------------------------- the run
+
+# The display of the run: Xvfb on a free number, waited for by its socket.
+e2e_start_display() {
+  local number end
+  for _ in 1 2 3 4 5; do
+    number=$(( 100 + RANDOM % 400 ))
+    [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] && continue
+    Xvfb ":$number" -screen 0 1600x1000x24 -nolisten tcp >"$E2E_WORK/xvfb.log" 2>&1 &
+    E2E_XVFB_PID=$!
+    end=$(( $(e2e_now_ms) + 10000 ))
+    while e2e_running "$E2E_XVFB_PID" && [ ! -S "/tmp/.X11-unix/X$number" ]; do
+      [ "$(e2e_now_ms)" -lt "$end" ] || break
+      sleep 0.05
+    done
+    if e2e_running "$E2E_XVFB_PID" && [ -S "/tmp/.X11-unix/X$number" ]; then
+      export DISPLAY=":$number"
+      return 0
+    fi
+    e2e_end_process "$E2E_XVFB_PID"  # lost a race for the number, or never came up
+  done
+  echo "e2e: no Xvfb came up (see $E2E_WORK/xvfb.log)" >&2
+  return 1
+}
+
+# The Wine settings every prefix starts from, written into the template.
+e2e_template_registry() {
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+  # DirectWrite under Wine: the UI font families map to an installed one.
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+  printf '"Segoe UI"="Liberation Sans"\r\n"Segoe UI Variable Display"="Liberation Sans"\r\n'
+  printf '"Segoe UI Semibold"="Liberation Sans"\r\n\r\n'
+  # Xvfb runs no window manager; undecorated, a window's whole rectangle is its own, so the
+  # program's caption band gets the clicks and the pixels there are the program's.
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Decorated"="N"\r\n'
+}
+
+# One template prefix per run, copied for every scenario (wineboot is the slow part).
+e2e_make_template() {
+  E2E_TEMPLATE="$E2E_WORK/template"
+  mkdir -p "$E2E_TEMPLATE"
+  e2e_template_registry >"$E2E_WORK/template.reg"
+  (
+    export WINEPREFIX="$E2E_TEMPLATE"
+    timeout -k 5 180 "$E2E_WINE" wineboot -i </dev/null >"$E2E_WORK/template.log" 2>&1 || exit 1
+    timeout -k 5 60 "$E2E_WINE" regedit /S "Z:${E2E_WORK//\//\\}\\template.reg" </dev/null >>"$E2E_WORK/template.log" 2>&1 ||
+      exit 1
+    timeout -k 5 60 "$E2E_WINESERVER" -w
+  ) || { echo "e2e: making the template prefix failed (see $E2E_WORK/template.log)" >&2; return 1; }
+  [ -f "$E2E_TEMPLATE/user.reg" ] && grep -q '"Decorated"="N"' "$E2E_TEMPLATE/user.reg" ||
+    { echo "e2e: the template prefix lacks its registry settings" >&2; return 1; }
+}
+
+# ---------------------------------------------------------------- one scenario
+
+tz_fail() {
+  echo "FAIL [$SCENARIO] $*" >&2
+  [ -n "${TZ_LAST_SHOT:-}" ] && echo "  last screenshot: $TZ_LAST_SHOT" >&2
+  exit 1
+}
+
+# Everything this scenario started: the prefix's Windows processes through its wineserver first
+# (quick and clean), then whatever we started is still running, by the ids we kept.
+scenario_cleanup() {
+  local pid
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    timeout -k 5 20 "$E2E_WINESERVER" -k 2>/dev/null || true
+  fi
+  for pid in ${TZ_STARTED_PIDS:-}; do e2e_end_process "$pid"; done
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    timeout -k 5 20 "$E2E_WINESERVER" -w 2>/dev/null || true
+    [ "${E2E_KEEP_PREFIX:-0}" = 1 ] || rm -rf "$WINEPREFIX"
+  fi
+}
+
+# A fresh prefix from the template, the program's data folder, and the Wine services started
+# away from any pipe (a driver call captured by $(...) would otherwise wait for them to exit).
+scenario_begin() {
+  SCENARIO=$1
+  E2E_BEGIN_MS=$(e2e_now_ms)
+  SCENARIO_WORK="$E2E_WORK/$SCENARIO"
+  SHOT_DIR="$E2E_SHOTS/$SCENARIO"
+  rm -rf "$SCENARIO_WORK" "$SHOT_DIR"
+  mkdir -p "$SCENARIO_WORK" "$SHOT_DIR"
+  TZ_STARTED_PIDS=""
+  TZ_SHOT_COUNT=0
+  TZ_LOG="$SCENARIO_WORK/log.txt"
+  trap scenario_cleanup EXIT
+  trap 'exit 143' TERM INT
+  export WINEPREFIX="$SCENARIO_WORK/prefix"
+  cp -a "$E2E_TEMPLATE" "$WINEPREFIX" || tz_fail "copying the template prefix"
+  local user
+  user=$(id -un)
+  TZ_DATA_DIR="$WINEPREFIX/drive_c/users/$user/AppData/Local/TOLZEB"
+  mkdir -p "$TZ_DATA_DIR"
+  timeout -k 5 20 "$E2E_WINESERVER" -p || tz_fail "starting the wineserver"
+  timeout -k 5 60 "$E2E_WINE" cmd /c exit 0 </dev/null >/dev/null 2>&1 || tz_fail "starting the Wine services"
+  e2e_log "prefix ready"
+}
+
+# settings.txt with the given key=value lines (the settings writer's keys).
+tz_seed_settings() {
+  { echo "TOLZEB-SETTINGS-1"; printf '%s\n' "$@"; } >"$TZ_DATA_DIR/settings.txt"
+}
+
+# history.txt, newest first; each entry "WINDOWS PATH|archive bytes|input bytes|milliseconds".
+tz_seed_history() {
+  local entry path archive input ms
+  local filetime=$(( ($(date +%s) + 11644473600) * 10000000 ))
+  {
+    echo "TOLZEB-HISTORY-1"
+    for entry in "$@"; do
+      IFS='|' read -r path archive input ms <<<"$entry"
+      printf '%s\t%s\t%s\t%s\t%s\n' "$filetime" "$archive" "$input" "$ms" "$path"
+      filetime=$(( filetime - 36000000000 ))  # an hour apart
+    done
+  } >"$TZ_DATA_DIR/history.txt"
+}
+
+# A Unix path as the programs under Wine name it.
+tz_winpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
+
+# Runs the driver; its key=value lines land in TZ_OUT. The exit code is the driver's.
+tz_drive() {
+  local rc=0 begin
+  begin=$(e2e_now_ms)
+  TZ_OUT=$(timeout -k 5 "$TZ_DRIVE_SECONDS" "$E2E_WINE" "$TZDRIVE" "$@" </dev/null 2>>"$TZ_LOG") || rc=$?
+  { echo "\$ tzdrive $*"; echo "$TZ_OUT"; echo "(exit $rc after $(( $(e2e_now_ms) - begin )) ms)"; } >>"$TZ_LOG"
+  return $rc
+}
+
+# The value of KEY in the last driver output (or in $2).
+tz_get() { sed -n "s/^$1=//p" <<<"${2:-$TZ_OUT}" | head -n 1; }
+
+# Starts the program with the given arguments and waits for its main window; a message box of the
+# program instead fails the scenario with the box's text.
+tz_start() {
+  local image
+  image=$(basename "$TOLZEB_EXE")
+  ( cd "$SCENARIO_WORK" && exec timeout -k 5 "$TZ_PROGRAM_SECONDS" "$E2E_WINE" "$TOLZEB_EXE" "$@" ) \
+    </dev/null >>"$SCENARIO_WORK/program.log" 2>&1 &
+  TZ_PID=$!
+  TZ_STARTED_PIDS="$TZ_STARTED_PIDS $TZ_PID"
+  e2e_log "started $image $* (pid $TZ_PID)"
+  if ! tz_drive wait-window "$TZ_MAIN_CLASS" "$TZ_START_MS" --or-box "$image"; then
+    if [ -n "$(tz_get text)" ]; then
+      tz_fail "the program showed a box instead of its window: caption \"$(tz_get caption)\", text \"$(tz_get text)\""
+    fi
+    e2e_running "$TZ_PID" || tz_fail "the program ended before its window appeared (see $SCENARIO_WORK/program.log)"
+    tz_fail "no visible $TZ_MAIN_CLASS window within $TZ_START_MS ms: $(tz_get error)"
+  fi
+  tz_take_geometry
+  # The pointer stays where the last scenario left it, maybe over a control of the new window;
+  # parked on the toolbar band left of the search icon, it hovers nothing.
+  tz_move 100 60
+}
+
+# Client rectangle (screen pixels), DPI and the client size in DIPs from the last wait-window.
+tz_take_geometry() {
+  TZ_WINDOW_INFO=$TZ_OUT
+  TZ_LEFT=$(tz_get client_left)
+  TZ_TOP=$(tz_get client_top)
+  TZ_WIDTH_PX=$(tz_get client_width)
+  TZ_HEIGHT_PX=$(tz_get client_height)
+  TZ_DPI=$(tz_get dpi)
+  TZ_W=$(( TZ_WIDTH_PX * 96 / TZ_DPI ))
+  TZ_H=$(( TZ_HEIGHT_PX * 96 / TZ_DPI ))
+}
+
+tz_click() { tz_drive click "$TZ_MAIN_CLASS" "$@" || tz_fail "click at $*: $(tz_get error)"; }
+tz_move() { tz_drive move "$TZ_MAIN_CLASS" "$@" || tz_fail "move to $*: $(tz_get error)"; }
+tz_key() { tz_drive key "$@" --to "$TZ_MAIN_CLASS" || tz_fail "key $*: $(tz_get error)"; }
+tz_type() { tz_drive type "$1" --to "$TZ_MAIN_CLASS" || tz_fail "typing \"$1\": $(tz_get error)"; }
+
+# No message box of the program is up now.
+tz_expect_no_box() {
+  if tz_drive msgbox "$(basename "$TOLZEB_EXE")" 0; then
+    tz_fail "$1: an unexpected box: caption \"$(tz_get caption)\", text \"$(tz_get text)\""
+  fi
+}
+
+# The next box of the program within $2 ms has the text $1 exactly (line breaks written as \n);
+# it is then dismissed with OK.
+tz_expect_box() {
+  tz_drive msgbox "$(basename "$TOLZEB_EXE")" "${2:-$TZ_EXPECT_MS}" --press ok ||
+    tz_fail "expected a box \"$1\": $(tz_get error)"
+  [ "$(tz_get text)" = "$1" ] || tz_fail "box text: expected \"$1\", got \"$(tz_get text)\""
+}
+
+# The whole screen as XWD, into $1.
+tz_grab() {
+  timeout -k 5 30 xwd -root -silent -display "$DISPLAY" >"$1" 2>>"$TZ_LOG" && [ -s "$1" ]
+}
+
+# The client area now, as SHOT_DIR/NN-NAME.png.
+tz_shot() {
+  local xwd="$SCENARIO_WORK/shot.xwd"
+  TZ_SHOT_COUNT=$(( TZ_SHOT_COUNT + 1 ))
+  TZ_LAST_SHOT="$SHOT_DIR/$(printf '%02d' "$TZ_SHOT_COUNT")-$1.png"
+  tz_grab "$xwd" || tz_fail "xwd could not take a screenshot"
+  "$E2E_PYTHON" "$E2E_SOURCE_DIR/xwd_tools.py" crop "$xwd" "$TZ_LEFT" "$TZ_TOP" "$TZ_WIDTH_PX" "$TZ_HEIGHT_PX" \
+    "$TZ_LAST_SHOT" || tz_fail "cropping the screenshot"
+}
+
+tz_colour_rgb() {
+  if [ -n "${TZ_COLOURS[$1]:-}" ]; then echo "${TZ_COLOURS[$1]}"; else echo "${1//,/ }"; fi
+}
+
+# tz_expect FACT X,Y=COLOUR ...: polls the screen until every point (client DIPs) shows its
+# colour (a palette name or R,G,B) within the tolerance; fails with each mismatch at the deadline.
+tz_expect() {
+  local fact=$1
+  shift
+  local xwd="$SCENARIO_WORK/expect.xwd"
+  local end=$(( $(e2e_now_ms) + TZ_EXPECT_MS ))
+  local spec point colour coords=() wanted=() names=() points=() actual
+  for spec in "$@"; do
+    point=${spec%%=*}
+    colour=${spec#*=}
+    coords+=("$(( ${point%,*} * TZ_DPI / 96 ))" "$(( ${point#*,} * TZ_DPI / 96 ))")
+    wanted+=("$(tz_colour_rgb "$colour")")
+    names+=("$colour")
+    points+=("$point")
+  done
+  while :; do
+    tz_grab "$xwd" || tz_fail "$fact: xwd could not take a screenshot"
+    actual=$("$E2E_PYTHON" "$E2E_SOURCE_DIR/xwd_tools.py" pixel "$xwd" "$TZ_LEFT" "$TZ_TOP" "${coords[@]}") ||
+      tz_fail "$fact: reading pixels"
+    local report="" i=0 line
+    while IFS= read -r line; do
+      if ! tz_close_enough "$line" "${wanted[$i]}"; then
+        report+=$'\n'"  at (${points[$i]}): expected ${wanted[$i]} (${names[$i]}), got $line"
+      fi
+      i=$(( i + 1 ))
+    done <<<"$actual"
+    if [ -z "$report" ]; then
+      e2e_log "ok: $fact"
+      return 0
+    fi
+    if [ "$(e2e_now_ms)" -ge "$end" ]; then
+      tz_shot "failed"
+      tz_fail "$fact$report"
+    fi
+    sleep 0.1
+  done
+}
+
+# "R G B" within the tolerance of "R G B".
+tz_close_enough() {
+  local a b
+  read -r -a a <<<"$1"
+  read -r -a b <<<"$2"
+  [ "${a[0]}" != - ] || return 1
+  local c d
+  for c in 0 1 2; do
+    d=$(( a[c] - b[c] ))
+    [ "${d#-}" -le "$TZ_TOLERANCE" ] || return 1
+  done
+}
+
+# Closes the program with WM_CLOSE; it must end within the deadline with exit code 0, which both
+# the driver (GetExitCodeProcess) and the Unix side (the wine64 process's status) must report.
+tz_close() {
+  tz_drive close "$TZ_MAIN_CLASS" "$TZ_CLOSE_MS" || tz_fail "close: $(tz_get error)"
+  [ "$(tz_get exit_code)" = 0 ] || tz_fail "close: exit code $(tz_get exit_code), expected 0"
+  e2e_wait_gone "$TZ_PID" 10000 || tz_fail "close: the wine64 process $TZ_PID stayed after the program ended"
+  local status=0
+  wait "$TZ_PID" || status=$?
+  [ "$status" = 0 ] || tz_fail "close: the wine64 process ended with status $status, expected 0"
+  e2e_log "ok: closed with exit code 0"
+}
+
+# ---------------------------------------------------------------- the frame
+
+# The rail's seven entries, top to bottom; entry k is the square (19, 80 + 64k, 67, 128 + 64k).
+TZ_RAIL_PAGES=(home compress extract tasks tools settings support)
+tz_rail_y() { echo $(( 104 + 64 * $1 )); }
+
+# Entry $2 alone is tinted as selected; every other entry is plain rail (the pointer must not rest
+# on one of them, which would shade it).
+tz_expect_rail_selected() {
+  local fact=$1 selected=$2 k points=()
+  for k in "${!TZ_RAIL_PAGES[@]}"; do
+    if [ "$k" = "$selected" ]; then
+      points+=("24,$(tz_rail_y "$k")=brandTint")
+    else
+      points+=("24,$(tz_rail_y "$k")=railBackground")
+    fi
+  done
+  tz_expect "$fact" "${points[@]}"
+}
