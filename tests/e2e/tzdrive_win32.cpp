@@ -4,7 +4,8 @@
 // Results are `key=value` lines on stdout; line breaks and backslashes inside values are written as
 // \n, \r and \\ so that every value stays on one line. Exit code 0 success, 1 failure, 2 usage.
 //
-//   tzdrive wait-window CLASS TIMEOUT_MS [--or-box IMAGE.exe]
+//   tzdrive wait-window CLASS TIMEOUT_MS [--or-box IMAGE.exe] [--state normal|iconic|zoomed]
+//   tzdrive show CLASS restore|minimize|maximize
 //   tzdrive click|move|press|release CLASS X Y          (client DIPs)
 //   tzdrive drag CLASS X1 Y1 X2 Y2
 //   tzdrive wheel CLASS X Y DELTA
@@ -75,7 +76,8 @@ int fail(const std::wstring& why) {
 
 int usage() {
   std::fputs(
-      "usage: tzdrive wait-window CLASS TIMEOUT_MS [--or-box IMAGE.exe]\n"
+      "usage: tzdrive wait-window CLASS TIMEOUT_MS [--or-box IMAGE.exe] [--state normal|iconic|zoomed]\n"
+      "       tzdrive show CLASS restore|minimize|maximize\n"
       "       tzdrive click|move|press|release CLASS X Y\n"
       "       tzdrive drag CLASS X1 Y1 X2 Y2\n"
       "       tzdrive wheel CLASS X Y DELTA\n"
@@ -335,10 +337,17 @@ INPUT keyInput(WORD key, bool up) {
 
 // ---- commands ----
 
+// The show state a window is in: "normal", "iconic" or "zoomed".
+std::wstring showState(HWND window) {
+  if (IsIconic(window)) return L"iconic";
+  return IsZoomed(window) ? L"zoomed" : L"normal";
+}
+
 int waitWindow(const std::vector<std::wstring>& args) {
   long long timeout = 0;
   if (args.size() < 4 || !parseNumber(args[3].c_str(), timeout)) return usage();
   const wchar_t* boxImage = option(args, 4, L"--or-box");
+  const wchar_t* wantedState = option(args, 4, L"--state");
   BoxOwner boxOwner;
   if (boxImage) boxOwner.image = boxImage;
 
@@ -346,14 +355,17 @@ int waitWindow(const std::vector<std::wstring>& args) {
   HWND window = nullptr;
   for (;;) {
     window = findVisibleWindow(args[2]);
-    if (window) break;
+    if (window && (!wantedState || showState(window) == wantedState)) break;
     if (boxImage) {
       if (HWND box = findMessageBox(boxOwner)) {
         reportBox(box);
         return fail(L"a message box came up instead of the window");
       }
     }
-    if (deadline.passed()) return fail(L"no visible window of class " + args[2]);
+    if (deadline.passed()) {
+      if (window) return fail(L"the window stayed " + showState(window) + L", not " + wantedState);
+      return fail(L"no visible window of class " + args[2]);
+    }
     Sleep(kPollMilliseconds);
   }
   RECT frame{};
@@ -377,8 +389,27 @@ int waitWindow(const std::vector<std::wstring>& args) {
   put("dpi", GetDpiForWindow(window));
   put("zoomed", IsZoomed(window) ? 1 : 0);
   put("iconic", IsIconic(window) ? 1 : 0);
+  put("state", showState(window));
   put("foreground", GetForegroundWindow() == window ? 1 : 0);
   return kSuccess;
+}
+
+// ShowWindowAsync, so a busy program cannot stall the driver.
+int show(const std::vector<std::wstring>& args) {
+  if (args.size() < 4) return usage();
+  int command = 0;
+  if (args[3] == L"restore") {
+    command = SW_RESTORE;
+  } else if (args[3] == L"minimize") {
+    command = SW_MINIMIZE;
+  } else if (args[3] == L"maximize") {
+    command = SW_MAXIMIZE;
+  } else {
+    return usage();
+  }
+  HWND window = findVisibleWindow(args[2]);
+  if (!window) return fail(L"no visible window of class " + args[2]);
+  return ShowWindowAsync(window, command) ? kSuccess : fail(L"ShowWindowAsync failed");
 }
 
 // move, press, release and click at one point; drag between two.
@@ -588,6 +619,8 @@ int wmain(int argc, wchar_t** argv) {
   } else if (command == L"click" || command == L"move" || command == L"press" || command == L"release" ||
              command == L"drag") {
     result = pointer(args);
+  } else if (command == L"show") {
+    result = show(args);
   } else if (command == L"wheel") {
     result = wheel(args);
   } else if (command == L"key") {
