@@ -62,4 +62,20 @@ inline float maxScrollOffset(float contentHeight, float viewportHeight) {
   return contentHeight - viewportHeight > 0 ? contentHeight - viewportHeight : 0;
 }
 
+// The page's scroll bar for a client area `clientHeight` high. Not shown when the content
+// overflows by half a DIP or less, or when the window leaves no room for a track.
+struct ScrollBarGeometry {
+  bool shown = false;
+  float trackTop = 0;
+  float trackHeight = 0;
+  float thumbTop = 0;
+  float thumbLength = 0;
+};
+ScrollBarGeometry scrollBarGeometry(float contentHeight, float viewportHeight, float clientHeight,
+                                    float scrollOffset);
+
+// The preview pane's width for the stored width and the width right of the rail: 280 to 900,
+// and no more than half the available width while that half is above 280.
+float previewPaneWidth(float storedWidth, float availableWidth);
+
 }  // namespace tolzeb::ui
