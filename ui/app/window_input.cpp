@@ -24,14 +24,6 @@ constexpr float kMinimumPageScroll = 80;
 constexpr float kMinimumThumbTravel = 0.5f;
 constexpr int32_t kRecoverySteps = 29;
 constexpr uint16_t kCloseButton = 17;
-constexpr float kPreviewPaneMinimum = 280;
-constexpr float kPreviewPaneMaximum = 900;
-
-// The preview pane's width for a wish of `wanted` DIPs with `available` DIPs right of the rail.
-float previewPaneWidthFor(float wanted, float available) {
-  return std::max(kPreviewPaneMinimum,
-                  std::min(wanted, std::max(kPreviewPaneMinimum, std::min(kPreviewPaneMaximum, available * 0.5f))));
-}
 
 // The client width of the last paint: the close button ends at the window's right edge.
 float clientWidth(const HitRegions& regions) {
@@ -105,7 +97,7 @@ void AppWindow::dragTo(uint16_t id, float x, float y) {
     case kPreviewSplitter: {
       const float width = clientWidth(hitRegions);
       if (width <= 0) break;
-      const float pane = previewPaneWidthFor(width - (x + pageState.splitterGrabOffset), width - kRailWidth);
+      const float pane = previewPaneWidth(width - (x + pageState.splitterGrabOffset), width - kRailWidth);
       if (pane == pageState.previewPaneWidth) break;
       pageState.previewPaneWidth = pane;
       requestRepaint();

@@ -15,6 +15,8 @@
 #include "ui/foundation/app_data.h"
 #include "ui/foundation/freed_block_watch.h"
 #include "ui/foundation/i18n_test_support.h"
+#include "ui/foundation/icon_set.h"
+#include "ui/foundation/recording_canvas.h"
 
 namespace tolzeb::ui {
 namespace {
@@ -43,20 +45,17 @@ HitRegions windowButtons() {
           region(kWidth - 46, 0, kWidth, 48, 17)};
 }
 
-// The frame's scroll-bar geometry for content `content` high at `offset` in the window.
+// The frame's layout for content `content` high at `offset` in the window.
 FrameLayout pageLayout(float content, float offset = 0) {
   FrameLayout layout;
   layout.contentHeight = content;
   layout.viewportHeight = kHeight - kPageTop;
-  const float largest = maxScrollOffset(content, layout.viewportHeight);
-  if (largest > 0.5f) {
-    layout.scrollBarShown = true;
-    layout.trackTop = kScrollTrackTop;
-    layout.trackHeight = kHeight - kScrollTrackInset;
-    layout.thumbLength =
-        std::min(layout.trackHeight, std::max(40.0f, layout.viewportHeight / content * layout.trackHeight));
-    layout.thumbTop = layout.trackTop + std::min(offset, largest) / largest * (layout.trackHeight - layout.thumbLength);
-  }
+  const ScrollBarGeometry bar = scrollBarGeometry(content, layout.viewportHeight, kHeight, offset);
+  layout.scrollBarShown = bar.shown;
+  layout.trackTop = bar.trackTop;
+  layout.trackHeight = bar.trackHeight;
+  layout.thumbTop = bar.thumbTop;
+  layout.thumbLength = bar.thumbLength;
   return layout;
 }
 
@@ -754,6 +753,97 @@ TEST_F(LanguageListKeys, EscapeClosesAndEnterPicks) {
   EXPECT_FALSE(state.languageListOpen);
   EXPECT_EQ(i18n::currentLanguageTag(), L"de-DE");
   EXPECT_EQ(state.settings.language, L"de-DE");
+}
+
+// --- The same input over what the frame really paints ---
+
+class PaintedWindowInput : public WindowInput {
+ protected:
+  // One paint, as WM_PAINT does it: the regions and the frame layout then match the state.
+  void paint(Size client = {kWidth, kHeight}) {
+    canvas.clearCalls();
+    window.paint(canvas, icons, client);
+    window.paintDone();
+  }
+  const HitRegion* find(uint16_t id, int32_t argument = -1) const {
+    for (const HitRegion& r : window.regions())
+      if (r.command == id && (argument < 0 || r.argument == argument)) return &r;
+    return nullptr;
+  }
+  std::vector<uint16_t> focusableIds() const {
+    std::vector<uint16_t> ids;
+    for (const HitRegion& r : window.regions())
+      if (r.focusable) ids.push_back(r.command);
+    return ids;
+  }
+  // A press in the middle of one region and the release in the middle of another.
+  void pressAndRelease(const HitRegion& press, const HitRegion& release) {
+    window.onMouseDown((press.left + press.right) / 2, (press.top + press.bottom) / 2);
+    window.onMouseUp((release.left + release.right) / 2, (release.top + release.bottom) / 2);
+  }
+
+  i18n::testing::StateGuard languageState;
+  RecordingCanvas canvas;
+  IconSet icons;
+};
+
+TEST_F(PaintedWindowInput, TabRunsThroughThePaintedControlsFromTheMinimiseButton) {
+  paint();
+  const std::vector<uint16_t> ids = focusableIds();
+  ASSERT_GE(ids.size(), 4u);
+  host->keysHeld = {keys::kShift};
+  window.onKeyDown(keys::kTab);
+  EXPECT_EQ(state.focusId, ids.back());
+  host->keysHeld.clear();
+  window.onKeyDown(keys::kTab);
+  EXPECT_EQ(state.focusId, 15) << "from the last control Tab wraps to the minimise button";
+  window.onKeyDown(keys::kTab);
+  EXPECT_EQ(state.focusId, ids[1]);
+}
+
+TEST_F(PaintedWindowInput, ARailClickShowsItsPageAndAPressCarriedToAnotherEntryDoesNothing) {
+  paint();
+  ASSERT_TRUE(find(2) && find(4) && find(5));
+  pressAndRelease(*find(2), *find(2));
+  EXPECT_EQ(state.page, Page::Compress);
+
+  paint();
+  pressAndRelease(*find(4), *find(5));
+  EXPECT_EQ(state.page, Page::Compress);
+}
+
+TEST_F(PaintedWindowInput, APressOnOneLanguageRowAndAReleaseOnAnotherPicksTheSecond) {
+  state.page = Page::Settings;
+  state.languageListOpen = true;
+  paint();
+  const HitRegion* czech = find(command_ids::kPickLanguage, 3);
+  const HitRegion* german = find(command_ids::kPickLanguage, 8);
+  ASSERT_TRUE(czech && german);
+  pressAndRelease(*czech, *german);
+  EXPECT_FALSE(state.languageListOpen);
+  EXPECT_EQ(i18n::currentLanguageTag(), L"de-DE");
+}
+
+TEST_F(PaintedWindowInput, TheWheelLeavesAPageThatFitsAndTheThumbReachesTheEndOfOneThatDoesNot) {
+  paint();
+  ASSERT_FALSE(window.layout().scrollBarShown);
+  window.onWheel(-120);
+  EXPECT_EQ(window.scrollOffset(), 0);
+
+  state.page = Page::Support;
+  const Size low{500, 220};
+  paint(low);
+  const FrameLayout bar = window.layout();
+  ASSERT_TRUE(bar.scrollBarShown) << "content " << bar.contentHeight << " in " << bar.viewportHeight;
+  const HitRegion* track = find(command_ids::kScrollBar);
+  ASSERT_NE(track, nullptr);
+  const float x = (track->left + track->right) / 2;
+  window.onMouseDown(x, bar.thumbTop + 1);
+  window.onMouseMove(x, low.height + 100);
+  window.onMouseUp(x, low.height + 100);
+  EXPECT_FLOAT_EQ(window.scrollOffset(), bar.contentHeight - bar.viewportHeight);
+  paint(low);
+  EXPECT_FLOAT_EQ(window.layout().thumbTop + window.layout().thumbLength, bar.trackTop + bar.trackHeight);
 }
 
 }  // namespace
