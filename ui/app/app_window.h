@@ -155,6 +155,8 @@ class AppWindow {
   History& historyStore() { return history; }
   TaskRunner& taskRunner() { return tasks; }
   float scrollOffset() const { return scrollOffset_; }
+  // Tests: the hit regions and frame layout a paint would have left, without painting.
+  void setPaintResultForTesting(HitRegions regions, const FrameLayout& layout);
 
   float dpi = 96;
 

@@ -28,6 +28,7 @@ class FakeWindowHost : public WindowHost {
   int leaveTrackings = 0;
   std::wstring clipboardWritten;
   int minimizes = 0;
+  int maximizesOrRestores = 0;
   int closesPosted = 0;
   std::vector<std::pair<std::wstring, MessageIcon>> messages;
   std::vector<std::wstring> addressesOpened;
@@ -50,7 +51,10 @@ class FakeWindowHost : public WindowHost {
     return true;
   }
   void minimize() override { ++minimizes; }
-  void maximizeOrRestore() override { maximized = !maximized; }
+  void maximizeOrRestore() override {
+    ++maximizesOrRestores;
+    maximized = !maximized;
+  }
   bool isMaximized() const override { return maximized; }
   void postClose() override { ++closesPosted; }
   void showMessage(const std::wstring& text, MessageIcon icon) override { messages.emplace_back(text, icon); }
