@@ -90,9 +90,10 @@ e2e_template_registry() {
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
   printf '"Segoe UI"="Liberation Sans"\r\n"Segoe UI Variable Display"="Liberation Sans"\r\n'
   printf '"Segoe UI Semibold"="Liberation Sans"\r\n\r\n'
-  # Xvfb runs no window manager; undecorated, a window's whole rectangle is its own, so the
-  # program's caption band gets the clicks and the pixels there are the program's.
-  printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Decorated"="N"\r\n'
+  # Xvfb runs no window manager. Undecorated, a window's whole rectangle is its own (the program's
+  # caption band gets the clicks, its pixels are the program's); unmanaged, Wine itself moves and
+  # sizes the X window, so maximising and restoring work with nobody to ask.
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Decorated"="N"\r\n"Managed"="N"\r\n'
 }
 
 # One template prefix per run, copied for every scenario (wineboot is the slow part).
@@ -245,6 +246,23 @@ tz_expect_box() {
   tz_drive msgbox "$(basename "$TOLZEB_EXE")" "${2:-$TZ_EXPECT_MS}" --press ok ||
     tz_fail "expected a box \"$1\": $(tz_get error)"
   [ "$(tz_get text)" = "$1" ] || tz_fail "box text: expected \"$1\", got \"$(tz_get text)\""
+}
+
+# The hand-off message in the background, for a job whose boxes the program shows inside the
+# sender's SendMessageTimeoutW; tz_copydata_end waits for it and leaves its output in TZ_OUT.
+tz_copydata_begin() {
+  local reply="$SCENARIO_WORK/copydata.out"
+  rm -f "$reply"
+  ( tz_drive copydata "$TZ_MAIN_CLASS" "$@"; echo "$TZ_OUT" >"$reply" ) &
+  TZ_COPYDATA_PID=$!
+  TZ_STARTED_PIDS="$TZ_STARTED_PIDS $TZ_COPYDATA_PID"
+}
+
+tz_copydata_end() {
+  e2e_wait_gone "$TZ_COPYDATA_PID" $(( TZ_DRIVE_SECONDS * 1000 )) || tz_fail "the hand-off message was not answered"
+  wait "$TZ_COPYDATA_PID" || true
+  TZ_OUT=$(cat "$SCENARIO_WORK/copydata.out" 2>/dev/null)
+  [ "$(tz_get sent)" = 1 ] || tz_fail "the hand-off message: $(tz_get error)"
 }
 
 # The whole screen as XWD, into $1.

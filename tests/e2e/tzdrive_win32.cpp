@@ -290,11 +290,11 @@ struct KeyName {
 };
 
 constexpr KeyName kKeyNames[] = {
-    {L"backspace", VK_BACK}, {L"tab", VK_TAB},        {L"enter", VK_RETURN},   {L"return", VK_RETURN},
-    {L"escape", VK_ESCAPE},  {L"esc", VK_ESCAPE},     {L"space", VK_SPACE},    {L"pageup", VK_PRIOR},
-    {L"pagedown", VK_NEXT},  {L"end", VK_END},        {L"home", VK_HOME},      {L"left", VK_LEFT},
-    {L"up", VK_UP},          {L"right", VK_RIGHT},    {L"down", VK_DOWN},      {L"delete", VK_DELETE},
-    {L"f4", VK_F4},          {L"f10", VK_F10},        {L"ctrl", VK_CONTROL},   {L"shift", VK_SHIFT},
+    {L"backspace", VK_BACK}, {L"tab", VK_TAB},     {L"enter", VK_RETURN}, {L"return", VK_RETURN},
+    {L"escape", VK_ESCAPE},  {L"esc", VK_ESCAPE},  {L"space", VK_SPACE},  {L"pageup", VK_PRIOR},
+    {L"pagedown", VK_NEXT},  {L"end", VK_END},     {L"home", VK_HOME},    {L"left", VK_LEFT},
+    {L"up", VK_UP},          {L"right", VK_RIGHT}, {L"down", VK_DOWN},    {L"delete", VK_DELETE},
+    {L"f4", VK_F4},          {L"f10", VK_F10},     {L"ctrl", VK_CONTROL}, {L"shift", VK_SHIFT},
     {L"alt", VK_MENU},
 };
 
@@ -317,9 +317,16 @@ bool parseVirtualKey(const std::wstring& text, WORD& key) {
 
 bool isExtendedKey(WORD key) {
   switch (key) {
-    case VK_PRIOR: case VK_NEXT: case VK_END: case VK_HOME:
-    case VK_LEFT: case VK_UP: case VK_RIGHT: case VK_DOWN:
-    case VK_INSERT: case VK_DELETE:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_END:
+    case VK_HOME:
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+    case VK_INSERT:
+    case VK_DELETE:
       return true;
     default:
       return false;
