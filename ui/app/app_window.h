@@ -156,7 +156,7 @@ class AppWindow {
   TaskRunner& taskRunner() { return tasks; }
   float scrollOffset() const { return scrollOffset_; }
   // Tests: the hit regions and frame layout a paint would have left, without painting.
-  void setPaintResultForTesting(HitRegions regions, const FrameLayout& layout);
+  void setPaintResultForTesting(HitRegions regions, const FrameLayout& layout, Size client = {});
 
   float dpi = 96;
 
@@ -185,6 +185,7 @@ class AppWindow {
   bool draggingScrollBar = false;
   float scrollGrabOffset = 0;
   bool repaintPending_ = false;
+  Size clientSize_;  // of the last paint, in DIPs
 };
 
 }  // namespace tolzeb::ui

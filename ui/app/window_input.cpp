@@ -23,15 +23,6 @@ constexpr float kMinimumPageScroll = 80;
 // A thumb that can travel less than this cannot scroll anything.
 constexpr float kMinimumThumbTravel = 0.5f;
 constexpr int32_t kRecoverySteps = 29;
-constexpr uint16_t kCloseButton = 17;
-
-// The client width of the last paint: the close button ends at the window's right edge.
-float clientWidth(const HitRegions& regions) {
-  for (const HitRegion& region : regions) {
-    if (region.command == kCloseButton) return region.right;
-  }
-  return 0;
-}
 
 }  // namespace
 
@@ -49,9 +40,10 @@ const HitRegion* AppWindow::findRegion(uint16_t id) const {
   return nullptr;
 }
 
-void AppWindow::setPaintResultForTesting(HitRegions regions, const FrameLayout& layout) {
+void AppWindow::setPaintResultForTesting(HitRegions regions, const FrameLayout& layout, Size client) {
   hitRegions = std::move(regions);
   frameLayout = layout;
+  clientSize_ = client;
 }
 
 void AppWindow::onMouseMove(float x, float y) {
@@ -95,7 +87,7 @@ void AppWindow::dragTo(uint16_t id, float x, float y) {
       scrollToThumb(y - scrollGrabOffset);
       break;
     case kPreviewSplitter: {
-      const float width = clientWidth(hitRegions);
+      const float width = clientSize_.width;
       if (width <= 0) break;
       const float pane = previewPaneWidth(width - (x + pageState.splitterGrabOffset), width - kRailWidth);
       if (pane == pageState.previewPaneWidth) break;

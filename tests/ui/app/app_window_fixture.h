@@ -54,7 +54,7 @@ class AppWindowTest : public ::testing::Test {
   }
 
   i18n::testing::StateGuard languageGuard;  // empties the shared language state afterwards
-  TempFolder folder;
+  tolzeb::testing::TempFolder folder;
   AppWindow window;
   FakeWindowHost* host = nullptr;
   RecordingCanvas canvas;

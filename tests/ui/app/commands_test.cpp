@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app_window_fixture.h"
+#include "engine/core/fs.h"
 #include "ui/foundation/languages.h"
 
 namespace tolzeb::ui::testing {
@@ -115,26 +116,28 @@ TEST_F(CommandsTest, ChangingTheFormatRewritesOnlyItsOwnExtensionAndSwitchesZebO
 
 TEST_F(CommandsTest, SourcesAreAddedOnceAndTheFirstProposesTheDestination) {
   PageState& s = window.state();
-  window.addSources({L"/data/photos", L"", L"/data/photos", L"/Data/Photos"});
-  EXPECT_EQ(s.compressSources, (std::vector<std::wstring>{L"/data/photos", L"/Data/Photos"}));
-  EXPECT_EQ(s.compressDestination, L"/data/photos.zeb");
-  window.addSources({L"/b.txt"});
-  EXPECT_EQ(s.compressDestination, L"/data/photos.zeb") << "a chosen destination stays";
+  const std::wstring photos = joinPath(folder.path(), L"photos");
+  const std::wstring upperPhotos = joinPath(folder.path(), L"PHOTOS");
+  const std::wstring text = joinPath(folder.path(), L"b.txt");
+  window.addSources({photos, L"", photos, upperPhotos});
+  EXPECT_EQ(s.compressSources, (std::vector<std::wstring>{photos, upperPhotos})) << "compared with case";
+  EXPECT_EQ(s.compressDestination, photos + L".zeb");
+  window.addSources({text});
+  EXPECT_EQ(s.compressDestination, photos + L".zeb") << "a proposed destination stays";
 
   window.onCommand(27, 5);
   window.onCommand(27, -1);
   EXPECT_EQ(s.compressSources.size(), 3u);
   window.onCommand(27, 0);
-  EXPECT_EQ(s.compressSources, (std::vector<std::wstring>{L"/Data/Photos", L"/b.txt"}));
+  EXPECT_EQ(s.compressSources, (std::vector<std::wstring>{upperPhotos, text}));
   window.onCommand(26, -1);
   EXPECT_TRUE(s.compressSources.empty());
 }
 
 TEST_F(CommandsTest, ANewZipArchiveIsProposedWithItsOwnExtension) {
-  PageState& s = window.state();
   window.onCommand(30, -1);
-  window.addSources({L"/a/b.txt"});
-  EXPECT_EQ(s.compressDestination, L"/a/b.txt.zip");
+  window.addSources({joinPath(folder.path(), L"b.txt")});
+  EXPECT_EQ(window.state().compressDestination, joinPath(folder.path(), L"b.txt.zip"));
 }
 
 TEST_F(CommandsTest, PartSizesSnapToTheSliderTable) {

@@ -29,11 +29,11 @@ bool waitFor(const std::atomic<bool>& flag) {
 }
 
 TEST(WindowCloseTest, ClosingWhileATaskWritesEndsItAndLeavesNothingBehind) {
-  TempFolder folder;
+  tolzeb::testing::TempFolder folder;
   std::wstring sources = folder / L"sources";
   ASSERT_TRUE(createDirectories(sources).ok());
   for (int i = 0; i < 4; ++i) {
-    std::vector<uint8_t> bytes = randomBytes(1 << 20, uint32_t(i));
+    std::vector<uint8_t> bytes = tolzeb::testing::randomBytes(1 << 20, uint32_t(i));
     std::ofstream(std::filesystem::path(sources) / ("f" + std::to_string(i)), std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   }

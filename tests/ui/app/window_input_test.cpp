@@ -79,7 +79,7 @@ class WindowInput : public ::testing::Test {
   void lay(HitRegions regions, const FrameLayout& layout = pageLayout(0)) {
     HitRegions all = windowButtons();
     all.insert(all.end(), regions.begin(), regions.end());
-    window.setPaintResultForTesting(std::move(all), layout);
+    window.setPaintResultForTesting(std::move(all), layout, {kWidth, kHeight});
   }
   // Scrolled content: the scroll bar's region and a layout to match.
   void layScrolled(float content, HitRegions regions = {}) {
