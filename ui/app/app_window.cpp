@@ -1,14 +1,13 @@
 // The window's life apart from input and commands: start-up seeding, painting, the timer, the
-// worker messages and the orderly stop of every worker.
+// progress messages and the orderly stop of every worker.
 #include "ui/app/app_window.h"
 
-#include "engine/core/fs.h"
-#include "formats/archive_kind.h"
 #include "ui/foundation/localisation.h"
 
 namespace tolzeb::ui {
 
-AppWindow::AppWindow(TaskRunnerServices taskServices) : tasks(std::move(taskServices)) {}
+AppWindow::AppWindow(TaskRunnerServices taskServices)
+    : engine_(taskServices.engine ? taskServices.engine : &linkedEngine()), tasks(std::move(taskServices)) {}
 
 AppWindow::~AppWindow() { stopWorkers(); }
 
@@ -65,45 +64,7 @@ void AppWindow::onTaskProgress() {
   requestRepaint();
 }
 
-void AppWindow::onTaskFinished(uint64_t) {
-  pageState.taskProgress = tasks.progress();
-  requestRepaint();
-}
-
 void AppWindow::stopWorkers() { tasks.stop(); }
-
-void AppWindow::openPaths(const std::vector<std::wstring>& paths) {
-  if (paths.empty()) return;
-  if (paths.size() == 1) {
-    const std::wstring& only = paths.front();
-    if (!pathExists(only)) return openArchive(only);
-    if (!isDirectory(only)) {
-      Result<ArchiveKind> kind = detectArchiveKind(only);
-      if (kind.hasValue() && kind.value() != ArchiveKind::unknown) return openArchive(only);
-    }
-  }
-  std::vector<std::wstring> present;
-  for (const std::wstring& path : paths)
-    if (!path.empty() && pathExists(path)) present.push_back(path);
-  if (present.empty()) return openArchive(paths.front());
-  addSources(present);
-  showPage(Page::Compress);
-}
-
-void AppWindow::openArchive(const std::wstring& path) {
-  if (path != pageState.viewerArchive) pageState.viewerPassword.clear();
-  pageState.viewerArchive = path;
-  pageState.viewerListed = false;
-  pageState.viewerMessage.clear();
-  pageState.viewerFilter.clear();
-  pageState.viewerSelectedRow = -1;
-  if (!pathExists(path))
-    pageState.viewerMessage = i18n::translate("error.file_missing");
-  else if (isDirectory(path))
-    pageState.viewerMessage = i18n::translate("error.file_is_folder");
-  showPage(Page::Viewer);
-  requestRepaint();
-}
 
 bool AppWindow::runShellJobFile(const std::wstring&) { return false; }
 

@@ -90,11 +90,19 @@ class AppWindow {
   void attachHost(std::unique_ptr<WindowHost> host);
   WindowHost* host() const { return host_.get(); }
 
-  // Program entry's hand-over of the command line: one archive opens in the viewer, other paths
-  // become sources of a new archive.
+  // The command line and dropped files: one archive opens in the viewer, one missing path shows
+  // why in the viewer, anything else becomes sources of a new archive.
   void openPaths(const std::vector<std::wstring>& paths);
-  // Shows an archive (or why it cannot be shown) in the viewer.
+  // Shows an archive (or why it cannot be shown) in the viewer, listed with the typed password
+  // when the same archive is opened again.
   void openArchive(const std::wstring& path);
+  // Checks and lists `extractArchive` for the extract page and proposes a destination beside it.
+  // No repaint of its own.
+  void loadExtractArchive();
+  // Takes an archive for the tools page, listed with the typed password when it is the same one.
+  void loadToolsArchive(const std::wstring& path);
+  // Hands the viewer's archive and password to the extract page: every entry, or the ticked ones.
+  void extractFromViewer(bool tickedOnly);
   // Runs a shell job file handed over on the command line or by message; true when it was taken.
   bool runShellJobFile(const std::wstring& path);
 
@@ -141,9 +149,18 @@ class AppWindow {
   void togglePreviewPane();
   // Queues a request; shows the task panel when it was accepted.
   uint64_t queueTask(const TaskRequest& request);
+  // The starters of the compress and extract pages and the tools page's checks; each queues
+  // nothing while its form is not ready.
+  void startCompress();
+  void startExtract();
+  void startVerify(bool verify);
+  // Shows a folder, or a file selected in its folder; a box says why when that fails.
+  void openOutputFolder(const std::wstring& path);
 
   // Worker messages.
   void onTaskProgress();
+  // A finished create enters the history; a duplicate search or a comparison leaves its result
+  // for the tools page.
   void onTaskFinished(uint64_t taskId);
   // WM_CLOSE and WM_DESTROY: every worker stopped and joined, in a fixed order.
   void stopWorkers();
@@ -172,8 +189,13 @@ class AppWindow {
   void dragTo(uint16_t id, float x, float y);
   const HitRegion* findRegion(uint16_t id) const;
   void showError(const std::wstring& text);
+  // Step one of loading the extract page's archive: nothing is known of it yet.
+  void resetExtractFacts();
+  // The extract page takes the viewer's archive and a copy of its password, no selection.
+  void handViewerArchiveToExtract();
 
   std::unique_ptr<WindowHost> host_;
+  const EngineCalls* engine_;  // archive checks and listings of the UI thread
   FrameLayout frameLayout;
   History history;
   SystemLoad systemLoad;

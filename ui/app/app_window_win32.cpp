@@ -2,6 +2,7 @@
 // window procedure that feeds messages to the window's logic.
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <windowsx.h>
 
 #include "ui/app/app_window.h"
@@ -87,10 +88,14 @@ class MainWindowHost : public WindowHost {
                                                 : MB_ICONINFORMATION;
     MessageBoxW(hwnd, text.c_str(), L"TOLZEB", style);
   }
-  bool openWebAddress(const std::wstring& address) override {
-    auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(hwnd, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-    return result > 32;
+  bool openWebAddress(const std::wstring& address) override { return shellOpen(address); }
+  bool openFolder(const std::wstring& path) override { return shellOpen(path); }
+  bool showInFolder(const std::wstring& path) override {
+    PIDLIST_ABSOLUTE item = nullptr;
+    if (FAILED(SHParseDisplayName(path.c_str(), nullptr, &item, 0, nullptr)) || !item) return false;
+    const HRESULT shown = SHOpenFolderAndSelectItems(item, 0, nullptr, 0);
+    CoTaskMemFree(item);
+    return SUCCEEDED(shown);
   }
 
   LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -102,6 +107,12 @@ class MainWindowHost : public WindowHost {
 
  private:
   float scale() const { return app.dpi / 96.0f; }
+  // ShellExecuteW's "open" verb; a result above 32 is success.
+  bool shellOpen(const std::wstring& target) const {
+    auto result =
+        reinterpret_cast<INT_PTR>(ShellExecuteW(hwnd, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    return result > 32;
+  }
   int frameBorder() const {
     UINT dpi = UINT(app.dpi);
     return GetSystemMetricsForDpi(SM_CXPADDEDBORDER, dpi) + GetSystemMetricsForDpi(SM_CXFRAME, dpi);

@@ -8,6 +8,7 @@
 #include "engine/core/fs.h"
 #include "ui/app/app_window.h"
 #include "ui/app/password_secret.h"
+#include "ui/app/viewer_rows.h"
 #include "ui/foundation/catalogue_source.h"
 #include "ui/foundation/file_dialogs.h"
 #include "ui/foundation/format.h"
@@ -170,6 +171,7 @@ void AppWindow::clearSearch() {
 void AppWindow::clearViewerFilter() {
   if (pageState.viewerFilter.text.empty()) return;
   pageState.viewerFilter.clear();
+  rebuildViewerRows(pageState);
   requestRepaint();
 }
 
@@ -294,11 +296,13 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
     case 40:
       if (s.compressFormat == 1) s.compressRecovery = !s.compressRecovery;
       return requestRepaint();
+    case 42: return startCompress();
     case 43: {
       std::wstring path = chooseArchiveToOpen(owner);
       if (path.empty()) return;
       s.extractArchive = path;
       s.extractSelection.clear();
+      loadExtractArchive();
       return requestRepaint();
     }
     case 44: {
@@ -307,10 +311,12 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       return requestRepaint();
     }
     case 45: case 46: case 47: s.extractOverwrite = uint8_t(id - 45); return requestRepaint();
+    case 48: return startExtract();
     case 49:
       if (!s.extractArchive.empty()) openArchive(s.extractArchive);
       return;
     case 50: s.extractSelection.clear(); return requestRepaint();
+    case 59: case 60: return extractFromViewer(id == 59);
     case 61: {
       if (s.viewerArchive.empty()) return;
       TaskRequest request;
@@ -326,6 +332,12 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
     case 65: return clearViewerFilter();
     case 66: return togglePreviewPane();
     case 74: history.clear(); return requestRepaint();
+    case 75: {
+      std::wstring path = chooseArchiveToOpen(owner);
+      if (!path.empty()) loadToolsArchive(path);
+      return;
+    }
+    case 76: case 77: return startVerify(id == 76);
     case 78:
       if (!s.toolsArchive.empty()) openArchive(s.toolsArchive);
       return;
@@ -410,6 +422,16 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
     case 97: s.settings.restoreTimestamps = !s.settings.restoreTimestamps; return applySettings();
     case 98: s.settings.restoreAttributes = !s.settings.restoreAttributes; return applySettings();
     case 99: return resetSettings();
+    case 100: {
+      std::wstring file = settingsPath();
+      if (file.empty()) return;
+      std::wstring folder, name;
+      splitPath(file, folder, name);
+      // Opening a folder that is not there yet fails; the settings file itself may never have
+      // been written.
+      (void)createDirectories(folder);
+      return openOutputFolder(folder);
+    }
     case 102:
       s.languageListOpen = !s.languageListOpen;
       s.languageListRow = currentLanguageRow();
@@ -435,6 +457,7 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       s.taskPanelShown = false;
       s.taskProgress = TaskSnapshot{};
       return requestRepaint();
+    case 121: return openOutputFolder(s.taskProgress.outputPath);
     case 122: case 129:
       if (tasks.paused()) tasks.resume();
       else tasks.pause();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/types.h"
 #include "engine/tools/compare.h"
 #include "engine/tools/duplicates.h"
 #include "ui/app/task_types.h"
@@ -87,7 +88,16 @@ struct PageState {
   std::wstring viewerArchive;
   bool viewerListed = false;
   std::wstring viewerMessage;
+  uint64_t viewerArchiveSize = 0;  // of the listing: bytes on disk
+  uint64_t viewerTotalSize = 0;    // of the listing: bytes once unpacked
+  std::vector<ListedEntry> viewerEntries;
+  std::vector<uint8_t> viewerTicked;  // one flag per entry, by entry index
+  std::vector<int32_t> viewerRows;    // entry indices of the visible rows, in display order
   TextField viewerFilter;
+  uint8_t viewerSortColumn = 0;  // 0 name, 1 size, 2 modified
+  bool viewerSortAscending = true;
+  uint8_t viewerKind = 0;     // an ArchiveKind
+  bool viewerLocked = false;  // an encrypted ".zeb"
   TextField viewerPassword;
   bool previewPaneShown = true;
   float previewPaneWidth = 380;
@@ -101,6 +111,19 @@ struct PageState {
   std::wstring toolsArchive;
   bool toolsListed = false;
   std::wstring toolsMessage;
+  // The listing's facts, valid while toolsListed.
+  uint16_t toolsFormatMajor = 0;
+  uint16_t toolsFormatMinor = 0;
+  uint32_t toolsHeaderFlags = 0;
+  uint32_t toolsChunkSize = 0;
+  uint64_t toolsChunkCount = 0;
+  uint64_t toolsEntryCount = 0;
+  uint64_t toolsFileCount = 0;
+  uint64_t toolsFolderCount = 0;
+  uint64_t toolsInputBytes = 0;
+  uint64_t toolsArchiveBytes = 0;
+  uint8_t toolsKind = 0;  // an ArchiveKind
+  bool toolsLocked = false;
   TextField toolsPassword;
   uint32_t splitPartMiB = 25;
   TextField splitPartText;

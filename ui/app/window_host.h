@@ -66,6 +66,10 @@ class WindowHost {
   virtual void showMessage(const std::wstring& text, MessageIcon icon) = 0;
   // Opens a web address in the user's browser; false when that failed.
   virtual bool openWebAddress(const std::wstring& address) = 0;
+  // Opens a folder in the file manager; false when that failed.
+  virtual bool openFolder(const std::wstring& path) = 0;
+  // Opens the folder of an existing item with the item selected; false when that failed.
+  virtual bool showInFolder(const std::wstring& path) = 0;
 };
 
 }  // namespace tolzeb::ui

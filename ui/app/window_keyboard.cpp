@@ -141,7 +141,12 @@ bool AppWindow::onKeyDown(unsigned virtualKey) {
           onCommand(kUnlockViewer, -1);
           return true;
         }
-        if (fieldId == kToolsPassword || fieldId == kSearchField) return true;
+        if (fieldId == kToolsPassword) {
+          // Lists the tools archive again, now with the typed password.
+          if (!pageState.toolsArchive.empty()) loadToolsArchive(pageState.toolsArchive);
+          return true;
+        }
+        if (fieldId == kSearchField) return true;
         break;
       case keys::kEscape:
         if (fieldId == kSearchField) {

@@ -21,6 +21,8 @@ class FakeWindowHost : public WindowHost {
   bool clipboardWritable = true;
   bool browserOpens = true;
   bool maximized = false;
+  bool folderOpens = true;
+  bool itemShows = true;
 
   // Records.
   int invalidations = 0;
@@ -32,6 +34,8 @@ class FakeWindowHost : public WindowHost {
   int closesPosted = 0;
   std::vector<std::pair<std::wstring, MessageIcon>> messages;
   std::vector<std::wstring> addressesOpened;
+  std::vector<std::wstring> foldersOpened;
+  std::vector<std::wstring> itemsShown;
 
   WindowHandle handle() const override { return nullptr; }
   void invalidate() override { ++invalidations; }
@@ -61,6 +65,14 @@ class FakeWindowHost : public WindowHost {
   bool openWebAddress(const std::wstring& address) override {
     addressesOpened.push_back(address);
     return browserOpens;
+  }
+  bool openFolder(const std::wstring& path) override {
+    foldersOpened.push_back(path);
+    return folderOpens;
+  }
+  bool showInFolder(const std::wstring& path) override {
+    itemsShown.push_back(path);
+    return itemShows;
   }
 };
 
