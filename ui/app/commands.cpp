@@ -7,7 +7,7 @@
 
 #include "engine/core/fs.h"
 #include "ui/app/app_window.h"
-#include "ui/app/password_secret.h"
+#include "ui/app/task_starters.h"
 #include "ui/app/viewer_rows.h"
 #include "ui/foundation/catalogue_source.h"
 #include "ui/foundation/file_dialogs.h"
@@ -319,11 +319,7 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
     case 59: case 60: return extractFromViewer(id == 59);
     case 61: {
       if (s.viewerArchive.empty()) return;
-      TaskRequest request;
-      request.kind = int32_t(TaskKind::Verify);
-      request.path = s.viewerArchive;
-      request.compression.password = makePasswordSecret(s.viewerPassword);
-      queueTask(request);
+      queueTask(archiveRequest(TaskKind::Verify, s.viewerArchive, &s.viewerPassword));
       return;
     }
     case 63:
@@ -346,17 +342,12 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       return;
     case 83: case 84: {
       if (!s.toolsListed) return;
-      TaskRequest request;
-      request.kind = int32_t(id == 83 ? TaskKind::Scan : TaskKind::Repair);
-      request.path = s.toolsArchive;
-      queueTask(request);
+      queueTask(archiveRequest(id == 83 ? TaskKind::Scan : TaskKind::Repair, s.toolsArchive));
       return;
     }
     case 85: {
       if (s.toolsArchive.empty()) return;
-      TaskRequest request;
-      request.kind = int32_t(TaskKind::Split);
-      request.path = s.toolsArchive;
+      TaskRequest request = archiveRequest(TaskKind::Split, s.toolsArchive);
       request.partSize = uint64_t(s.splitPartMiB) * 1048576;
       queueTask(request);
       return;
@@ -366,20 +357,14 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       if (firstPart.empty()) return;
       std::wstring merged = chooseArchiveToSave(owner, i18n::translate("dialog.default_merged_name"));
       if (merged.empty()) return;
-      TaskRequest request;
-      request.kind = int32_t(TaskKind::Merge);
-      request.path = firstPart;
+      TaskRequest request = archiveRequest(TaskKind::Merge, firstPart);
       request.destination = merged;
       queueTask(request);
       return;
     }
     case 87: {
       if (!s.toolsListed) return;
-      TaskRequest request;
-      request.kind = int32_t(TaskKind::Duplicates);
-      request.path = s.toolsArchive;
-      request.compression.password = makePasswordSecret(s.toolsPassword);
-      queueTask(request);
+      queueTask(archiveRequest(TaskKind::Duplicates, s.toolsArchive, &s.toolsPassword));
       return;
     }
     case 88: {
@@ -388,12 +373,9 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       if (folder.empty()) return;
       // The dialog ran a nested message loop: the page may have changed meanwhile.
       if (!s.toolsListed) return;
-      TaskRequest request;
-      request.kind = int32_t(TaskKind::Compare);
-      request.path = s.toolsArchive;
+      TaskRequest request = archiveRequest(TaskKind::Compare, s.toolsArchive, &s.toolsPassword);
       request.compareFolder = folder;
       request.deepCompare = true;
-      request.compression.password = makePasswordSecret(s.toolsPassword);
       if (queueTask(request) != 0) s.compareFolder = folder;
       return;
     }

@@ -11,6 +11,14 @@
 
 namespace tolzeb::ui {
 
+TaskRequest archiveRequest(TaskKind kind, const std::wstring& path, const TextField* password) {
+  TaskRequest request;
+  request.kind = int32_t(kind);
+  request.path = path;
+  if (password) request.compression.password = makePasswordSecret(*password);
+  return request;
+}
+
 TaskRequest compressRequest(const PageState& state) {
   const bool zeb = state.compressFormat == uint8_t(ArchiveFormat::Zeb);
   TaskRequest request;

@@ -9,6 +9,8 @@
 
 namespace tolzeb::ui {
 
+// A task of `kind` on one archive, with the password typed into `password` when one is given.
+TaskRequest archiveRequest(TaskKind kind, const std::wstring& path, const TextField* password = nullptr);
 // A create of the compress page: the settings' options with the page's mode, verification and
 // dictionary; a password only for an encrypted ".zeb", a recovery record only for a ".zeb".
 TaskRequest compressRequest(const PageState& state);
