@@ -24,7 +24,6 @@ struct PageHeading {
 
 constexpr PageHeading kCompressHeading{"compress.title", "compress.subtitle", 320};
 constexpr PageHeading kExtractHeading{"extract.title", "extract.subtitle", 320};
-constexpr PageHeading kViewerHeading{"viewer.title", "viewer.subtitle", 420};
 constexpr PageHeading kHistoryHeading{"history.title", "history.subtitle", 420};
 constexpr PageHeading kTasksHeading{"tasks.title", "tasks.subtitle", 420};
 constexpr PageHeading kToolsHeading{"tools.title", "tools.subtitle", 420};
@@ -93,10 +92,6 @@ float paintCompressPage(Canvas& canvas, const IconSet&, const PageState& state, 
 
 float paintExtractPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
   return paintHeading(canvas, state, page, kExtractHeading);
-}
-
-float paintViewerPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
-  return paintHeading(canvas, state, page, kViewerHeading);
 }
 
 float paintHistoryPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {

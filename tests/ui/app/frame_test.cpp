@@ -578,7 +578,6 @@ TEST_F(Frame, PagesShowTheirTitleAndSubtitle) {
   } cases[] = {
       {Page::Compress, L"Compress Files"},
       {Page::Extract, L"Extract Archive"},
-      {Page::Viewer, L"Archive Contents"},
       {Page::History, L"Archive History"},
       {Page::Tasks, L"Tasks"},
       {Page::Tools, L"Tools"},
