@@ -553,8 +553,6 @@ TEST_F(Frame, PagesShowTheirTitleAndSubtitle) {
     Page page;
     std::wstring title;
   } cases[] = {
-      {Page::Compress, L"Compress Files"},
-      {Page::Extract, L"Extract Archive"},
       {Page::Viewer, L"Archive Contents"},
       {Page::History, L"Archive History"},
       {Page::Tasks, L"Tasks"},
