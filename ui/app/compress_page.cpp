@@ -232,25 +232,36 @@ float paintRecoveryCard(const PagePainter& page, float top) {
   const float L = page.left, R = page.right;
   const PageState& state = page.state;
   const bool slider = state.compressRecovery && zebFormat(state);
-  const float height = slider ? 184 : 126;
+  if (!slider) {
+    page.card(top, 126, "compress.recovery_panel");
+    drawCheckBox(page.canvas, page.interaction, page.regions, {L + 22, top + 54, L + 620, top + 82},
+                 translate("compress.recovery_toggle"), kRecovery, false, true);
+    page.note(zebFormat(state) ? "compress.recovery_why" : "compress.recovery_unavailable",
+              {L + 22, top + 94, R - 22, top + 114});
+    return top + 126;
+  }
+  const int32_t percent = std::clamp(state.compressRecoveryPercent, 1, kRecoveryPercentMax);
+  const float sliderEnd = std::min(L + 560, R - 320);
+  const std::wstring share = i18n::translateWithArgs("unit.percent", {Arg("count", i18n::formatInteger(percent))});
+  const std::wstring note =
+      i18n::translateWithArgs("compress.recovery_note", {Arg("percent", share), Arg("repairs", share)});
+  const std::wstring caveat = translate("compress.recovery_caveat");
+  const Rect noteRect{std::max(sliderEnd + 18, L + 280), top + 99, R - 22, top + 125};
+  // A longer translation or a narrow window wraps the note and the caveat: the caveat then moves
+  // down below the note and the card grows, so that neither runs into the other or out of the card.
+  const float noteBottom = noteRect.top + page.canvas.measureText(note, TextStyle::BodyStrong, noteRect.width()).height;
+  const float caveatTop = std::max(top + 138, noteBottom + 8);
+  const float caveatBottom =
+      std::max(caveatTop + 34, caveatTop + page.canvas.measureText(caveat, TextStyle::Caption, R - L - 44).height);
+  const float height = std::max(184.0f, caveatBottom + 12 - top);
   page.card(top, height, "compress.recovery_panel");
   drawCheckBox(page.canvas, page.interaction, page.regions, {L + 22, top + 54, L + 620, top + 82},
-               translate("compress.recovery_toggle"), kRecovery, slider, true);
-  if (!zebFormat(state)) {
-    page.note("compress.recovery_unavailable", {L + 22, top + 94, R - 22, top + 114});
-  } else if (!state.compressRecovery) {
-    page.note("compress.recovery_why", {L + 22, top + 94, R - 22, top + 114});
-  } else {
-    const int32_t percent = std::clamp(state.compressRecoveryPercent, 1, kRecoveryPercentMax);
-    const float sliderEnd = std::min(L + 560, R - 320);
-    drawSlider(page.canvas, page.interaction, page.regions, {L + 22, top + 94, std::max(L + 260, sliderEnd), top + 128},
-               recoverySliderValue(percent), kRecoverySlider, translate("compress.recovery_slider"), true);
-    const std::wstring share = i18n::translateWithArgs("unit.percent", {Arg("count", i18n::formatInteger(percent))});
-    page.text(i18n::translateWithArgs("compress.recovery_note", {Arg("percent", share), Arg("repairs", share)}),
-              TextStyle::BodyStrong, {std::max(sliderEnd + 18, L + 280), top + 99, R - 22, top + 125},
-              palette::textPrimary);
-    page.note("compress.recovery_caveat", {L + 22, top + 138, R - 22, top + 172});
-  }
+               translate("compress.recovery_toggle"), kRecovery, true, true);
+  drawSlider(page.canvas, page.interaction, page.regions, {L + 22, top + 94, std::max(L + 260, sliderEnd), top + 128},
+             recoverySliderValue(percent), kRecoverySlider, translate("compress.recovery_slider"), true);
+  page.text(note, TextStyle::BodyStrong, {noteRect.left, noteRect.top, noteRect.right, std::max(noteRect.bottom, noteBottom)},
+            palette::textPrimary);
+  page.text(caveat, TextStyle::Caption, {L + 22, caveatTop, R - 22, caveatBottom}, palette::textSecondary);
   return top + height;
 }
 

@@ -496,15 +496,21 @@ TEST_F(CompressPage, CardsAndContentHeightDoNotDependOnTheScrollOffset) {
     for (float offset : {0.0f, 250.0f, 2000.0f}) {
       SCOPED_TRACE(offset);
       state.scrollOffset = offset;
-      EXPECT_EQ(paint(), c.height);
+      const float contentHeight = paint();
       const std::vector<Rect> drawn = cards();
       const float heights[] = {308, 116, 142, 250, c.passwordCard, c.recoveryCard};
       ASSERT_EQ(drawn.size(), 6u);
       float top = kSourcesTop - offset;
-      for (size_t k = 0; k < 6; ++k) {
+      for (size_t k = 0; k < 5; ++k) {
         EXPECT_EQ(drawn[k], (Rect{L, top, R, top + heights[k]})) << k;
         top += heights[k] + 18;
       }
+      // The last card grows when its caveat wraps to more lines than its place holds (the
+      // recording canvas measures text wider than the real one does).
+      const Rect recovery = drawn[5];
+      EXPECT_EQ((Rect{recovery.left, recovery.top, recovery.right}), (Rect{L, top, R}));
+      EXPECT_GE(recovery.height(), c.recoveryCard);
+      EXPECT_EQ(contentHeight, c.height + recovery.height() - c.recoveryCard);
     }
   }
 }
@@ -514,6 +520,18 @@ TEST_F(CompressPage, NarrowPageKeepsAColumnOf320) {
   EXPECT_EQ(height, kDefaultHeight);
   EXPECT_EQ(cards().front(), (Rect{L, kSourcesTop, L + 320, kSourcesTop + 308}));
   EXPECT_EQ(region(25)->rect(), (Rect{L + 320 - 198, kSourcesTop + 14, L + 320 - 42, kSourcesTop + 50}));
+}
+
+TEST_F(CompressPage, AWrappedRecoveryNoteMovesTheCaveatDownAndTheCardGrowsAroundIt) {
+  state.compressRecovery = true;
+  paint({86, 122, 700, 800});  // a narrow column: the note beside the slider wraps to many lines
+  const std::optional<DrawCall> note = text(i18n::translateWithArgs(
+      "compress.recovery_note", {i18n::Arg("percent", L"5%"), i18n::Arg("repairs", L"5%")}));
+  const std::optional<DrawCall> caveat = text(i18n::translate("compress.recovery_caveat"));
+  ASSERT_TRUE(note && caveat);
+  EXPECT_GT(note->rect.height(), 26) << "the note needs more than its one line here";
+  EXPECT_GE(caveat->rect.top, note->rect.bottom);
+  EXPECT_GE(cards().back().bottom, caveat->rect.bottom);
 }
 
 }  // namespace
