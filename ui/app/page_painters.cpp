@@ -22,8 +22,6 @@ struct PageHeading {
   float minimumWidth;
 };
 
-constexpr PageHeading kCompressHeading{"compress.title", "compress.subtitle", 320};
-constexpr PageHeading kExtractHeading{"extract.title", "extract.subtitle", 320};
 constexpr PageHeading kHistoryHeading{"history.title", "history.subtitle", 420};
 constexpr PageHeading kTasksHeading{"tasks.title", "tasks.subtitle", 420};
 constexpr PageHeading kToolsHeading{"tools.title", "tools.subtitle", 420};
@@ -86,12 +84,6 @@ float paintHomePage(Canvas& canvas, const IconSet&, const PageState& state, Rect
   return paintSubtitle(canvas, column, height, "home.subtitle");
 }
 
-float paintCompressPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
-  return paintHeading(canvas, state, page, kCompressHeading);
-}
-
-float paintExtractPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
-  return paintHeading(canvas, state, page, kExtractHeading);
 }
 
 float paintHistoryPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
