@@ -84,8 +84,6 @@ float paintHomePage(Canvas& canvas, const IconSet&, const PageState& state, Rect
   return paintSubtitle(canvas, column, height, "home.subtitle");
 }
 
-}
-
 float paintHistoryPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
   return paintHeading(canvas, state, page, kHistoryHeading);
 }
