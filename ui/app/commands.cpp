@@ -178,7 +178,7 @@ void AppWindow::clearViewerFilter() {
 // The picked row is remembered for the preview pane; its preview is asked for here once the
 // preview controller is in place.
 void AppWindow::pickViewerRow(int32_t entry) {
-  pageState.viewerSelectedRow = entry;
+  if (inTable(pageState.viewerEntries, entry)) pageState.viewerSelectedRow = entry;
   requestRepaint();
 }
 

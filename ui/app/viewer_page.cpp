@@ -33,7 +33,8 @@ struct Column {
 
 std::wstring summaryText(const PageState& s) {
   const ArchiveKind kind = ArchiveKind(s.viewerKind);
-  const std::wstring format = kind == ArchiveKind::zeb ? translate("viewer.zeb_archive") : std::wstring(archiveKindName(kind));
+  const std::wstring format =
+      kind == ArchiveKind::zeb ? translate("viewer.zeb_archive") : std::wstring(archiveKindName(kind));
   const double ratio = s.viewerTotalSize == 0 ? 0.0 : 100.0 * double(s.viewerArchiveSize) / double(s.viewerTotalSize);
   return translateWithArgs("viewer.summary",
                            {{"format", format},
@@ -73,8 +74,8 @@ float paintPasswordCard(Canvas& canvas, const IconSet& icons, const PageState& s
                         HitRegions& regions, Column c, float p) {
   const float L = c.left, R = c.right, J = std::min(R - L - 220, 420.0f);
   drawCard(canvas, {L, p, R, p + 132}, translate("viewer.password_panel"));
-  drawTextField(canvas, in, regions, {L + 22, p + 56, L + 22 + J, p + 98}, s.viewerPassword, command_ids::kViewerPassword,
-                translate("viewer.password_placeholder"));
+  drawTextField(canvas, in, regions, {L + 22, p + 56, L + 22 + J, p + 98}, s.viewerPassword,
+                command_ids::kViewerPassword, translate("viewer.password_placeholder"));
   drawButton(canvas, icons, in, regions, {L + 34 + J, p + 56, L + 174 + J, p + 98}, translate("viewer.unlock"),
              command_ids::kUnlockViewer, ButtonStyle::Primary, Icon::None, !s.viewerPassword.text.empty());
   if (!s.viewerMessage.empty())
@@ -111,8 +112,10 @@ void paintRow(Canvas& canvas, const IconSet& icons, const PageState& s, const In
   const ListedEntry& item = s.viewerEntries[size_t(entry)];
   const bool ticked = size_t(entry) < s.viewerTicked.size() && s.viewerTicked[size_t(entry)] != 0;
   const bool hovered = s.hoverId == 56 && s.hoverIndex == entry;
-  if (ticked) canvas.fillRoundedRect(row, 5, palette::brandTint);
-  else if (hovered) canvas.fillRoundedRect(row, 5, palette::hoverOverlay);
+  if (ticked)
+    canvas.fillRoundedRect(row, 5, palette::brandTint);
+  else if (hovered)
+    canvas.fillRoundedRect(row, 5, palette::hoverOverlay);
   drawTickBox(canvas, in, {L + 18, row.top, L + 36, row.bottom}, 56, entry, ticked);
   canvas.drawIcon(icons, item.isDirectory ? Icon::Folder : Icon::Document, {L + 46, row.top, L + 68, row.bottom},
                   item.isDirectory ? palette::textSecondary : palette::brandRed, 15);
@@ -159,7 +162,9 @@ float paintEntriesCard(Canvas& canvas, const IconSet& icons, const PageState& s,
                      s.viewerSortColumn == 2, up, TextAlign::Leading);
   }
   if (rows == 0) {
-    const char* key = populated ? "viewer.empty_filtered" : s.viewerListed ? "viewer.empty_archive" : "viewer.empty_no_archive";
+    const char* key = populated        ? "viewer.empty_filtered"
+                      : s.viewerListed ? "viewer.empty_archive"
+                                       : "viewer.empty_no_archive";
     drawCentredText(canvas, translate(key), TextStyle::Body, {L + 22, h, R - 22, h + 54}, palette::textSecondary,
                     TextAlign::Centre);
     return bottom;
@@ -198,9 +203,10 @@ void paintActionRow(Canvas& canvas, const IconSet& icons, const PageState& s, co
     for (int32_t entry : s.viewerRows)
       if (size_t(entry) < s.viewerTicked.size() && s.viewerTicked[size_t(entry)]) ++visibleTicked;
     const std::wstring size = formatBytes(tickedFileBytes(s));
-    note = visibleTicked < T ? translateWithArgs("viewer.will_write_hidden",
-                                                 {{"size", size}, {"hidden", i18n::formatInteger(int64_t(T - visibleTicked))}})
-                             : translateWithArgs("viewer.will_write", {{"size", size}});
+    note = visibleTicked < T
+               ? translateWithArgs("viewer.will_write_hidden",
+                                   {{"size", size}, {"hidden", i18n::formatInteger(int64_t(T - visibleTicked))}})
+               : translateWithArgs("viewer.will_write", {{"size", size}});
   } else if (s.viewerListed) {
     note = translate("viewer.tick_hint");
   }

@@ -14,12 +14,18 @@ std::wstring foldForFilter(const std::wstring& text) {
   std::wstring folded = text;
   for (wchar_t& unit : folded) {
     const unsigned u = unsigned(unit) & 0xFFFFu;
-    if (u >= 'A' && u <= 'Z') unit = wchar_t(u + 32);
-    else if (u >= 0xC0 && u <= 0xDE && u != 0xD7) unit = wchar_t(u + 32);
-    else if (((u >= 0x100 && u <= 0x137) || (u >= 0x14A && u <= 0x177)) && u != 0x130 && (u & 1) == 0) unit = wchar_t(u + 1);
-    else if (u >= 0x391 && u <= 0x3A9 && u != 0x3A2) unit = wchar_t(u + 32);
-    else if (u >= 0x410 && u <= 0x42F) unit = wchar_t(u + 32);
-    else if (u >= 0x400 && u <= 0x40F) unit = wchar_t(u + 80);
+    if (u >= 'A' && u <= 'Z')
+      unit = wchar_t(u + 32);
+    else if (u >= 0xC0 && u <= 0xDE && u != 0xD7)
+      unit = wchar_t(u + 32);
+    else if (((u >= 0x100 && u <= 0x137) || (u >= 0x14A && u <= 0x177)) && u != 0x130 && (u & 1) == 0)
+      unit = wchar_t(u + 1);
+    else if (u >= 0x391 && u <= 0x3A9 && u != 0x3A2)
+      unit = wchar_t(u + 32);
+    else if (u >= 0x410 && u <= 0x42F)
+      unit = wchar_t(u + 32);
+    else if (u >= 0x400 && u <= 0x40F)
+      unit = wchar_t(u + 80);
   }
   return folded;
 }

@@ -31,10 +31,17 @@ TEST(ViewerRowsTest, CompareEntryNamesFoldsOnlyAsciiLettersAndPutsTheShorterFirs
     std::wstring left, right;
     int sign;
   } cases[] = {
-      {L"a", L"B", -1},           {L"B", L"b", 0},          {L"a", L"ab", -1},     {L"ab", L"a", 1},
-      {L"", L"", 0},              {L"", L"x", -1},          {L"Z", L"_", 1},        // 'z' 0x7A after '_' 0x5F
+      {L"a", L"B", -1},
+      {L"B", L"b", 0},
+      {L"a", L"ab", -1},
+      {L"ab", L"a", 1},
+      {L"", L"", 0},
+      {L"", L"x", -1},
+      {L"Z", L"_", 1},             // 'z' 0x7A after '_' 0x5F
       {L"\u00C9", L"\u00E9", -1},  // no folding outside A-Z
-      {L"docs/a", L"DOCS/A", 0},  {L"a/b", L"a.b", 1},      {L"\uFF01", L"a", 1},  // units compare unsigned
+      {L"docs/a", L"DOCS/A", 0},
+      {L"a/b", L"a.b", 1},
+      {L"\uFF01", L"a", 1},  // units compare unsigned
   };
   for (const Case& c : cases) {
     const int got = compareEntryNames(c.left, c.right);
@@ -50,13 +57,11 @@ TEST(ViewerRowsTest, FilterTrimsFoldsAndSearchesTheWholePath) {
     std::wstring filter;
     std::vector<int32_t> kept;
   } cases[] = {
-      {L"", {0, 1, 2, 3, 4}},
-      {L" \t  \t", {0, 1, 2, 3, 4}},  // only blanks: everything
-      {L"DOCS/", {0, 1, 3, 4}},        // any case, inside the folder too
-      {L"\t read me ", {1}},           // inner spaces stay
-      {L"MAIN", {2}},
-      {L"nothing", {}},
-      {L"src/m", {2}},                  // across the separator
+      {L"", {0, 1, 2, 3, 4}},   {L" \t  \t", {0, 1, 2, 3, 4}},  // only blanks: everything
+      {L"DOCS/", {0, 1, 3, 4}},                                 // any case, inside the folder too
+      {L"\t read me ", {1}},                                    // inner spaces stay
+      {L"MAIN", {2}},           {L"nothing", {}},
+      {L"src/m", {2}},  // across the separator
   };
   for (const Case& c : cases) {
     EXPECT_EQ(filterViewerEntries(entries, c.filter), c.kept) << std::string(c.filter.begin(), c.filter.end());
@@ -67,7 +72,7 @@ TEST(ViewerRowsTest, FilterTrimsFoldsAndSearchesTheWholePath) {
 
 TEST(ViewerRowsTest, SortOrdersPerColumnAndDirection) {
   PageState s;
-  s.viewerEntries = {entry(L"b.txt", 30, 300),  entry(L"zdir/", 0, 100, true), entry(L"A.txt", 10, 200),
+  s.viewerEntries = {entry(L"b.txt", 30, 300), entry(L"zdir/", 0, 100, true), entry(L"A.txt", 10, 200),
                      entry(L"c.txt", 10, 200), entry(L"adir/", 0, 400, true)};
   struct Case {
     uint8_t column;
