@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/preview/preview_controller.h"
 #include "ui/app/frame.h"
 #include "ui/app/page_state.h"
 #include "ui/app/task_runner.h"
@@ -166,6 +167,12 @@ class AppWindow {
   void onTaskFinished(uint64_t taskId);
   // WM_CLOSE and WM_DESTROY: every worker stopped and joined, in a fixed order.
   void stopWorkers();
+  // Picks a viewer row and, while the pane is shown, asks for its preview; an invalid row clears
+  // the pick and cancels any preview.
+  void previewEntry(int32_t row);
+  // PreviewReady: the window copies the shared slot, whichever request it answers.
+  void onPreviewReady(uint64_t generation);
+  PreviewController& previewController() { return preview; }
 
   PageState& state() { return pageState; }
   const PageState& state() const { return pageState; }
@@ -202,6 +209,7 @@ class AppWindow {
   History history;
   SystemLoad systemLoad;
   TaskRunner tasks;
+  PreviewController preview;
   HitRegions hitRegions;
   PageState pageState;
   bool trackingMouse = false;

@@ -279,6 +279,10 @@ LRESULT MainWindowHost::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
         app.onTaskProgress();
         return 0;
       }
+      if (message == UINT(AppMessage::PreviewReady)) {
+        app.onPreviewReady(uint64_t(lParam));
+        return 0;
+      }
       if (message == UINT(AppMessage::TaskFinished)) {
         app.onTaskFinished(uint64_t(lParam));
         return 0;

@@ -207,6 +207,11 @@ void AppWindow::setSplitPartSize(uint32_t mebibytes) {
 void AppWindow::togglePreviewPane() {
   pageState.previewPaneShown = !pageState.previewPaneShown;
   pageState.settings.previewPane = pageState.previewPaneShown;
+  // A hidden pane needs no preview; shown again, it asks for the picked row's.
+  if (pageState.previewPaneShown)
+    previewEntry(pageState.viewerSelectedRow);
+  else
+    preview.cancel();
   pageState.settings.save();
   requestRepaint();
 }
@@ -349,6 +354,7 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       return;
     case 65: return clearViewerFilter();
     case 66: return togglePreviewPane();
+    case 70: previewEntry(s.viewerSelectedRow); return requestRepaint();
     case 74: history.clear(); return requestRepaint();
     case 75: {
       std::wstring path = chooseArchiveToOpen(owner);

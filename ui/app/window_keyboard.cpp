@@ -175,6 +175,13 @@ bool AppWindow::onKeyDown(unsigned virtualKey) {
       onCommand(pageState.focusId, -1);
       return true;
     case keys::kEscape:
+      if (preview.busy()) {
+        // The worker ends without publishing; the pane says it was stopped.
+        preview.cancel();
+        pageState.previewResult.state = PreviewState::stopped;
+        requestRepaint();
+        return true;
+      }
       if (pageState.taskPanelShown) {
         // A running task's panel can only be sent to the background; an ended one is dismissed.
         onCommand(tasks.busy() ? kHidePanel : kClosePanel, -1);
