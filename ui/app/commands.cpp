@@ -177,11 +177,6 @@ void AppWindow::clearViewerFilter() {
 
 // The picked row is remembered for the preview pane; its preview is asked for here once the
 // preview controller is in place.
-void AppWindow::pickViewerRow(int32_t entry) {
-  if (inTable(pageState.viewerEntries, entry)) pageState.viewerSelectedRow = entry;
-  requestRepaint();
-}
-
 void AppWindow::copySupportLink() {
   pageState.supportMessageIsError = true;
   pageState.supportMessage = i18n::translate("dialog.clipboard_failed");
@@ -337,7 +332,8 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
     }
     case 56:
       if (inTable(s.viewerTicked, i)) s.viewerTicked[size_t(i)] ^= 1;
-      return pickViewerRow(i);
+      previewEntry(i);
+      return requestRepaint();
     case 57:
       for (int32_t entry : s.viewerRows)
         if (inTable(s.viewerTicked, entry)) s.viewerTicked[size_t(entry)] = 1;
