@@ -66,6 +66,5 @@ void AppWindow::onTaskProgress() {
 
 void AppWindow::stopWorkers() { tasks.stop(); }
 
-bool AppWindow::runShellJobFile(const std::wstring&) { return false; }
 
 }  // namespace tolzeb::ui
