@@ -23,6 +23,9 @@ PY
   echo "$JOBS/$name.tzjob"
 }
 
+# The job file as the program names it: below C:, where its data folder is, not through Z:.
+job_winpath() { echo "C:\\users\\$(id -un)\\AppData\\Local\\TOLZEB\\shelljobs\\$(basename "$1")"; }
+
 # Polls for a file up to 60 s.
 wait_file() {
   local end=$(( $(e2e_now_ms) + 60000 ))
@@ -36,7 +39,7 @@ mkdir -p "$SCENARIO_WORK/Photos"
 echo one >"$SCENARIO_WORK/Photos/a.txt"
 echo two >"$SCENARIO_WORK/Photos/b.txt"
 job=$(write_job 0123456789abcdef0123456789abcdef 1 "$SCENARIO_WORK/Photos")
-tz_start --shell-job "$(tz_winpath "$job")"
+tz_start --shell-job "$(job_winpath "$job")"
 wait_file "$SCENARIO_WORK/Photos.zeb" "the compress job made no Photos.zeb"
 [ -e "$job" ] && tz_fail "the job file is still there"
 end=$(( $(e2e_now_ms) + 60000 ))
@@ -47,7 +50,7 @@ done
 e2e_log "ok: --shell-job compress made the archive and a history entry"
 
 job=$(write_job 11111111111111111111111111111111 3 "$SCENARIO_WORK/Photos.zeb")
-tz_drive copydata "$TZ_MAIN_CLASS" "$(tz_winpath "$job")" --timeout 10000 || tz_fail "hand-off: $(tz_get error)"
+tz_drive copydata "$TZ_MAIN_CLASS" "$(job_winpath "$job")" --timeout 10000 || tz_fail "hand-off: $(tz_get error)"
 [ "$(tz_get reply)" = 1 ] || tz_fail "a valid job was answered $(tz_get reply)"
 # The folder "Photos" is taken by the sources, so the new one is numbered.
 end=$(( $(e2e_now_ms) + 60000 ))
@@ -58,7 +61,7 @@ done
 e2e_log "ok: a handed-off extract job is answered 1 and extracts into a free folder beside the archive"
 
 job=$(write_job 22222222222222222222222222222222 1 "$SCENARIO_WORK/gone.txt")
-tz_copydata_begin "$(tz_winpath "$job")" --timeout 30000
+tz_copydata_begin "$(job_winpath "$job")" --timeout 30000
 gone=$(tz_winpath "$SCENARIO_WORK/gone.txt")
 tz_expect_box "TOLZEB cannot find 1 selected item:\\n\\n${gone//\\/\\\\}\\n\\nThey may have been moved or renamed since the menu was opened."
 tz_copydata_end
