@@ -156,6 +156,7 @@ scenario_begin() {
   mkdir -p "$TZ_DATA_DIR"
   timeout -k 5 20 "$E2E_WINESERVER" -p || tz_fail "starting the wineserver"
   timeout -k 5 60 "$E2E_WINE" cmd /c exit 0 </dev/null >/dev/null 2>&1 || tz_fail "starting the Wine services"
+  tz_start_driver
   e2e_log "prefix ready"
 }
 
@@ -182,12 +183,48 @@ tz_seed_history() {
 tz_winpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
 
 # Runs the driver; its key=value lines land in TZ_OUT. The exit code is the driver's.
+# One driver call through the scenario's driver process (see tz_start_driver): the arguments go
+# as one tab-separated line, the answer is every line up to "end=<exit code>".
 tz_drive() {
+  local rc=0 begin line out="" deadline remaining
+  begin=$(e2e_now_ms)
+  deadline=$(( begin + TZ_DRIVE_SECONDS * 1000 ))
+  local IFS=$'\t'
+  printf '%s\n' "$*" >&"$TZ_DRIVE_IN" || tz_fail "the driver process is gone (see $TZ_LOG)"
+  IFS=$' \t\n'
+  rc=""
+  while :; do
+    remaining=$(( (deadline - $(e2e_now_ms)) / 1000 + 1 ))
+    if ! IFS= read -r -t "$remaining" -u "$TZ_DRIVE_OUT" line; then
+      { echo "\$ tzdrive $*"; echo "$out"; echo "(no answer after $(( $(e2e_now_ms) - begin )) ms)"; } >>"$TZ_LOG"
+      tz_fail "the driver did not answer \"$*\" within $TZ_DRIVE_SECONDS s"
+    fi
+    case $line in
+      end=*) rc=${line#end=}; break ;;
+      *) out+="${out:+$'\n'}$line" ;;
+    esac
+  done
+  TZ_OUT=$out
+  { echo "\$ tzdrive $*"; echo "$TZ_OUT"; echo "(exit $rc after $(( $(e2e_now_ms) - begin )) ms)"; } >>"$TZ_LOG"
+  return "$rc"
+}
+
+# A driver call in a process of its own, for calls that wait in the background.
+tz_drive_once() {
   local rc=0 begin
   begin=$(e2e_now_ms)
   TZ_OUT=$(timeout -k 5 "$TZ_DRIVE_SECONDS" "$E2E_WINE" "$TZDRIVE" "$@" </dev/null 2>>"$TZ_LOG") || rc=$?
   { echo "\$ tzdrive $*"; echo "$TZ_OUT"; echo "(exit $rc after $(( $(e2e_now_ms) - begin )) ms)"; } >>"$TZ_LOG"
   return $rc
+}
+
+# The scenario's driver process, fed through two pipes; it ends with the scenario's wineserver.
+tz_start_driver() {
+  local in="$SCENARIO_WORK/drive.in" out="$SCENARIO_WORK/drive.out"
+  mkfifo "$in" "$out" || tz_fail "making the driver's pipes"
+  "$E2E_WINE" "$TZDRIVE" serve <"$in" >"$out" 2>>"$TZ_LOG" &
+  TZ_STARTED_PIDS="$TZ_STARTED_PIDS $!"
+  exec {TZ_DRIVE_IN}>"$in" {TZ_DRIVE_OUT}<"$out"
 }
 
 # The value of KEY in the last driver output (or in $2).
@@ -253,7 +290,7 @@ tz_expect_box() {
 tz_copydata_begin() {
   local reply="$SCENARIO_WORK/copydata.out"
   rm -f "$reply"
-  ( tz_drive copydata "$TZ_MAIN_CLASS" "$@"; echo "$TZ_OUT" >"$reply" ) &
+  ( tz_drive_once copydata "$TZ_MAIN_CLASS" "$@"; echo "$TZ_OUT" >"$reply" ) &
   TZ_COPYDATA_PID=$!
   TZ_STARTED_PIDS="$TZ_STARTED_PIDS $TZ_COPYDATA_PID"
 }

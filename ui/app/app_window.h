@@ -149,6 +149,8 @@ class AppWindow {
   void pickLanguage(int32_t row);
   void clearSearch();
   void clearViewerFilter();
+  // A clicked viewer row becomes the picked one (its tick is flipped by the command).
+  void pickViewerRow(int32_t entry);
   void copySupportLink();
   void setSplitPartSize(uint32_t mebibytes);
   void togglePreviewPane();

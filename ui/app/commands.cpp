@@ -175,6 +175,13 @@ void AppWindow::clearViewerFilter() {
   requestRepaint();
 }
 
+// The picked row is remembered for the preview pane; its preview is asked for here once the
+// preview controller is in place.
+void AppWindow::pickViewerRow(int32_t entry) {
+  if (inTable(pageState.viewerEntries, entry)) pageState.viewerSelectedRow = entry;
+  requestRepaint();
+}
+
 void AppWindow::copySupportLink() {
   pageState.supportMessageIsError = true;
   pageState.supportMessage = i18n::translate("dialog.clipboard_failed");
@@ -316,6 +323,21 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       if (!s.extractArchive.empty()) openArchive(s.extractArchive);
       return;
     case 50: s.extractSelection.clear(); return requestRepaint();
+    case 53: case 54: case 55: {
+      const uint8_t column = uint8_t(id - 53);
+      s.viewerSortAscending = column == s.viewerSortColumn ? !s.viewerSortAscending : true;
+      s.viewerSortColumn = column;
+      rebuildViewerRows(s);
+      return requestRepaint();
+    }
+    case 56:
+      if (inTable(s.viewerTicked, i)) s.viewerTicked[size_t(i)] ^= 1;
+      return pickViewerRow(i);
+    case 57:
+      for (int32_t entry : s.viewerRows)
+        if (inTable(s.viewerTicked, entry)) s.viewerTicked[size_t(entry)] = 1;
+      return requestRepaint();
+    case 58: std::fill(s.viewerTicked.begin(), s.viewerTicked.end(), uint8_t(0)); return requestRepaint();
     case 59: case 60: return extractFromViewer(id == 59);
     case 61: {
       if (s.viewerArchive.empty()) return;

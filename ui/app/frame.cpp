@@ -6,6 +6,7 @@
 
 #include "ui/app/overlays.h"
 #include "ui/app/page_painters.h"
+#include "ui/app/task_panel.h"
 #include "ui/foundation/localisation.h"
 #include "ui/foundation/widgets.h"
 

@@ -8,6 +8,7 @@
 #include "engine/core/secure_bytes.h"
 #include "ui/app/app_window.h"
 #include "ui/app/language_list_rows.h"
+#include "ui/app/viewer_rows.h"
 
 namespace tolzeb::ui {
 namespace {
@@ -235,12 +236,17 @@ void AppWindow::afterTextInput(uint16_t fieldId, bool pasted) {
     case kSplitPartText:
       if (!pasted) pageState.splitPartMiB = parseSplitPartText(pageState.splitPartText.text, pageState.splitPartMiB);
       break;
+    case kViewerFilter:
+      rebuildViewerRows(pageState);
+      break;
     default:
       break;
   }
 }
 
-void AppWindow::afterTextDeleted(uint16_t) {}
+void AppWindow::afterTextDeleted(uint16_t fieldId) {
+  if (fieldId == kViewerFilter) rebuildViewerRows(pageState);
+}
 
 void AppWindow::moveFocus(int direction) {
   std::vector<const HitRegion*> focusable;
