@@ -70,6 +70,5 @@ void AppWindow::stopWorkers() {
   preview.cancelAndJoin();
 }
 
-bool AppWindow::runShellJobFile(const std::wstring&) { return false; }
 
 }  // namespace tolzeb::ui

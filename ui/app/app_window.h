@@ -76,6 +76,8 @@ int32_t stepLanguageRow(int32_t row, int direction);
 // The donation page shown, encoded and copied by the support page.
 inline constexpr const wchar_t* kDonationAddress = L"https://tolzeb.org/donate";
 
+struct ShellStep;
+
 class AppWindow {
  public:
   explicit AppWindow(TaskRunnerServices taskServices = {});
@@ -106,6 +108,9 @@ class AppWindow {
   void extractFromViewer(bool tickedOnly);
   // Runs a shell job file handed over on the command line or by message; true when it was taken.
   bool runShellJobFile(const std::wstring& path);
+  // One planned step of a shell job: 0 queued as a task, 1 opened in the viewer instead (a
+  // password-protected archive), 2 nothing started.
+  int32_t queueShellItem(const ShellStep& step);
 
   // Seeds the pages from `pageState.settings` and sets the masked flags of the password fields.
   void applyStartSettings();
