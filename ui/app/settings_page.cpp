@@ -82,7 +82,9 @@ struct SettingsPainter {
   void text(const std::wstring& shown, TextStyle style, Rect rect, Color color) const {
     canvas.drawText(shown, style, rect, color, TextAlign::Leading);
   }
-  void note(const char* key, Rect rect) const { text(translate(key), TextStyle::Caption, rect, palette::textSecondary); }
+  void note(const char* key, Rect rect) const {
+    text(translate(key), TextStyle::Caption, rect, palette::textSecondary);
+  }
   Rect card(float top, float height, const char* titleKey) const {
     const Rect rect{left, top, right, top + height};
     drawCard(canvas, rect, translate(titleKey));
@@ -185,11 +187,16 @@ float paintExtractionCard(const SettingsPainter& page, float top) {
 
 const char* packageStatusKey(uint8_t packageState) {
   switch (packageState) {
-    case kPackageInstalled: return "settings.explorer_installed";
-    case kPackageUpdateRequired: return "settings.explorer_update_required";
-    case kPackageUnsupported: return "settings.explorer_unsupported";
-    case kPackageError: return "settings.explorer_error";
-    default: return "settings.explorer_not_installed";
+    case kPackageInstalled:
+      return "settings.explorer_installed";
+    case kPackageUpdateRequired:
+      return "settings.explorer_update_required";
+    case kPackageUnsupported:
+      return "settings.explorer_unsupported";
+    case kPackageError:
+      return "settings.explorer_error";
+    default:
+      return "settings.explorer_not_installed";
   }
 }
 
@@ -234,12 +241,12 @@ float paintClassicCard(const SettingsPainter& page, float top) {
   const Rect c = page.card(top, kClassicHeight, "settings.classic_panel");
   const float l = c.left, r = c.right, t = c.top, b = c.bottom;
   const bool registered = association.extensionPointsHere;
-  page.text(translate(registered ? "settings.classic_registered" : "settings.classic_not_registered"),
-            TextStyle::Body, {l + 22, t + 50, r - 22, t + 96},
-            registered ? palette::textPrimary : palette::textSecondary);
+  page.text(translate(registered ? "settings.classic_registered" : "settings.classic_not_registered"), TextStyle::Body,
+            {l + 22, t + 50, r - 22, t + 96}, registered ? palette::textPrimary : palette::textSecondary);
   page.note("settings.classic_note", {l + 22, t + 96, r - 22, b - 72});
-  page.button({l + 22, b - 56, l + 226, b - 18}, registered ? "settings.classic_reregister" : "settings.classic_register",
-              kRegister, ButtonStyle::Primary, true);
+  page.button({l + 22, b - 56, l + 226, b - 18},
+              registered ? "settings.classic_reregister" : "settings.classic_register", kRegister, ButtonStyle::Primary,
+              true);
   page.button({l + 238, b - 56, l + 400, b - 18}, "settings.classic_remove", kUnregister, ButtonStyle::Quiet,
               registered || association.entriesPresent);
   if (!association.openCommand.empty()) {

@@ -92,20 +92,14 @@ TEST_F(SettingsPage, ControlsOfEachIntegrationState) {
     std::vector<uint16_t> absent;
   } cases[] = {
       {"nothing installed or registered", [](PageState&) {}, {108, 110, 111, 112, 113, 114, 115, 106}, {109, 107}},
-      {"package installed",
-       [](PageState& s) { s.packageState = 1; },
-       {108, 109, 110, 111, 112, 115},
-       {}},
+      {"package installed", [](PageState& s) { s.packageState = 1; }, {108, 109, 110, 111, 112, 115}, {}},
       {"package needs an update", [](PageState& s) { s.packageState = 2; }, {108, 109, 110}, {}},
       {"package state unreadable", [](PageState& s) { s.packageState = 4; }, {108, 110, 111}, {109}},
       {"unsupported Windows",
        [](PageState& s) { s.packageState = 3; },
        {110, 106},
        {108, 109, 111, 112, 113, 114, 115}},
-      {"whole menu switched off",
-       [](PageState& s) { s.menuSwitches[0] = false; },
-       {111, 108},
-       {112, 113, 114, 115}},
+      {"whole menu switched off", [](PageState& s) { s.menuSwitches[0] = false; }, {111, 108}, {112, 113, 114, 115}},
       {"one command switched off keeps its box", [](PageState& s) { s.menuSwitches[2] = false; }, {111, 113}, {}},
       {"registered", [](PageState& s) { s.association.extensionPointsHere = true; }, {106, 107}, {}},
       {"only our verbs are left, another program owns .zeb",
@@ -228,7 +222,9 @@ TEST_F(SettingsPage, SegmentLabelsNameTheLadderValues) {
       if (r.command != row.id) continue;
       arguments.push_back(r.argument);
       for (const DrawCall& call : callsOf(Kind::Text))
-        if (call.style == TextStyle::BodyStrong && r.contains((call.rect.left + call.rect.right) / 2, call.rect.centreY())) drawn.push_back(call.text);
+        if (call.style == TextStyle::BodyStrong &&
+            r.contains((call.rect.left + call.rect.right) / 2, call.rect.centreY()))
+          drawn.push_back(call.text);
     }
     EXPECT_EQ(drawn, row.labels);
     std::vector<int32_t> expected(row.labels.size());
