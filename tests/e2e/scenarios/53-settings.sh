@@ -25,7 +25,6 @@ expect_setting() {
 # The page from top to bottom, a page-down at a time.
 shoot_page() {
   local k
-  tz_scroll_to_top
   tz_shot "$1-settings-top"
   for k in 1 2 3 4; do
     tz_key pagedown
@@ -34,6 +33,8 @@ shoot_page() {
   tz_scroll_to_top
 }
 
+# Two runs of the program with many steps each; a loaded machine needs more than the default.
+TZ_PROGRAM_SECONDS=$(( TZ_PROGRAM_SECONDS * 2 ))
 tz_seed_settings language=en-US mode=1 formatFollowsLanguage=0
 tz_start
 tz_click 43 "$(tz_rail_y 5)"
@@ -46,14 +47,17 @@ tz_click 570 535
 tz_expect "Compact is selected" "$COMPACT_POINT=brandRed" "$BALANCED_POINT=white"
 expect_setting mode=2
 tz_click $FOLLOW_BOX
+tz_move 100 60  # a hovered box is shaded
 tz_expect "the check box is ticked" "$FOLLOW_SQUARE_POINT=brandRed"
 expect_setting formatFollowsLanguage=1
 tz_click $FOLLOW_BOX
+tz_move 100 60
 tz_expect "the check box is clear again" "$FOLLOW_SQUARE_POINT=white"
 expect_setting formatFollowsLanguage=0
 
 # The language list, walked with the keyboard down to German and picked with Enter.
 tz_click $LANGUAGE_BOX
+tz_move 100 60
 tz_expect "the open box is tinted" "140,330=brandTint"
 tz_shot en-US-language-list
 for _ in $(seq "$GERMAN_ROW"); do tz_key down; done
