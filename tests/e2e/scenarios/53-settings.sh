@@ -58,7 +58,7 @@ expect_setting formatFollowsLanguage=0
 # The language list, walked with the keyboard down to German and picked with Enter.
 tz_click $LANGUAGE_BOX
 tz_move 100 60
-tz_expect "the open box is tinted" "140,330=brandTint"
+tz_expect "the open box is tinted, under the list's dimming" "140,330=213,193,199"
 tz_shot en-US-language-list
 for _ in $(seq "$GERMAN_ROW"); do tz_key down; done
 tz_shot en-US-language-list-german-highlighted
