@@ -20,8 +20,8 @@
 #include <windows.h>
 // After windows.h, which they need.
 #include <fcntl.h>
-#include <shlobj.h>
 #include <io.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -586,8 +586,8 @@ int drop(const std::vector<std::wstring>& args) {
   if (!process) return fail(L"OpenProcess failed, error " + std::to_wstring(GetLastError()));
   void* remote = VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
   SIZE_T written = 0;
-  const bool copied = remote && WriteProcessMemory(process, remote, block.data(), block.size(), &written) &&
-                      written == block.size();
+  const bool copied =
+      remote && WriteProcessMemory(process, remote, block.data(), block.size(), &written) && written == block.size();
   const DWORD error = GetLastError();
   CloseHandle(process);
   if (!copied) return fail(L"writing the drop into the program failed, error " + std::to_wstring(error));

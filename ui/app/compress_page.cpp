@@ -276,8 +276,8 @@ float paintStartRow(const PagePainter& page, float top) {
   drawButton(page.canvas, page.icons, page.interaction, page.regions, {page.left, top, right, top + 48}, label, kStart,
              ButtonStyle::Primary, Icon::Archive, ready);
   if (!ready) {
-    page.text(translate(compressStartHintKey(page.state)), TextStyle::Body, {right + 16, top + 12, page.right, top + 40},
-              palette::textSecondary);
+    page.text(translate(compressStartHintKey(page.state)), TextStyle::Body,
+              {right + 16, top + 12, page.right, top + 40}, palette::textSecondary);
   }
   return top + 48;
 }
