@@ -558,7 +558,6 @@ TEST_F(Frame, PagesShowTheirTitleAndSubtitle) {
   } cases[] = {
       {Page::History, L"Archive History"},
       {Page::Tasks, L"Tasks"},
-      {Page::Tools, L"Tools"},
       {Page::Settings, L"Settings"},
       {Page::Search, L"Search"},
       {Page::Support, L"Keep TOLZEB fast."},
