@@ -26,6 +26,7 @@ using i18n::translate;
 
 constexpr float kMinimumWidth = 420;
 constexpr float kCardGap = 18;
+constexpr float kUnbounded = 100000;  // a width no single word reaches, so nothing wraps
 constexpr uint32_t kLargestPartMiB = 4096;
 constexpr uint64_t kMebibyte = 1048576;
 constexpr size_t kDuplicateRowsShown = 8;
@@ -196,7 +197,7 @@ float paintSplitCard(const PagePainter& page, float t) {
                 kPreset, kPresetMiB[i] == s.splitPartMiB, i == 0, i + 1 == kPresetMiB.size(), int32_t(i));
   }
   const std::wstring orText = translate("tools.or");
-  const float orWidth = std::max(canvas.measureText(orText, TextStyle::Body, 0).width + 2, 28.0f);
+  const float orWidth = std::max(canvas.measureText(orText, TextStyle::Body, kUnbounded).width + 2, 28.0f);
   const float orLeft = l + 472;
   page.text(orText, TextStyle::Body, {orLeft, u + 108, orLeft + orWidth, u + 132}, palette::textSecondary);
   const float fieldLeft = orLeft + orWidth + 8;
@@ -205,7 +206,7 @@ float paintSplitCard(const PagePainter& page, float t) {
   const std::wstring unit = translate("tools.megabytes");
   const float unitLeft = fieldLeft + 92 + 8;
   const float unitRight =
-      std::min(unitLeft + std::max(canvas.measureText(unit, TextStyle::Body, 0).width + 2, 38.0f), r - 22);
+      std::min(unitLeft + std::max(canvas.measureText(unit, TextStyle::Body, kUnbounded).width + 2, 38.0f), r - 22);
   page.text(unit, TextStyle::Body, {unitLeft, u + 108, std::max(unitRight, unitLeft), u + 132}, palette::textPrimary);
 
   const float end = sliderEnd(l, r);
