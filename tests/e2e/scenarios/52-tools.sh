@@ -122,13 +122,13 @@ run_tool repair 410 687
 TZ_ZEB_STDIN="" tz_zeb t "$(tz_winpath "$archive")" || tz_fail "zeb t fails on the repaired archive: $TZ_OUT"
 e2e_log "ok: the repaired archive tests clean"
 
-# At the end of the page (offset 982): the duplicates card spans 392 .. 518 until it has a result.
+# At the end of the page (offset about 970): the duplicates button lies near y 424 to 440 and the
+# compare button, once one duplicate group shows, near 642 to 678.
 tz_key pagedown
 tz_move 100 60
 run_tool duplicates $(( R - 114 )) 424
 tz_shot duplicates-found
 
-# One group of duplicates makes that card 206 high: the compare card then starts at 616.
 tz_click $(( R - 126 )) 648
 answer_dialog "compare: the folder" "$(tz_winpath "$sources")"
 tz_move 100 60
