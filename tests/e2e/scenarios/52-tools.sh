@@ -86,7 +86,8 @@ tz_shot listed
 run_tool verify 228 372
 run_tool test 414 372
 
-# One page down (678 - 48 = 630 DIPs): the split card spans 260 .. 522, the repair card 540 .. 726.
+# One page down (the 690-DIP page less 48): the split card spans 248 .. 510, its buttons 450 .. 492;
+# the repair card 528 .. 714, its buttons 654 .. 696.
 tz_key pagedown
 tz_move 100 60
 tz_shot split-and-repair
