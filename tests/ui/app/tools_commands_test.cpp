@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app_window_fixture.h"
+#include "dialog_apartment.h"
 #include "engine/core/fs.h"
 #include "sample_archives.h"
 #include "task_test_support.h"
@@ -51,6 +52,7 @@ class ToolsCommandsTest : public AppWindowTest {
     return window.state().taskProgress;
   }
 
+  DialogApartment apartment;
   SampleArchives samples;
   std::vector<FileDialogRequest> asked;
 };
