@@ -170,9 +170,26 @@ std::wstring imageName(DWORD pid) {
   return name;
 }
 
+// The first visible top-level window of the class: a hidden one of the same class (a dialog that
+// is closing) may come first in the z-order.
 HWND findVisibleWindow(const std::wstring& windowClass) {
-  HWND window = FindWindowW(windowClass.c_str(), nullptr);
-  return window && IsWindowVisible(window) ? window : nullptr;
+  struct Search {
+    const std::wstring* windowClass;
+    HWND found;
+  } search{&windowClass, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* wanted = reinterpret_cast<Search*>(data);
+        wchar_t name[256] = {};
+        GetClassNameW(window, name, 256);
+        if (IsWindowVisible(window) && *wanted->windowClass == name) {
+          wanted->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 // Who owns the message boxes to look for: a process id, an image name, or a main window class.

@@ -24,7 +24,6 @@ struct PageHeading {
 
 constexpr PageHeading kHistoryHeading{"history.title", "history.subtitle", 420};
 constexpr PageHeading kTasksHeading{"tasks.title", "tasks.subtitle", 420};
-constexpr PageHeading kToolsHeading{"tools.title", "tools.subtitle", 420};
 constexpr PageHeading kSearchHeading{"search.title", "search.subtitle", 420};
 constexpr PageHeading kSupportHeading{"support.headline_1", "support.intro_1", 420};
 constexpr float kHomeMinimumWidth = 200;
@@ -89,10 +88,6 @@ float paintHistoryPage(Canvas& canvas, const IconSet&, const PageState& state, R
 
 float paintTasksPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
   return paintHeading(canvas, state, page, kTasksHeading);
-}
-
-float paintToolsPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
-  return paintHeading(canvas, state, page, kToolsHeading);
 }
 
 float paintSearchPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {

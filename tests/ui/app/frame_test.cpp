@@ -562,7 +562,6 @@ TEST_F(Frame, PagesShowTheirTitleAndSubtitle) {
   } cases[] = {
       {Page::History, L"Archive History"},
       {Page::Tasks, L"Tasks"},
-      {Page::Tools, L"Tools"},
       {Page::Search, L"Search"},
       {Page::Support, L"Keep TOLZEB fast."},
   };
