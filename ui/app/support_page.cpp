@@ -214,8 +214,8 @@ float paintSupportBenefits(Canvas& canvas, float left, float right, float top) {
   float bottom = cardsTop;
   for (size_t i = 0; i < kBenefits.size(); ++i) {
     const float height = cardHeight(i, W);
-    bottom = drawBenefitCard(canvas, {L, cardTop, R, cardTop + height}, kBenefits[i].number, titles[i], bodies[i],
-                             i == 0);
+    bottom =
+        drawBenefitCard(canvas, {L, cardTop, R, cardTop + height}, kBenefits[i].number, titles[i], bodies[i], i == 0);
     cardTop = bottom + 14;
   }
   return bottom + 34;
@@ -248,11 +248,11 @@ float paintSupportPage(Canvas& canvas, const IconSet& icons, const PageState& st
 
   y = paintSupportLinkPanel(canvas, icons, state, supportQrCode(qr), L, R, introBottom + 34, regions);
   y = paintSupportBenefits(canvas, L, R, y);
-  const float footerHeight = drawTextBlock(canvas, translate("support.footer_1"), TextStyle::Body, L, y, m,
-                                           palette::textSecondary);
+  const float footerHeight =
+      drawTextBlock(canvas, translate("support.footer_1"), TextStyle::Body, L, y, m, palette::textSecondary);
   const float secondTop = y + footerHeight + 4;
-  const float secondHeight = drawTextBlock(canvas, translate("support.footer_2"), TextStyle::Body, L, secondTop, m,
-                                           palette::textSecondary);
+  const float secondHeight =
+      drawTextBlock(canvas, translate("support.footer_2"), TextStyle::Body, L, secondTop, m, palette::textSecondary);
   return secondTop + secondHeight + 28 - Y + 24;
 }
 

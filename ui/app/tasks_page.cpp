@@ -23,9 +23,9 @@ using i18n::translateWithArgs;
 constexpr float kMinimumWidth = 420;
 constexpr float kRowHeight = 86;
 constexpr float kEmptyListHeight = 96;
-constexpr float kRowsTop = 58;       // from the card's top
+constexpr float kRowsTop = 58;        // from the card's top
 constexpr float kCardBottomGap = 14;  // below the last row
-constexpr float kTextInset = 128;    // from the row's left
+constexpr float kTextInset = 128;     // from the row's left
 constexpr float kButtonsWidth = 278;  // kept free at the row's right
 
 constexpr uint16_t kRow = 124;
@@ -41,12 +41,18 @@ bool isActive(TaskState state) { return state == TaskState::Running || state == 
 
 const char* stateKey(TaskState state) {
   switch (state) {
-    case TaskState::Waiting: return "tasks.state_waiting";
-    case TaskState::Running: return "tasks.state_running";
-    case TaskState::Held: return "tasks.state_held";
-    case TaskState::Done: return "tasks.state_done";
-    case TaskState::Failed: return "tasks.state_failed";
-    case TaskState::Cancelled: return "tasks.state_cancelled";
+    case TaskState::Waiting:
+      return "tasks.state_waiting";
+    case TaskState::Running:
+      return "tasks.state_running";
+    case TaskState::Held:
+      return "tasks.state_held";
+    case TaskState::Done:
+      return "tasks.state_done";
+    case TaskState::Failed:
+      return "tasks.state_failed";
+    case TaskState::Cancelled:
+      return "tasks.state_cancelled";
   }
   return "tasks.state_waiting";
 }
@@ -55,9 +61,10 @@ std::wstring activeDetails(const TaskEntry& entry) {
   const Progress& progress = entry.snapshot.progress;
   const uint64_t done = progress.bytesDone;
   const uint64_t total = progress.bytesTotal;
-  std::wstring text = total == 0 ? formatBytes(done)
-                                 : translateWithArgs("tasks.progress_of",
-                                                     {Arg("done", formatBytes(done)), Arg("total", formatBytes(total))});
+  std::wstring text =
+      total == 0
+          ? formatBytes(done)
+          : translateWithArgs("tasks.progress_of", {Arg("done", formatBytes(done)), Arg("total", formatBytes(total))});
   text += kSeparator;
   text += formatDuration(entry.snapshot.elapsedSeconds);
   if (entry.state == TaskState::Held) return text + kSeparator + translate("tasks.held_suffix");
@@ -107,7 +114,8 @@ struct RowPainter {
     }
     const float y = row.top;
     const bool accent = entry.state == TaskState::Running || entry.state == TaskState::Failed;
-    canvas.drawText(translate(stateKey(entry.state)), TextStyle::Caption, {row.left + 14, y + 10, row.left + 120, y + 30},
+    canvas.drawText(translate(stateKey(entry.state)), TextStyle::Caption,
+                    {row.left + 14, y + 10, row.left + 120, y + 30},
                     accent ? palette::brandRed : palette::textSecondary, TextAlign::Leading);
 
     const float textLeft = row.left + kTextInset;
@@ -125,7 +133,8 @@ struct RowPainter {
       const double fraction =
           std::clamp(static_cast<double>(entry.snapshot.progress.bytesDone) / static_cast<double>(total), 0.0, 1.0);
       const auto filled = static_cast<float>(track.width() * fraction);
-      if (filled > 0) canvas.fillRoundedRect({track.left, track.top, track.left + filled, track.bottom}, 3, palette::brandRed);
+      if (filled > 0)
+        canvas.fillRoundedRect({track.left, track.top, track.left + filled, track.bottom}, 3, palette::brandRed);
     }
 
     if (entry.state == TaskState::Waiting) {
@@ -161,8 +170,8 @@ std::wstring paintTaskDetails(const TaskEntry& entry) {
           "tasks.done_summary",
           {Arg("files", i18n::translatePlural("count.files", static_cast<int64_t>(snapshot.stats.files))),
            Arg("size", formatBytes(snapshot.stats.inputBytes)),
-           Arg("seconds", translateWithArgs("unit.seconds",
-                                            {Arg("count", i18n::formatDecimal(snapshot.elapsedSeconds, 1))}))});
+           Arg("seconds",
+               translateWithArgs("unit.seconds", {Arg("count", i18n::formatDecimal(snapshot.elapsedSeconds, 1))}))});
     case TaskState::Failed:
       return snapshot.errorCode != 0 ? statusKeyText(static_cast<StatusCode>(snapshot.errorCode))
                                      : translate("tasks.state_failed");

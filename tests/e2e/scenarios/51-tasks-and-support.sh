@@ -1,8 +1,9 @@
 # The tasks page and the support page. A large folder is compressed and held from the task panel,
 # a second job queues behind it; the tasks page lists the held job (tinted) over the waiting one,
-# Resume lets both finish and "Clear finished" empties the queue. The support page's QR code is
-# read from the screenshot by zbarimg and must give the donation address. The support and tasks
-# pages are then shown again in Russian for a person to look at.
+# Stop drops the waiting one, Resume lets the held one finish and "Clear finished" empties the
+# queue. The support page's QR code is read from the screenshot by zbarimg and must give the
+# donation address. The support and tasks pages are then shown again in Russian for a person to
+# look at.
 command -v zbarimg >/dev/null || tz_fail "zbarimg is missing: install the package zbar-tools"
 address="https://tolzeb.org/donate"
 
@@ -52,11 +53,14 @@ tz_expect_rail_selected "the tasks page is shown" 3
 tz_expect "the held job's row is tinted, the waiting one is not" "130,$ROW0=brandTint" "130,$ROW1=white"
 tz_shot held-and-waiting
 
-# Resume (the first action button), then both jobs finish.
+# Stop on the waiting row drops it; Resume (the first action button) lets the held one finish.
+tz_click $(( TZ_W - 91 )) $(( ROW1 + 41 ))
+tz_move 100 60
+tz_shot waiting-dropped
 tz_click 189 259
 tz_move 100 60
-TZ_EXPECT_MS=180000 tz_expect "both jobs finish: neither row is tinted" "130,$ROW0=white" "130,$ROW1=white"
-tz_shot both-finished
+TZ_EXPECT_MS=180000 tz_expect "the held job finishes: neither row is tinted" "130,$ROW0=white" "130,$ROW1=white"
+tz_shot done-and-dropped
 
 # "Clear finished" (the second action button) leaves the empty queue card.
 tz_click 367 259

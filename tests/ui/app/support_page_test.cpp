@@ -201,7 +201,8 @@ TEST_F(SupportPage, WideAndNarrowLinkCards) {
     EXPECT_EQ(benefits[0].top == benefits[1].top, c.benefitsInARow);
     // Every text stays inside the column.
     const float right = std::max(c.page.right - 28, kColumnLeft + 420);
-    for (const DrawCall& call : callsOf(Kind::Text)) EXPECT_LE(call.rect.right, right) << std::string(call.text.begin(), call.text.end());
+    for (const DrawCall& call : callsOf(Kind::Text))
+      EXPECT_LE(call.rect.right, right) << std::string(call.text.begin(), call.text.end());
   }
 }
 

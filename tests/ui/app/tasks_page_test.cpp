@@ -46,15 +46,15 @@ TEST(TaskRemainingTime, EstimateFromTheAverageRate) {
     double elapsed;
     std::optional<double> expected;
   } cases[] = {
-      {0, 100, 10, std::nullopt},         // nothing done yet
-      {50, 100, 0.5, std::nullopt},       // under a second
+      {0, 100, 10, std::nullopt},    // nothing done yet
+      {50, 100, 0.5, std::nullopt},  // under a second
       {50, 100, 0.999, std::nullopt},
-      {50, 100, 1, 1.0},                  // from the first second on
+      {50, 100, 1, 1.0},  // from the first second on
       {25, 100, 10, 30.0},
-      {1, 3, 2, 4.0},                     // kept in floating point, not truncated to whole bytes
-      {100, 100, 0, 0.0},                 // done: 0, even before the first second
-      {150, 100, 5, 0.0},                 // more than the total
-      {10, 0, 5, std::nullopt},           // no total
+      {1, 3, 2, 4.0},            // kept in floating point, not truncated to whole bytes
+      {100, 100, 0, 0.0},        // done: 0, even before the first second
+      {150, 100, 5, 0.0},        // more than the total
+      {10, 0, 5, std::nullopt},  // no total
       {uint64_t(1) << 62, uint64_t(1) << 63, 100, 100.0},
   };
   for (const auto& c : cases) {
@@ -128,7 +128,8 @@ class TasksPage : public testing::PagePaintTest {
 
 TEST_F(TasksPage, EmptyQueue) {
   const float height = paint();
-  const auto empty = text(L"Nothing has been started yet. Compressing, extracting, verifying and the Tools all appear here.");
+  const auto empty =
+      text(L"Nothing has been started yet. Compressing, extracting, verifying and the Tools all appear here.");
   ASSERT_TRUE(empty);
   EXPECT_EQ(empty->rect, (Rect{L + 18, kCardTop + 74, R - 18, kCardTop + 122}));
   ASSERT_EQ(cards().size(), 1u);
@@ -162,9 +163,7 @@ TEST_F(TasksPage, ButtonsOfEachRow) {
       {"only finished",
        {TaskState::Done, TaskState::Failed, TaskState::Cancelled},
        {{128, -1}, {124, 0}, {124, 1}, {124, 2}}},
-      {"held",
-       {TaskState::Held},
-       {{129, -1}, {127, 0}, {124, 0}}},
+      {"held", {TaskState::Held}, {{129, -1}, {127, 0}, {124, 0}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
