@@ -35,6 +35,7 @@ void AppWindow::paint(Canvas& canvas, const IconSet& icons, Size client) {
   pageState.taskPaused = tasks.paused();
   pageState.openTaskCount = tasks.openCount();
   pageState.scrollOffset = scrollOffset_;
+  pageState.dpi = dpi;
   clientSize_ = client;
   paintFrame(frameLayout, canvas, icons, pageState, hitRegions, client);
 }

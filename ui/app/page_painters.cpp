@@ -23,9 +23,7 @@ struct PageHeading {
 };
 
 constexpr PageHeading kHistoryHeading{"history.title", "history.subtitle", 420};
-constexpr PageHeading kTasksHeading{"tasks.title", "tasks.subtitle", 420};
 constexpr PageHeading kSearchHeading{"search.title", "search.subtitle", 420};
-constexpr PageHeading kSupportHeading{"support.headline_1", "support.intro_1", 420};
 constexpr float kHomeMinimumWidth = 200;
 
 float textHeight(Canvas& canvas, const std::wstring& text, TextStyle style, float width) {
@@ -86,16 +84,8 @@ float paintHistoryPage(Canvas& canvas, const IconSet&, const PageState& state, R
   return paintHeading(canvas, state, page, kHistoryHeading);
 }
 
-float paintTasksPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
-  return paintHeading(canvas, state, page, kTasksHeading);
-}
-
 float paintSearchPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
   return paintHeading(canvas, state, page, kSearchHeading);
-}
-
-float paintSupportPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
-  return paintHeading(canvas, state, page, kSupportHeading);
 }
 
 }  // namespace tolzeb::ui

@@ -54,6 +54,7 @@ struct PageState {
   bool showFocus = false;
   bool maximized = false;  // refreshed at every paint
   float scrollOffset = 0;  // the window's scroll offset, for the painters
+  float dpi = 96;           // the window's, for drawing in whole device pixels
 
   // Search page.
   TextField searchQuery;

@@ -561,9 +561,7 @@ TEST_F(Frame, PagesShowTheirTitleAndSubtitle) {
     std::wstring title;
   } cases[] = {
       {Page::History, L"Archive History"},
-      {Page::Tasks, L"Tasks"},
       {Page::Search, L"Search"},
-      {Page::Support, L"Keep TOLZEB fast."},
   };
   // PageTitle is 38 and Subtitle 17: one line each, 47.5 and 21.25 high in the recording canvas.
   for (const auto& c : cases) {
