@@ -41,10 +41,8 @@ float paintSubtitle(Canvas& canvas, const PageColumn& column, float titleHeight,
   return kColumnTop + titleHeight + height + kBottomMargin;
 }
 
-float paintHeading(Canvas& canvas, const PageState& state, Rect page, const PageHeading& heading,
-                   PageColumn* columnOut = nullptr) {
+float paintHeading(Canvas& canvas, const PageState& state, Rect page, const PageHeading& heading) {
   const PageColumn column = pageColumn(page, state.scrollOffset, heading.minimumWidth);
-  if (columnOut) *columnOut = column;
   const std::wstring title = translate(heading.titleKey);
   const float height = textHeight(canvas, title, TextStyle::PageTitle, column.right - column.left);
   canvas.drawText(title, TextStyle::PageTitle, {column.left, column.top, column.right, column.top + height},
