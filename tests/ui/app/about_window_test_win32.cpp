@@ -17,7 +17,8 @@
 namespace tolzeb::ui::testing {
 namespace {
 
-constexpr ULONGLONG kDeadlineMs = 15000;
+// Generous: making the renderer's fonts takes seconds under load; only a failure waits this long.
+constexpr ULONGLONG kDeadlineMs = 60000;
 
 // What a tick does with the about window once it exists; true when it has nothing more to do.
 std::function<bool(HWND)> tick;
