@@ -35,13 +35,13 @@ bool equalsIgnoringCase(const std::wstring& text, const wchar_t* word) {
 
 AboutPalette aboutPalette(bool dark) {
   if (dark) {
-    return {rgb(0x1B, 0x1C, 0x20), rgb(0x25, 0x27, 0x2C), rgb(0xF2, 0xF3, 0xF5), rgb(0xB6, 0xBB, 0xC3),
-            rgb(0x3A, 0x3D, 0x44), rgb(0xFF, 0x5A, 0x68), rgb(0xFF, 0x8A, 0x94), rgb(255, 255, 255, 0.12f),
-            rgb(0, 0, 0, 0.20f)};
+    return {rgb(0x1B, 0x1C, 0x20), rgb(0x25, 0x27, 0x2C),     rgb(0xF2, 0xF3, 0xF5),
+            rgb(0xB6, 0xBB, 0xC3), rgb(0x3A, 0x3D, 0x44),     rgb(0xFF, 0x5A, 0x68),
+            rgb(0xFF, 0x8A, 0x94), rgb(255, 255, 255, 0.12f), rgb(0, 0, 0, 0.20f)};
   }
-  return {rgb(0xFF, 0xFF, 0xFF), rgb(0xF4, 0xF5, 0xF7), rgb(0x18, 0x19, 0x1F), rgb(0x66, 0x6C, 0x75),
-          rgb(0xD8, 0xDC, 0xE3), rgb(0xC8, 0x00, 0x18), rgb(0xC8, 0x00, 0x18), rgb(255, 255, 255, 0.12f),
-          rgb(0, 0, 0, 0.16f)};
+  return {rgb(0xFF, 0xFF, 0xFF), rgb(0xF4, 0xF5, 0xF7),     rgb(0x18, 0x19, 0x1F),
+          rgb(0x66, 0x6C, 0x75), rgb(0xD8, 0xDC, 0xE3),     rgb(0xC8, 0x00, 0x18),
+          rgb(0xC8, 0x00, 0x18), rgb(255, 255, 255, 0.12f), rgb(0, 0, 0, 0.16f)};
 }
 
 bool aboutDarkTheme(const std::optional<std::wstring>& environmentValue, std::optional<uint32_t> appsUseLightTheme) {
@@ -107,8 +107,8 @@ float AboutView::paint(Canvas& canvas, const IconSet& icons, bool draw) {
   if (draw) {
     canvas.fillRect({0, footer, kAboutWidth, footer + kFooterHeight}, p.footer);
     canvas.drawLine({0, footer}, {kAboutWidth, footer}, p.rule, 1);
-    drawCentredText(canvas, i18n::translate("about.copyright"), TextStyle::Caption, {kMargin, footer + 18, 336, footer + 56},
-                    p.secondary, TextAlign::Leading);
+    drawCentredText(canvas, i18n::translate("about.copyright"), TextStyle::Caption,
+                    {kMargin, footer + 18, 336, footer + 56}, p.secondary, TextAlign::Leading);
     canvas.fillRoundedRect(closeRect, 8, p.accent);
     if (pressed == kAboutOk)
       canvas.fillRoundedRect(closeRect, 8, p.pressedOverlay);

@@ -1,8 +1,8 @@
 // The about window on Windows: its class, creation, size and place, the nested message loop that
 // makes it modal, and the window procedure that feeds the view.
-#include <windows.h>
 #include <dwmapi.h>
 #include <shellapi.h>
+#include <windows.h>
 #include <windowsx.h>
 
 #include <memory>
@@ -111,7 +111,8 @@ void AboutWindow::centreOnOwner() {
 }
 
 void AboutWindow::openLink() {
-  auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(hwnd, L"open", kProductAddress, nullptr, nullptr, SW_SHOWNORMAL));
+  auto result =
+      reinterpret_cast<INT_PTR>(ShellExecuteW(hwnd, L"open", kProductAddress, nullptr, nullptr, SW_SHOWNORMAL));
   if (result > 32) return;
   const std::wstring text = i18n::translate("about.browser_failed") + L"\r\n\r\n" + kProductAddress;
   MessageBoxW(hwnd, text.c_str(), L"TolZeb", MB_ICONWARNING);
@@ -232,8 +233,8 @@ bool aboutUsesDarkTheme() {
 
 bool showAboutWindow(WindowHandle ownerHandle) {
   HWND owner = static_cast<HWND>(ownerHandle);
-  HINSTANCE instance = owner ? reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE))
-                             : GetModuleHandleW(nullptr);
+  HINSTANCE instance =
+      owner ? reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE)) : GetModuleHandleW(nullptr);
   if (!registerAboutClass(instance)) return false;
 
   AboutWindow window(owner, aboutUsesDarkTheme());

@@ -116,7 +116,9 @@ TEST_F(AboutViewTest, TheLayoutRunsDownTheTextsAndEndsWithTheFooter) {
       {L"TolZeb", TextStyle::Metric, {110, 28, 452, 62}},
       {L"Version unavailable", TextStyle::Caption, {110, 64, 452, 84}},
       {L"Fast Compression & Extraction", TextStyle::Headline, {28, 112, 452, 112 + 33.75f + 2}},
-      {L"Compress Fast. Extract Faster. Keep It Simple.", TextStyle::Subtitle, {28, 153.75f, 452, 153.75f + 21.25f + 2}},
+      {L"Compress Fast. Extract Faster. Keep It Simple.",
+       TextStyle::Subtitle,
+       {28, 153.75f, 452, 153.75f + 21.25f + 2}},
       {L"Compression and extraction run across every processor core, with the work bounded by a memory budget "
        L"you control.",
        TextStyle::Body,
@@ -212,12 +214,9 @@ TEST_F(AboutViewTest, HoverAndPressTintTheLinkAndTheButton) {
   };
   const AboutPalette p = view.palette;
   const Case cases[] = {
-      {kAboutNone, kAboutNone, p.link, std::nullopt},
-      {kAboutLink, kAboutNone, p.accent, std::nullopt},
-      {kAboutNone, kAboutLink, p.accent, std::nullopt},
-      {kAboutOk, kAboutNone, p.link, p.hoverOverlay},
-      {kAboutOk, kAboutOk, p.link, p.pressedOverlay},
-      {kAboutNone, kAboutOk, p.link, p.pressedOverlay},
+      {kAboutNone, kAboutNone, p.link, std::nullopt},   {kAboutLink, kAboutNone, p.accent, std::nullopt},
+      {kAboutNone, kAboutLink, p.accent, std::nullopt}, {kAboutOk, kAboutNone, p.link, p.hoverOverlay},
+      {kAboutOk, kAboutOk, p.link, p.pressedOverlay},   {kAboutNone, kAboutOk, p.link, p.pressedOverlay},
   };
   for (const Case& c : cases) {
     view.hover = c.hover;
@@ -242,10 +241,14 @@ TEST_F(AboutViewTest, TheHitTestPrefersTheButtonAndCountsItsEdges) {
     int hit;
   };
   const Case cases[] = {
-      {ok.left, ok.top, kAboutOk},         {ok.right, ok.bottom, kAboutOk},
-      {ok.left - 0.5f, ok.top, kAboutNone}, {ok.right, ok.bottom + 0.5f, kAboutNone},
-      {link.left, link.top, kAboutLink},   {link.right, link.bottom, kAboutLink},
-      {link.right + 1, link.top, kAboutNone}, {240, 20, kAboutNone},
+      {ok.left, ok.top, kAboutOk},
+      {ok.right, ok.bottom, kAboutOk},
+      {ok.left - 0.5f, ok.top, kAboutNone},
+      {ok.right, ok.bottom + 0.5f, kAboutNone},
+      {link.left, link.top, kAboutLink},
+      {link.right, link.bottom, kAboutLink},
+      {link.right + 1, link.top, kAboutNone},
+      {240, 20, kAboutNone},
   };
   for (const Case& c : cases) EXPECT_EQ(view.hitTest(c.x, c.y), c.hit) << c.x << "," << c.y;
 
@@ -265,8 +268,8 @@ TEST_F(AboutViewTest, AReleaseActivatesOnlyTheControlThePressBeganOn) {
     AboutAction action;
   };
   const Case cases[] = {
-      {ok, ok, AboutAction::Close},       {link, link, AboutAction::OpenLink}, {ok, nowhere, AboutAction::None},
-      {ok, link, AboutAction::None},      {link, ok, AboutAction::None},       {nowhere, ok, AboutAction::None},
+      {ok, ok, AboutAction::Close},  {link, link, AboutAction::OpenLink}, {ok, nowhere, AboutAction::None},
+      {ok, link, AboutAction::None}, {link, ok, AboutAction::None},       {nowhere, ok, AboutAction::None},
   };
   for (const Case& c : cases) {
     const bool capture = view.mouseDown(c.press.x, c.press.y);
@@ -347,7 +350,10 @@ TEST(AboutPlacementTest, TheClientAreaIs480DipsWideAndFitsTheContent) {
     int pixels;
   };
   const Case cases[] = {
-      {523.75f, 96, 480, 524}, {523.25f, 96, 480, 523}, {523.75f, 144, 720, 786}, {500, 120, 600, 625},
+      {523.75f, 96, 480, 524},
+      {523.25f, 96, 480, 523},
+      {523.75f, 144, 720, 786},
+      {500, 120, 600, 625},
   };
   for (const Case& c : cases) {
     int width = 0, height = 0;
@@ -366,11 +372,11 @@ TEST(AboutPlacementTest, CentredOnTheReferenceAndKeptInsideTheWorkArea) {
   };
   // A window of 500 x 300.
   const Case cases[] = {
-      {{100, 100, 1301, 901}, work, 450, 350},       // integer halves
-      {{-400, -200, 100, 100}, work, 0, 0},          // past the top left
-      {{1400, 800, 1900, 1100}, work, 1100, 660},    // past the bottom right
+      {{100, 100, 1301, 901}, work, 450, 350},             // integer halves
+      {{-400, -200, 100, 100}, work, 0, 0},                // past the top left
+      {{1400, 800, 1900, 1100}, work, 1100, 660},          // past the bottom right
       {{-400, -200, 100, 100}, std::nullopt, -400, -200},  // no work area: left where centred
-      {{0, 0, 500, 300}, work, 0, 0},                // its own rectangle: stays
+      {{0, 0, 500, 300}, work, 0, 0},                      // its own rectangle: stays
   };
   for (const Case& c : cases) {
     int x = 0, y = 0;

@@ -1,15 +1,13 @@
 // The real about window: created, driven by posted messages from a thread timer that the window's
 // own loop dispatches, and closed; every wait is bounded by a deadline that closes the window.
-#include "ui/app/about_window.h"
-
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <functional>
 #include <optional>
 #include <string>
 
+#include "ui/app/about_window.h"
 #include "ui/foundation/catalogue_source.h"
 #include "ui/foundation/i18n_test_support.h"
 #include "ui/foundation/languages.h"
