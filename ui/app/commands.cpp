@@ -438,6 +438,9 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       (void)createDirectories(folder);
       return openOutputFolder(folder);
     }
+    case 101:
+      if (host_) host_->showAbout();
+      return;
     case 102:
       s.languageListOpen = !s.languageListOpen;
       s.languageListRow = currentLanguageRow();
