@@ -220,7 +220,9 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       return requestRepaint();
     case 4: return showPage(Page::Tasks);
     case 5: return showPage(Page::Tools);
-    case 6: return showPage(Page::Settings);
+    case 6:
+      refreshIntegrationState();
+      return showPage(Page::Settings);
     case 7: return showPage(Page::Support);
     case 8:
       if (s.page != Page::Search) showPage(Page::Search);
@@ -426,6 +428,8 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       i18n::setFormatsFollowLanguage(s.settings.formatFollowsLanguage);
       s.settings.save();
       return requestRepaint();
+    case 108: case 109: case 110: case 111: case 112: case 113: case 114: case 115:
+      return onExplorerMenuCommand(id);
     case 116:
       if (host_ && host_->openWebAddress(kDonationAddress)) return;
       s.supportMessageIsError = true;

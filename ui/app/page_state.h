@@ -9,6 +9,7 @@
 #include "engine/core/types.h"
 #include "engine/tools/compare.h"
 #include "engine/tools/duplicates.h"
+#include "ui/app/menu_switches.h"
 #include "ui/app/task_types.h"
 #include "ui/foundation/hit_regions.h"
 #include "ui/foundation/settings.h"
@@ -136,6 +137,14 @@ struct PageState {
 
   // The window's copy of the user settings, saved on every change.
   Settings settings;
+
+  // Settings page: the packaged Explorer menu as last asked for, and the menu switches as last
+  // read or written.
+  uint8_t packageState = 0;
+  std::wstring packageInstalledVersion;
+  std::wstring packageShippedVersion;
+  std::wstring packageMessage;
+  shell::MenuSettings menuSettings;
 
   // Support page.
   std::wstring supportMessage;
