@@ -11,10 +11,10 @@ TEST(ShellJobImage, ExtractHereOfOnePathGivesTheKnownBytes) {
   job.paths = {L"C:\\a.zip"};
   std::vector<uint8_t> bytes;
   ASSERT_TRUE(serializeShellJob(job, bytes));
-  const std::vector<uint8_t> expected = {
-      0x54, 0x5a, 0x53, 0x48, 0x4a, 0x4f, 0x42, 0x00, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
-      0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00,
-      0x43, 0x00, 0x3a, 0x00, 0x5c, 0x00, 0x61, 0x00, 0x2e, 0x00, 0x7a, 0x00, 0x69, 0x00, 0x70, 0x00};
+  const std::vector<uint8_t> expected = {0x54, 0x5a, 0x53, 0x48, 0x4a, 0x4f, 0x42, 0x00, 0x01, 0x00, 0x00, 0x00, 0x02,
+                                         0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                         0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x43, 0x00, 0x3a,
+                                         0x00, 0x5c, 0x00, 0x61, 0x00, 0x2e, 0x00, 0x7a, 0x00, 0x69, 0x00, 0x70, 0x00};
   EXPECT_EQ(bytes, expected);
 }
 
@@ -56,13 +56,24 @@ TEST(ShellArchiveName, DecidesByTheNameAlone) {
     bool archive;
   };
   const Case cases[] = {
-      {L"C:\\in\\PHOTOS.ZIP", true},     {L"C:\\in\\backup.tar.gz", true}, {L"a.zeb", true},
-      {L"x.7z", true},                   {L"x.TAR", true},                 {L"x.tgz", true},
-      {L"C:\\in\\.zip", false},          {L"C:\\in\\notes.gz", false},     {L".tar.gz", false},
-      {L"C:\\in.zip\\readme", false},    {L"C:/in/a.Zip", true},           {L"a.zip.txt", false},
-      {L"", false},                      {L"C:\\in\\x.tar.gz\\", false},   {L"ab.7Z", true},
+      {L"C:\\in\\PHOTOS.ZIP", true},
+      {L"C:\\in\\backup.tar.gz", true},
+      {L"a.zeb", true},
+      {L"x.7z", true},
+      {L"x.TAR", true},
+      {L"x.tgz", true},
+      {L"C:\\in\\.zip", false},
+      {L"C:\\in\\notes.gz", false},
+      {L".tar.gz", false},
+      {L"C:\\in.zip\\readme", false},
+      {L"C:/in/a.Zip", true},
+      {L"a.zip.txt", false},
+      {L"", false},
+      {L"C:\\in\\x.tar.gz\\", false},
+      {L"ab.7Z", true},
   };
-  for (const Case& c : cases) EXPECT_EQ(isArchiveName(c.path), c.archive) << std::string(c.path, c.path + wcslen(c.path));
+  for (const Case& c : cases)
+    EXPECT_EQ(isArchiveName(c.path), c.archive) << std::string(c.path, c.path + wcslen(c.path));
 }
 
 TEST(ShellQuoteArgument, QuotesWhatCommandLineSplittingWouldBreak) {

@@ -42,7 +42,8 @@ void AppWindow::onExplorerMenuCommand(uint16_t id) {
     case 110:
       refreshIntegrationState();
       return requestRepaint();
-    default: break;
+    default:
+      break;
   }
   if (id < kFirstSwitchCommand || id >= kFirstSwitchCommand + kMenuSwitchCount) return;
   bool& flag = menuSwitch(s.menuSettings, id - kFirstSwitchCommand);

@@ -51,11 +51,16 @@ bool fourLevelsUpStaysBelowRoot(const std::wstring& folder) {
 
 bool& menuSwitch(shell::MenuSettings& settings, size_t index) {
   switch (index) {
-    case 0: return settings.enabled;
-    case 1: return settings.compress;
-    case 2: return settings.extractHere;
-    case 3: return settings.extractToFolder;
-    default: return settings.testArchive;
+    case 0:
+      return settings.enabled;
+    case 1:
+      return settings.compress;
+    case 2:
+      return settings.extractHere;
+    case 3:
+      return settings.extractToFolder;
+    default:
+      return settings.testArchive;
   }
 }
 
@@ -121,16 +126,17 @@ PackageStatus packageStateFrom(long buildNumber, const std::wstring& family, con
       status.installedVersion = packageVersionFromFullName(found.fullName);
       if (!status.installedVersion.empty() && status.installedVersion != status.shippedVersion) {
         status.state = 2;
-        status.message = i18n::translateWithArgs(
-            "package.installed_other_version",
-            {{"installed", status.installedVersion}, {"shipped", status.shippedVersion}});
+        status.message =
+            i18n::translateWithArgs("package.installed_other_version",
+                                    {{"installed", status.installedVersion}, {"shipped", status.shippedVersion}});
       } else {
         status.state = 1;
         status.message = i18n::translate("package.in_menu");
       }
       return status;
     }
-    case PackageLookup::Outcome::Unreadable: break;
+    case PackageLookup::Outcome::Unreadable:
+      break;
   }
   status.state = 4;
   status.message = i18n::translate("explorer.status_unreadable");

@@ -119,9 +119,9 @@ TEST(ShellScriptSearch, DevelopmentFallbackNeverReachesARoot) {
       {L"C:\\src\\tolzeb\\out\\x64\\Release", 2},  // C:\src\scripts
       {L"C:\\tolzeb\\out\\x64\\Release", 1},       // would be C:\scripts
       {L"C:\\Program Files\\TZ", 1},
-      {L"\\\\server\\share\\a\\b\\c\\d", 1},       // would be the share's root
+      {L"\\\\server\\share\\a\\b\\c\\d", 1},  // would be the share's root
       {L"\\\\server\\share\\a\\b\\c\\d\\e", 2},
-      {L"C:\\a\\b\\..\\c\\d\\e\\f", 2},            // C:\a\c\d\e\f, four up is C:\a
+      {L"C:\\a\\b\\..\\c\\d\\e\\f", 2},  // C:\a\c\d\e\f, four up is C:\a
       {L"C:\\a\\..\\b\\c\\d\\e", 1},
   };
   for (const Case& c : cases) {
