@@ -156,6 +156,7 @@ scenario_begin() {
   mkdir -p "$TZ_DATA_DIR"
   timeout -k 5 20 "$E2E_WINESERVER" -p || tz_fail "starting the wineserver"
   timeout -k 5 60 "$E2E_WINE" cmd /c exit 0 </dev/null >/dev/null 2>&1 || tz_fail "starting the Wine services"
+  tz_start_driver
   e2e_log "prefix ready"
 }
 
@@ -182,12 +183,48 @@ tz_seed_history() {
 tz_winpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
 
 # Runs the driver; its key=value lines land in TZ_OUT. The exit code is the driver's.
+# One driver call through the scenario's driver process (see tz_start_driver): the arguments go
+# as one tab-separated line, the answer is every line up to "end=<exit code>".
 tz_drive() {
+  local rc=0 begin line out="" deadline remaining
+  begin=$(e2e_now_ms)
+  deadline=$(( begin + TZ_DRIVE_SECONDS * 1000 ))
+  local IFS=$'\t'
+  printf '%s\n' "$*" >&"$TZ_DRIVE_IN" || tz_fail "the driver process is gone (see $TZ_LOG)"
+  IFS=$' \t\n'
+  rc=""
+  while :; do
+    remaining=$(( (deadline - $(e2e_now_ms)) / 1000 + 1 ))
+    if ! IFS= read -r -t "$remaining" -u "$TZ_DRIVE_OUT" line; then
+      { echo "\$ tzdrive $*"; echo "$out"; echo "(no answer after $(( $(e2e_now_ms) - begin )) ms)"; } >>"$TZ_LOG"
+      tz_fail "the driver did not answer \"$*\" within $TZ_DRIVE_SECONDS s"
+    fi
+    case $line in
+      end=*) rc=${line#end=}; break ;;
+      *) out+="${out:+$'\n'}$line" ;;
+    esac
+  done
+  TZ_OUT=$out
+  { echo "\$ tzdrive $*"; echo "$TZ_OUT"; echo "(exit $rc after $(( $(e2e_now_ms) - begin )) ms)"; } >>"$TZ_LOG"
+  return "$rc"
+}
+
+# A driver call in a process of its own, for calls that wait in the background.
+tz_drive_once() {
   local rc=0 begin
   begin=$(e2e_now_ms)
   TZ_OUT=$(timeout -k 5 "$TZ_DRIVE_SECONDS" "$E2E_WINE" "$TZDRIVE" "$@" </dev/null 2>>"$TZ_LOG") || rc=$?
   { echo "\$ tzdrive $*"; echo "$TZ_OUT"; echo "(exit $rc after $(( $(e2e_now_ms) - begin )) ms)"; } >>"$TZ_LOG"
   return $rc
+}
+
+# The scenario's driver process, fed through two pipes; it ends with the scenario's wineserver.
+tz_start_driver() {
+  local in="$SCENARIO_WORK/drive.in" out="$SCENARIO_WORK/drive.out"
+  mkfifo "$in" "$out" || tz_fail "making the driver's pipes"
+  "$E2E_WINE" "$TZDRIVE" serve <"$in" >"$out" 2>>"$TZ_LOG" &
+  TZ_STARTED_PIDS="$TZ_STARTED_PIDS $!"
+  exec {TZ_DRIVE_IN}>"$in" {TZ_DRIVE_OUT}<"$out"
 }
 
 # The value of KEY in the last driver output (or in $2).
@@ -253,7 +290,7 @@ tz_expect_box() {
 tz_copydata_begin() {
   local reply="$SCENARIO_WORK/copydata.out"
   rm -f "$reply"
-  ( tz_drive copydata "$TZ_MAIN_CLASS" "$@"; echo "$TZ_OUT" >"$reply" ) &
+  ( tz_drive_once copydata "$TZ_MAIN_CLASS" "$@"; echo "$TZ_OUT" >"$reply" ) &
   TZ_COPYDATA_PID=$!
   TZ_STARTED_PIDS="$TZ_STARTED_PIDS $TZ_COPYDATA_PID"
 }
@@ -367,3 +404,71 @@ tz_expect_rail_selected() {
   done
   tz_expect "$fact" "${points[@]}"
 }
+
+# ---------------------------------------------------------------- tasks
+
+# The console program of the same build, run in the scenario's prefix; its output lands in TZ_OUT,
+# standard input comes from $TZ_ZEB_STDIN (empty when unset). The exit code is zeb's.
+tz_zeb() {
+  local exe=${ZEB_EXE:-$(dirname "$TZDRIVE")/../../cli/zeb.exe} rc=0
+  [ -f "$exe" ] || tz_fail "no zeb.exe at $exe (build the zeb target)"
+  TZ_OUT=$(printf '%s' "${TZ_ZEB_STDIN:-}" |
+    timeout -k 5 "$TZ_DRIVE_SECONDS" "$E2E_WINE" "$exe" "$@" 2>&1 | tr -d '\r') || rc=$?
+  { echo "\$ zeb $*"; echo "$TZ_OUT"; echo "(exit $rc)"; } >>"$TZ_LOG"
+  return "$rc"
+}
+
+# The task panel sits in the middle of the page area, 560 wide; it is 286 high while its task runs
+# and 232 when it has ended (taller only for a summary of more than two lines).
+tz_panel_geometry() {
+  TZ_PANEL_CX=$(( (86 + TZ_W) / 2 ))
+  TZ_PANEL_CY=$(( (122 + TZ_H) / 2 ))
+  TZ_PANEL_X0=$(( TZ_PANEL_CX - 280 ))
+  TZ_PANEL_X1=$(( TZ_PANEL_CX + 280 ))
+}
+
+# The ended look: the primary Close button at the bottom right; the point is the gap above the
+# running look's buttons, so it is white while the task runs.
+tz_expect_panel_ended() {
+  tz_panel_geometry
+  tz_expect "$1" "$(( TZ_PANEL_X1 - 36 )),$(( TZ_PANEL_CY + 77 ))=brandRed" \
+    "$(( TZ_PANEL_X0 + 8 )),$TZ_PANEL_CY=white"
+}
+
+tz_expect_panel_running() {
+  tz_panel_geometry
+  tz_expect "$1" "$(( TZ_PANEL_X1 - 36 )),$(( TZ_PANEL_CY + 77 ))=white" \
+    "$(( TZ_PANEL_X0 + 8 )),$(( TZ_PANEL_CY + 100 ))=white"
+}
+
+# The running look's buttons, right to left: Cancel, then Hold (Resume while held).
+tz_click_cancel() { tz_panel_geometry; tz_click $(( TZ_PANEL_X1 - 86 )) $(( TZ_PANEL_CY + 104 )); }
+tz_click_hold() { tz_panel_geometry; tz_click $(( TZ_PANEL_X1 - 216 )) $(( TZ_PANEL_CY + 104 )); }
+
+# Size in bytes of file $1, or -1 when it is not there.
+tz_file_size() { stat -c %s "$1" 2>/dev/null || echo -1; }
+
+# Polls until file $1 exists with a size above $2 (default 0), within $3 ms.
+tz_wait_file() {
+  local end=$(( $(e2e_now_ms) + ${3:-$TZ_EXPECT_MS} ))
+  while [ "$(tz_file_size "$1")" -le "${2:-0}" ]; do
+    [ "$(e2e_now_ms)" -lt "$end" ] || tz_fail "no $1 larger than ${2:-0} bytes within ${3:-$TZ_EXPECT_MS} ms"
+    sleep 0.05
+  done
+}
+
+# ---------------------------------------------------------------- the compress page
+
+# Scrolled to its end, the page's column ends with the start button 24 above the window's bottom;
+# every card above it is placed from there (the format card is reached at the top instead).
+# $1: whether the password card shows its fields (an encrypted .zeb).
+tz_compress_bottom_geometry() {
+  local password_height=126
+  [ "${1:-0}" = 1 ] && password_height=210
+  TZ_START_Y=$(( TZ_H - 48 ))
+  TZ_PASSWORD_TOP=$(( TZ_H - 236 - password_height ))
+  TZ_MODES_TOP=$(( TZ_PASSWORD_TOP - 18 - 250 ))
+}
+
+tz_scroll_to_end() { local k; for k in 1 2 3 4; do tz_key pagedown; done; }
+tz_scroll_to_top() { local k; for k in 1 2 3 4; do tz_key pageup; done; }

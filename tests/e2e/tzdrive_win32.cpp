@@ -14,6 +14,7 @@
 //   tzdrive copydata CLASS PATH [--timeout MS] [--tag N] [--cb N] [--nonull]
 //   tzdrive msgbox PID|IMAGE.exe|CLASS TIMEOUT_MS [--press ok|cancel|yes|no]
 //   tzdrive close CLASS TIMEOUT_MS
+//   tzdrive serve                                       (commands from standard input, see serve)
 
 #include <windows.h>
 // After windows.h, which it needs.
@@ -254,22 +255,25 @@ INPUT mouseInput(DWORD flags, DWORD data = 0) {
   return input;
 }
 
-// SetCursorPos gives the window its WM_MOUSEMOVE; an absolute SendInput move follows so the
-// position also arrives as hardware input, as a real pointer's would.
-bool movePointer(POINT point) {
-  if (!SetCursorPos(point.x, point.y)) return false;
+// A hardware move to a screen point, with `buttons` (such as MOUSEEVENTF_LEFTUP) at that point.
+INPUT absoluteMove(POINT point, DWORD buttons) {
   const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
   const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
   const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
   const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-  if (width > 1 && height > 1) {
-    INPUT move = mouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK);
-    // Pixel centres, so the system's scaling back to pixels lands on the same pixel.
-    move.mi.dx = LONG(((point.x - left) * 65536LL + 32768) / width);
-    move.mi.dy = LONG(((point.y - top) * 65536LL + 32768) / height);
-    std::vector<INPUT> inputs{move};
-    sendInputs(inputs);
-  }
+  INPUT move = mouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK | buttons);
+  // Pixel centres, so the system's scaling back to pixels lands on the same pixel.
+  move.mi.dx = LONG(((point.x - left) * 65536LL + 32768) / (width > 1 ? width : 1));
+  move.mi.dy = LONG(((point.y - top) * 65536LL + 32768) / (height > 1 ? height : 1));
+  return move;
+}
+
+// SetCursorPos gives the window its WM_MOUSEMOVE; an absolute SendInput move follows so the
+// position also arrives as hardware input, as a real pointer's would.
+bool movePointer(POINT point) {
+  if (!SetCursorPos(point.x, point.y)) return false;
+  std::vector<INPUT> inputs{absoluteMove(point, 0)};
+  sendInputs(inputs);
   POINT now{};
   GetCursorPos(&now);
   if (now.x != point.x || now.y != point.y) SetCursorPos(point.x, point.y);
@@ -441,12 +445,17 @@ int pointer(const std::vector<std::wstring>& args) {
 
   if (verb == L"drag") {
     const POINT end = screenPoint(window, coordinates[2], coordinates[3]);
+    // The moves and the release go through one input queue, in order: a warped pointer's move
+    // would reach the window later than the release, which then ends the drag early.
     for (int step = 1; step <= kDragSteps; ++step) {
-      movePointer({start.x + (end.x - start.x) * step / kDragSteps, start.y + (end.y - start.y) * step / kDragSteps});
+      std::vector<INPUT> move{absoluteMove(
+          {start.x + (end.x - start.x) * step / kDragSteps, start.y + (end.y - start.y) * step / kDragSteps}, 0)};
+      if (!sendInputs(move)) return fail(L"SendInput failed");
       Sleep(10);  // spreads the moves out like a hand would; the result is polled for, not timed
     }
-    std::vector<INPUT> up{mouseInput(MOUSEEVENTF_LEFTUP)};
+    std::vector<INPUT> up{absoluteMove(end, MOUSEEVENTF_LEFTUP)};
     if (!sendInputs(up)) return fail(L"SendInput failed");
+    SetCursorPos(end.x, end.y);
   }
   put("screen_x", start.x);
   put("screen_y", start.y);
@@ -612,37 +621,68 @@ void becomeDpiAware() {
 
 }  // namespace
 
+namespace {
+
+int run(const std::vector<std::wstring>& args) {
+  if (args.size() < 2) return usage();
+  const std::wstring& command = args[1];
+  if (command == L"wait-window") return waitWindow(args);
+  if (command == L"click" || command == L"move" || command == L"press" || command == L"release" ||
+      command == L"drag")
+    return pointer(args);
+  if (command == L"show") return show(args);
+  if (command == L"wheel") return wheel(args);
+  if (command == L"key") return key(args);
+  if (command == L"type") return type(args);
+  if (command == L"copydata") return copyData(args);
+  if (command == L"msgbox") return messageBox(args);
+  if (command == L"close") return close(args);
+  return usage();
+}
+
+std::wstring fromUtf8(const std::string& bytes) {
+  if (bytes.empty()) return {};
+  const int size = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), int(bytes.size()), nullptr, 0);
+  std::wstring text(size_t(size > 0 ? size : 0), L'\0');
+  if (size > 0) MultiByteToWideChar(CP_UTF8, 0, bytes.data(), int(bytes.size()), text.data(), size);
+  return text;
+}
+
+// One Wine process for a whole scenario: each line of standard input is one command with its
+// arguments separated by tabs (UTF-8); its output follows, then "end=<exit code>". Starting a Wine
+// process per command is what made the scenarios slow.
+int serve() {
+  std::string line;
+  int c;
+  for (;;) {
+    line.clear();
+    while ((c = std::getchar()) != EOF && c != '\n') line += char(c);
+    if (c == EOF && line.empty()) return kSuccess;
+    std::vector<std::wstring> args{L"tzdrive"};
+    size_t start = 0;
+    for (;;) {
+      const size_t tab = line.find('\t', start);
+      args.push_back(fromUtf8(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start)));
+      if (tab == std::string::npos) break;
+      start = tab + 1;
+    }
+    const int result = run(args);
+    std::printf("end=%d\n", result);
+    std::fflush(stdout);
+  }
+}
+
+}  // namespace
+
 int wmain(int argc, wchar_t** argv) {
   // Raw UTF-8 bytes, whatever the console code page.
   _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stdin), _O_BINARY);
   std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
   becomeDpiAware();
   const std::vector<std::wstring> args(argv, argv + argc);
-  if (args.size() < 2) return usage();
-  const std::wstring& command = args[1];
-  int result = kUsage;
-  if (command == L"wait-window") {
-    result = waitWindow(args);
-  } else if (command == L"click" || command == L"move" || command == L"press" || command == L"release" ||
-             command == L"drag") {
-    result = pointer(args);
-  } else if (command == L"show") {
-    result = show(args);
-  } else if (command == L"wheel") {
-    result = wheel(args);
-  } else if (command == L"key") {
-    result = key(args);
-  } else if (command == L"type") {
-    result = type(args);
-  } else if (command == L"copydata") {
-    result = copyData(args);
-  } else if (command == L"msgbox") {
-    result = messageBox(args);
-  } else if (command == L"close") {
-    result = close(args);
-  } else {
-    result = usage();
-  }
+  if (args.size() == 2 && args[1] == L"serve") return serve();
+  const int result = run(args);
   std::fflush(stdout);
   return result;
 }

@@ -1,14 +1,13 @@
-// Writes PNG sheets to look at: every icon at two sizes, and every widget in each of its states,
-// once plainly and once with its recorded hit regions outlined.
+// Writes PNG sheets to look at: every icon at two sizes, every widget in each of its states,
+// once plainly and once with its recorded hit regions outlined, and the task panel's looks in
+// every shipped language.
 //   ui_contact_sheet <output folder>
 
 #include <cstdio>
 #include <string>
 
-#include "offscreen_target_win32.h"
-#include "ui/foundation/icon_set.h"
+#include "sheet_win32.h"
 #include "ui/foundation/palette.h"
-#include "ui/foundation/renderer.h"
 #include "ui/foundation/widgets.h"
 
 namespace tolzeb::ui {
@@ -16,18 +15,6 @@ namespace {
 
 constexpr Color kPageBackground = rgb(243, 244, 246);
 constexpr Color kRegionOutline = rgb(0, 90, 255, 0.8f);
-
-struct Sheet {
-  testing::OffscreenTarget target;
-  Renderer renderer;
-  IconSet icons;
-  Sheet(unsigned width, unsigned height) : target(width, height) {}
-  bool start() {
-    return target.valid() && renderer.createFactories() &&
-           renderer.attachToBitmap(target.bitmap(), 96) && icons.build(renderer.factory()) &&
-           renderer.beginDraw();
-  }
-};
 
 bool writeIconSheet(const std::wstring& folder) {
   Sheet sheet(20 * 64, 140);
@@ -156,7 +143,8 @@ int wmain(int argc, wchar_t** argv) {
   CreateDirectoryW(folder.c_str(), nullptr);
   const bool ok = tolzeb::ui::writeIconSheet(folder) &&
                   tolzeb::ui::writeWidgetSheet(folder, false) &&
-                  tolzeb::ui::writeWidgetSheet(folder, true);
+                  tolzeb::ui::writeWidgetSheet(folder, true) &&
+                  tolzeb::ui::writeTaskPanelSheets(folder);
   CoUninitialize();
   if (!ok) std::fputs("ui_contact_sheet: drawing or writing a sheet failed\n", stderr);
   return ok ? 0 : 1;

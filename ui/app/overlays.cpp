@@ -23,96 +23,9 @@ constexpr uint16_t kListBackgroundId = 0;
 constexpr uint16_t kPickLanguageId = 103;
 constexpr uint16_t kOutsideListId = 104;
 
-constexpr float kPanelMaximumWidth = 560;
-constexpr float kPanelRunningHeight = 286;
-constexpr float kPanelEndedHeight = 232;
-constexpr uint16_t kClosePanelId = 120;
-constexpr uint16_t kHidePanelId = 123;
-
 constexpr Color kListScrim = rgb(24, 25, 31, 0.18f);
-constexpr Color kPanelScrim = rgb(24, 25, 31, 0.28f);
 constexpr Color kListIndicator = rgb(24, 25, 31, 0.22f);
 constexpr Color kMutedText = palette::textDisabled;
-
-const char* runningHeadlineKey(uint8_t kind) {
-  switch (TaskKind(kind)) {
-    case TaskKind::Create:
-      return "task.creating_archive";
-    case TaskKind::Export:
-      return "task.exporting_file";
-    case TaskKind::Verify:
-    case TaskKind::Test:
-      return "task.checking_archive";
-    case TaskKind::Split:
-      return "task.splitting_archive";
-    case TaskKind::Merge:
-      return "task.merging_parts";
-    case TaskKind::Duplicates:
-    case TaskKind::Compare:
-      return "task.reading_archive";
-    case TaskKind::Scan:
-      return "task.scanning_for_damage";
-    case TaskKind::Repair:
-      return "task.repairing_archive";
-    default:
-      return "task.extracting_archive";
-  }
-}
-
-const char* succeededHeadlineKey(const TaskSnapshot& task) {
-  switch (TaskKind(task.kind)) {
-    case TaskKind::Create:
-      return "result.archive_created";
-    case TaskKind::Export:
-      return "result.file_exported";
-    case TaskKind::Verify:
-    case TaskKind::Test:
-      return "result.archive_intact";
-    case TaskKind::Split:
-      return "result.archive_split";
-    case TaskKind::Merge:
-      return "result.parts_merged";
-    case TaskKind::Duplicates:
-    case TaskKind::Compare:
-      return "result.finished_reading";
-    case TaskKind::Scan:
-      return task.recovery.damagedShards > 0 ? "result.damage_found" : "result.no_damage_found";
-    case TaskKind::Repair:
-      return task.recovery.groupsBeyondRepair > 0 ? "result.partly_repaired" : "result.archive_repaired";
-    default:
-      return "result.extraction_finished";
-  }
-}
-
-const char* failedHeadlineKey(uint8_t kind) {
-  switch (TaskKind(kind)) {
-    case TaskKind::Repair:
-      return "error.could_not_repair";
-    case TaskKind::Scan:
-      return "error.could_not_read_recovery";
-    case TaskKind::Split:
-      return "error.could_not_split";
-    case TaskKind::Merge:
-      return "error.could_not_merge";
-    case TaskKind::Duplicates:
-    case TaskKind::Compare:
-      return "error.could_not_read";
-    case TaskKind::Verify:
-    case TaskKind::Test:
-      return "result.archive_damaged";
-    case TaskKind::Create:
-      return "error.could_not_create";
-    default:
-      return "error.could_not_extract";
-  }
-}
-
-// A repair that left groups beyond the record is reported as a success, but not as good news.
-bool headlineIsGoodNews(const TaskSnapshot& task) {
-  if (task.active) return true;
-  if (!task.succeeded) return false;
-  return !(TaskKind(task.kind) == TaskKind::Repair && task.recovery.groupsBeyondRepair > 0);
-}
 
 }  // namespace
 
@@ -180,40 +93,6 @@ void paintLanguageList(Canvas& canvas, const IconSet&, const PageState& state, R
 
   addHitRegion(regions, box, kListBackgroundId, -1, false);
   addHitRegion(regions, area, kOutsideListId, -1, false);
-}
-
-std::wstring taskPanelHeadline(const TaskSnapshot& task) {
-  if (task.active) return translate(runningHeadlineKey(task.kind));
-  if (task.succeeded) return translate(succeededHeadlineKey(task));
-  if (task.cancelled) return translate("task.cancelled");
-  return translate(failedHeadlineKey(task.kind));
-}
-
-void paintTaskPanel(Canvas& canvas, const IconSet& icons, const PageState& state, Rect area, HitRegions& regions) {
-  const TaskSnapshot& task = state.taskProgress;
-  canvas.fillRect(area, kPanelScrim);
-
-  const float width = std::min(area.width() - 80, kPanelMaximumWidth);
-  const float height = task.active ? kPanelRunningHeight : kPanelEndedHeight;
-  const float x0 = (area.left + area.right) / 2 - width / 2;
-  const float y0 = (area.top + area.bottom) / 2 - height / 2;
-  const float x1 = x0 + width;
-  const float y1 = y0 + height;
-  const Rect panel{x0, y0, x1, y1};
-  canvas.fillRoundedRect(panel, 12, palette::white);
-  canvas.drawRoundedRect(panel, 12, palette::divider, 1);
-
-  canvas.drawText(taskPanelHeadline(task), TextStyle::SectionTitle, {x0 + 26, y0 + 20, x1 - 26, y0 + 54},
-                  headlineIsGoodNews(task) ? palette::textPrimary : palette::brandRed, TextAlign::Leading);
-
-  const Interaction interaction = state.interaction();
-  if (task.active) {
-    drawButton(canvas, icons, interaction, regions, {x0 + 26, y1 - 60, x0 + 216, y1 - 18},
-               translate("action.run_in_background"), kHidePanelId, ButtonStyle::Quiet, Icon::None, true);
-  } else {
-    drawButton(canvas, icons, interaction, regions, {x1 - 136, y1 - 60, x1 - 26, y1 - 18}, translate("action.close"),
-               kClosePanelId, ButtonStyle::Primary, Icon::None, true);
-  }
 }
 
 }  // namespace tolzeb::ui

@@ -22,9 +22,6 @@ struct PageHeading {
   float minimumWidth;
 };
 
-constexpr PageHeading kCompressHeading{"compress.title", "compress.subtitle", 320};
-constexpr PageHeading kExtractHeading{"extract.title", "extract.subtitle", 320};
-constexpr PageHeading kViewerHeading{"viewer.title", "viewer.subtitle", 420};
 constexpr PageHeading kHistoryHeading{"history.title", "history.subtitle", 420};
 constexpr PageHeading kTasksHeading{"tasks.title", "tasks.subtitle", 420};
 constexpr PageHeading kToolsHeading{"tools.title", "tools.subtitle", 420};
@@ -85,18 +82,6 @@ float paintHomePage(Canvas& canvas, const IconSet&, const PageState& state, Rect
                   {nameLeft, column.top, std::max(column.right, nameLeft + nameSize.width), column.top + height},
                   palette::brandRed, TextAlign::Leading);
   return paintSubtitle(canvas, column, height, "home.subtitle");
-}
-
-float paintCompressPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
-  return paintHeading(canvas, state, page, kCompressHeading);
-}
-
-float paintExtractPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
-  return paintHeading(canvas, state, page, kExtractHeading);
-}
-
-float paintViewerPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
-  return paintHeading(canvas, state, page, kViewerHeading);
 }
 
 float paintHistoryPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {

@@ -17,6 +17,10 @@ const char* cancelledSummaryKey(const TaskSnapshot& snapshot) {
     case TaskKind::Repair:
       // Each damaged group is rewritten in place as soon as it is rebuilt.
       return "task.cancelled_repair_kept";
+    case TaskKind::Split:
+      // Only the part being written is removed; the parts before it stay, and the archive was
+      // never touched.
+      return "task.cancelled_parts_kept";
     case TaskKind::Create:
       if (snapshot.keptArchive == KeptArchive::Unchecked) return "task.cancelled_archive_unchecked";
       if (snapshot.keptArchive == KeptArchive::WithoutRecord) return "task.cancelled_archive_without_record";

@@ -367,7 +367,7 @@ TEST(TaskOutcome, ACancelledTaskIsWordedByWhatItLeftBehind) {
       {TaskKind::Create, KeptArchive::Unchecked, "task.cancelled_archive_unchecked"},
       {TaskKind::Create, KeptArchive::None, "task.nothing_left_behind"},
       {TaskKind::Export, KeptArchive::None, "task.nothing_left_behind"},
-      {TaskKind::Split, KeptArchive::None, "task.nothing_left_behind"},
+      {TaskKind::Split, KeptArchive::None, "task.cancelled_parts_kept"},
       {TaskKind::Merge, KeptArchive::None, "task.nothing_left_behind"},
       {TaskKind::Verify, KeptArchive::None, "task.cancelled_nothing_written"},
       {TaskKind::Test, KeptArchive::None, "task.cancelled_nothing_written"},

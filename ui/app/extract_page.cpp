@@ -1,0 +1,188 @@
+// The extract page: the archive with what its listing found, the folder to extract into, what to
+// do with files already there, and the start button.
+#include "ui/app/extract_page.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "ui/app/form_rules.h"
+#include "ui/app/page_painters.h"
+#include "ui/foundation/format.h"
+#include "ui/foundation/localisation.h"
+#include "ui/foundation/palette.h"
+#include "ui/foundation/widgets.h"
+
+namespace tolzeb::ui {
+namespace {
+
+using i18n::Arg;
+using i18n::translate;
+
+constexpr float kMinimumWidth = 320;
+constexpr float kCardGap = 18;
+constexpr float kDestinationHeight = 116;
+constexpr float kPolicyHeight = 156;
+constexpr float kSegmentHeight = 40;
+constexpr float kPolicySegmentsWidth = 420;
+
+constexpr uint16_t kChooseArchive = 43;
+constexpr uint16_t kChooseDestination = 44;
+constexpr uint16_t kStart = 48;
+constexpr uint16_t kBrowse = 49;
+constexpr uint16_t kExtractAll = 50;
+constexpr uint16_t kPassword = 51;
+
+struct Policy {
+  uint16_t id;
+  uint8_t value;
+  const char* labelKey;
+  const char* noteKey;
+};
+constexpr std::array<Policy, 3> kPolicies = {{
+    {45, 0, "extract.policy_stop", "extract.policy_stop_note"},
+    {46, 1, "extract.policy_skip", "extract.policy_skip_note"},
+    {47, 2, "extract.policy_replace", "extract.policy_replace_note"},
+}};
+
+struct PagePainter {
+  Canvas& canvas;
+  const IconSet& icons;
+  const PageState& state;
+  HitRegions& regions;
+  Interaction interaction;
+  float left;   // L
+  float right;  // R
+
+  void text(const std::wstring& text, TextStyle style, Rect rect, Color color) const {
+    canvas.drawText(text, style, rect, color, TextAlign::Leading);
+  }
+  void button(Rect rect, const char* labelKey, uint16_t command, ButtonStyle style, Icon icon = Icon::None,
+              bool enabled = true) const {
+    drawButton(canvas, icons, interaction, regions, rect, translate(labelKey), command, style, icon, enabled);
+  }
+};
+
+// Why the archive cannot be used, what its listing found, or an invitation to choose one.
+void paintStatusLine(const PagePainter& page, float top) {
+  const float L = page.left, R = page.right;
+  const PageState& state = page.state;
+  if (!state.extractInfoMessage.empty()) {
+    page.canvas.drawIcon(page.icons, Icon::Close, {L + 22, top, L + 44, top + 22}, palette::brandRed, 16);
+    page.text(state.extractInfoMessage, TextStyle::Body, {L + 50, top, R - 22, top + 44}, palette::brandRed);
+  } else if (state.extractListed) {
+    const std::wstring summary = i18n::translateWithArgs(
+        "extract.summary",
+        {Arg("entries", i18n::translatePlural("count.entries", int64_t(state.extractEntryCount))),
+         Arg("onDisk", formatBytes(state.extractArchiveSize)), Arg("extracted", formatBytes(state.extractTotalSize))});
+    page.text(summary, TextStyle::Body, {L + 22, top, R - 22, top + 26}, palette::textSecondary);
+  } else {
+    page.text(translate("extract.pick_one"), TextStyle::Body, {L + 22, top, R - 22, top + 26}, palette::textSecondary);
+  }
+}
+
+// A selection made in the viewer is shown with the way back to extracting everything.
+void paintSelectionRow(const PagePainter& page, float s) {
+  const float L = page.left, R = page.right;
+  const PageState& state = page.state;
+  if (!state.extractSelection.empty()) {
+    const std::wstring line = i18n::translateWithArgs(
+        "extract.partial_selection", {Arg("selected", i18n::formatInteger(int64_t(state.extractSelection.size()))),
+                                      Arg("total", i18n::formatInteger(int64_t(state.extractEntryCount)))});
+    page.text(line, TextStyle::BodyStrong, {L + 22, s, R - 410, s + 26}, palette::brandRed);
+    page.button({R - 400, s - 6, R - 212, s + 30}, "extract.extract_all_instead", kExtractAll, ButtonStyle::Quiet);
+  }
+  if (state.extractListed) {
+    page.button({R - 200, s - 6, R - 22, s + 30}, "extract.browse", kBrowse, ButtonStyle::Secondary);
+  }
+}
+
+float paintArchiveCard(const PagePainter& page, float top) {
+  const float L = page.left, R = page.right;
+  const PageState& state = page.state;
+  const float height = state.extractLocked ? 282 : 206;
+  drawCard(page.canvas, {L, top, R, top + height}, translate("extract.archive_panel"));
+  drawPathBox(page.canvas, {L + 22, top + 56, R - 172, top + 98}, state.extractArchive,
+              translate("extract.no_archive"));
+  page.button({R - 160, top + 56, R - 22, top + 98}, "extract.choose", kChooseArchive, ButtonStyle::Secondary);
+  paintStatusLine(page, top + 110);
+  if (state.extractLocked) {
+    page.text(translate("extract.password_label"), TextStyle::Caption, {L + 22, top + 140, L + 420, top + 160},
+              palette::textSecondary);
+    drawTextField(page.canvas, page.interaction, page.regions, {L + 22, top + 162, L + 422, top + 204},
+                  state.extractPassword, kPassword, translate("extract.password_placeholder"));
+  }
+  paintSelectionRow(page, top + (state.extractLocked ? 220 : 144));
+  return top + height;
+}
+
+float paintDestinationCard(const PagePainter& page, float top) {
+  const float L = page.left, R = page.right;
+  drawCard(page.canvas, {L, top, R, top + kDestinationHeight}, translate("extract.destination_panel"));
+  drawPathBox(page.canvas, {L + 22, top + 56, R - 172, top + 98}, page.state.extractDestination,
+              translate("extract.no_folder"));
+  page.button({R - 160, top + 56, R - 22, top + 98}, "extract.choose", kChooseDestination, ButtonStyle::Secondary);
+  return top + kDestinationHeight;
+}
+
+float paintPolicyCard(const PagePainter& page, float top) {
+  const float L = page.left, R = page.right;
+  const uint8_t selected = page.state.extractOverwrite;
+  drawCard(page.canvas, {L, top, R, top + kPolicyHeight}, translate("extract.policy_panel"));
+  const float segmentWidth = std::min(R - L - 44, kPolicySegmentsWidth) / 3;
+  for (size_t k = 0; k < kPolicies.size(); ++k) {
+    const float segmentLeft = L + 22 + segmentWidth * static_cast<float>(k);
+    drawListRow(page.canvas, page.interaction, page.regions,
+                {segmentLeft, top + 54, segmentLeft + segmentWidth, top + 54 + kSegmentHeight},
+                translate(kPolicies[k].labelKey), kPolicies[k].id, kPolicies[k].value == selected, k == 0,
+                k + 1 == kPolicies.size(), -1);
+  }
+  if (const char* note = overwritePolicyNoteKey(selected)) {
+    page.text(translate(note), TextStyle::Caption, {L + 22, top + 104, R - 22, top + 144}, palette::textSecondary);
+  }
+  return top + kPolicyHeight;
+}
+
+float paintStartRow(const PagePainter& page, float top) {
+  const bool ready = extractFormReady(page.state);
+  page.button({page.left, top, page.left + 190, top + 48}, "extract.start", kStart, ButtonStyle::Primary, Icon::Extract,
+              ready);
+  if (!ready) {
+    page.text(translate(extractStartHintKey(page.state)), TextStyle::Body,
+              {page.left + 206, top + 12, page.right, top + 40}, palette::textSecondary);
+  }
+  return top + 48;
+}
+
+}  // namespace
+
+const char* extractStartHintKey(const PageState& state) {
+  if (state.extractArchive.empty()) return "extract.need_archive";
+  if (state.extractDestination.empty()) return "extract.need_destination";
+  return state.extractLocked ? "extract.need_password" : "extract.unreadable";
+}
+
+const char* overwritePolicyNoteKey(uint8_t policy) {
+  for (const Policy& row : kPolicies) {
+    if (row.value == policy) return row.noteKey;
+  }
+  return nullptr;
+}
+
+float paintExtractPage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page, HitRegions& regions) {
+  const PageColumn column = pageColumn(page, state.scrollOffset, kMinimumWidth);
+  const PagePainter painter{canvas, icons, state, regions, state.interaction(), column.left, column.right};
+  const float y0 = column.top;
+  painter.text(translate("extract.title"), TextStyle::PageTitle, {column.left, y0, column.right, y0 + 52},
+               palette::textPrimary);
+  painter.text(translate("extract.subtitle"), TextStyle::Subtitle, {column.left, y0 + 52, column.right, y0 + 78},
+               palette::textSecondary);
+
+  float bottom = paintArchiveCard(painter, y0 + 94);
+  bottom = paintDestinationCard(painter, bottom + kCardGap);
+  bottom = paintPolicyCard(painter, bottom + kCardGap);
+  bottom = paintStartRow(painter, bottom + 20);
+  return bottom + 24 - (page.top - state.scrollOffset);
+}
+
+}  // namespace tolzeb::ui
