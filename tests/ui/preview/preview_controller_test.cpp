@@ -255,6 +255,8 @@ TEST_F(PreviewControllerTest, CancelAndJoinWaitsForTheWorker) {
   archive.setGate(true);
   controller.request(requestFor(L"a.txt", 4), nullptr);
   ASSERT_TRUE(archive.waitAtGate());
+  // Stale before the worker goes on, so that what it read is never published, whenever it runs.
+  controller.cancel();
   archive.setGate(false);
   controller.cancelAndJoin();
   EXPECT_FALSE(controller.busy());
