@@ -1,6 +1,8 @@
 // The hand-off: job files in the user's job folder, finding TolZeb beside the library, and
 // offering the job to a main window (here one of this process).
 #include <gtest/gtest.h>
+#include <windows.h>
+// After windows.h, which it needs.
 #include <shellapi.h>
 
 #include <filesystem>
@@ -83,8 +85,9 @@ TEST(ShellJobFiles, PurgeDeletesOnlyFilesOfAnHourOrMore) {
     std::wstring path = folder + L"\\" + c.name;
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    // A few seconds' margin either way so the run's own time cannot move a file across the line.
-    int64_t margin = c.minutesOld == 59 ? -50000000 : c.minutesOld == 60 ? 50000000 : 0;
+    // Five seconds towards the side each file must stay on, so the run's own time cannot move a
+    // file across the line: the 59-minute file younger, the 60-minute one older.
+    int64_t margin = c.minutesOld == 59 ? 50000000 : c.minutesOld == 60 ? -50000000 : 0;
     uint64_t written = ticksNow - c.minutesOld * 600000000LL + margin;
     FILETIME time{DWORD(written), DWORD(written >> 32)};
     ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, &time));

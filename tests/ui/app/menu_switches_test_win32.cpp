@@ -81,5 +81,45 @@ TEST_F(MenuSwitchRegistryTest, PackageStateOnThisSystemNeverFails) {
   EXPECT_EQ(programFolder().empty(), false);
 }
 
+// The Windows build under HKLM decides whether the package is asked for at all; the prefix's own
+// value is put back afterwards.
+class WindowsBuildTest : public MenuSwitchRegistryTest {
+ protected:
+  static constexpr wchar_t kVersionKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+  WindowsBuildTest() {
+    DWORD size = sizeof(original_);
+    hadOriginal_ = RegGetValueW(HKEY_LOCAL_MACHINE, kVersionKey, L"CurrentBuildNumber", RRF_RT_REG_SZ, nullptr,
+                                original_, &size) == ERROR_SUCCESS;
+  }
+  ~WindowsBuildTest() override {
+    if (hadOriginal_) setBuild(original_);
+  }
+  bool setBuild(const wchar_t* number) {
+    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, kVersionKey, L"CurrentBuildNumber", REG_SZ, number,
+                           DWORD((wcslen(number) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+  }
+  wchar_t original_[64] = {};
+  bool hadOriginal_ = false;
+};
+
+TEST_F(WindowsBuildTest, OnlyWindows11BuildsAskForThePackage) {
+  if (!setBuild(L"21999")) GTEST_SKIP() << "the Windows build cannot be written here";
+  PackageStatus older = packageState();
+  EXPECT_EQ(older.state, 3);
+  EXPECT_EQ(older.message, i18n::translate("explorer.windows_10_or_older"));
+
+  ASSERT_TRUE(setBuild(L"22000"));
+  PackageStatus newer = packageState();
+  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  if (GetProcAddress(kernel, "FindPackagesByPackageFamily") == nullptr) {
+    // Without the query the state is unknown, and the program still runs.
+    EXPECT_EQ(newer.state, 4);
+    EXPECT_EQ(newer.message, i18n::translate("explorer.status_unreadable"));
+  } else {
+    EXPECT_LE(newer.state, 2);
+  }
+  EXPECT_EQ(newer.shippedVersion, L"1.0.0.0");
+}
+
 }  // namespace
 }  // namespace tolzeb::ui
