@@ -30,7 +30,9 @@ class ComServerTest : public ::testing::Test {
   }
   void TearDown() override {
     // Every scenario must leave nothing alive behind it.
-    if (canUnloadNow) EXPECT_EQ(canUnloadNow(), S_OK);
+    if (canUnloadNow) {
+      EXPECT_EQ(canUnloadNow(), S_OK);
+    }
     if (library) FreeLibrary(library);
   }
   IClassFactory* factory() {
