@@ -157,6 +157,10 @@ class AppWindow {
   void copySupportLink();
   void setSplitPartSize(uint32_t mebibytes);
   void togglePreviewPane();
+  // The settings page's association, package and menu-switch fields, read afresh.
+  void refreshIntegrationState();
+  // Commands 108 to 115: installing and removing the Explorer menu, checking it, its switches.
+  void onExplorerMenuCommand(uint16_t id);
   // Queues a request; shows the task panel when it was accepted.
   uint64_t queueTask(const TaskRequest& request);
   // The starters of the compress and extract pages and the tools page's checks; each queues

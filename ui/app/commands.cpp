@@ -226,7 +226,7 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
     case 4: return showPage(Page::Tasks);
     case 5: return showPage(Page::Tools);
     case 6:
-      refreshAssociationState();
+      refreshIntegrationState();
       return showPage(Page::Settings);
     case 7: return showPage(Page::Support);
     case 8:
@@ -454,6 +454,8 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       s.settings.save();
       return requestRepaint();
     case 106: case 107: return changeFileAssociation(id == 106);
+    case 108: case 109: case 110: case 111: case 112: case 113: case 114: case 115:
+      return onExplorerMenuCommand(id);
     case 116:
       if (host_ && host_->openWebAddress(kDonationAddress)) return;
       s.supportMessageIsError = true;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/pipeline/processor_count.h"
+#include "ui/app/menu_switches.h"
 #include "ui/app/page_painters.h"
 #include "ui/foundation/format.h"
 #include "ui/foundation/languages.h"
@@ -295,7 +296,7 @@ std::wstring megabytesText(int64_t n) { return translateWithArgs("unit.mb", {Arg
 std::wstring gigabytesText(int64_t n) { return translateWithArgs("unit.gb", {Arg("count", i18n::formatInteger(n))}); }
 
 bool explorerMenuSwitchShown(const PageState& state, size_t index) {
-  return index < state.menuSwitches.size() && state.menuSwitches[index];
+  return index < kMenuSwitchCount && menuSwitch(state.menuSettings, index);
 }
 
 float drawChoiceRow(Canvas& canvas, const Interaction& interaction, HitRegions& regions, const std::wstring& caption,

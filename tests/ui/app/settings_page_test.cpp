@@ -9,6 +9,7 @@
 #include "engine/pipeline/processor_count.h"
 #include "page_paint_fixture.h"
 #include "support/temp_folder.h"
+#include "ui/app/menu_switches.h"
 #include "ui/app/page_painters.h"
 #include "ui/foundation/app_data.h"
 #include "ui/foundation/format.h"
@@ -99,8 +100,8 @@ TEST_F(SettingsPage, ControlsOfEachIntegrationState) {
        [](PageState& s) { s.packageState = 3; },
        {110, 106},
        {108, 109, 111, 112, 113, 114, 115}},
-      {"whole menu switched off", [](PageState& s) { s.menuSwitches[0] = false; }, {111, 108}, {112, 113, 114, 115}},
-      {"one command switched off keeps its box", [](PageState& s) { s.menuSwitches[2] = false; }, {111, 113}, {}},
+      {"whole menu switched off", [](PageState& s) { menuSwitch(s.menuSettings, 0) = false; }, {111, 108}, {112, 113, 114, 115}},
+      {"one command switched off keeps its box", [](PageState& s) { menuSwitch(s.menuSettings, 2) = false; }, {111, 113}, {}},
       {"registered", [](PageState& s) { s.association.extensionPointsHere = true; }, {106, 107}, {}},
       {"only our verbs are left, another program owns .zeb",
        [](PageState& s) { s.association.entriesPresent = true; },
@@ -325,11 +326,11 @@ TEST_F(SettingsPage, CheckBoxesShowTheirSettings) {
       {97, [](PageState& s, bool on) { s.settings.restoreTimestamps = on; }},
       {98, [](PageState& s, bool on) { s.settings.restoreAttributes = on; }},
       {105, [](PageState& s, bool on) { s.settings.formatFollowsLanguage = on; }},
-      {111, [](PageState& s, bool on) { s.menuSwitches[0] = on; }},
-      {112, [](PageState& s, bool on) { s.menuSwitches[1] = on; }},
-      {113, [](PageState& s, bool on) { s.menuSwitches[2] = on; }},
-      {114, [](PageState& s, bool on) { s.menuSwitches[3] = on; }},
-      {115, [](PageState& s, bool on) { s.menuSwitches[4] = on; }},
+      {111, [](PageState& s, bool on) { menuSwitch(s.menuSettings, 0) = on; }},
+      {112, [](PageState& s, bool on) { menuSwitch(s.menuSettings, 1) = on; }},
+      {113, [](PageState& s, bool on) { menuSwitch(s.menuSettings, 2) = on; }},
+      {114, [](PageState& s, bool on) { menuSwitch(s.menuSettings, 3) = on; }},
+      {115, [](PageState& s, bool on) { menuSwitch(s.menuSettings, 4) = on; }},
   };
   // A ticked box is a square filled in the accent colour at the start of its row.
   auto ticked = [&](uint16_t id) {
