@@ -15,7 +15,7 @@ TZ_MAIN_CLASS=${TZ_MAIN_CLASS:-TolZebMainWindow}
 TZ_DRIVE_SECONDS=${TZ_DRIVE_SECONDS:-60}       # any one driver call
 TZ_PROGRAM_SECONDS=${TZ_PROGRAM_SECONDS:-240}  # one run of the program, start to exit
 TZ_START_MS=${TZ_START_MS:-30000}              # until the main window is visible
-TZ_EXPECT_MS=${TZ_EXPECT_MS:-10000}            # until the screen shows what a check wants
+TZ_EXPECT_MS=${TZ_EXPECT_MS:-30000}            # until the screen shows what a check wants
 TZ_CLOSE_MS=${TZ_CLOSE_MS:-15000}              # from WM_CLOSE to the end of the process
 TZ_TOLERANCE=${TZ_TOLERANCE:-3}                # per channel, for the rasteriser's rounding
 

@@ -21,7 +21,7 @@ export LC_ALL=C.UTF-8 LANG=C.UTF-8 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winealsa.drv=d"
 export E2E_WORK="$BUILD_DIR/e2e" E2E_SHOTS="$BUILD_DIR/e2e-shots"
 export XDG_CACHE_HOME="$E2E_WORK/cache"
-E2E_SCENARIO_SECONDS=${E2E_SCENARIO_SECONDS:-300}
+E2E_SCENARIO_SECONDS=${E2E_SCENARIO_SECONDS:-600}
 SCENARIO_DIR=${E2E_SCENARIO_DIR:-$HERE/scenarios}
 
 export TOLZEB_EXE=${TOLZEB_EXE:-$(find "$BUILD_DIR" -name TolZeb.exe -not -path "$E2E_WORK/*" -print -quit)}

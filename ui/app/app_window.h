@@ -148,6 +148,10 @@ class AppWindow {
   void applySettings();
   void resetSettings();
   void pickLanguage(int32_t row);
+  // The settings page's file association read afresh; registering (true) or removing it, then
+  // the same reading, and a box with the reason when that failed.
+  void refreshAssociationState();
+  void changeFileAssociation(bool registering);
   void clearSearch();
   void clearViewerFilter();
   void copySupportLink();

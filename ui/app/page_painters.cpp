@@ -24,7 +24,6 @@ struct PageHeading {
 
 constexpr PageHeading kTasksHeading{"tasks.title", "tasks.subtitle", 420};
 constexpr PageHeading kToolsHeading{"tools.title", "tools.subtitle", 420};
-constexpr PageHeading kSettingsHeading{"settings.title", "settings.subtitle", 420};
 constexpr PageHeading kSearchHeading{"search.title", "search.subtitle", 420};
 constexpr PageHeading kSupportHeading{"support.headline_1", "support.intro_1", 420};
 
@@ -70,16 +69,6 @@ float paintTasksPage(Canvas& canvas, const IconSet&, const PageState& state, Rec
 
 float paintToolsPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
   return paintHeading(canvas, state, page, kToolsHeading);
-}
-
-// The language box sits at the column's right, level with the title, so that the list has an
-// anchor while the page's cards are not drawn.
-float paintSettingsPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&,
-                        Rect& languageBox) {
-  PageColumn column;
-  const float height = paintHeading(canvas, state, page, kSettingsHeading, &column);
-  languageBox = {column.right - 260, column.top, column.right, column.top + 42};
-  return height;
 }
 
 float paintSearchPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {

@@ -2,6 +2,7 @@
 // fields of each page. The window owns it and changes it on the UI thread only; painters read it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "engine/core/types.h"
 #include "engine/tools/compare.h"
 #include "engine/tools/duplicates.h"
+#include "ui/app/file_association.h"
 #include "ui/app/task_types.h"
 #include "ui/foundation/hit_regions.h"
 #include "ui/foundation/settings.h"
@@ -138,6 +140,14 @@ struct PageState {
 
   // The window's copy of the user settings, saved on every change.
   Settings settings;
+
+  // Settings page: the file association, the packaged Explorer menu (0 not installed, 1 installed,
+  // 2 update required, 3 unsupported, 4 error; the message is the page's detail line) and the
+  // five menu switches, each as last read.
+  AssociationState association;
+  uint8_t packageState = 0;
+  std::wstring packageMessage;
+  std::array<bool, 5> menuSwitches = {true, true, true, true, true};
 
   // Support page.
   std::wstring supportMessage;
