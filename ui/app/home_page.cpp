@@ -113,9 +113,12 @@ void paintViewAllLink(Canvas& canvas, const IconSet& icons, const PageState& sta
   addHitRegion(regions, link, kViewAll, -1, true);
 }
 
-void clippedLine(Canvas& canvas, const std::wstring& text, TextStyle style, Rect rect, Color color) {
-  canvas.pushClip(rect);
-  canvas.drawText(text, style, rect, color, TextAlign::Leading);
+// The text on one line, cut at the column's end: laid out far wider than the column so that it
+// does not wrap, and clipped to the column.
+void oneLine(Canvas& canvas, const std::wstring& text, TextStyle style, Rect column, Color color) {
+  canvas.pushClip(column);
+  canvas.drawText(text, style, {column.left, column.top, column.left + kUnlimited, column.bottom}, color,
+                  TextAlign::Leading);
   canvas.popClip();
 }
 
@@ -130,18 +133,15 @@ void paintRecentRow(Canvas& canvas, const IconSet& icons, const PageState& state
     canvas.fillRoundedRect(thumbnail, 8, palette::brandRed);
     canvas.drawIcon(icons, Icon::Document, thumbnail, palette::white, 24);
   }
-  // Each text keeps to its line: a longer one wraps and the clip hides the rest, which costs one
-  // layout where shortening it would cost many.
   const float textLeft = row.left + 70, textRight = row.right - 190;
   if (textRight > textLeft) {
-    clippedLine(canvas, historyEntryName(entry.path), TextStyle::BodyStrong, {textLeft, y + 16, textRight, y + 38},
-                entry.missing ? palette::textSecondary : palette::textPrimary);
+    oneLine(canvas, historyEntryName(entry.path), TextStyle::BodyStrong, {textLeft, y + 16, textRight, y + 38},
+            entry.missing ? palette::textSecondary : palette::textPrimary);
     if (entry.missing) {
-      clippedLine(canvas, translate("history.missing"), TextStyle::Caption, {textLeft, y + 40, textRight, y + 60},
-                  palette::brandRed);
+      oneLine(canvas, translate("history.missing"), TextStyle::Caption, {textLeft, y + 40, textRight, y + 60},
+              palette::brandRed);
     } else {
-      clippedLine(canvas, entry.path, TextStyle::Caption, {textLeft, y + 40, textRight, y + 60},
-                  palette::textSecondary);
+      oneLine(canvas, entry.path, TextStyle::Caption, {textLeft, y + 40, textRight, y + 60}, palette::textSecondary);
     }
   }
   canvas.drawText(formatBytes(entry.archiveSize), TextStyle::BodyStrong, {row.right - 182, y + 16, row.right - 12, y + 38},

@@ -260,6 +260,29 @@ TEST_F(HomePage, AMissingArchiveSaysSoInsteadOfItsPath) {
   EXPECT_EQ(path->color, palette::textSecondary);
 }
 
+// A long path stays on its line: laid out without wrapping and cut at the column's end, so it
+// never runs into the size or onto the next row.
+TEST_F(HomePage, ALongPathKeepsToItsColumn) {
+  const std::wstring path = L"/" + std::wstring(200, L'd') + L"/archive.zeb";
+  history.entries() = {entry(path, 10, 20, 1)};
+  paint();
+  const Rect K = homeBlocks(kPageArea, 0).recent;
+  const float y = K.top + 62;
+  const Rect column{K.left + 12 + 70, y + 40, K.right - 12 - 190, y + 60};
+  const auto& calls = canvas.calls();
+  const auto drawn = std::find_if(calls.begin(), calls.end(), [&](const DrawCall& call) {
+    return call.kind == Kind::Text && call.text == path;
+  });
+  ASSERT_NE(drawn, calls.end());
+  ASSERT_NE(drawn, calls.begin());
+  EXPECT_EQ((drawn - 1)->kind, Kind::PushClip);
+  EXPECT_EQ((drawn - 1)->rect, column);
+  ASSERT_NE(drawn + 1, calls.end());
+  EXPECT_EQ((drawn + 1)->kind, Kind::PopClip);
+  const float needed = canvas.measureText(path, TextStyle::Caption, 1e5f).width;
+  EXPECT_GE(drawn->rect.width(), needed);  // one line
+}
+
 TEST_F(HomePage, WithoutTheProgramIconTheImagesFallBackToIcons) {
   record(2);
   canvas.setProgramIconAvailable(false);
