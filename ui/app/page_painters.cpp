@@ -22,9 +22,7 @@ struct PageHeading {
   float minimumWidth;
 };
 
-constexpr PageHeading kHistoryHeading{"history.title", "history.subtitle", 420};
 constexpr PageHeading kSearchHeading{"search.title", "search.subtitle", 420};
-constexpr float kHomeMinimumWidth = 200;
 
 float textHeight(Canvas& canvas, const std::wstring& text, TextStyle style, float width) {
   return canvas.measureText(text, style, width).height;
@@ -58,28 +56,6 @@ PageColumn pageColumn(Rect page, float scrollOffset, float minimumWidth) {
   column.right = std::max(page.right - kColumnInset, column.left + minimumWidth);
   column.top = page.top + kColumnTop - scrollOffset;
   return column;
-}
-
-// The greeting names the program in the accent colour after the welcome text, which carries
-// its own trailing space.
-float paintHomePage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
-  const PageColumn column = pageColumn(page, state.scrollOffset, kHomeMinimumWidth);
-  const std::wstring welcome = translate("home.welcome");
-  const std::wstring name = translate("app.name");
-  const Size welcomeSize = canvas.measureText(welcome, TextStyle::PageTitle, column.right - column.left);
-  const float nameLeft = column.left + welcomeSize.width;
-  const Size nameSize = canvas.measureText(name, TextStyle::PageTitle, std::max(column.right - nameLeft, 1.0f));
-  const float height = std::max(welcomeSize.height, nameSize.height);
-  canvas.drawText(welcome, TextStyle::PageTitle, {column.left, column.top, column.right, column.top + height},
-                  palette::textPrimary, TextAlign::Leading);
-  canvas.drawText(name, TextStyle::PageTitle,
-                  {nameLeft, column.top, std::max(column.right, nameLeft + nameSize.width), column.top + height},
-                  palette::brandRed, TextAlign::Leading);
-  return paintSubtitle(canvas, column, height, "home.subtitle");
-}
-
-float paintHistoryPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
-  return paintHeading(canvas, state, page, kHistoryHeading);
 }
 
 float paintSearchPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {

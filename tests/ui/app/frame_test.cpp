@@ -88,8 +88,12 @@ class Frame : public ::testing::Test {
 
 TEST_F(Frame, RegionsOfTheChromeInOrder) {
   paint();
+  // The page's own regions follow the chrome's.
   const std::vector<uint16_t> expected = {15, 16, 17, 1, 2, 3, 4, 5, 6, 7, 8, 12, 13, 14};
-  ASSERT_EQ(commands(), expected);
+  std::vector<uint16_t> chrome = commands();
+  ASSERT_GE(chrome.size(), expected.size());
+  chrome.resize(expected.size());
+  ASSERT_EQ(chrome, expected);
 
   for (int i = 0; i < 3; ++i) {
     const float left = kWidth - 138 + 46 * i;
@@ -100,9 +104,9 @@ TEST_F(Frame, RegionsOfTheChromeInOrder) {
     EXPECT_EQ(railEntrySquare(k), square);
     EXPECT_EQ(regions[3 + k].rect(), square) << k;
   }
-  for (const HitRegion& r : regions) {
-    EXPECT_EQ(r.argument, -1) << r.command;
-    EXPECT_TRUE(r.focusable) << r.command;
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(regions[i].argument, -1) << regions[i].command;
+    EXPECT_TRUE(regions[i].focusable) << regions[i].command;
   }
 
   // "Extract", "Open", "New Archive": label width + 58 each, 28 from the right, 10 apart.
@@ -274,7 +278,10 @@ TEST_F(Frame, SearchTextNarrowsTheFieldForTheClearButton) {
   state.searchQuery.text = L"report";
   paint();
   const std::vector<uint16_t> expected = {15, 16, 17, 1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 13, 14};
-  ASSERT_EQ(commands(), expected);
+  std::vector<uint16_t> chrome = commands();
+  ASSERT_GE(chrome.size(), expected.size());
+  chrome.resize(expected.size());
+  ASSERT_EQ(chrome, expected);
   const float end = emptyEnd - 34;
   EXPECT_EQ(region(8)->right, end);
   EXPECT_EQ(region(9)->rect(), (Rect{end, 70, end + 28, 100}));
@@ -333,9 +340,11 @@ TEST(ScrollBarGeometry, ThumbFollowsTheOffset) {
 }
 
 TEST_F(Frame, ContentThatFitsHasNoScrollBar) {
-  paint();
+  // Tall enough for the home page.
+  constexpr float kTallHeight = 1200;
+  paint({kWidth, kTallHeight});
   EXPECT_GT(layout.contentHeight, 0);
-  EXPECT_EQ(layout.viewportHeight, kHeight - 122);
+  EXPECT_EQ(layout.viewportHeight, kTallHeight - 122);
   EXPECT_FALSE(layout.scrollBarShown);
   EXPECT_EQ(region(118), nullptr);
 }
@@ -560,7 +569,6 @@ TEST_F(Frame, PagesShowTheirTitleAndSubtitle) {
     Page page;
     std::wstring title;
   } cases[] = {
-      {Page::History, L"Archive History"},
       {Page::Search, L"Search"},
   };
   // PageTitle is 38 and Subtitle 17: one line each, 47.5 and 21.25 high in the recording canvas.
