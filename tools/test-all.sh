@@ -29,11 +29,11 @@ run_ctest --test-dir build/asan -j"$JOBS"
 step "fuzz targets, short runs"
 bash tools/run-fuzzers.sh build/asan "${TOLZEB_FUZZ_SECONDS:-5}"
 
-step "native TSan: the pipeline, the task runner and closing the window"
+step "native TSan: the pipeline, the task runner, the archive search and closing the window"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DTOLZEB_SANITIZE=thread >/dev/null
 cmake --build build/tsan -j"$JOBS" --target engine_tests ui_tests
-run_ctest --test-dir build/tsan -j"$JOBS" -R 'Pipeline|Concurren|Thread|TaskRunner|WindowClose'
+run_ctest --test-dir build/tsan -j"$JOBS" -R 'Pipeline|Concurren|Thread|TaskRunner|WindowClose|ArchiveSearchWorker'
 
 step "win64 build"
 cmake -S . -B build/win64 -G Ninja -DCMAKE_BUILD_TYPE=Release \

@@ -7,7 +7,9 @@
 namespace tolzeb::ui {
 
 AppWindow::AppWindow(TaskRunnerServices taskServices)
-    : engine_(taskServices.engine ? taskServices.engine : &linkedEngine()), tasks(std::move(taskServices)) {}
+    : engine_(taskServices.engine ? taskServices.engine : &linkedEngine()),
+      tasks(taskServices),
+      search(ArchiveSearchServices{engine_, {}, taskServices.post, taskServices.tickMilliseconds}) {}
 
 AppWindow::~AppWindow() { stopWorkers(); }
 
@@ -64,7 +66,10 @@ void AppWindow::onTaskProgress() {
   requestRepaint();
 }
 
-void AppWindow::stopWorkers() { tasks.stop(); }
+void AppWindow::stopWorkers() {
+  tasks.stop();
+  search.stopAndJoin();
+}
 
 bool AppWindow::runShellJobFile(const std::wstring&) { return false; }
 

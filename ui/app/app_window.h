@@ -17,6 +17,7 @@
 #include "ui/app/window_host.h"
 #include "ui/foundation/history.h"
 #include "ui/foundation/icon_set.h"
+#include "ui/preview/archive_search.h"
 
 namespace tolzeb::ui {
 
@@ -143,6 +144,12 @@ class AppWindow {
   void resetSettings();
   void pickLanguage(int32_t row);
   void clearSearch();
+  // The history's archive paths, newest first, each once (paths equal when folded are the same).
+  std::vector<std::wstring> searchArchiveList() const;
+  // The recorded archives whose paths hold the typed query.
+  void refreshSearchNameHits();
+  // Enter in the search field: looks inside the recorded archives, or stops for an empty query.
+  void startSearch();
   void clearViewerFilter();
   void copySupportLink();
   void setSplitPartSize(uint32_t mebibytes);
@@ -162,6 +169,7 @@ class AppWindow {
   // A finished create enters the history; a duplicate search or a comparison leaves its result
   // for the tools page.
   void onTaskFinished(uint64_t taskId);
+  void onSearchProgress();
   // WM_CLOSE and WM_DESTROY: every worker stopped and joined, in a fixed order.
   void stopWorkers();
 
@@ -171,6 +179,7 @@ class AppWindow {
   const FrameLayout& layout() const { return frameLayout; }
   History& historyStore() { return history; }
   TaskRunner& taskRunner() { return tasks; }
+  ArchiveSearch& archiveSearch() { return search; }
   float scrollOffset() const { return scrollOffset_; }
   // Tests: the hit regions and frame layout a paint would have left, without painting.
   void setPaintResultForTesting(HitRegions regions, const FrameLayout& layout, Size client = {});
@@ -200,6 +209,7 @@ class AppWindow {
   History history;
   SystemLoad systemLoad;
   TaskRunner tasks;
+  ArchiveSearch search;
   HitRegions hitRegions;
   PageState pageState;
   bool trackingMouse = false;

@@ -27,7 +27,6 @@ constexpr PageHeading kHistoryHeading{"history.title", "history.subtitle", 420};
 constexpr PageHeading kTasksHeading{"tasks.title", "tasks.subtitle", 420};
 constexpr PageHeading kToolsHeading{"tools.title", "tools.subtitle", 420};
 constexpr PageHeading kSettingsHeading{"settings.title", "settings.subtitle", 420};
-constexpr PageHeading kSearchHeading{"search.title", "search.subtitle", 420};
 constexpr PageHeading kSupportHeading{"support.headline_1", "support.intro_1", 420};
 constexpr float kHomeMinimumWidth = 200;
 
@@ -109,10 +108,6 @@ float paintSettingsPage(Canvas& canvas, const IconSet&, const PageState& state, 
   const float height = paintHeading(canvas, state, page, kSettingsHeading, &column);
   languageBox = {column.right - 260, column.top, column.right, column.top + 42};
   return height;
-}
-
-float paintSearchPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
-  return paintHeading(canvas, state, page, kSearchHeading);
 }
 
 float paintSupportPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {

@@ -146,7 +146,10 @@ bool AppWindow::onKeyDown(unsigned virtualKey) {
           if (!pageState.toolsArchive.empty()) loadToolsArchive(pageState.toolsArchive);
           return true;
         }
-        if (fieldId == kSearchField) return true;
+        if (fieldId == kSearchField) {
+          startSearch();
+          return true;
+        }
         break;
       case keys::kEscape:
         if (fieldId == kSearchField) {
@@ -231,6 +234,7 @@ void AppWindow::afterTextInput(uint16_t fieldId, bool pasted) {
       // that showing a page takes away.
       if (pageState.page != Page::Search) showPage(Page::Search);
       pageState.focusId = kSearchField;
+      refreshSearchNameHits();
       break;
     case kSplitPartText:
       if (!pasted) pageState.splitPartMiB = parseSplitPartText(pageState.splitPartText.text, pageState.splitPartMiB);
@@ -240,7 +244,9 @@ void AppWindow::afterTextInput(uint16_t fieldId, bool pasted) {
   }
 }
 
-void AppWindow::afterTextDeleted(uint16_t) {}
+void AppWindow::afterTextDeleted(uint16_t fieldId) {
+  if (fieldId == kSearchField) refreshSearchNameHits();
+}
 
 void AppWindow::moveFocus(int direction) {
   std::vector<const HitRegion*> focusable;
