@@ -558,7 +558,6 @@ TEST_F(Frame, PagesShowTheirTitleAndSubtitle) {
       {Page::Tasks, L"Tasks"},
       {Page::Tools, L"Tools"},
       {Page::Settings, L"Settings"},
-      {Page::Search, L"Search"},
       {Page::Support, L"Keep TOLZEB fast."},
   };
   // PageTitle is 38 and Subtitle 17: one line each, 47.5 and 21.25 high in the recording canvas.
