@@ -40,6 +40,10 @@ Status refuseLinksOnTheWay(const std::wstring& root, const std::wstring& target)
 // the archive's own attributes are applied again afterwards.
 void makeReplaceable(const std::wstring& target) { (void)setAttributes(target, kAttributeArchive); }
 
+// Enough for every leftover a user is likely to have; bounded so that a folder full of them
+// cannot stall an extraction.
+constexpr unsigned kTemporaryNameAttempts = 100;
+
 }  // namespace
 
 ExtractedFileWriter::ExtractedFileWriter(std::wstring root, const ExtractOptions& options, std::wstring existsMessage)
@@ -60,14 +64,23 @@ Result<bool> ExtractedFileWriter::begin(const std::wstring& target) {
     }
     if (options_.overwrite == OverwritePolicy::skip) return false;
   }
-  std::wstring opened = target + kReplacementSuffix;
-  // A leftover of an interrupted run goes; deleting a link removes the link, not what it names.
-  // The exclusive creation then never opens an existing item, a link put there since included.
-  (void)deleteFile(opened);
-  TOLZEB_ASSIGN_OR_RETURN(file_, openForWrite(opened, /*exclusive=*/true));
-  target_ = target;
-  openedPath_ = std::move(opened);
-  return true;
+  // An item already holding the temporary name is stepped around, never deleted: it may be a
+  // file of this very archive ("x" beside "x.zebtmp") or the user's. The exclusive creation
+  // never opens an existing item, a link put there included.
+  for (unsigned attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+    std::wstring opened = target + (attempt == 0 ? std::wstring() : L"." + std::to_wstring(attempt)) +
+                          kReplacementSuffix;
+    Result<UniqueHandle> created = openForWrite(opened, /*exclusive=*/true);
+    if (created.failed()) {
+      if (created.failure().code == StatusCode::already_exists) continue;
+      return std::move(created).failure();
+    }
+    file_ = std::move(created).value();
+    target_ = target;
+    openedPath_ = std::move(opened);
+    return true;
+  }
+  return Failure{StatusCode::already_exists, L"No free temporary name to write " + target};
 }
 
 Status ExtractedFileWriter::write(const void* data, uint64_t length) {

@@ -2,10 +2,11 @@
 // file and putting it in place, restoring its time, counting, progress and cancellation.
 //
 // ExtractedFileWriter writes one file at a time, in as many pieces as the reader likes. Each file
-// is written under its name with ".zebtmp" appended and moved to its name (over an old file the
-// policy lets it replace) once complete, so an interruption at any moment never leaves a
-// truncated file under the final name, and a replaced file keeps its old contents until then. A
-// file left unfinished (a failure, a cancel, the writer's end) is deleted.
+// is written under its name with ".zebtmp" appended (".1.zebtmp", ".2.zebtmp"... while that name
+// is taken: an item there is never deleted) and moved to its name (over an old file the policy
+// lets it replace) once complete, so an interruption at any moment never leaves a truncated file
+// under the final name, and a replaced file keeps its old contents until then. A file left
+// unfinished (a failure, a cancel, the writer's end) is deleted.
 //
 // Nothing is written through a link or reparse point below the root: a link already there, on
 // the way to a target or at the target itself, is refused with code 9, and every file is created

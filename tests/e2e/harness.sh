@@ -404,3 +404,71 @@ tz_expect_rail_selected() {
   done
   tz_expect "$fact" "${points[@]}"
 }
+
+# ---------------------------------------------------------------- tasks
+
+# The console program of the same build, run in the scenario's prefix; its output lands in TZ_OUT,
+# standard input comes from $TZ_ZEB_STDIN (empty when unset). The exit code is zeb's.
+tz_zeb() {
+  local exe=${ZEB_EXE:-$(dirname "$TZDRIVE")/../../cli/zeb.exe} rc=0
+  [ -f "$exe" ] || tz_fail "no zeb.exe at $exe (build the zeb target)"
+  TZ_OUT=$(printf '%s' "${TZ_ZEB_STDIN:-}" |
+    timeout -k 5 "$TZ_DRIVE_SECONDS" "$E2E_WINE" "$exe" "$@" 2>&1 | tr -d '\r') || rc=$?
+  { echo "\$ zeb $*"; echo "$TZ_OUT"; echo "(exit $rc)"; } >>"$TZ_LOG"
+  return "$rc"
+}
+
+# The task panel sits in the middle of the page area, 560 wide; it is 286 high while its task runs
+# and 232 when it has ended (taller only for a summary of more than two lines).
+tz_panel_geometry() {
+  TZ_PANEL_CX=$(( (86 + TZ_W) / 2 ))
+  TZ_PANEL_CY=$(( (122 + TZ_H) / 2 ))
+  TZ_PANEL_X0=$(( TZ_PANEL_CX - 280 ))
+  TZ_PANEL_X1=$(( TZ_PANEL_CX + 280 ))
+}
+
+# The ended look: the primary Close button at the bottom right; the point is the gap above the
+# running look's buttons, so it is white while the task runs.
+tz_expect_panel_ended() {
+  tz_panel_geometry
+  tz_expect "$1" "$(( TZ_PANEL_X1 - 36 )),$(( TZ_PANEL_CY + 77 ))=brandRed" \
+    "$(( TZ_PANEL_X0 + 8 )),$TZ_PANEL_CY=white"
+}
+
+tz_expect_panel_running() {
+  tz_panel_geometry
+  tz_expect "$1" "$(( TZ_PANEL_X1 - 36 )),$(( TZ_PANEL_CY + 77 ))=white" \
+    "$(( TZ_PANEL_X0 + 8 )),$(( TZ_PANEL_CY + 100 ))=white"
+}
+
+# The running look's buttons, right to left: Cancel, then Hold (Resume while held).
+tz_click_cancel() { tz_panel_geometry; tz_click $(( TZ_PANEL_X1 - 86 )) $(( TZ_PANEL_CY + 104 )); }
+tz_click_hold() { tz_panel_geometry; tz_click $(( TZ_PANEL_X1 - 216 )) $(( TZ_PANEL_CY + 104 )); }
+
+# Size in bytes of file $1, or -1 when it is not there.
+tz_file_size() { stat -c %s "$1" 2>/dev/null || echo -1; }
+
+# Polls until file $1 exists with a size above $2 (default 0), within $3 ms.
+tz_wait_file() {
+  local end=$(( $(e2e_now_ms) + ${3:-$TZ_EXPECT_MS} ))
+  while [ "$(tz_file_size "$1")" -le "${2:-0}" ]; do
+    [ "$(e2e_now_ms)" -lt "$end" ] || tz_fail "no $1 larger than ${2:-0} bytes within ${3:-$TZ_EXPECT_MS} ms"
+    sleep 0.05
+  done
+}
+
+# ---------------------------------------------------------------- the compress page
+
+# Scrolled to its end, the page's column ends with the start button 24 above the window's bottom;
+# every card above it is placed from there (the format card is reached at the top instead).
+# $1: whether the password card shows its fields (an encrypted .zeb).
+tz_compress_bottom_geometry() {
+  local password_height=126
+  [ "${1:-0}" = 1 ] && password_height=210
+  TZ_START_Y=$(( TZ_H - 48 ))
+  TZ_PASSWORD_TOP=$(( TZ_H - 236 - password_height ))
+  TZ_MODES_TOP=$(( TZ_PASSWORD_TOP - 18 - 250 ))
+}
+
+tz_scroll_to_end() { local k; for k in 1 2 3 4; do tz_key pagedown; done; }
+tz_scroll_to_top() { local k; for k in 1 2 3 4; do tz_key pageup; done; }

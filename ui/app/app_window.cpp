@@ -23,6 +23,7 @@ void AppWindow::applyStartSettings() {
   pageState.extractOverwrite = settings.overwrite;
   pageState.previewPaneShown = settings.previewPane;
   pageState.previewPaneWidth = float(settings.previewPaneWidth);
+  preview.setCacheBudget(uint64_t(settings.previewCacheMB) * 1048576);
   for (TextField* field : {&pageState.compressPassword, &pageState.compressPasswordRepeat, &pageState.extractPassword,
                            &pageState.viewerPassword, &pageState.toolsPassword})
     field->masked = true;
@@ -69,8 +70,7 @@ void AppWindow::onTaskProgress() {
 void AppWindow::stopWorkers() {
   tasks.stop();
   search.stopAndJoin();
+  preview.cancelAndJoin();
 }
-
-bool AppWindow::runShellJobFile(const std::wstring&) { return false; }
 
 }  // namespace tolzeb::ui

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/preview/preview_controller.h"
 #include "ui/app/frame.h"
 #include "ui/app/page_state.h"
 #include "ui/app/task_runner.h"
@@ -76,6 +77,8 @@ int32_t stepLanguageRow(int32_t row, int direction);
 // The donation page shown, encoded and copied by the support page.
 inline constexpr const wchar_t* kDonationAddress = L"https://tolzeb.org/donate";
 
+struct ShellStep;
+
 class AppWindow {
  public:
   explicit AppWindow(TaskRunnerServices taskServices = {});
@@ -106,6 +109,9 @@ class AppWindow {
   void extractFromViewer(bool tickedOnly);
   // Runs a shell job file handed over on the command line or by message; true when it was taken.
   bool runShellJobFile(const std::wstring& path);
+  // One planned step of a shell job: 0 queued as a task, 1 opened in the viewer instead (a
+  // password-protected archive), 2 nothing started.
+  int32_t queueShellItem(const ShellStep& step);
 
   // Seeds the pages from `pageState.settings` and sets the masked flags of the password fields.
   void applyStartSettings();
@@ -172,6 +178,12 @@ class AppWindow {
   void onSearchProgress();
   // WM_CLOSE and WM_DESTROY: every worker stopped and joined, in a fixed order.
   void stopWorkers();
+  // Picks a viewer row and, while the pane is shown, asks for its preview; an invalid row clears
+  // the pick and cancels any preview.
+  void previewEntry(int32_t row);
+  // PreviewReady: the window copies the shared slot, whichever request it answers.
+  void onPreviewReady(uint64_t generation);
+  PreviewController& previewController() { return preview; }
 
   PageState& state() { return pageState; }
   const PageState& state() const { return pageState; }
@@ -210,6 +222,7 @@ class AppWindow {
   SystemLoad systemLoad;
   TaskRunner tasks;
   ArchiveSearch search;
+  PreviewController preview;
   HitRegions hitRegions;
   PageState pageState;
   bool trackingMouse = false;

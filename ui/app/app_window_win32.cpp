@@ -88,6 +88,10 @@ class MainWindowHost : public WindowHost {
                                                 : MB_ICONINFORMATION;
     MessageBoxW(hwnd, text.c_str(), L"TOLZEB", style);
   }
+  void bringToFront() override {
+    if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
+    SetForegroundWindow(hwnd);
+  }
   bool openWebAddress(const std::wstring& address) override { return shellOpen(address); }
   bool openFolder(const std::wstring& path) override { return shellOpen(path); }
   bool showInFolder(const std::wstring& path) override {
@@ -277,6 +281,10 @@ LRESULT MainWindowHost::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
     default:
       if (message == UINT(AppMessage::TaskProgress)) {
         app.onTaskProgress();
+        return 0;
+      }
+      if (message == UINT(AppMessage::PreviewReady)) {
+        app.onPreviewReady(uint64_t(lParam));
         return 0;
       }
       if (message == UINT(AppMessage::TaskFinished)) {

@@ -178,6 +178,8 @@ void AppWindow::clearViewerFilter() {
   requestRepaint();
 }
 
+// The picked row is remembered for the preview pane; its preview is asked for here once the
+// preview controller is in place.
 void AppWindow::copySupportLink() {
   pageState.supportMessageIsError = true;
   pageState.supportMessage = i18n::translate("dialog.clipboard_failed");
@@ -203,6 +205,11 @@ void AppWindow::setSplitPartSize(uint32_t mebibytes) {
 void AppWindow::togglePreviewPane() {
   pageState.previewPaneShown = !pageState.previewPaneShown;
   pageState.settings.previewPane = pageState.previewPaneShown;
+  // A hidden pane needs no preview; shown again, it asks for the picked row's.
+  if (pageState.previewPaneShown)
+    previewEntry(pageState.viewerSelectedRow);
+  else
+    preview.cancel();
   pageState.settings.save();
   requestRepaint();
 }
@@ -326,6 +333,22 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       if (!s.extractArchive.empty()) openArchive(s.extractArchive);
       return;
     case 50: s.extractSelection.clear(); return requestRepaint();
+    case 53: case 54: case 55: {
+      const uint8_t column = uint8_t(id - 53);
+      s.viewerSortAscending = column == s.viewerSortColumn ? !s.viewerSortAscending : true;
+      s.viewerSortColumn = column;
+      rebuildViewerRows(s);
+      return requestRepaint();
+    }
+    case 56:
+      if (inTable(s.viewerTicked, i)) s.viewerTicked[size_t(i)] ^= 1;
+      previewEntry(i);
+      return requestRepaint();
+    case 57:
+      for (int32_t entry : s.viewerRows)
+        if (inTable(s.viewerTicked, entry)) s.viewerTicked[size_t(entry)] = 1;
+      return requestRepaint();
+    case 58: std::fill(s.viewerTicked.begin(), s.viewerTicked.end(), uint8_t(0)); return requestRepaint();
     case 59: case 60: return extractFromViewer(id == 59);
     case 61: {
       if (s.viewerArchive.empty()) return;
@@ -337,6 +360,7 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       return;
     case 65: return clearViewerFilter();
     case 66: return togglePreviewPane();
+    case 70: previewEntry(s.viewerSelectedRow); return requestRepaint();
     case 74: history.clear(); return requestRepaint();
     case 75: {
       std::wstring path = chooseArchiveToOpen(owner);

@@ -10,6 +10,7 @@
 #include "engine/core/fs.h"
 #include "ui/app/form_rules.h"
 #include "ui/app/page_painters.h"
+#include "ui/app/segment_choices.h"
 #include "ui/foundation/format.h"
 #include "ui/foundation/localisation.h"
 #include "ui/foundation/palette.h"
@@ -49,18 +50,12 @@ constexpr uint16_t kRecovery = 40;
 constexpr uint16_t kRecoverySlider = 41;
 constexpr uint16_t kStart = 42;
 
-struct Choice {
-  uint16_t id;
-  uint8_t value;
-  const char* labelKey;
-  const char* noteKey;
-};
-constexpr std::array<Choice, 3> kFormats = {{
+constexpr std::array<SegmentChoice, 3> kFormats = {{
     {29, 1, "format.zeb", "format.note_zeb"},
     {30, 2, "format.zip", "format.note_zip"},
     {31, 5, "format.sevenzip", "format.note_7z"},
 }};
-constexpr std::array<Choice, 3> kModes = {{
+constexpr std::array<SegmentChoice, 3> kModes = {{
     {32, 0, "mode.lightning", "mode.lightning_note"},
     {33, 1, "mode.balanced", "mode.balanced_note"},
     {34, 2, "mode.compact", "mode.compact_note"},
@@ -87,13 +82,8 @@ struct PagePainter {
   void card(float top, float height, const char* titleKey) const {
     drawCard(canvas, {left, top, right, top + height}, translate(titleKey));
   }
-  void segments(const std::array<Choice, 3>& choices, float top, float segmentWidth, uint8_t selected) const {
-    for (size_t k = 0; k < choices.size(); ++k) {
-      const float segmentLeft = left + 22 + segmentWidth * static_cast<float>(k);
-      drawListRow(canvas, interaction, regions, {segmentLeft, top, segmentLeft + segmentWidth, top + kSegmentHeight},
-                  translate(choices[k].labelKey), choices[k].id, choices[k].value == selected, k == 0,
-                  k + 1 == choices.size(), -1);
-    }
+  void segments(const std::array<SegmentChoice, 3>& choices, float top, float segmentWidth, uint8_t selected) const {
+    drawSegmentChoices(canvas, interaction, regions, choices, left + 22, top, segmentWidth, kSegmentHeight, selected);
   }
 };
 
@@ -285,14 +275,14 @@ const char* compressStartHintKey(const PageState& state) {
 }
 
 const char* formatNoteKey(uint8_t format) {
-  for (const Choice& choice : kFormats) {
+  for (const SegmentChoice& choice : kFormats) {
     if (choice.value == format) return choice.noteKey;
   }
   return "format.note_zeb";
 }
 
 const char* compressionModeNoteKey(uint8_t mode) {
-  for (const Choice& choice : kModes) {
+  for (const SegmentChoice& choice : kModes) {
     if (choice.value == mode) return choice.noteKey;
   }
   return nullptr;

@@ -8,6 +8,7 @@
 
 #include "ui/app/form_rules.h"
 #include "ui/app/page_painters.h"
+#include "ui/app/segment_choices.h"
 #include "ui/foundation/format.h"
 #include "ui/foundation/localisation.h"
 #include "ui/foundation/palette.h"
@@ -33,13 +34,7 @@ constexpr uint16_t kBrowse = 49;
 constexpr uint16_t kExtractAll = 50;
 constexpr uint16_t kPassword = 51;
 
-struct Policy {
-  uint16_t id;
-  uint8_t value;
-  const char* labelKey;
-  const char* noteKey;
-};
-constexpr std::array<Policy, 3> kPolicies = {{
+constexpr std::array<SegmentChoice, 3> kPolicies = {{
     {45, 0, "extract.policy_stop", "extract.policy_stop_note"},
     {46, 1, "extract.policy_skip", "extract.policy_skip_note"},
     {47, 2, "extract.policy_replace", "extract.policy_replace_note"},
@@ -130,13 +125,8 @@ float paintPolicyCard(const PagePainter& page, float top) {
   const uint8_t selected = page.state.extractOverwrite;
   drawCard(page.canvas, {L, top, R, top + kPolicyHeight}, translate("extract.policy_panel"));
   const float segmentWidth = std::min(R - L - 44, kPolicySegmentsWidth) / 3;
-  for (size_t k = 0; k < kPolicies.size(); ++k) {
-    const float segmentLeft = L + 22 + segmentWidth * static_cast<float>(k);
-    drawListRow(page.canvas, page.interaction, page.regions,
-                {segmentLeft, top + 54, segmentLeft + segmentWidth, top + 54 + kSegmentHeight},
-                translate(kPolicies[k].labelKey), kPolicies[k].id, kPolicies[k].value == selected, k == 0,
-                k + 1 == kPolicies.size(), -1);
-  }
+  drawSegmentChoices(page.canvas, page.interaction, page.regions, kPolicies, L + 22, top + 54, segmentWidth,
+                     kSegmentHeight, selected);
   if (const char* note = overwritePolicyNoteKey(selected)) {
     page.text(translate(note), TextStyle::Caption, {L + 22, top + 104, R - 22, top + 144}, palette::textSecondary);
   }
@@ -163,7 +153,7 @@ const char* extractStartHintKey(const PageState& state) {
 }
 
 const char* overwritePolicyNoteKey(uint8_t policy) {
-  for (const Policy& row : kPolicies) {
+  for (const SegmentChoice& row : kPolicies) {
     if (row.value == policy) return row.noteKey;
   }
   return nullptr;

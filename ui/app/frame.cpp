@@ -1,4 +1,5 @@
 #include "ui/app/frame.h"
+#include "ui/app/preview_pane.h"
 
 #include <algorithm>
 #include <array>
@@ -115,13 +116,6 @@ void paintScrollBar(Canvas& canvas, const PageState& state, const ScrollBarGeome
   addHitRegion(regions, track, kScrollBarId, -1, false);
 }
 
-// The pane's own content is not drawn yet: a blank pane beside a splitter that can be dragged.
-void paintPreviewPanePlaceholder(Canvas& canvas, Rect splitter, Rect pane, HitRegions& regions) {
-  addHitRegion(regions, splitter, kSplitterId, -1, false);
-  canvas.fillRect(pane, palette::white);
-  canvas.drawLine({pane.left, pane.top}, {pane.left, pane.bottom}, palette::divider, 1);
-}
-
 }  // namespace
 
 Rect railEntrySquare(int index) {
@@ -191,7 +185,10 @@ void paintFrame(FrameLayout& layout, Canvas& canvas, const IconSet& icons, const
   if (bar.shown) paintScrollBar(canvas, state, bar, page.right, regions);
   canvas.popClip();
 
-  if (paneShown) paintPreviewPanePlaceholder(canvas, splitter, pane, regions);
+  if (paneShown) {
+    drawPreviewSplitter(canvas, state, splitter, regions);
+    drawPreviewPane(canvas, icons, state, pane, regions);
+  }
 
   // The list and the panel are modal: only their own controls and the window buttons respond.
   const Rect area{kRailWidth, kPageTop, width, height};

@@ -74,6 +74,8 @@ void AppWindow::openArchive(const std::wstring& archive) {
   s.viewerKind = 0;
   s.viewerLocked = false;
   s.viewerSelectedRow = -1;
+  preview.cancel();
+  s.previewResult = PreviewResult();
   s.draggingSeek = false;
   s.viewerArchive = path;
 

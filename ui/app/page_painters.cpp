@@ -22,7 +22,6 @@ struct PageHeading {
   float minimumWidth;
 };
 
-constexpr PageHeading kViewerHeading{"viewer.title", "viewer.subtitle", 420};
 constexpr PageHeading kHistoryHeading{"history.title", "history.subtitle", 420};
 constexpr PageHeading kTasksHeading{"tasks.title", "tasks.subtitle", 420};
 constexpr PageHeading kToolsHeading{"tools.title", "tools.subtitle", 420};
@@ -82,10 +81,6 @@ float paintHomePage(Canvas& canvas, const IconSet&, const PageState& state, Rect
                   {nameLeft, column.top, std::max(column.right, nameLeft + nameSize.width), column.top + height},
                   palette::brandRed, TextAlign::Leading);
   return paintSubtitle(canvas, column, height, "home.subtitle");
-}
-
-float paintViewerPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {
-  return paintHeading(canvas, state, page, kViewerHeading);
 }
 
 float paintHistoryPage(Canvas& canvas, const IconSet&, const PageState& state, Rect page, HitRegions&) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/preview/preview_types.h"
 #include "engine/core/types.h"
 #include "engine/tools/compare.h"
 #include "engine/tools/duplicates.h"
@@ -107,6 +108,7 @@ struct PageState {
   bool draggingSplitter = false;
   float splitterGrabOffset = 0;
   int32_t viewerSelectedRow = -1;
+  PreviewResult previewResult;  // the window's copy: idle when nothing is picked
   bool draggingSeek = false;
   double seekTarget = 0;
 

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "ui/app/app_window.h"
+#include "ui/app/file_association.h"
 #include "ui/app/program_arguments.h"
+#include "ui/foundation/format.h"
 #include "ui/foundation/localisation.h"
 #include "ui/foundation/settings.h"
 
@@ -64,9 +66,19 @@ int runProgram(HINSTANCE instance, int showCommand) {
   int exitCode = 0;
   switch (decideStartAction(arguments)) {
     case StartAction::Register:
-    case StartAction::Unregister:
+    case StartAction::Unregister: {
+      const bool registering = decideStartAction(arguments) == StartAction::Register;
+      const Status done = registering ? registerFileAssociation() : unregisterFileAssociation();
+      if (done.failed()) {
+        reportToUser(statusText(done.code(), done.message()), true);
+        exitCode = 1;
+      } else {
+        reportToUser(i18n::translate(registering ? "cli.registered" : "cli.unregistered"), false);
+      }
+      break;
+    }
     case StartAction::About:
-      // The file association and the about window are not part of this build yet.
+      // The about window is not part of this build yet.
       reportToUser(i18n::translate("dialog.not_built"), true);
       exitCode = 1;
       break;

@@ -62,6 +62,9 @@ struct TaskRequest {
   bool deepCompare = false;      // compare files of equal size by SHA-256 instead of modification time
   uint8_t format = 1;            // Create: an ArchiveFormat
   uint32_t recoveryPercent = 0;  // Create of a ".zeb": 0 none, 1 to 30
+  // Create: when set, an archive found at `path` when the task starts is never replaced; the
+  // first free numbered form of this name in the same folder is written instead.
+  std::wstring freeNameBase;
 };
 
 // What a create that did not finish left at its target.

@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "ui/app/export_entry.h"
+#include "ui/app/path_presence.h"
+#include "ui/app/shell_job_plan.h"
 #include "ui/app/task_runner.h"
 #include "ui/foundation/localisation.h"
 
@@ -153,7 +155,22 @@ void TaskRunner::runOne(const Queued& queued) {
   };
 
   TaskFigures figures;
-  Result<ArchiveStats> result = runKind(*services.engine, queued.request, progress, figures);
+  Result<ArchiveStats> result = ArchiveStats();
+  const TaskRequest* request = &queued.request;
+  TaskRequest renamed;
+  if (taskKindOf(request->kind) == TaskKind::Create && !request->freeNameBase.empty()) {
+    // The name was free when the task was queued; whatever appeared there since is kept.
+    renamed = *request;
+    const ShellStep step{0, {}, request->path, {}, request->freeNameBase};
+    renamed.path = freeCreateTarget(step, [](const std::wstring& p) { return pathPresence(p) != PathPresence::Missing; });
+    request = &renamed;
+    std::lock_guard<std::mutex> lock(mutex);
+    live.outputPath = renamed.path;
+  }
+  if (request == &renamed && renamed.path.empty())
+    result = Failure{StatusCode::already_exists, i18n::translate("shelljob.too_many_archives")};
+  else
+    result = runKind(*services.engine, *request, progress, figures);
 
   {
     std::lock_guard<std::mutex> lock(mutex);

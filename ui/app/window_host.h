@@ -70,6 +70,8 @@ class WindowHost {
   virtual bool openFolder(const std::wstring& path) = 0;
   // Opens the folder of an existing item with the item selected; false when that failed.
   virtual bool showInFolder(const std::wstring& path) = 0;
+  // Restores the window when it is minimised and brings it to the foreground.
+  virtual void bringToFront() {}
 };
 
 }  // namespace tolzeb::ui

@@ -8,6 +8,7 @@
 #include "engine/core/secure_bytes.h"
 #include "ui/app/app_window.h"
 #include "ui/app/language_list_rows.h"
+#include "ui/app/viewer_rows.h"
 
 namespace tolzeb::ui {
 namespace {
@@ -177,6 +178,13 @@ bool AppWindow::onKeyDown(unsigned virtualKey) {
       onCommand(pageState.focusId, -1);
       return true;
     case keys::kEscape:
+      if (preview.busy()) {
+        // The worker ends without publishing; the pane says it was stopped.
+        preview.cancel();
+        pageState.previewResult.state = PreviewState::stopped;
+        requestRepaint();
+        return true;
+      }
       if (pageState.taskPanelShown) {
         // A running task's panel can only be sent to the background; an ended one is dismissed.
         onCommand(tasks.busy() ? kHidePanel : kClosePanel, -1);
@@ -239,12 +247,16 @@ void AppWindow::afterTextInput(uint16_t fieldId, bool pasted) {
     case kSplitPartText:
       if (!pasted) pageState.splitPartMiB = parseSplitPartText(pageState.splitPartText.text, pageState.splitPartMiB);
       break;
+    case kViewerFilter:
+      rebuildViewerRows(pageState);
+      break;
     default:
       break;
   }
 }
 
 void AppWindow::afterTextDeleted(uint16_t fieldId) {
+  if (fieldId == kViewerFilter) rebuildViewerRows(pageState);
   if (fieldId == kSearchField) refreshSearchNameHits();
 }
 

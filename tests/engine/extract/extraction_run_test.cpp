@@ -48,5 +48,24 @@ TEST(ExtractedFileWriterTest, AFileBeingWrittenNeverHasItsFinalName) {
   }
 }
 
+// The temporary name may already be taken by a file of the same archive ("x" written after
+// "x.zebtmp") or by the user's own; either stays as it was.
+TEST(ExtractedFileWriterTest, AnItemHoldingTheTemporaryNameIsKept) {
+  ScratchTree tree;
+  tree.writeText(L"out/x.zebtmp", "an entry of its own");
+  tree.writeText(L"out/x.1.zebtmp", "another");
+  ExtractOptions options;
+  ExtractedFileWriter writer(tree.path(L"out"), options, L"exists: ");
+  Result<bool> begun = writer.begin(tree.path(L"out/x"));
+  ASSERT_TRUE(begun.hasValue()) << printable(begun.failure().message);
+  EXPECT_TRUE(tree.exists(L"out/x.2.zebtmp"));
+  ASSERT_TRUE(writer.write("x", 1).ok());
+  ASSERT_TRUE(writer.finish(0, 0).ok());
+  EXPECT_EQ(tree.readText(L"out/x"), "x");
+  EXPECT_EQ(tree.readText(L"out/x.zebtmp"), "an entry of its own");
+  EXPECT_EQ(tree.readText(L"out/x.1.zebtmp"), "another");
+  EXPECT_FALSE(tree.exists(L"out/x.2.zebtmp"));
+}
+
 }  // namespace
 }  // namespace tolzeb
