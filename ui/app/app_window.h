@@ -107,6 +107,10 @@ class AppWindow {
   void loadToolsArchive(const std::wstring& path);
   // Hands the viewer's archive and password to the extract page: every entry, or the ticked ones.
   void extractFromViewer(bool tickedOnly);
+  // The preview pane's actions on the previewed file: the extract page with that entry alone, or
+  // an export beside the archive (nothing while another task runs).
+  void extractPreviewedEntry();
+  void exportPreviewedEntry();
   // Runs a shell job file handed over on the command line or by message; true when it was taken.
   bool runShellJobFile(const std::wstring& path);
   // One planned step of a shell job: 0 queued as a task, 1 opened in the viewer instead (a

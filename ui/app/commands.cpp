@@ -360,6 +360,8 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       return;
     case 65: return clearViewerFilter();
     case 66: return togglePreviewPane();
+    case 68: return extractPreviewedEntry();
+    case 69: return exportPreviewedEntry();
     case 70: previewEntry(s.viewerSelectedRow); return requestRepaint();
     case 74: history.clear(); return requestRepaint();
     case 75: {
