@@ -9,6 +9,7 @@ wchar_t foldUnit(wchar_t unit) {
   const uint32_t c = uint32_t(unit);
   if (c >= 'A' && c <= 'Z') return wchar_t(c + 0x20);
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return wchar_t(c + 0x20);
+  if (c == 0x130) return L'i';  // capital I with dot: its simple lower case is plain i
   if (c >= 0x100 && c <= 0x137 && c % 2 == 0) return wchar_t(c + 1);
   if (c >= 0x139 && c <= 0x148 && c % 2 == 1) return wchar_t(c + 1);
   if (c >= 0x14A && c <= 0x177 && c % 2 == 0) return wchar_t(c + 1);

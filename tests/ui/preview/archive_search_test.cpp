@@ -23,6 +23,7 @@ TEST(SearchFolding, LowerCasesWithoutTheUsersLocale) {
       {L"Stra\u00DFe", L"stra\u00DFe"},                // sharp s stays one unit
       {L"\u0414\u041E\u041A", L"\u0434\u043E\u043A"},  // Cyrillic capitals
       {L"\u00D7 1/2", L"\u00D7 1/2"},                  // the multiplication sign has no case
+      {L"\u0130STANBUL", L"istanbul"},                 // capital I with dot lower-cases to plain i
   };
   for (const Case& c : cases) EXPECT_EQ(foldForSearch(c.text), c.folded) << std::string(c.text.begin(), c.text.end());
 }
@@ -117,8 +118,7 @@ class ArchiveSearchWorker : public ::testing::Test {
     return entries;
   }
 
-  ArchiveSearch::Snapshot runToEnd(ArchiveSearch& search, const std::wstring& query,
-                                   std::vector<std::wstring> paths) {
+  ArchiveSearch::Snapshot runToEnd(ArchiveSearch& search, const std::wstring& query, std::vector<std::wstring> paths) {
     search.start(query, std::move(paths), kWindow);
     return waitUntilFinished(search);
   }
