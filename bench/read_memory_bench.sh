@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Peak memory (maximum resident set) of `zeb l`, `zeb t` and `zeb x` with default options on
+# Peak memory (maximum resident set) of `zeb l`, `zeb t`, `zeb x` and `zeb c` with default options on
 # three large foreign archives: a tar.gz holding 1 GiB, a solid 7z holding 2 GiB in one folder
 # and a zip holding one 4 GiB file. The inputs are made by peer tools (gzip, 7z, zip) from sparse
 # and generated files, so they are small on disk except for what `zeb x` writes.
@@ -14,6 +14,8 @@
 #     zeb l  9.0 MiB    zeb t  8.7 MiB    zeb x  9.8 MiB
 #   big-4g.zip (18 MiB holding a 4 GiB file)
 #     zeb l  5.6 MiB    zeb t  7.5 MiB    zeb x  7.5 MiB
+# and of `zeb c` writing the foreign formats from a 1 GiB file of zeros and 50 MB of random bytes:
+#   zeb c -o .tar.gz  17 MiB     zeb c -o .zip  19 MiB     (both were held whole before: 1.0 GB)
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${1:-$ROOT/build/bench-release}
@@ -61,4 +63,14 @@ for archive in big.tar.gz solid-2g.7z big-4g.zip; do
   rm -rf out
   measure "zeb x" "$ZEB" x "$archive" -o out
   rm -rf out
+done
+
+mkdir -p create-src
+[ -e create-src/zeros-1g.bin ] || truncate -s 1G create-src/zeros-1g.bin
+[ -s create-src/random.bin ] || head -c 50000000 /dev/urandom >create-src/random.bin
+echo "create-src (1 GiB of zeros, 50 MB random)"
+for output in created.tar.gz created.zip; do
+  rm -f "$output"
+  measure "zeb c -o $output" "$ZEB" c create-src -o "$output"
+  rm -f "$output"
 done

@@ -149,17 +149,48 @@ Result<Bytes> gunzip(const uint8_t* data, size_t size, uint64_t cap) {
   return output;
 }
 
+namespace {
+
+void appendMemberHeader(Bytes& out, int32_t level) {
+  const uint8_t extraFlags = level >= 9 ? kExtraFlagsSlowest : level <= 1 ? kExtraFlagsFastest : 0;
+  const uint8_t header[kFixedHeaderSize] = {kId1, kId2, kMethodDeflate, 0, 0, 0, 0, 0, extraFlags, kOsFat};
+  out.insert(out.end(), header, header + kFixedHeaderSize);
+}
+
+}  // namespace
+
 Result<Bytes> gzipCompress(const uint8_t* data, size_t size, int32_t level) {
   TOLZEB_ASSIGN_OR_RETURN(const Bytes body, deflate(data, size, level));
   Bytes out;
   out.reserve(body.size() + kFixedHeaderSize + kTrailerSize);
-  const uint8_t extraFlags = level >= 9 ? kExtraFlagsSlowest : level <= 1 ? kExtraFlagsFastest : 0;
-  const uint8_t header[kFixedHeaderSize] = {kId1, kId2, kMethodDeflate, 0, 0, 0, 0, 0, extraFlags, kOsFat};
-  out.insert(out.end(), header, header + kFixedHeaderSize);
+  appendMemberHeader(out, level);
   out.insert(out.end(), body.begin(), body.end());
   appendU32le(out, crc32(0, data, size));
   appendU32le(out, uint32_t(size));
   return out;
+}
+
+GzipStreamWriter::GzipStreamWriter(int32_t level, ByteSink sink) : level_(level), sink_(sink), body_(level, sink) {}
+
+Status GzipStreamWriter::write(const uint8_t* data, size_t size) {
+  if (!headerWritten_) {
+    Bytes header;
+    appendMemberHeader(header, level_);
+    TOLZEB_TRY(sink_(header.data(), header.size()));
+    headerWritten_ = true;
+  }
+  crc_ = crc32(crc_, data, size);
+  length_ += size;
+  return body_.write(data, size);
+}
+
+Status GzipStreamWriter::finish() {
+  TOLZEB_TRY(write(nullptr, 0));
+  TOLZEB_TRY(body_.finish());
+  Bytes trailer;
+  appendU32le(trailer, crc_);
+  appendU32le(trailer, uint32_t(length_));
+  return sink_(trailer.data(), trailer.size());
 }
 
 }  // namespace tolzeb

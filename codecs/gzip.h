@@ -1,11 +1,12 @@
-// gzip streams (RFC 1952) around raw DEFLATE: the tar.gz support. Writing makes one member from a
-// whole buffer; reading takes every member and works on streams as well as on buffers.
+// gzip streams (RFC 1952) around raw DEFLATE: the tar.gz support. Writing makes one member, from a
+// whole buffer or streamed; reading takes every member and works on streams as well as on buffers.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 
+#include "codecs/deflate/deflate.h"
 #include "codecs/deflate/inflate.h"
 #include "engine/core/bytes.h"
 #include "engine/core/status.h"
@@ -55,5 +56,23 @@ Result<Bytes> gunzip(const uint8_t* data, size_t size, uint64_t cap);
 // A complete gzip stream: a 10-byte header without optional fields or time stamp, the deflated
 // data and the CRC-32 and length trailer.
 Result<Bytes> gzipCompress(const uint8_t* data, size_t size, int32_t level);
+
+// The same stream written in pieces of any size, in bounded memory: the bytes handed to the sink
+// are exactly those of `gzipCompress` over the whole input.
+class GzipStreamWriter {
+ public:
+  using ByteSink = DeflateStreamWriter::ByteSink;
+  GzipStreamWriter(int32_t level, ByteSink sink);
+  Status write(const uint8_t* data, size_t size);
+  Status finish();
+
+ private:
+  int32_t level_;
+  ByteSink sink_;
+  DeflateStreamWriter body_;
+  uint32_t crc_ = 0;
+  uint64_t length_ = 0;
+  bool headerWritten_ = false;
+};
 
 }  // namespace tolzeb

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <cstring>
 #include <vector>
 
@@ -142,43 +143,61 @@ std::vector<CodeLengthSymbol> encodeCodeLengthRuns(const uint8_t* lengths, size_
   return out;
 }
 
+// Encodes the bytes it is shown, absolute positions [0, end_), of which [bufferStart_, end_) are
+// in memory. Until the end of the input is known, a position is encoded only with more than a
+// longest match and a hash key of lookahead after it, so every decision (match lengths, the
+// final flag of a full block) is the one the whole input would give: streamed pieces of any size
+// make the same bytes as one call over everything.
 class DeflateEncoder {
  public:
-  DeflateEncoder(const uint8_t* data, size_t size, int depth)
-      : data_(data),
-        size_(size),
-        depth_(depth),
-        heads_(size_t(1) << kHashBits, kNoPosition),
-        links_(depth == 0 ? 0 : kWindowSize, kNoPosition),
-        writer_(out_) {
+  explicit DeflateEncoder(int depth)
+      : depth_(depth), heads_(size_t(1) << kHashBits, kNoPosition), links_(depth == 0 ? 0 : kWindowSize, kNoPosition) {
     symbols_.reserve(kSymbolsPerBlock + 1);
-    out_.reserve(size / 2 + 64);
   }
 
-  Bytes encode() {
-    while (pos_ < size_) {
+  // The bytes from `bufferStart` on, up to the absolute position `end`; `ended` when no more follow.
+  void show(const uint8_t* buffer, size_t bufferStart, size_t end, bool ended) {
+    buffer_ = buffer;
+    bufferStart_ = bufferStart;
+    end_ = end;
+    ended_ = ended;
+  }
+
+  // Encodes what the lookahead allows; the compressed bytes so far are in output().
+  void encodeAvailable() {
+    while (pos_ < end_ && (ended_ || pos_ + kMaxMatchLength + kMinMatchLength < end_)) {
       const auto [length, distance] = findMatch();
       if (length >= kMinMatchLength) {
         symbols_.push_back({uint16_t(length), uint16_t(distance)});
-        for (size_t end = pos_ + length; pos_ < end; ++pos_) insert(pos_);
+        for (size_t stop = pos_ + length; pos_ < stop; ++pos_) insert(pos_);
       } else {
-        symbols_.push_back({data_[pos_], 0});
+        symbols_.push_back({at(pos_)[0], 0});
         insert(pos_);
         ++pos_;
       }
-      if (symbols_.size() == kSymbolsPerBlock) (void)writeBlock(pos_ >= size_);
+      if (symbols_.size() == kSymbolsPerBlock) (void)writeBlock(ended_ && pos_ >= end_);
     }
-    // A block that ended exactly at the last byte was already written as the final one.
-    if (!symbols_.empty()) (void)writeBlock(true);
-    writer_.alignToByte();
-    return std::move(out_);
+    if (ended_ && pos_ >= end_) {
+      // A block that ended exactly at the last byte was already written as the final one.
+      if (!symbols_.empty()) (void)writeBlock(true);
+      writer_.alignToByte();
+    }
   }
+
+  // The first position a later step can still read: the open block's bytes (a stored block
+  // copies them) and one window before the next position.
+  size_t firstNeeded() const { return std::min(blockStart_, pos_ - std::min<size_t>(pos_, kWindowSize)); }
+
+  Bytes& output() { return out_; }
 
   Status writeBlock(bool final);
 
  private:
+  const uint8_t* at(size_t p) const { return buffer_ + (p - bufferStart_); }
+
   uint32_t hashAt(size_t p) const {
-    const uint32_t key = uint32_t(data_[p]) << 16 | uint32_t(data_[p + 1]) << 8 | data_[p + 2];
+    const uint8_t* b = at(p);
+    const uint32_t key = uint32_t(b[0]) << 16 | uint32_t(b[1]) << 8 | b[2];
     return (key * kHashMultiplier) >> (32 - kHashBits);
   }
 
@@ -186,7 +205,7 @@ class DeflateEncoder {
   // and that slot is overwritten only when the position one window later is inserted, which
   // never happens before the walk from a position at or before it.
   void insert(size_t p) {
-    if (depth_ == 0 || p + kMinMatchLength > size_) return;
+    if (depth_ == 0 || p + kMinMatchLength > end_) return;
     size_t& head = heads_[hashAt(p)];
     links_[p & (kWindowSize - 1)] = head;
     head = p;
@@ -213,13 +232,13 @@ class DeflateEncoder {
   // Greedy: the longest match among the first `depth` candidates; ties keep the nearer one.
   Match findMatch() const {
     Match best{0, 0};
-    if (depth_ == 0 || pos_ + kMinMatchLength > size_) return best;
-    const size_t maxLength = std::min<size_t>(kMaxMatchLength, size_ - pos_);
-    const uint8_t* current = data_ + pos_;
+    if (depth_ == 0 || pos_ + kMinMatchLength > end_) return best;
+    const size_t maxLength = std::min<size_t>(kMaxMatchLength, end_ - pos_);
+    const uint8_t* current = at(pos_);
     size_t candidate = heads_[hashAt(pos_)];
     for (int remaining = depth_; remaining != 0 && candidate != kNoPosition && pos_ - candidate <= kWindowSize;
          --remaining, candidate = links_[candidate & (kWindowSize - 1)]) {
-      const uint8_t* earlier = data_ + candidate;
+      const uint8_t* earlier = at(candidate);
       if (best.length >= kMinMatchLength && earlier[best.length] != current[best.length]) continue;
       const size_t length = commonLength(earlier, current, maxLength);
       if (length > best.length) {
@@ -230,16 +249,18 @@ class DeflateEncoder {
     return best;
   }
 
-  const uint8_t* data_;
-  size_t size_;
   int depth_;
   std::vector<size_t> heads_;
   std::vector<size_t> links_;
   std::vector<DeflateSymbol> symbols_;
+  const uint8_t* buffer_ = nullptr;
+  size_t bufferStart_ = 0;
+  size_t end_ = 0;
+  bool ended_ = false;
   size_t pos_ = 0;
   size_t blockStart_ = 0;
   Bytes out_;
-  BitWriter writer_;
+  BitWriter writer_{out_};
 };
 
 Status DeflateEncoder::writeBlock(bool final) {
@@ -329,7 +350,7 @@ Status DeflateEncoder::writeBlock(bool final) {
       writer_.alignToByte();
       appendU16le(out_, uint16_t(length));
       appendU16le(out_, uint16_t(~length));
-      out_.insert(out_.end(), data_ + start, data_ + start + length);
+      out_.insert(out_.end(), at(start), at(start) + length);
       start += length;
     }
   }
@@ -338,21 +359,87 @@ Status DeflateEncoder::writeBlock(bool final) {
   return {};
 }
 
+// One final fixed-Huffman block holding only the end-of-block code.
+void writeEmptyStream(Bytes& out) {
+  BitWriter writer(out);
+  writer.putBits(1, 1);
+  writer.putBits(kBlockTypeFixed, 2);
+  writer.putBits(0, 7);
+  writer.alignToByte();
+}
+
 }  // namespace
 
 Result<Bytes> deflate(const uint8_t* data, size_t size, int32_t level) {
   if (data == nullptr && size != 0) return Failure{StatusCode::invalid_argument, L"deflate: null input"};
+  Bytes out;
   if (size == 0) {
-    // One final fixed-Huffman block holding only the end-of-block code.
-    Bytes out;
-    BitWriter writer(out);
-    writer.putBits(1, 1);
-    writer.putBits(kBlockTypeFixed, 2);
-    writer.putBits(0, 7);
-    writer.alignToByte();
+    writeEmptyStream(out);
     return out;
   }
-  return DeflateEncoder(data, size, chainDepthForLevel(level)).encode();
+  DeflateEncoder encoder(chainDepthForLevel(level));
+  encoder.output().reserve(size / 2 + 64);
+  encoder.show(data, 0, size, /*ended=*/true);
+  encoder.encodeAvailable();
+  return std::move(encoder.output());
+}
+
+struct DeflateStreamWriter::State {
+  explicit State(int depth) : encoder(depth) {}
+  DeflateEncoder encoder;
+  Bytes window;             // the input from windowStart on
+  size_t windowStart = 0;   // absolute position of window[0]
+};
+
+DeflateStreamWriter::DeflateStreamWriter(int32_t level, ByteSink sink)
+    : state_(std::make_unique<State>(chainDepthForLevel(level))), sink_(std::move(sink)) {}
+
+DeflateStreamWriter::~DeflateStreamWriter() = default;
+
+Status DeflateStreamWriter::write(const uint8_t* data, size_t size) {
+  if (finished_) return Failure{StatusCode::invalid_argument, L"deflate: write after finish"};
+  // In pieces, so that one large write does not hold its whole input in the window.
+  constexpr size_t kPiece = size_t(1) << 20;
+  while (size > 0) {
+    const size_t piece = std::min(size, kPiece);
+    State& s = *state_;
+    s.window.insert(s.window.end(), data, data + piece);
+    total_ += piece;
+    data += piece;
+    size -= piece;
+    TOLZEB_TRY(encode(/*ended=*/false));
+  }
+  return {};
+}
+
+Status DeflateStreamWriter::finish() {
+  if (finished_) return {};
+  finished_ = true;
+  if (total_ == 0) {
+    Bytes out;
+    writeEmptyStream(out);
+    return sink_(out.data(), out.size());
+  }
+  return encode(/*ended=*/true);
+}
+
+Status DeflateStreamWriter::encode(bool ended) {
+  State& s = *state_;
+  s.encoder.show(s.window.data(), s.windowStart, s.windowStart + s.window.size(), ended);
+  s.encoder.encodeAvailable();
+  Bytes& out = s.encoder.output();
+  if (!out.empty()) {
+    TOLZEB_TRY(sink_(out.data(), out.size()));
+    out.clear();
+  }
+  // Dropping what no later step reads keeps the window near one block's bytes; it is moved only
+  // once the dead part is large, so the copying stays a small share of the work.
+  const size_t dead = s.encoder.firstNeeded() - s.windowStart;
+  if (dead >= (size_t(1) << 20) && dead * 2 >= s.window.size()) {
+    s.window.erase(s.window.begin(), s.window.begin() + ptrdiff_t(dead));
+    s.windowStart += dead;
+  }
+  return {};
 }
 
 }  // namespace tolzeb

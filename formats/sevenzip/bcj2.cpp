@@ -13,8 +13,6 @@ constexpr uint32_t kRangeTop = 1u << 24;
 constexpr size_t kE9Probability = 256;
 constexpr size_t kConditionalJumpProbability = 257;
 
-bool isJump(uint8_t previous, uint8_t b) { return b == 0xE8 || b == 0xE9 || (previous == 0x0F && (b & 0xF0) == 0x80); }
-
 // The selector stream's range decoder; past the stream's end it shifts in zeros.
 class SelectorDecoder {
  public:
@@ -72,7 +70,7 @@ Result<std::vector<uint8_t>> decodeBcj2(const std::vector<const std::vector<uint
     if (mainPos >= main.size()) return makeFailure(StatusCode::corrupt_archive, L"7z: BCJ2 main stream ran out");
     const uint8_t b = main[mainPos++];
     output.push_back(b);
-    if (!isJump(previous, b) || output.size() >= outputSize) {
+    if (!isX86Jump(previous, b) || output.size() >= outputSize) {
       previous = b;
       continue;
     }

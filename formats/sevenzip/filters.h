@@ -35,6 +35,11 @@ class DeltaDecoder {
   uint8_t history_[256] = {};
 };
 
+// Whether `b`, after `previous`, starts an x86 call or jump whose target the BCJ filters convert.
+inline bool isX86Jump(uint8_t previous, uint8_t b) {
+  return b == 0xE8 || b == 0xE9 || (previous == 0x0F && (b & 0xF0) == 0x80);
+}
+
 // Undoes the x86 call/jump conversion in place, the buffer's start taken as position 0.
 std::vector<uint8_t> decodeX86Bcj(std::vector<uint8_t> bytes);
 

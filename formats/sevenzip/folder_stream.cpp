@@ -45,28 +45,17 @@ using PieceReader = std::function<Result<size_t>(uint8_t* buffer, size_t capacit
 
 constexpr size_t kFilterPiece = size_t(64) << 10;
 
-// A chain of coders over the folder's one packed stream, read from the file in pieces.
+// A graph of coders over the folder's packed streams, each read from the file in pieces.
 class StreamedFolderSource final : public SevenZipFolderSource {
  public:
-  StreamedFolderSource(const SevenZipArchive& archive, uint64_t packedOffset, uint64_t packedSize)
-      : input_(std::make_unique<InflateInput>([&file = archive.file, packedOffset, packedSize, read = uint64_t(0)](
-                                                  uint8_t* buffer, size_t capacity) mutable -> Result<size_t> {
-          const uint64_t want = std::min<uint64_t>(capacity, packedSize - read);
-          if (want == 0) return size_t(0);
-          TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, file.readAt(packedOffset + read, buffer, want));
-          if (got == 0) return corrupt(L"7z: packed stream is truncated");
-          read += got;
-          return size_t(got);
-        })) {}
-
-  InflateInput& input() { return *input_; }
-  const PieceReader& last() const { return reader_; }
+  std::vector<std::unique_ptr<InflateInput>>& inputs() { return inputs_; }
   void setLast(PieceReader reader) { reader_ = std::move(reader); }
 
   Result<size_t> read(uint8_t* buffer, size_t capacity) override { return reader_(buffer, capacity); }
 
  private:
-  std::unique_ptr<InflateInput> input_;
+  // Declared first so that the readers, which point into them, go before them.
+  std::vector<std::unique_ptr<InflateInput>> inputs_;
   PieceReader reader_;
 };
 
@@ -128,14 +117,14 @@ PieceReader deltaStage(PieceReader upstream, size_t distance) {
   };
 }
 
-// Where the folder's one packed stream lies in the file.
-Result<uint64_t> packedOffset(const SevenZipArchive& archive, const SevenZipFolder& folder) {
+// Where the folder's packed stream `packedIndex` (counted within the folder) lies in the file.
+Result<uint64_t> packedOffset(const SevenZipArchive& archive, const SevenZipFolder& folder, uint64_t packedIndex) {
   const std::vector<uint64_t>& sizes = archive.streams.packedSizes;
-  if (folder.firstPackedStream >= sizes.size()) return corrupt(L"7z: packed stream index is out of range");
+  const std::optional<uint64_t> stream = checkedAdd(folder.firstPackedStream, packedIndex);
+  if (!stream || *stream >= sizes.size()) return corrupt(L"7z: packed stream index is out of range");
   std::optional<uint64_t> position = checkedAdd(kSevenZipSignatureHeaderSize, archive.streams.packPosition);
-  for (uint64_t i = 0; i < folder.firstPackedStream && position; ++i)
-    position = checkedAdd(*position, sizes[size_t(i)]);
-  if (!position || !rangeFits(*position, sizes[size_t(folder.firstPackedStream)], archive.fileSize))
+  for (uint64_t i = 0; i < *stream && position; ++i) position = checkedAdd(*position, sizes[size_t(i)]);
+  if (!position || !rangeFits(*position, sizes[size_t(*stream)], archive.fileSize))
     return corrupt(L"7z: packed streams run past the end");
   return *position;
 }
@@ -148,40 +137,6 @@ bool decodesPacked(uint64_t method) {
 bool filtersInPieces(uint64_t method) {
   return method == sevenzip_method::kX86 || method == sevenzip_method::kX86Long || method == sevenzip_method::kDelta ||
          method == sevenzip_method::kCopy;
-}
-
-// The folder's coders from the one fed by the packed stream to the one giving the folder's data,
-// when they form one chain that decodes in pieces; empty otherwise.
-std::vector<size_t> streamableChain(const SevenZipFolder& folder) {
-  if (folder.packedStreamCount != 1 || folder.packedInputs.size() != 1) return {};
-  for (const SevenZipCoder& coder : folder.coders)
-    if (coder.inputCount != 1 || coder.outputCount != 1 || coder.firstOutputIndex >= folder.unpackSizes.size())
-      return {};
-  Result<uint64_t> mainOutput = folder.mainOutput();
-  if (mainOutput.failed()) return {};
-  std::vector<size_t> chain;
-  uint64_t output = *mainOutput;
-  while (chain.size() < folder.coders.size()) {
-    size_t producer = SIZE_MAX;
-    for (size_t k = 0; k < folder.coders.size(); ++k)
-      if (folder.coders[k].firstOutputIndex == output) producer = k;
-    if (producer == SIZE_MAX) return {};
-    chain.push_back(producer);
-    const uint64_t input = folder.coders[producer].firstInputIndex;
-    if (input == folder.packedInputs[0]) {
-      std::reverse(chain.begin(), chain.end());
-      if (chain.size() != folder.coders.size() || !decodesPacked(folder.coders[chain[0]].methodId)) return {};
-      for (size_t k = 1; k < chain.size(); ++k)
-        if (!filtersInPieces(folder.coders[chain[k]].methodId)) return {};
-      return chain;
-    }
-    const SevenZipBindPair* pair = nullptr;
-    for (const SevenZipBindPair& candidate : folder.bindPairs)
-      if (candidate.inputIndex == input) pair = &candidate;
-    if (!pair) return {};
-    output = pair->outputIndex;
-  }
-  return {};
 }
 
 const wchar_t* wrongLengthMessage(uint64_t method) {
@@ -201,19 +156,10 @@ const wchar_t* wrongLengthMessage(uint64_t method) {
   }
 }
 
-// The coder that reads the packed stream.
-Result<PieceReader> packedDecoder(const SevenZipCoder& coder, InflateInput& input, uint64_t packedSize,
-                                  uint64_t outputSize, uint64_t windowLimit) {
+// A decoder of LZMA, LZMA2 or DEFLATE data arriving through `input`.
+Result<PieceReader> packedDecoder(const SevenZipCoder& coder, InflateInput& input, uint64_t outputSize,
+                                  uint64_t windowLimit) {
   switch (coder.methodId) {
-    case sevenzip_method::kCopy:
-      if (packedSize != outputSize) return corrupt(L"7z: Copy coder sizes do not agree");
-      return PieceReader([&input](uint8_t* buffer, size_t capacity) -> Result<size_t> {
-        TOLZEB_TRY(input.fill(1));
-        const size_t n = std::min(capacity, input.available());
-        std::memcpy(buffer, input.data() + input.position(), n);
-        input.setPosition(input.position() + n);
-        return n;
-      });
     case sevenzip_method::kLzma: {
       if (coder.properties.size() != 5) return corrupt(L"7z: LZMA coder has no properties block");
       TOLZEB_ASSIGN_OR_RETURN(const LzmaProperties properties,
@@ -239,32 +185,272 @@ Result<PieceReader> packedDecoder(const SevenZipCoder& coder, InflateInput& inpu
   }
 }
 
-Result<std::unique_ptr<SevenZipFolderSource>> openStreamed(const SevenZipArchive& archive, const SevenZipFolder& folder,
-                                                           const std::vector<size_t>& chain, uint64_t windowLimit) {
-  const uint64_t packedSize = archive.streams.packedSizes[size_t(folder.firstPackedStream)];
-  TOLZEB_ASSIGN_OR_RETURN(const uint64_t offset, packedOffset(archive, folder));
-  for (size_t k : chain)
-    if (folder.unpackSizes[size_t(folder.coders[k].firstOutputIndex)] > kSevenZipCoderCap)
-      return makeFailure(StatusCode::resource_limit, L"7z: a folder declares more output than this build decodes");
+// Reads a stream a byte or four at a time out of pieces of its reader.
+class ByteFeed {
+ public:
+  explicit ByteFeed(PieceReader reader) : reader_(std::move(reader)), buffer_(kFilterPiece) {}
 
-  auto source = std::make_unique<StreamedFolderSource>(archive, offset, packedSize);
-  const SevenZipCoder& first = folder.coders[chain[0]];
-  const uint64_t firstSize = folder.unpackSizes[size_t(first.firstOutputIndex)];
-  TOLZEB_ASSIGN_OR_RETURN(PieceReader reader,
-                          packedDecoder(first, source->input(), packedSize, firstSize, windowLimit));
-  reader = checkedLength(std::move(reader), firstSize, wrongLengthMessage(first.methodId));
-  for (size_t k = 1; k < chain.size(); ++k) {
-    const SevenZipCoder& coder = folder.coders[chain[k]];
-    const uint64_t size = folder.unpackSizes[size_t(coder.firstOutputIndex)];
-    if (coder.methodId == sevenzip_method::kDelta) {
-      if (coder.properties.size() != 1) return corrupt(L"7z: Delta coder has no distance");
-      reader = deltaStage(std::move(reader), size_t(coder.properties[0]) + 1);
-    } else if (coder.methodId != sevenzip_method::kCopy) {
+  // False at the end of the stream.
+  Result<bool> next(uint8_t& byte) {
+    if (position_ == end_) {
+      TOLZEB_ASSIGN_OR_RETURN(end_, reader_(buffer_.data(), buffer_.size()));
+      position_ = 0;
+      if (end_ == 0) return false;
+    }
+    byte = buffer_[position_++];
+    return true;
+  }
+
+  // Reads what is left, so that its coder checks its length.
+  Status drain() {
+    position_ = end_ = 0;
+    for (;;) {
+      TOLZEB_ASSIGN_OR_RETURN(const size_t got, reader_(buffer_.data(), buffer_.size()));
+      if (got == 0) return Status();
+    }
+  }
+
+ private:
+  PieceReader reader_;
+  Bytes buffer_;
+  size_t position_ = 0, end_ = 0;
+};
+
+// The four-stream x86 filter: the main stream's bytes, with the targets of the calls and jumps the
+// range-coded selector picks read from the call and jump streams. Past its end the selector
+// shifts in zeros.
+PieceReader bcj2Stage(std::vector<PieceReader> inputs, uint64_t outputSize) {
+  constexpr uint32_t kProbabilityBits = 11, kAdaptShift = 5, kRangeTop = 1u << 24;
+  constexpr size_t kE9Probability = 256, kConditionalJumpProbability = 257;
+  struct State {
+    std::vector<ByteFeed> feeds;  // main, call, jump, selector
+    std::vector<uint16_t> probabilities = std::vector<uint16_t>(258, uint16_t(1u << (kProbabilityBits - 1)));
+    uint32_t range = 0xFFFFFFFF, code = 0;
+    bool started = false;
+    uint64_t produced = 0, outputSize = 0;
+    uint8_t previous = 0;
+    uint8_t pending[4] = {};
+    unsigned pendingCount = 0, pendingNext = 0;
+
+    Result<uint32_t> selectorByte() {
+      uint8_t b = 0;
+      TOLZEB_ASSIGN_OR_RETURN(const bool got, feeds[3].next(b));
+      return got ? uint32_t(b) : 0u;
+    }
+    Result<uint32_t> decodeBit(uint16_t& probability) {
+      const uint32_t bound = (range >> kProbabilityBits) * probability;
+      uint32_t bit;
+      if (code < bound) {
+        range = bound;
+        probability = uint16_t(probability + (((1u << kProbabilityBits) - probability) >> kAdaptShift));
+        bit = 0;
+      } else {
+        range -= bound;
+        code -= bound;
+        probability = uint16_t(probability - (probability >> kAdaptShift));
+        bit = 1;
+      }
+      if (range < kRangeTop) {
+        range <<= 8;
+        TOLZEB_ASSIGN_OR_RETURN(const uint32_t next, selectorByte());
+        code = (code << 8) | next;
+      }
+      return bit;
+    }
+    Status start() {
+      for (int i = 0; i < 5; ++i) {
+        uint8_t b = 0;
+        TOLZEB_ASSIGN_OR_RETURN(const bool got, feeds[3].next(b));
+        if (!got) return corrupt(L"7z: BCJ2 control stream is too short");
+        if (i > 0) code = (code << 8) | b;
+      }
+      started = true;
+      return Status();
+    }
+  };
+  auto state = std::make_shared<State>();
+  for (PieceReader& input : inputs) state->feeds.emplace_back(std::move(input));
+  state->outputSize = outputSize;
+  return [state](uint8_t* out, size_t capacity) -> Result<size_t> {
+    State& s = *state;
+    if (!s.started) TOLZEB_TRY(s.start());
+    size_t n = 0;
+    while (n < capacity && s.produced < s.outputSize) {
+      if (s.pendingNext < s.pendingCount) {
+        out[n++] = s.pending[s.pendingNext++];
+        ++s.produced;
+        continue;
+      }
+      uint8_t b = 0;
+      TOLZEB_ASSIGN_OR_RETURN(const bool got, s.feeds[0].next(b));
+      if (!got) return corrupt(L"7z: BCJ2 main stream ran out");
+      out[n++] = b;
+      ++s.produced;
+      if (!isX86Jump(s.previous, b) || s.produced >= s.outputSize) {
+        s.previous = b;
+        continue;
+      }
+      const size_t slot = b == 0xE8 ? s.previous : b == 0xE9 ? kE9Probability : kConditionalJumpProbability;
+      TOLZEB_ASSIGN_OR_RETURN(const uint32_t bit, s.decodeBit(s.probabilities[slot]));
+      if (bit == 0) {
+        s.previous = b;
+        continue;
+      }
+      ByteFeed& targets = s.feeds[b == 0xE8 ? 1 : 2];
+      uint32_t absolute = 0;
+      for (int k = 0; k < 4; ++k) {
+        uint8_t t = 0;
+        TOLZEB_ASSIGN_OR_RETURN(const bool more, targets.next(t));
+        if (!more) return corrupt(L"7z: BCJ2 target stream ran out");
+        absolute = absolute << 8 | t;
+      }
+      const uint32_t destination = absolute - uint32_t(s.produced + 4);
+      s.pendingCount = unsigned(std::min<uint64_t>(4, s.outputSize - s.produced));
+      s.pendingNext = 0;
+      for (unsigned k = 0; k < 4; ++k) s.pending[k] = uint8_t(destination >> (8 * k));
+      s.previous = uint8_t(destination >> 24);
+    }
+    if (n == 0 && s.produced == s.outputSize) {
+      // The data streams are read to their ends, so a coder of the wrong length is caught.
+      for (int k = 0; k < 3; ++k) TOLZEB_TRY(s.feeds[size_t(k)].drain());
+    }
+    return n;
+  };
+}
+
+// Builds the readers of a folder's coder graph from its packed streams up. Graphs of other shapes
+// (coders with several outputs, methods without a streamed form, cycles) are left to the whole
+// decoder, which gives the precise message for each.
+class FolderGraph {
+ public:
+  FolderGraph(const SevenZipArchive& archive, const SevenZipFolder& folder, uint64_t windowLimit,
+              std::vector<std::unique_ptr<InflateInput>>& inputs)
+      : archive_(archive), folder_(folder), windowLimit_(windowLimit), inputs_(inputs) {}
+
+  bool unsupported() const { return unsupported_; }
+
+  Result<PieceReader> output(uint64_t outputIndex) {
+    if (++steps_ > folder_.coders.size() || outputIndex >= folder_.unpackSizes.size()) return refuse();
+    const SevenZipCoder* coder = nullptr;
+    for (const SevenZipCoder& candidate : folder_.coders)
+      if (candidate.outputCount == 1 && candidate.firstOutputIndex == outputIndex) coder = &candidate;
+    if (coder == nullptr) return refuse();
+    const uint64_t size = folder_.unpackSizes[size_t(outputIndex)];
+    const uint64_t method = coder->methodId;
+
+    if (method == sevenzip_method::kBcj2) {
+      if (coder->inputCount != 4) return refuse();
+      std::vector<PieceReader> inputs;
+      for (uint64_t k = 0; k < 4; ++k) {
+        TOLZEB_ASSIGN_OR_RETURN(PieceReader input, inputReader(coder->firstInputIndex + k));
+        inputs.push_back(std::move(input));
+      }
+      return bcj2Stage(std::move(inputs), size);
+    }
+    if (coder->inputCount != 1) return refuse();
+    if (decodesPacked(method) && method != sevenzip_method::kCopy) {
+      TOLZEB_ASSIGN_OR_RETURN(InflateInput * input, inflateInput(coder->firstInputIndex));
+      TOLZEB_ASSIGN_OR_RETURN(PieceReader reader, packedDecoder(*coder, *input, size, windowLimit_));
+      return checkedLength(std::move(reader), size, wrongLengthMessage(method));
+    }
+    if (!filtersInPieces(method)) return refuse();
+    TOLZEB_ASSIGN_OR_RETURN(PieceReader reader, inputReader(coder->firstInputIndex));
+    if (method == sevenzip_method::kCopy) {
+      TOLZEB_ASSIGN_OR_RETURN(const uint64_t inputSize, sizeOfInput(coder->firstInputIndex));
+      if (inputSize != size) return corrupt(L"7z: Copy coder sizes do not agree");
+    } else if (method == sevenzip_method::kDelta) {
+      if (coder->properties.size() != 1) return corrupt(L"7z: Delta coder has no distance");
+      reader = deltaStage(std::move(reader), size_t(coder->properties[0]) + 1);
+    } else {
       reader = x86Stage(std::move(reader));
     }
-    reader = checkedLength(std::move(reader), size, wrongLengthMessage(coder.methodId));
+    return checkedLength(std::move(reader), size, wrongLengthMessage(method));
   }
-  source->setLast(std::move(reader));
+
+ private:
+  Failure refuse() {
+    unsupported_ = true;
+    return Failure{StatusCode::unsupported_version, L"7z: coder graph is not streamed"};
+  }
+
+  // The folder's packed stream feeding `inputIndex`, if one does.
+  std::optional<uint64_t> packedIndexOf(uint64_t inputIndex) const {
+    for (size_t j = 0; j < folder_.packedInputs.size(); ++j)
+      if (folder_.packedInputs[j] == inputIndex) return j;
+    return std::nullopt;
+  }
+
+  Result<uint64_t> producerOf(uint64_t inputIndex) {
+    for (const SevenZipBindPair& pair : folder_.bindPairs)
+      if (pair.inputIndex == inputIndex) return pair.outputIndex;
+    return refuse();
+  }
+
+  Result<uint64_t> sizeOfInput(uint64_t inputIndex) {
+    if (const std::optional<uint64_t> packed = packedIndexOf(inputIndex))
+      return archive_.streams.packedSizes[size_t(folder_.firstPackedStream + *packed)];
+    TOLZEB_ASSIGN_OR_RETURN(const uint64_t producer, producerOf(inputIndex));
+    if (producer >= folder_.unpackSizes.size()) return refuse();
+    return folder_.unpackSizes[size_t(producer)];
+  }
+
+  // The bytes arriving at `inputIndex`: a packed stream read from the file, or a coder's output.
+  Result<InflateInput*> inflateInput(uint64_t inputIndex) {
+    if (const std::optional<uint64_t> packed = packedIndexOf(inputIndex)) {
+      TOLZEB_ASSIGN_OR_RETURN(const uint64_t offset, packedOffset(archive_, folder_, *packed));
+      const uint64_t packedSize = archive_.streams.packedSizes[size_t(folder_.firstPackedStream + *packed)];
+      inputs_.push_back(std::make_unique<InflateInput>([&file = archive_.file, offset, packedSize, read = uint64_t(0)](
+                                                           uint8_t* buffer, size_t capacity) mutable -> Result<size_t> {
+        const uint64_t want = std::min<uint64_t>(capacity, packedSize - read);
+        if (want == 0) return size_t(0);
+        TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, file.readAt(offset + read, buffer, want));
+        if (got == 0) return corrupt(L"7z: packed stream is truncated");
+        read += got;
+        return size_t(got);
+      }));
+      return inputs_.back().get();
+    }
+    TOLZEB_ASSIGN_OR_RETURN(const uint64_t producer, producerOf(inputIndex));
+    TOLZEB_ASSIGN_OR_RETURN(PieceReader upstream, output(producer));
+    inputs_.push_back(std::make_unique<InflateInput>(std::move(upstream), kFilterPiece));
+    return inputs_.back().get();
+  }
+
+  Result<PieceReader> inputReader(uint64_t inputIndex) {
+    if (packedIndexOf(inputIndex)) {
+      TOLZEB_ASSIGN_OR_RETURN(InflateInput * input, inflateInput(inputIndex));
+      return PieceReader([input](uint8_t* buffer, size_t capacity) -> Result<size_t> {
+        TOLZEB_TRY(input->fill(1));
+        const size_t n = std::min(capacity, input->available());
+        std::memcpy(buffer, input->data() + input->position(), n);
+        input->setPosition(input->position() + n);
+        return n;
+      });
+    }
+    TOLZEB_ASSIGN_OR_RETURN(const uint64_t producer, producerOf(inputIndex));
+    return output(producer);
+  }
+
+  const SevenZipArchive& archive_;
+  const SevenZipFolder& folder_;
+  uint64_t windowLimit_;
+  std::vector<std::unique_ptr<InflateInput>>& inputs_;
+  size_t steps_ = 0;
+  bool unsupported_ = false;
+};
+
+// A folder's data streamed through its coder graph; null when the graph has a shape only the
+// whole decoder handles.
+Result<std::unique_ptr<SevenZipFolderSource>> openStreamed(const SevenZipArchive& archive, const SevenZipFolder& folder,
+                                                           uint64_t windowLimit) {
+  auto source = std::make_unique<StreamedFolderSource>();
+  FolderGraph graph(archive, folder, windowLimit, source->inputs());
+  Result<uint64_t> mainOutput = folder.mainOutput();
+  if (mainOutput.failed()) return std::unique_ptr<SevenZipFolderSource>();
+  Result<PieceReader> reader = graph.output(*mainOutput);
+  if (graph.unsupported()) return std::unique_ptr<SevenZipFolderSource>();
+  if (reader.failed()) return std::move(reader).failure();
+  source->setLast(std::move(reader).value());
   return std::unique_ptr<SevenZipFolderSource>(std::move(source));
 }
 
@@ -274,12 +460,8 @@ Result<SevenZipFolderStream> SevenZipFolderStream::open(SevenZipArchive& archive
                                                         uint64_t windowLimit) {
   if (folderIndex >= archive.streams.folders.size()) return corrupt(L"7z: folder index is out of range");
   const SevenZipFolder& folder = archive.streams.folders[size_t(folderIndex)];
-  const std::vector<size_t> chain = streamableChain(folder);
-  if (!chain.empty()) {
-    TOLZEB_ASSIGN_OR_RETURN(std::unique_ptr<SevenZipFolderSource> source,
-                            openStreamed(archive, folder, chain, windowLimit));
-    return SevenZipFolderStream(std::move(source), folderIndex);
-  }
+  TOLZEB_ASSIGN_OR_RETURN(std::unique_ptr<SevenZipFolderSource> streamed, openStreamed(archive, folder, windowLimit));
+  if (streamed) return SevenZipFolderStream(std::move(streamed), folderIndex);
   TOLZEB_ASSIGN_OR_RETURN(const std::vector<uint8_t>* bytes, decodeSevenZipFolder(archive, folderIndex));
   return SevenZipFolderStream(std::make_unique<WholeFolderSource>(*bytes), folderIndex);
 }

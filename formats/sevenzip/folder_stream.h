@@ -1,7 +1,7 @@
-// A 7z folder's decoded bytes in order, a piece at a time. A folder whose coders form one chain
-// (LZMA, LZMA2, DEFLATE or Copy on the packed stream, then x86, Delta or Copy filters) is decoded
-// as a stream in bounded memory, its dictionary window aside; any other coder graph (BCJ2 with
-// its four inputs) is decoded whole through the archive's folder cache.
+// A 7z folder's decoded bytes in order, a piece at a time. A folder whose coders are LZMA, LZMA2,
+// DEFLATE, Copy, x86, Delta and BCJ2 (with its four inputs), each with one output, is decoded as a
+// stream in bounded memory, the dictionary windows aside; any other coder graph is decoded whole
+// through the archive's folder cache, which refuses what this build does not read.
 #pragma once
 
 #include <cstdint>

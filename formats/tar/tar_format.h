@@ -53,7 +53,6 @@ inline constexpr uint64_t kProbeInflateBytes = 0x100000;
 
 // Limits of the writer.
 inline constexpr uint64_t kMaxOctalSize = 0x1FFFFFFFF;      // eleven octal digits; above: base-256
-inline constexpr uint64_t kMaxGzipInputBytes = 0x20000000;  // a .tar.gz is built in memory
 
 // Times: seconds since 1970 against FILETIME ticks (100 ns since 1601).
 inline constexpr uint64_t kTicksPerSecond = 10000000;

@@ -21,16 +21,15 @@ using namespace tarformat;
 constexpr uint64_t kCopyPieceBytes = 1u << 20;
 constexpr uint8_t kZeroBlock[kBlockSize] = {};
 
-// Where the tar bytes go: the staging file, or memory for a .tar.gz.
+// Where the tar bytes go: the staging file, directly or through the gzip stream of a .tar.gz.
 class TarSink {
  public:
   explicit TarSink(const UniqueHandle& file) : file_(&file) {}
-  explicit TarSink(Bytes& memory) : memory_(&memory) {}
+  explicit TarSink(GzipStreamWriter& gzip) : gzip_(&gzip) {}
 
   Status write(const uint8_t* data, uint64_t length) {
-    if (memory_ == nullptr) return file_->writeAll(data, length);
-    memory_->insert(memory_->end(), data, data + length);
-    return {};
+    if (gzip_ == nullptr) return file_->writeAll(data, length);
+    return gzip_->write(data, size_t(length));
   }
 
   Status writeZeros(uint64_t count) {
@@ -44,7 +43,7 @@ class TarSink {
 
  private:
   const UniqueHandle* file_ = nullptr;
-  Bytes* memory_ = nullptr;
+  GzipStreamWriter* gzip_ = nullptr;
 };
 
 Status writeUstarHeader(TarSink& sink, const std::string& name, char typeflag, uint64_t size, uint64_t mtime) {
@@ -122,10 +121,6 @@ Result<ArchiveStats> createTar(const std::vector<std::wstring>& sources, const s
   report.itemsTotal = entries.size();
   for (const SourceEntry& entry : entries)
     if (!entry.isDirectory) report.bytesTotal = checkedAdd(report.bytesTotal, entry.size).value_or(UINT64_MAX);
-  if (gzip && report.bytesTotal > kMaxGzipInputBytes)
-    return Failure{StatusCode::resource_limit,
-                   L"This build builds a .tar.gz in memory before compressing it, and this one is too large. "
-                   L"Write a plain .tar, or use .zeb or .zip."};
 
   const std::wstring partial = partialPathFor(output);
   static_cast<void>(deleteFile(partial));
@@ -140,16 +135,16 @@ Result<ArchiveStats> createTar(const std::vector<std::wstring>& sources, const s
     const Result<uint64_t> position = file.filePosition();
     stats.archiveBytes = position.hasValue() ? *position : 0;
   } else {
-    Bytes tar;
-    TarSink sink(tar);
-    if (Status written = writeTarEntries(sink, entries, stats, report, progress, clock); written.failed())
-      return abandonPartialOutput(file, partial, std::move(written).failure());
-    Result<Bytes> compressed = gzipCompress(tar.data(), tar.size(), level);
-    if (compressed.failed()) return abandonPartialOutput(file, partial, std::move(compressed).failure());
-    Bytes().swap(tar);
-    if (Status written = file.writeAll(compressed->data(), compressed->size()); written.failed())
-      return abandonPartialOutput(file, partial, std::move(written).failure());
-    stats.archiveBytes = compressed->size();
+    uint64_t compressedBytes = 0;
+    GzipStreamWriter gzipStream(level, [&](const uint8_t* data, size_t size) {
+      compressedBytes += size;
+      return file.writeAll(data, size);
+    });
+    TarSink sink(gzipStream);
+    Status written = writeTarEntries(sink, entries, stats, report, progress, clock);
+    if (written.ok()) written = gzipStream.finish();
+    if (written.failed()) return abandonPartialOutput(file, partial, std::move(written).failure());
+    stats.archiveBytes = compressedBytes;
   }
   TOLZEB_TRY(commitPartialOutput(file, partial, output));
 

@@ -11,8 +11,8 @@ namespace tolzeb {
 
 // Collects the sources into sorted entries and writes them as POSIX ustar headers (with a GNU
 // long-name record for names the ustar fields cannot hold) and padded data, ended by two zero
-// blocks. With `gzip` the tar is built in memory (at most 512 MiB of file data) and compressed at
-// `level` (1, 6 or 9); without it `level` is unused. The archive is written under the output's
+// blocks. With `gzip` the tar is compressed as it is written, at `level` (1, 6 or 9), in bounded
+// memory; without it `level` is unused. The archive is written under the output's
 // name with ".partial" appended and moved over the output only when complete.
 Result<ArchiveStats> createTar(const std::vector<std::wstring>& sources, const std::wstring& output, bool gzip,
                                int level, const ProgressCallback& progress);

@@ -1,5 +1,8 @@
 #include "formats/zip/zip_writer.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "codecs/crc32.h"
 #include "codecs/deflate/deflate.h"
 #include "engine/core/bytes.h"
@@ -39,12 +42,27 @@ class ZipOutput {
 
   uint64_t offset() const { return offset_; }
 
-  Status write(const Bytes& bytes) {
-    if (bytes.empty()) return Status();
-    TOLZEB_TRY(file_.writeAll(bytes.data(), bytes.size()));
-    const std::optional<uint64_t> next = checkedAdd(offset_, bytes.size());
+  Status write(const Bytes& bytes) { return write(bytes.data(), bytes.size()); }
+
+  Status write(const uint8_t* data, size_t size) {
+    if (size == 0) return Status();
+    TOLZEB_TRY(file_.writeAll(data, size));
+    const std::optional<uint64_t> next = checkedAdd(offset_, size);
     if (!next) return Failure{StatusCode::resource_limit, L"Archive size overflows"};
     offset_ = *next;
+    return Status();
+  }
+
+  // Replaces bytes already written; the position stays at the end.
+  Status rewrite(uint64_t at, const Bytes& bytes) {
+    TOLZEB_TRY(file_.writeAt(at, bytes.data(), bytes.size()));
+    return file_.setFileLength(offset_);
+  }
+
+  // Drops everything from `at` on, to write it again.
+  Status cutBackTo(uint64_t at) {
+    TOLZEB_TRY(file_.setFileLength(at));
+    offset_ = at;
     return Status();
   }
 
@@ -148,25 +166,57 @@ Bytes endRecords(uint64_t entryCount, uint64_t directoryOffset, uint64_t directo
   return records;
 }
 
-// Reads, checksums and (when it pays) compresses one file; fills the record's data fields.
-Result<Bytes> fileData(const SourceEntry& source, int level, ZipCentralRecord& record) {
-  Bytes content(size_t(source.size), 0);
-  if (source.size > 0) {
-    TOLZEB_ASSIGN_OR_RETURN(UniqueHandle file, openForRead(source.sourcePath));
-    TOLZEB_ASSIGN_OR_RETURN(uint64_t got, file.readAt(0, content.data(), content.size()));
-    if (got < content.size()) {
-      return Failure{StatusCode::io_failure, L"File shrank while being archived: " + source.sourcePath};
+// Source files are read in pieces of this size, so no file is ever held whole.
+constexpr size_t kReadPieceBytes = size_t(1) << 20;
+
+// Copies the source's `size` bytes, in pieces, to `consume`; the checksum of what was read.
+Result<uint32_t> readSource(const SourceEntry& source, const std::function<Status(const uint8_t*, size_t)>& consume) {
+  uint32_t crc = 0;
+  if (source.size == 0) return crc;
+  TOLZEB_ASSIGN_OR_RETURN(UniqueHandle file, openForRead(source.sourcePath));
+  Bytes piece(size_t(std::min<uint64_t>(source.size, kReadPieceBytes)));
+  for (uint64_t done = 0; done < source.size;) {
+    const uint64_t want = std::min<uint64_t>(source.size - done, piece.size());
+    TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, file.readAt(done, piece.data(), want));
+    if (got < want) return Failure{StatusCode::io_failure, L"File shrank while being archived: " + source.sourcePath};
+    crc = crc32(crc, piece.data(), size_t(got));
+    TOLZEB_TRY(consume(piece.data(), size_t(got)));
+    done += got;
+  }
+  return crc;
+}
+
+// Writes one file's data behind its local header, compressed when that pays, and fills the
+// record's data fields. The header goes first with the sizes still unknown and is written again
+// once they are; its length is known from the start, since only a smaller compressed form is kept.
+Status writeFileData(const SourceEntry& source, int level, ZipCentralRecord& record, ZipOutput& out) {
+  record.uncompressedSize = source.size;
+  record.compressedSize = source.size;
+  const bool tryDeflate = level >= 1 && source.size > 0 && source.size <= kLargestDeflateInput;
+  record.method = tryDeflate ? kZipMethodDeflate : kZipMethodStored;
+  TOLZEB_TRY(out.write(localHeader(record, out)));
+  const uint64_t dataStart = out.offset();
+
+  if (tryDeflate) {
+    DeflateStreamWriter deflater(level, [&](const uint8_t* data, size_t size) { return out.write(data, size); });
+    TOLZEB_ASSIGN_OR_RETURN(record.crc32, readSource(source, [&](const uint8_t* data, size_t size) {
+                              return deflater.write(data, size);
+                            }));
+    TOLZEB_TRY(deflater.finish());
+    record.compressedSize = out.offset() - dataStart;
+    if (record.compressedSize >= record.uncompressedSize) {
+      // Stored is smaller: the data is written again as it is.
+      record.method = kZipMethodStored;
+      record.compressedSize = record.uncompressedSize;
+      TOLZEB_TRY(out.cutBackTo(dataStart));
     }
   }
-  record.crc32 = crc32(0, content.data(), content.size());
-  record.uncompressedSize = content.size();
-  record.compressedSize = content.size();
-  if (level < 1 || content.empty() || content.size() > kLargestDeflateInput) return content;
-  TOLZEB_ASSIGN_OR_RETURN(Bytes packed, deflate(content.data(), content.size(), level));
-  if (packed.size() >= content.size()) return content;
-  record.method = kZipMethodDeflate;
-  record.compressedSize = packed.size();
-  return packed;
+  if (record.method == kZipMethodStored) {
+    TOLZEB_ASSIGN_OR_RETURN(record.crc32, readSource(source, [&](const uint8_t* data, size_t size) {
+                              return out.write(data, size);
+                            }));
+  }
+  return out.rewrite(record.localHeaderOffset, localHeader(record, out));
 }
 
 Result<ZipCentralRecord> writeEntry(const SourceEntry& source, int level, ZipOutput& out) {
@@ -185,12 +235,11 @@ Result<ZipCentralRecord> writeEntry(const SourceEntry& source, int level, ZipOut
   if (record.name.size() > 0xFFFF) {
     return Failure{StatusCode::invalid_argument, L"Entry name is too long for the ZIP format: " + wideName};
   }
-  Bytes data;
-  if (!source.isDirectory) {
-    TOLZEB_ASSIGN_OR_RETURN(data, fileData(source, level, record));
+  if (source.isDirectory) {
+    TOLZEB_TRY(out.write(localHeader(record, out)));
+  } else {
+    TOLZEB_TRY(writeFileData(source, level, record, out));
   }
-  TOLZEB_TRY(out.write(localHeader(record, out)));
-  TOLZEB_TRY(out.write(data));
   return record;
 }
 

@@ -23,6 +23,22 @@ TEST(GzipTest, EmptyInputStream) {
   EXPECT_TRUE(back->empty());
 }
 
+TEST(GzipTest, StreamedMemberIsTheWholeBufferOne) {
+  for (const Bytes& data : {Bytes{}, testdata::text(300000, 4)}) {
+    for (int level : {1, 6, 9}) {
+      Bytes streamed;
+      GzipStreamWriter writer(level, [&](const uint8_t* bytes, size_t size) {
+        streamed.insert(streamed.end(), bytes, bytes + size);
+        return Status{};
+      });
+      for (size_t at = 0; at < data.size(); at += 4097)
+        ASSERT_TRUE(writer.write(data.data() + at, std::min<size_t>(4097, data.size() - at)).ok());
+      ASSERT_TRUE(writer.finish().ok());
+      EXPECT_TRUE(streamed == *gzipCompress(data.data(), data.size(), level)) << data.size() << " level " << level;
+    }
+  }
+}
+
 TEST(GzipTest, ExtraFlagsFollowTheLevel) {
   const Bytes data = testdata::text(1000, 1);
   const std::pair<int, uint8_t> expectations[] = {{0, 4}, {1, 4}, {2, 0}, {8, 0}, {9, 2}, {10, 2}};

@@ -114,6 +114,42 @@ TEST(DeflateEncodeTest, IncompressibleDataIsStored) {
   EXPECT_EQ(deflateOk(data, 0).size(), data.size() + 5 * 5);
 }
 
+Bytes deflateInPieces(const Bytes& data, int level, size_t piece) {
+  Bytes out;
+  DeflateStreamWriter writer(level, [&](const uint8_t* bytes, size_t size) {
+    out.insert(out.end(), bytes, bytes + size);
+    return Status{};
+  });
+  for (size_t at = 0; at < data.size(); at += piece)
+    EXPECT_TRUE(writer.write(data.data() + at, std::min(piece, data.size() - at)).ok());
+  EXPECT_TRUE(writer.finish().ok());
+  return out;
+}
+
+// A streamed encoding must be byte for byte the whole-buffer one: pieces that end inside a match,
+// exactly at the lookahead, at a block's end, and windows moved while a long block is open.
+TEST(DeflateEncodeTest, StreamedPiecesGiveTheSameBytes) {
+  std::vector<Shape> inputs = shapes();
+  inputs.push_back({"zeros, then text: blocks of 4 MiB and moved windows", [] {
+                      Bytes b(10 << 20, 0);
+                      const Bytes t = testdata::text(2 << 20, 11);
+                      b.insert(b.end(), t.begin(), t.end());
+                      return b;
+                    }});
+  inputs.push_back({"nothing", [] { return Bytes{}; }});
+  for (const Shape& shape : inputs) {
+    const Bytes data = shape.make();
+    for (int level : {0, 1, 6, 9}) {
+      const Bytes whole = deflateOk(data, level);
+      for (size_t piece : {size_t(1), size_t(259), size_t(262), size_t(65543), size_t(1 << 20) + 3}) {
+        if (piece == 1 && data.size() > 300000) continue;  // one byte at a time: small inputs suffice
+        EXPECT_TRUE(deflateInPieces(data, level, piece) == whole) << shape.name << " level " << level << " pieces of "
+                                                                  << piece;
+      }
+    }
+  }
+}
+
 TEST(DeflateEncodeTest, LevelsTradeSizeForSearch) {
   const Bytes data = testdata::text(500000, 8);
   const size_t literalsOnly = deflateOk(data, 0).size(), fast = deflateOk(data, 1).size(),

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "support/allocation_watch.h"
 #include "support/peer_tools.h"
 #include "codecs/velt/test_data.h"
 #include "formats/sevenzip/sevenzip_read.h"
@@ -91,6 +92,31 @@ TEST_F(SevenZipPeerTest, EveryMethodAndHeaderFormReadsBack) {
   for (const char* options : {"", "-m0=LZMA", "-m0=Copy", "-mf=BCJ", "-mf=BCJ2", "-mf=Delta:4", "-m0=Deflate",
                               "-mhc=off", "-mhc=on -ms=off", "-m0=LZMA2 -mx=9 -ms=on -mf=off"})
     checkArchive(options);
+}
+
+// A BCJ2 folder (four coders, three of them LZMA) streams like a chain: its data never held whole.
+TEST_F(SevenZipPeerTest, ABcj2FolderIsReadAsAStream) {
+  const fs::path big = scratch_.path() / "code";
+  fs::create_directories(big);
+  // Calls and jumps every few bytes between stretches of zeros, so every stream of the filter is used.
+  Bytes code;
+  for (uint32_t i = 0; code.size() < (uint64_t(40) << 20); ++i) {
+    const uint8_t call[] = {0xE8, uint8_t(i), uint8_t(i >> 8), 0, 0, 0x90, 0xE9, uint8_t(i >> 3), 0, 0, 0, 0x0F, 0x84,
+                            uint8_t(i), 1, 0, 0};
+    code.insert(code.end(), std::begin(call), std::end(call));
+    if (i % 64 == 0) code.insert(code.end(), 4096, 0);
+  }
+  writeFile(big / "program.bin", code);
+  ASSERT_TRUE(run({"cd", quoted(scratch_.path()), "&& 7z a -bd -bso0 -mx=1 -mf=BCJ2 bcj2.7z code"}));
+  const std::wstring archive = wide(scratch_.path() / "bcj2.7z");
+  const fs::path out = scratch_.path() / "bcj2-out";
+  testing::AllocationWatch watch;
+  Result<ArchiveStats> tested = testSevenZip(archive, {});
+  ASSERT_TRUE(tested.hasValue()) << narrow(tested.failure().message);
+  Result<ArchiveStats> extracted = extractSevenZip(archive, wide(out), {}, ExtractOptions{}, {});
+  ASSERT_TRUE(extracted.hasValue()) << narrow(extracted.failure().message);
+  EXPECT_LT(watch.largest(), code.size() / 4);
+  EXPECT_TRUE(readFile(out / "code" / "program.bin") == code);
 }
 
 TEST_F(SevenZipPeerTest, OurArchivesTestAndExtractWithSevenZip) {
