@@ -7,7 +7,9 @@
 namespace tolzeb::ui {
 
 AppWindow::AppWindow(TaskRunnerServices taskServices)
-    : engine_(taskServices.engine ? taskServices.engine : &linkedEngine()), tasks(std::move(taskServices)) {}
+    : engine_(taskServices.engine ? taskServices.engine : &linkedEngine()),
+      tasks(taskServices),
+      search(ArchiveSearchServices{engine_, {}, taskServices.post, taskServices.tickMilliseconds}) {}
 
 AppWindow::~AppWindow() { stopWorkers(); }
 
@@ -68,8 +70,8 @@ void AppWindow::onTaskProgress() {
 
 void AppWindow::stopWorkers() {
   tasks.stop();
+  search.stopAndJoin();
   preview.cancelAndJoin();
 }
-
 
 }  // namespace tolzeb::ui

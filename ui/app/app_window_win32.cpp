@@ -293,6 +293,10 @@ LRESULT MainWindowHost::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
         app.onTaskFinished(uint64_t(lParam));
         return 0;
       }
+      if (message == UINT(AppMessage::SearchProgress)) {
+        app.onSearchProgress();
+        return 0;
+      }
       break;
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);

@@ -160,7 +160,10 @@ void AppWindow::pickLanguage(int32_t row) {
 }
 
 void AppWindow::clearSearch() {
+  search.requestStop();
   pageState.searchQuery.clear();
+  pageState.searchNameHits.clear();
+  pageState.searchSnapshot = {};
   pageState.searchedQuery.clear();
   if (pageState.focusId == command_ids::kSearchField) pageState.focusId = 0;
   requestRepaint();
@@ -233,8 +236,15 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       if (s.page != Page::Search) showPage(Page::Search);
       s.focusId = command_ids::kSearchField;
       s.showFocus = false;
+      refreshSearchNameHits();
       return requestRepaint();
     case 9: return clearSearch();
+    case 10:
+      if (inTable(s.searchNameHits, i)) openArchive(s.searchNameHits[size_t(i)].archivePath);
+      return;
+    case 11:
+      if (inTable(s.searchSnapshot.hits, i)) openArchive(s.searchSnapshot.hits[size_t(i)].archivePath);
+      return;
     case 13: case 52: {
       std::wstring path = chooseArchiveToOpen(owner);
       if (!path.empty()) openArchive(path);
@@ -350,6 +360,8 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       return;
     case 65: return clearViewerFilter();
     case 66: return togglePreviewPane();
+    case 68: return extractPreviewedEntry();
+    case 69: return exportPreviewedEntry();
     case 70: previewEntry(s.viewerSelectedRow); return requestRepaint();
     case 74: history.clear(); return requestRepaint();
     case 75: {

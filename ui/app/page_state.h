@@ -17,6 +17,7 @@
 #include "ui/foundation/settings.h"
 #include "ui/foundation/system_load.h"
 #include "ui/foundation/text_field.h"
+#include "ui/preview/archive_search.h"
 
 namespace tolzeb::ui {
 
@@ -58,7 +59,9 @@ struct PageState {
 
   // Search page.
   TextField searchQuery;
-  std::wstring searchedQuery;
+  std::vector<SearchHit> searchNameHits;  // recorded archives whose paths hold the query
+  ArchiveSearch::Snapshot searchSnapshot;  // the worker's state as last copied
+  std::wstring searchedQuery;             // the query the worker was last started with
 
   // Compress page.
   std::vector<std::wstring> compressSources;

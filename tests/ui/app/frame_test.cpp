@@ -564,34 +564,6 @@ TEST(PageColumn, InsetAndMinimumWidth) {
   }
 }
 
-TEST_F(Frame, PagesShowTheirTitleAndSubtitle) {
-  struct {
-    Page page;
-    std::wstring title;
-  } cases[] = {
-      {Page::Search, L"Search"},
-  };
-  // PageTitle is 38 and Subtitle 17: one line each, 47.5 and 21.25 high in the recording canvas.
-  for (const auto& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.page));
-    state.page = c.page;
-    state.previewPaneShown = false;
-    paint();
-    const auto texts = callsOf(Kind::Text);
-    const auto title = std::find_if(texts.begin(), texts.end(), [&](const DrawCall& call) {
-      return call.text == c.title && call.style == TextStyle::PageTitle;
-    });
-    ASSERT_NE(title, texts.end());
-    EXPECT_EQ(title->rect.left, 114);
-    EXPECT_EQ(title->rect.top, 146);
-    ASSERT_NE(title + 1, texts.end());
-    EXPECT_EQ((title + 1)->style, TextStyle::Subtitle);
-    EXPECT_EQ((title + 1)->rect.top, 146 + 47.5f);
-    const float subtitleHeight = (title + 1)->rect.height();
-    EXPECT_EQ(layout.contentHeight, 24 + 47.5f + subtitleHeight + 24);
-  }
-}
-
 TEST_F(Frame, HomeTitleNamesTheProgramInTheAccentColour) {
   paint();
   const auto texts = callsOf(Kind::Text);
