@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <string>
 
 #include "ui/app/history_page.h"
@@ -137,12 +138,10 @@ void paintRecentRow(Canvas& canvas, const IconSet& icons, const PageState& state
   if (textRight > textLeft) {
     oneLine(canvas, historyEntryName(entry.path), TextStyle::BodyStrong, {textLeft, y + 16, textRight, y + 38},
             entry.missing ? palette::textSecondary : palette::textPrimary);
-    if (entry.missing) {
-      oneLine(canvas, translate("history.missing"), TextStyle::Caption, {textLeft, y + 40, textRight, y + 60},
-              palette::brandRed);
-    } else {
-      oneLine(canvas, entry.path, TextStyle::Caption, {textLeft, y + 40, textRight, y + 60}, palette::textSecondary);
-    }
+    // A line too long for the row is shortened in the middle, so its end still shows.
+    const std::wstring detail = entry.missing ? translate("history.missing") : entry.path;
+    oneLine(canvas, fitText(canvas, detail, TextStyle::Caption, textRight - textLeft), TextStyle::Caption,
+            {textLeft, y + 40, textRight, y + 60}, entry.missing ? palette::brandRed : palette::textSecondary);
   }
   canvas.drawText(formatBytes(entry.archiveSize), TextStyle::BodyStrong, {row.right - 182, y + 16, row.right - 12, y + 38},
                   palette::textPrimary, TextAlign::Trailing);
@@ -176,10 +175,11 @@ std::array<Stat, 3> summaryStats(const PageState& state) {
             translate(count == 1 ? "home.archive" : "home.total_archives")}}};
 }
 
-void paintLoadBar(Canvas& canvas, const char* labelKey, double percent, bool valid, Rect G, float l) {
-  canvas.drawText(translate(labelKey), TextStyle::BodyStrong, {G.left + 22, l - 2, G.left + 108, l + 22},
+// `trackLeft` is where the labels end: 86 DIPs after the card's margin, more for a longer label.
+void paintLoadBar(Canvas& canvas, const char* labelKey, double percent, bool valid, Rect G, float l, float trackLeft) {
+  canvas.drawText(translate(labelKey), TextStyle::BodyStrong, {G.left + 22, l - 2, trackLeft, l + 22},
                   palette::textPrimary, TextAlign::Leading);
-  const Rect track{G.left + 108, l + 4, G.right - 78, l + 16};
+  const Rect track{trackLeft, l + 4, G.right - 78, l + 16};
   canvas.fillRoundedRect(track, 6, palette::track);
   const Rect figure{G.right - 70, l - 2, G.right - 22, l + 22};
   if (!valid) {
@@ -305,8 +305,13 @@ void paintStatusSummary(Canvas& canvas, const IconSet& icons, const PageState& s
   if (S.width() < 120 || S.height() < 80) return;
   panel(canvas, S, "home.status_summary", {S.left + 22, S.top + 16, S.right - 22, S.top + 48});
   const float columnWidth = (S.width() - 44) / 3;
-  const float a = S.bottom - 28;
   const std::array<Stat, 3> stats = summaryStats(state);
+  // A label that wraps (long words in some languages) lifts the figures above it, so the card
+  // still holds every line.
+  float labelHeight = 22;
+  for (const Stat& stat : stats)
+    labelHeight = std::max(labelHeight, canvas.measureText(stat.label, TextStyle::Caption, columnWidth - 8).height);
+  const float a = S.bottom - 6 - labelHeight;
   for (size_t i = 0; i < stats.size(); ++i) {
     const float left = S.left + 22 + columnWidth * float(i), right = left + columnWidth;
     const float centre = (left + right) / 2;
@@ -315,8 +320,8 @@ void paintStatusSummary(Canvas& canvas, const IconSet& icons, const PageState& s
     }
     drawCentredText(canvas, stats[i].value, TextStyle::Metric, {left, a - 32, right, a + 2}, palette::textPrimary,
                     TextAlign::Centre);
-    drawCentredText(canvas, stats[i].label, TextStyle::Caption, {left, a, right, a + 22}, palette::textSecondary,
-                    TextAlign::Centre);
+    drawCentredText(canvas, stats[i].label, TextStyle::Caption, {left + 4, a, right - 4, a + labelHeight},
+                    palette::textSecondary, TextAlign::Centre);
     if (i + 1 < stats.size()) canvas.drawLine({right, S.top + 50}, {right, S.bottom - 18}, palette::divider, 1);
   }
 }
@@ -324,10 +329,13 @@ void paintStatusSummary(Canvas& canvas, const IconSet& icons, const PageState& s
 void paintResourceMonitor(Canvas& canvas, const PageState& state, Rect G) {
   if (G.width() < 120 || G.height() < 70) return;
   panel(canvas, G, "home.resource_monitor", {G.left + 22, G.top + 14, G.right - 22, G.top + 46});
-  if (G.left + 108 >= G.right - 78) return;
+  const float labels = std::max(canvas.measureText(translate("home.cpu"), TextStyle::BodyStrong, kUnlimited).width,
+                                 canvas.measureText(translate("home.memory"), TextStyle::BodyStrong, kUnlimited).width);
+  const float trackLeft = G.left + 22 + std::max(86.0f, std::ceil(labels) + 12);
+  if (trackLeft + 24 >= G.right - 78) return;
   const float l = G.top + 52;
-  paintLoadBar(canvas, "home.cpu", state.load.cpuPercent, state.load.valid, G, l);
-  paintLoadBar(canvas, "home.memory", double(state.load.memoryLoadPercent), state.load.valid, G, l + 40);
+  paintLoadBar(canvas, "home.cpu", state.load.cpuPercent, state.load.valid, G, l, trackLeft);
+  paintLoadBar(canvas, "home.memory", double(state.load.memoryLoadPercent), state.load.valid, G, l + 40, trackLeft);
 }
 
 float paintHomePage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page, HitRegions& regions) {

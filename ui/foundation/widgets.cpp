@@ -120,17 +120,23 @@ void drawCheckBox(Canvas& canvas, const Interaction& interaction, HitRegions& re
 std::wstring fitText(Canvas& canvas, const std::wstring& text, TextStyle style, float maxWidth) {
   if (text.empty() || textWidth(canvas, text, style) <= maxWidth) return text;
   const size_t length = text.size();
-  if (length >= 10) {
-    size_t head = length / 2;
-    size_t tail = length - head;
-    while (tail > kMinimumElisionSide) {
-      std::wstring candidate = text.substr(0, head) + L"..." + text.substr(length - tail);
-      if (textWidth(canvas, candidate, style) <= maxWidth) return candidate;
-      size_t& longer = head > tail ? head : tail;
-      if (longer - 1 <= kMinimumElisionSide) break;
-      --longer;
+  // Keeping k units: the first ceil(k/2) and the last floor(k/2). The width grows with k, so the
+  // longest that fits is found by halving, in a few measurements even for long paths (every
+  // measurement is a text layout, which a paint cannot afford by the hundred).
+  const auto candidate = [&](size_t kept) {
+    return text.substr(0, (kept + 1) / 2) + L"..." + text.substr(length - kept / 2);
+  };
+  size_t low = 2 * (kMinimumElisionSide + 1), high = length - 1, best = 0;
+  while (low <= high && high < length) {
+    const size_t kept = low + (high - low) / 2;
+    if (textWidth(canvas, candidate(kept), style) <= maxWidth) {
+      best = kept;
+      low = kept + 1;
+    } else {
+      high = kept - 1;
     }
   }
+  if (best != 0) return candidate(best);
   const size_t kept = std::min(length, kEllipsisTailUnits);
   return L"..." + text.substr(length - kept);
 }

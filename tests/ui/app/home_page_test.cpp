@@ -260,8 +260,8 @@ TEST_F(HomePage, AMissingArchiveSaysSoInsteadOfItsPath) {
   EXPECT_EQ(path->color, palette::textSecondary);
 }
 
-// A long path stays on its line: laid out without wrapping and cut at the column's end, so it
-// never runs into the size or onto the next row.
+// A long path stays on its line: shortened in the middle so that its file name still shows, laid
+// out without wrapping and clipped to the column, so it never runs into the size or the next row.
 TEST_F(HomePage, ALongPathKeepsToItsColumn) {
   const std::wstring path = L"/" + std::wstring(200, L'd') + L"/archive.zeb";
   history.entries() = {entry(path, 10, 20, 1)};
@@ -271,15 +271,17 @@ TEST_F(HomePage, ALongPathKeepsToItsColumn) {
   const Rect column{K.left + 12 + 70, y + 40, K.right - 12 - 190, y + 60};
   const auto& calls = canvas.calls();
   const auto drawn = std::find_if(calls.begin(), calls.end(), [&](const DrawCall& call) {
-    return call.kind == Kind::Text && call.text == path;
+    return call.kind == Kind::Text && call.style == TextStyle::Caption && call.text.find(L"...") != std::wstring::npos;
   });
   ASSERT_NE(drawn, calls.end());
+  EXPECT_EQ(drawn->text.substr(drawn->text.size() - 11), L"archive.zeb");
+  EXPECT_LE(canvas.measureText(drawn->text, TextStyle::Caption, 1e5f).width, column.width());
   ASSERT_NE(drawn, calls.begin());
   EXPECT_EQ((drawn - 1)->kind, Kind::PushClip);
   EXPECT_EQ((drawn - 1)->rect, column);
   ASSERT_NE(drawn + 1, calls.end());
   EXPECT_EQ((drawn + 1)->kind, Kind::PopClip);
-  const float needed = canvas.measureText(path, TextStyle::Caption, 1e5f).width;
+  const float needed = canvas.measureText(drawn->text, TextStyle::Caption, 1e5f).width;
   EXPECT_GE(drawn->rect.width(), needed);  // one line
 }
 

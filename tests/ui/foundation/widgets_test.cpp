@@ -282,6 +282,22 @@ TEST_F(Widgets, FitTextElidesInTheMiddle) {
   EXPECT_EQ(fitText(canvas, path, TextStyle::Body, 10 * kBodyAdvance), L"..." + path.substr(176));
 }
 
+// Every measurement is a text layout, costly in a paint: a long path takes a few, not one per unit.
+TEST_F(Widgets, FitTextMeasuresALongPathAFewTimes) {
+  class CountingCanvas : public RecordingCanvas {
+   public:
+    Size measureText(std::wstring_view text, TextStyle style, float maxWidth) override {
+      ++measured;
+      return RecordingCanvas::measureText(text, style, maxWidth);
+    }
+    int measured = 0;
+  } counting;
+  const std::wstring path = L"C:\\" + std::wstring(2000, L'x');
+  const std::wstring fitted = fitText(counting, path, TextStyle::Body, 300 * kBodyAdvance);
+  EXPECT_EQ(fitted.size(), 300u);
+  EXPECT_LE(counting.measured, 14);
+}
+
 TEST_F(Widgets, ListRowSegmentsKeepAGap) {
   const Rect left{0, 0, 100, 36};
   const Rect right{100, 0, 200, 36};
