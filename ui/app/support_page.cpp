@@ -128,7 +128,11 @@ float paintSupportLinkPanel(Canvas& canvas, const IconSet& icons, const PageStat
   const bool narrow = W < kNarrowBelow;
   const float f = narrow ? L + kCardPadding : L + kCardPadding + S + 36;
   const float e = narrow ? W - 2 * kCardPadding : R - kCardPadding - f;
-  const bool buttonsSideBySide = e >= kButtonRowFrom;
+  // A longer label widens its button (to the panel's width at most) rather than wrapping in it.
+  const std::wstring openLabel = translate("support.open_page"), copyLabel = translate("support.copy_link");
+  const float openWidth = std::min(buttonWidthFor(canvas, openLabel, Icon::Heart, 232), std::max(e, 232.0f));
+  const float copyWidth = std::min(buttonWidthFor(canvas, copyLabel, Icon::None, 148), std::max(e, 148.0f));
+  const bool buttonsSideBySide = e >= kButtonRowFrom && openWidth + 12 + copyWidth <= e;
 
   const std::wstring body = translate("support.panel_body");
   const std::wstring link = donationAddress();
@@ -167,15 +171,15 @@ float paintSupportLinkPanel(Canvas& canvas, const IconSet& icons, const PageStat
 
   float row = linkTop + linkHeight + 2 + 20;
   const Interaction interaction = state.interaction();
-  drawButton(canvas, icons, interaction, regions, {f, row, f + 232, row + 44}, translate("support.open_page"),
-             kOpenPage, ButtonStyle::Primary, Icon::Heart, true);
-  float copyLeft = f + 244;
+  drawButton(canvas, icons, interaction, regions, {f, row, f + openWidth, row + 44}, openLabel, kOpenPage,
+             ButtonStyle::Primary, Icon::Heart, true);
+  float copyLeft = f + openWidth + 12;
   if (!buttonsSideBySide) {
     copyLeft = f;
     row += 52;
   }
-  drawButton(canvas, icons, interaction, regions, {copyLeft, row, copyLeft + 148, row + 44},
-             translate("support.copy_link"), kCopyLink, ButtonStyle::Secondary, Icon::None, true);
+  drawButton(canvas, icons, interaction, regions, {copyLeft, row, copyLeft + copyWidth, row + 44}, copyLabel,
+             kCopyLink, ButtonStyle::Secondary, Icon::None, true);
   if (!state.supportMessage.empty()) {
     canvas.drawText(state.supportMessage, TextStyle::Caption, {f, row + 50, f + e, row + 70},
                     state.supportMessageIsError ? palette::brandRed : palette::textSecondary, TextAlign::Leading);
