@@ -227,6 +227,7 @@ TEST_F(AudioPlayerTest, LoadsPlaysPausesAndPublishesTimes) {
   state = waitForState(player, AudioPlayer::kPaused);
   EXPECT_EQ(state.state, AudioPlayer::kPaused);
   EXPECT_EQ(state.position, 4);  // a pause holds the position
+  std::lock_guard lock(platform.mutex);
   EXPECT_GT(platform.notified, 0);
 }
 
