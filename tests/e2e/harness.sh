@@ -15,7 +15,7 @@ TZ_MAIN_CLASS=${TZ_MAIN_CLASS:-TolZebMainWindow}
 TZ_DRIVE_SECONDS=${TZ_DRIVE_SECONDS:-60}       # any one driver call
 TZ_PROGRAM_SECONDS=${TZ_PROGRAM_SECONDS:-240}  # one run of the program, start to exit
 TZ_START_MS=${TZ_START_MS:-30000}              # until the main window is visible
-TZ_EXPECT_MS=${TZ_EXPECT_MS:-10000}            # until the screen shows what a check wants
+TZ_EXPECT_MS=${TZ_EXPECT_MS:-30000}            # until the screen shows what a check wants
 TZ_CLOSE_MS=${TZ_CLOSE_MS:-15000}              # from WM_CLOSE to the end of the process
 TZ_TOLERANCE=${TZ_TOLERANCE:-3}                # per channel, for the rasteriser's rounding
 
@@ -66,7 +66,7 @@ e2e_start_display() {
   for _ in 1 2 3 4 5; do
     number=$(( 100 + RANDOM % 400 ))
     [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] && continue
-    Xvfb ":$number" -screen 0 1600x1000x24 -nolisten tcp >"$E2E_WORK/xvfb.log" 2>&1 &
+    Xvfb ":$number" -screen 0 1600x1000x24 -nolisten tcp >"${E2E_XVFB_LOG:-$E2E_WORK/xvfb.log}" 2>&1 &
     E2E_XVFB_PID=$!
     end=$(( $(e2e_now_ms) + 10000 ))
     while e2e_running "$E2E_XVFB_PID" && [ ! -S "/tmp/.X11-unix/X$number" ]; do
@@ -79,7 +79,7 @@ e2e_start_display() {
     fi
     e2e_end_process "$E2E_XVFB_PID"  # lost a race for the number, or never came up
   done
-  echo "e2e: no Xvfb came up (see $E2E_WORK/xvfb.log)" >&2
+  echo "e2e: no Xvfb came up (see ${E2E_XVFB_LOG:-$E2E_WORK/xvfb.log})" >&2
   return 1
 }
 
@@ -93,7 +93,10 @@ e2e_template_registry() {
   # Xvfb runs no window manager. Undecorated, a window's whole rectangle is its own (the program's
   # caption band gets the clicks, its pixels are the program's); unmanaged, Wine itself moves and
   # sizes the X window, so maximising and restoring work with nobody to ask.
-  printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Decorated"="N"\r\n"Managed"="N"\r\n'
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Decorated"="N"\r\n"Managed"="N"\r\n\r\n'
+  # A crash ends the program at once rather than in the automatic debugger, which would hold the
+  # scenario until its deadline.
+  printf '[-HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug]\r\n'
 }
 
 # One template prefix per run, copied for every scenario (wineboot is the slow part).

@@ -3,8 +3,10 @@
 #   bash tests/e2e/run-e2e.sh BUILD_DIR [SCENARIO ...]
 # BUILD_DIR is a win64 build with TolZeb.exe and tests/e2e/tzdrive.exe (TOLZEB_EXE and TZDRIVE
 # override where they are). SCENARIO names a file of tests/e2e/scenarios without ".sh" (or of
-# E2E_SCENARIO_DIR); none runs them all. One Xvfb and one template prefix serve the run; each
-# scenario runs in a process of its own with a fresh copy of the prefix and a deadline.
+# E2E_SCENARIO_DIR); none runs them all. One template prefix serves the run; each scenario runs
+# in a process of its own with a fresh copy of the prefix and a deadline. E2E_JOBS lanes (by
+# default 3 on four or more processors, else 1) run scenarios side by side, each lane on an Xvfb
+# of its own so that no two windows share a screen.
 # Screenshots land in BUILD_DIR/e2e-shots/<scenario>/, logs in BUILD_DIR/e2e/.
 set -euo pipefail
 if [ $# -lt 1 ]; then
@@ -21,7 +23,8 @@ export LC_ALL=C.UTF-8 LANG=C.UTF-8 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winealsa.drv=d"
 export E2E_WORK="$BUILD_DIR/e2e" E2E_SHOTS="$BUILD_DIR/e2e-shots"
 export XDG_CACHE_HOME="$E2E_WORK/cache"
-E2E_SCENARIO_SECONDS=${E2E_SCENARIO_SECONDS:-300}
+E2E_SCENARIO_SECONDS=${E2E_SCENARIO_SECONDS:-600}
+E2E_JOBS=${E2E_JOBS:-$(( $(nproc) >= 4 ? 3 : 1 ))}
 SCENARIO_DIR=${E2E_SCENARIO_DIR:-$HERE/scenarios}
 
 export TOLZEB_EXE=${TOLZEB_EXE:-$(find "$BUILD_DIR" -name TolZeb.exe -not -path "$E2E_WORK/*" -print -quit)}
@@ -47,8 +50,9 @@ mkdir -p "$E2E_WORK" "$E2E_SHOTS"
 
 E2E_XVFB_PID=""
 SCENARIO_PID=""
+LANE_PIDS=()
 run_cleanup() {
-  [ -z "$SCENARIO_PID" ] || e2e_end_process "$SCENARIO_PID"
+  for pid in "${LANE_PIDS[@]}"; do e2e_end_process "$pid"; done
   [ -z "$E2E_XVFB_PID" ] || e2e_end_process "$E2E_XVFB_PID"
   rm -rf "$E2E_WORK/template"
 }
@@ -89,14 +93,46 @@ run_scenario() {
     echo "PASS $name (${seconds} s)"
   else
     echo "FAIL $name (${seconds} s; log $E2E_WORK/$name/log.txt)"
-    failed+=("$name")
   fi
 }
 
+# Lane `lane` runs every E2E_JOBS-th scenario, each reported into <name>.report. Lane 0 uses the
+# run's display; the others start their own and end it with themselves.
+run_lane() {
+  local lane=$1 k=0 name
+  E2E_XVFB_OWNED=""
+  trap '[ -z "$SCENARIO_PID" ] || e2e_end_process "$SCENARIO_PID"
+        [ -z "$E2E_XVFB_OWNED" ] || e2e_end_process "$E2E_XVFB_OWNED"' EXIT
+  trap 'exit 143' TERM INT
+  if [ "$lane" -gt 0 ]; then
+    E2E_XVFB_LOG="$E2E_WORK/xvfb-$lane.log" e2e_start_display || exit 1
+    E2E_XVFB_OWNED=$E2E_XVFB_PID
+  fi
+  for name in "${scenarios[@]}"; do
+    if [ $(( k % E2E_JOBS )) -eq "$lane" ]; then
+      echo "--- $name" >"$E2E_WORK/$name.report"
+      run_scenario "$name" >>"$E2E_WORK/$name.report"
+    fi
+    k=$(( k + 1 ))
+  done
+}
+
+for (( lane = 0; lane < E2E_JOBS; lane++ )); do
+  run_lane "$lane" &
+  LANE_PIDS+=($!)
+done
+for pid in "${LANE_PIDS[@]}"; do wait "$pid" || true; done
+LANE_PIDS=()
+
 failed=()
 for name in "${scenarios[@]}"; do
-  echo "--- $name"
-  run_scenario "$name"
+  if [ -f "$E2E_WORK/$name.report" ]; then
+    cat "$E2E_WORK/$name.report"
+    tail -n 1 "$E2E_WORK/$name.report" | grep -q '^PASS ' || failed+=("$name")
+  else
+    echo "FAIL $name (its lane never ran it)"
+    failed+=("$name")
+  fi
 done
 
 echo

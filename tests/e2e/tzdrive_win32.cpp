@@ -12,14 +12,16 @@
 //   tzdrive key VK [ctrl] [shift] [--to CLASS]          (VK: a name such as tab, or a number)
 //   tzdrive type TEXT [--to CLASS]
 //   tzdrive copydata CLASS PATH [--timeout MS] [--tag N] [--cb N] [--nonull]
+//   tzdrive drop CLASS X Y PATH [PATH ...]               (client DIPs of the drop point)
 //   tzdrive msgbox PID|IMAGE.exe|CLASS TIMEOUT_MS [--press ok|cancel|yes|no]
 //   tzdrive close CLASS TIMEOUT_MS
 //   tzdrive serve                                       (commands from standard input, see serve)
 
 #include <windows.h>
-// After windows.h, which it needs.
+// After windows.h, which they need.
 #include <fcntl.h>
 #include <io.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -168,9 +170,26 @@ std::wstring imageName(DWORD pid) {
   return name;
 }
 
+// The first visible top-level window of the class: a hidden one of the same class (a dialog that
+// is closing) may come first in the z-order.
 HWND findVisibleWindow(const std::wstring& windowClass) {
-  HWND window = FindWindowW(windowClass.c_str(), nullptr);
-  return window && IsWindowVisible(window) ? window : nullptr;
+  struct Search {
+    const std::wstring* windowClass;
+    HWND found;
+  } search{&windowClass, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* wanted = reinterpret_cast<Search*>(data);
+        wchar_t name[256] = {};
+        GetClassNameW(window, name, 256);
+        if (IsWindowVisible(window) && *wanted->windowClass == name) {
+          wanted->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 // Who owns the message boxes to look for: a process id, an image name, or a main window class.
@@ -551,6 +570,49 @@ int copyData(const std::vector<std::wstring>& args) {
   return kSuccess;
 }
 
+// Files dropped on the window as Explorer drops them: WM_DROPFILES with a DROPFILES block. The
+// block is written into the program's own memory, where DragQueryFileW reads it; an HGLOBAL of
+// this process would mean nothing there. DragFinish cannot free such a block, so each drop leaves
+// its few bytes in the program until it ends.
+int drop(const std::vector<std::wstring>& args) {
+  if (args.size() < 6) return usage();
+  long long x = 0, y = 0;
+  if (!parseNumber(args[3].c_str(), x) || !parseNumber(args[4].c_str(), y)) return usage();
+  HWND window = findVisibleWindow(args[2]);
+  if (!window) return fail(L"no visible window of class " + args[2]);
+
+  std::vector<wchar_t> names;
+  for (size_t i = 5; i < args.size(); ++i) {
+    names.insert(names.end(), args[i].begin(), args[i].end());
+    names.push_back(0);
+  }
+  names.push_back(0);
+  DROPFILES header{};
+  header.pFiles = sizeof(DROPFILES);
+  const UINT dpi = GetDpiForWindow(window);
+  header.pt = {LONG(x * dpi / 96), LONG(y * dpi / 96)};
+  header.fNC = FALSE;
+  header.fWide = TRUE;
+  std::vector<BYTE> block(sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+  memcpy(block.data(), &header, sizeof(header));
+  memcpy(block.data() + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
+
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId);
+  if (!process) return fail(L"OpenProcess failed, error " + std::to_wstring(GetLastError()));
+  void* remote = VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  SIZE_T written = 0;
+  const bool copied =
+      remote && WriteProcessMemory(process, remote, block.data(), block.size(), &written) && written == block.size();
+  const DWORD error = GetLastError();
+  CloseHandle(process);
+  if (!copied) return fail(L"writing the drop into the program failed, error " + std::to_wstring(error));
+  if (!PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0)) return fail(L"PostMessageW failed");
+  put("dropped", (long long)(args.size() - 5));
+  return kSuccess;
+}
+
 struct ButtonName {
   const wchar_t* name;
   WORD id;
@@ -635,6 +697,7 @@ int run(const std::vector<std::wstring>& args) {
   if (command == L"key") return key(args);
   if (command == L"type") return type(args);
   if (command == L"copydata") return copyData(args);
+  if (command == L"drop") return drop(args);
   if (command == L"msgbox") return messageBox(args);
   if (command == L"close") return close(args);
   return usage();

@@ -7,7 +7,9 @@
 namespace tolzeb::ui {
 
 AppWindow::AppWindow(TaskRunnerServices taskServices)
-    : engine_(taskServices.engine ? taskServices.engine : &linkedEngine()), tasks(std::move(taskServices)) {}
+    : engine_(taskServices.engine ? taskServices.engine : &linkedEngine()),
+      tasks(taskServices),
+      search(ArchiveSearchServices{engine_, {}, taskServices.post, taskServices.tickMilliseconds}) {}
 
 AppWindow::~AppWindow() { stopWorkers(); }
 
@@ -35,6 +37,7 @@ void AppWindow::paint(Canvas& canvas, const IconSet& icons, Size client) {
   pageState.taskPaused = tasks.paused();
   pageState.openTaskCount = tasks.openCount();
   pageState.scrollOffset = scrollOffset_;
+  pageState.dpi = dpi;
   clientSize_ = client;
   paintFrame(frameLayout, canvas, icons, pageState, hitRegions, client);
 }
@@ -67,8 +70,8 @@ void AppWindow::onTaskProgress() {
 
 void AppWindow::stopWorkers() {
   tasks.stop();
+  search.stopAndJoin();
   preview.cancelAndJoin();
 }
-
 
 }  // namespace tolzeb::ui

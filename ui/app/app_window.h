@@ -18,6 +18,7 @@
 #include "ui/app/window_host.h"
 #include "ui/foundation/history.h"
 #include "ui/foundation/icon_set.h"
+#include "ui/preview/archive_search.h"
 
 namespace tolzeb::ui {
 
@@ -106,6 +107,10 @@ class AppWindow {
   void loadToolsArchive(const std::wstring& path);
   // Hands the viewer's archive and password to the extract page: every entry, or the ticked ones.
   void extractFromViewer(bool tickedOnly);
+  // The preview pane's actions on the previewed file: the extract page with that entry alone, or
+  // an export beside the archive (nothing while another task runs).
+  void extractPreviewedEntry();
+  void exportPreviewedEntry();
   // Runs a shell job file handed over on the command line or by message; true when it was taken.
   bool runShellJobFile(const std::wstring& path);
   // One planned step of a shell job: 0 queued as a task, 1 opened in the viewer instead (a
@@ -148,11 +153,25 @@ class AppWindow {
   void applySettings();
   void resetSettings();
   void pickLanguage(int32_t row);
+  // The settings page's file association read afresh; registering (true) or removing it, then
+  // the same reading, and a box with the reason when that failed.
+  void refreshAssociationState();
+  void changeFileAssociation(bool registering);
   void clearSearch();
+  // The history's archive paths, newest first, each once (paths equal when folded are the same).
+  std::vector<std::wstring> searchArchiveList() const;
+  // The recorded archives whose paths hold the typed query.
+  void refreshSearchNameHits();
+  // Enter in the search field: looks inside the recorded archives, or stops for an empty query.
+  void startSearch();
   void clearViewerFilter();
   void copySupportLink();
   void setSplitPartSize(uint32_t mebibytes);
   void togglePreviewPane();
+  // The settings page's association, package and menu-switch fields, read afresh.
+  void refreshIntegrationState();
+  // Commands 108 to 115: installing and removing the Explorer menu, checking it, its switches.
+  void onExplorerMenuCommand(uint16_t id);
   // Queues a request; shows the task panel when it was accepted.
   uint64_t queueTask(const TaskRequest& request);
   // The starters of the compress and extract pages and the tools page's checks; each queues
@@ -168,6 +187,7 @@ class AppWindow {
   // A finished create enters the history; a duplicate search or a comparison leaves its result
   // for the tools page.
   void onTaskFinished(uint64_t taskId);
+  void onSearchProgress();
   // WM_CLOSE and WM_DESTROY: every worker stopped and joined, in a fixed order.
   void stopWorkers();
   // Picks a viewer row and, while the pane is shown, asks for its preview; an invalid row clears
@@ -183,6 +203,7 @@ class AppWindow {
   const FrameLayout& layout() const { return frameLayout; }
   History& historyStore() { return history; }
   TaskRunner& taskRunner() { return tasks; }
+  ArchiveSearch& archiveSearch() { return search; }
   float scrollOffset() const { return scrollOffset_; }
   // Tests: the hit regions and frame layout a paint would have left, without painting.
   void setPaintResultForTesting(HitRegions regions, const FrameLayout& layout, Size client = {});
@@ -212,6 +233,7 @@ class AppWindow {
   History history;
   SystemLoad systemLoad;
   TaskRunner tasks;
+  ArchiveSearch search;
   PreviewController preview;
   HitRegions hitRegions;
   PageState pageState;

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <windowsx.h>
 
+#include "ui/app/about_window.h"
 #include "ui/app/app_window.h"
 #include "ui/app/shell_job_message.h"
 #include "ui/foundation/history.h"
@@ -92,6 +93,7 @@ class MainWindowHost : public WindowHost {
     if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
     SetForegroundWindow(hwnd);
   }
+  void showAbout() override { showAboutWindow(hwnd); }
   bool openWebAddress(const std::wstring& address) override { return shellOpen(address); }
   bool openFolder(const std::wstring& path) override { return shellOpen(path); }
   bool showInFolder(const std::wstring& path) override {
@@ -289,6 +291,10 @@ LRESULT MainWindowHost::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
       }
       if (message == UINT(AppMessage::TaskFinished)) {
         app.onTaskFinished(uint64_t(lParam));
+        return 0;
+      }
+      if (message == UINT(AppMessage::SearchProgress)) {
+        app.onSearchProgress();
         return 0;
       }
       break;

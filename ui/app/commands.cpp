@@ -7,6 +7,7 @@
 
 #include "engine/core/fs.h"
 #include "ui/app/app_window.h"
+#include "ui/app/settings_page.h"
 #include "ui/app/task_starters.h"
 #include "ui/app/viewer_rows.h"
 #include "ui/foundation/catalogue_source.h"
@@ -19,9 +20,6 @@ namespace tolzeb::ui {
 namespace {
 
 constexpr std::array<uint32_t, 4> kPartSizePresetsMiB = {10, 25, 100, 700};
-constexpr std::array<uint32_t, 5> kThreadPresets = {0, 1, 2, 4, 8};
-constexpr std::array<uint64_t, 5> kMemoryPresets = {134217728, 268435456, 536870912, 1073741824, 2147483648};
-constexpr std::array<uint32_t, 5> kChunkPresets = {262144, 524288, 1048576, 2097152, 4194304};
 constexpr uint32_t kMaxPartMiB = 4096;
 
 // The 117 sizes of the part-size slider.
@@ -162,7 +160,10 @@ void AppWindow::pickLanguage(int32_t row) {
 }
 
 void AppWindow::clearSearch() {
+  search.requestStop();
   pageState.searchQuery.clear();
+  pageState.searchNameHits.clear();
+  pageState.searchSnapshot = {};
   pageState.searchedQuery.clear();
   if (pageState.focusId == command_ids::kSearchField) pageState.focusId = 0;
   requestRepaint();
@@ -227,14 +228,23 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       return requestRepaint();
     case 4: return showPage(Page::Tasks);
     case 5: return showPage(Page::Tools);
-    case 6: return showPage(Page::Settings);
+    case 6:
+      refreshIntegrationState();
+      return showPage(Page::Settings);
     case 7: return showPage(Page::Support);
     case 8:
       if (s.page != Page::Search) showPage(Page::Search);
       s.focusId = command_ids::kSearchField;
       s.showFocus = false;
+      refreshSearchNameHits();
       return requestRepaint();
     case 9: return clearSearch();
+    case 10:
+      if (inTable(s.searchNameHits, i)) openArchive(s.searchNameHits[size_t(i)].archivePath);
+      return;
+    case 11:
+      if (inTable(s.searchSnapshot.hits, i)) openArchive(s.searchSnapshot.hits[size_t(i)].archivePath);
+      return;
     case 13: case 52: {
       std::wstring path = chooseArchiveToOpen(owner);
       if (!path.empty()) openArchive(path);
@@ -350,6 +360,8 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       return;
     case 65: return clearViewerFilter();
     case 66: return togglePreviewPane();
+    case 68: return extractPreviewedEntry();
+    case 69: return exportPreviewedEntry();
     case 70: previewEntry(s.viewerSelectedRow); return requestRepaint();
     case 74: history.clear(); return requestRepaint();
     case 75: {
@@ -410,16 +422,16 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
     case 91: s.settings.verify = !s.settings.verify; return applySettings();
     case 92: s.settings.blockHashes = !s.settings.blockHashes; return applySettings();
     case 93:
-      if (!inTable(kThreadPresets, i)) return;
-      s.settings.threads = kThreadPresets[size_t(i)];
+      if (!inTable(kThreadLadder, i)) return;
+      s.settings.threads = kThreadLadder[size_t(i)];
       return applySettings();
     case 94:
-      if (!inTable(kMemoryPresets, i)) return;
-      s.settings.memoryBytes = kMemoryPresets[size_t(i)];
+      if (!inTable(kMemoryLadder, i)) return;
+      s.settings.memoryBytes = kMemoryLadder[size_t(i)];
       return applySettings();
     case 95:
-      if (!inTable(kChunkPresets, i)) return;
-      s.settings.chunkBytes = kChunkPresets[size_t(i)];
+      if (!inTable(kChunkLadder, i)) return;
+      s.settings.chunkBytes = kChunkLadder[size_t(i)];
       return applySettings();
     case 96:
       if (i < 0 || i > 2) return;
@@ -438,6 +450,9 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       (void)createDirectories(folder);
       return openOutputFolder(folder);
     }
+    case 101:
+      if (host_) host_->showAbout();
+      return;
     case 102:
       s.languageListOpen = !s.languageListOpen;
       s.languageListRow = currentLanguageRow();
@@ -450,6 +465,9 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
       i18n::setFormatsFollowLanguage(s.settings.formatFollowsLanguage);
       s.settings.save();
       return requestRepaint();
+    case 106: case 107: return changeFileAssociation(id == 106);
+    case 108: case 109: case 110: case 111: case 112: case 113: case 114: case 115:
+      return onExplorerMenuCommand(id);
     case 116:
       if (host_ && host_->openWebAddress(kDonationAddress)) return;
       s.supportMessageIsError = true;

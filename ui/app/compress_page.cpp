@@ -35,6 +35,12 @@ constexpr float kSegmentHeight = 40;
 constexpr float kFormatSegmentWidth = 160;
 constexpr float kModeSegmentsWidth = 460;
 constexpr int32_t kRecoveryPercentMax = 30;
+// The buttons' widths when their labels fit; a longer label widens its button.
+constexpr float kAddFilesWidth = 140;
+constexpr float kAddFolderWidth = 156;
+constexpr float kButtonGap = 8;
+constexpr float kChooseWidth = 138;
+constexpr float kStartWidth = 210;
 
 constexpr uint16_t kAddFiles = 24;
 constexpr uint16_t kAddFolder = 25;
@@ -121,10 +127,16 @@ float paintSourcesCard(const PagePainter& page, float top) {
   const float L = page.left, R = page.right;
   const std::vector<std::wstring>& sources = page.state.compressSources;
   page.card(top, kSourcesHeight, "compress.sources_panel");
-  drawButton(page.canvas, page.icons, page.interaction, page.regions, {R - 346, top + 14, R - 206, top + 50},
-             translate("compress.add_files"), kAddFiles, ButtonStyle::Secondary, Icon::Add, true);
-  drawButton(page.canvas, page.icons, page.interaction, page.regions, {R - 198, top + 14, R - 42, top + 50},
-             translate("compress.add_folder"), kAddFolder, ButtonStyle::Secondary, Icon::Folder, true);
+  // Both buttons keep their places from the right and grow leftwards when a label needs more room.
+  const std::wstring addFiles = translate("compress.add_files");
+  const std::wstring addFolder = translate("compress.add_folder");
+  const float folderLeft = R - 42 - buttonWidthFor(page.canvas, addFolder, Icon::Folder, kAddFolderWidth);
+  const float filesRight = folderLeft - kButtonGap;
+  const float filesLeft = filesRight - buttonWidthFor(page.canvas, addFiles, Icon::Add, kAddFilesWidth);
+  drawButton(page.canvas, page.icons, page.interaction, page.regions, {filesLeft, top + 14, filesRight, top + 50},
+             addFiles, kAddFiles, ButtonStyle::Secondary, Icon::Add, true);
+  drawButton(page.canvas, page.icons, page.interaction, page.regions, {folderLeft, top + 14, R - 42, top + 50},
+             addFolder, kAddFolder, ButtonStyle::Secondary, Icon::Folder, true);
   if (sources.empty()) {
     drawCentredText(page.canvas, translate("compress.empty"), TextStyle::Body, {L + 22, top + 62, R - 22, top + 294},
                     palette::textSecondary, TextAlign::Centre);
@@ -151,10 +163,12 @@ float paintSourcesCard(const PagePainter& page, float top) {
 float paintDestinationCard(const PagePainter& page, float top) {
   const float L = page.left, R = page.right;
   page.card(top, kDestinationHeight, "compress.destination_panel");
-  drawPathBox(page.canvas, {L + 22, top + 56, R - 172, top + 98}, page.state.compressDestination,
+  const std::wstring choose = translate("compress.choose");
+  const float chooseLeft = R - 22 - buttonWidthFor(page.canvas, choose, Icon::None, kChooseWidth);
+  drawPathBox(page.canvas, {L + 22, top + 56, chooseLeft - 12, top + 98}, page.state.compressDestination,
               translate("compress.no_destination"));
-  drawButton(page.canvas, page.icons, page.interaction, page.regions, {R - 160, top + 56, R - 22, top + 98},
-             translate("compress.choose"), kChooseDestination, ButtonStyle::Secondary, Icon::None, true);
+  drawButton(page.canvas, page.icons, page.interaction, page.regions, {chooseLeft, top + 56, R - 22, top + 98}, choose,
+             kChooseDestination, ButtonStyle::Secondary, Icon::None, true);
   return top + kDestinationHeight;
 }
 
@@ -257,11 +271,13 @@ float paintRecoveryCard(const PagePainter& page, float top) {
 
 float paintStartRow(const PagePainter& page, float top) {
   const bool ready = compressFormReady(page.state);
-  drawButton(page.canvas, page.icons, page.interaction, page.regions, {page.left, top, page.left + 210, top + 48},
-             translate("compress.start"), kStart, ButtonStyle::Primary, Icon::Archive, ready);
+  const std::wstring label = translate("compress.start");
+  const float right = page.left + buttonWidthFor(page.canvas, label, Icon::Archive, kStartWidth);
+  drawButton(page.canvas, page.icons, page.interaction, page.regions, {page.left, top, right, top + 48}, label, kStart,
+             ButtonStyle::Primary, Icon::Archive, ready);
   if (!ready) {
     page.text(translate(compressStartHintKey(page.state)), TextStyle::Body,
-              {page.left + 226, top + 12, page.right, top + 40}, palette::textSecondary);
+              {right + 16, top + 12, page.right, top + 40}, palette::textSecondary);
   }
   return top + 48;
 }

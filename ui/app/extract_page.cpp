@@ -26,6 +26,11 @@ constexpr float kDestinationHeight = 116;
 constexpr float kPolicyHeight = 156;
 constexpr float kSegmentHeight = 40;
 constexpr float kPolicySegmentsWidth = 420;
+// The buttons' widths when their labels fit; a longer label widens its button.
+constexpr float kChooseWidth = 138;
+constexpr float kBrowseWidth = 178;
+constexpr float kExtractAllWidth = 188;
+constexpr float kStartWidth = 190;
 
 constexpr uint16_t kChooseArchive = 43;
 constexpr uint16_t kChooseDestination = 44;
@@ -56,6 +61,10 @@ struct PagePainter {
               bool enabled = true) const {
     drawButton(canvas, icons, interaction, regions, rect, translate(labelKey), command, style, icon, enabled);
   }
+  // A button's width for its label, at least `minimum`.
+  float widthFor(const char* labelKey, Icon icon, float minimum) const {
+    return buttonWidthFor(canvas, translate(labelKey), icon, minimum);
+  }
 };
 
 // Why the archive cannot be used, what its listing found, or an invitation to choose one.
@@ -80,15 +89,19 @@ void paintStatusLine(const PagePainter& page, float top) {
 void paintSelectionRow(const PagePainter& page, float s) {
   const float L = page.left, R = page.right;
   const PageState& state = page.state;
+  // The buttons keep their places from the right and grow leftwards; the line gives way to them.
+  const float browseLeft = R - 22 - page.widthFor("extract.browse", Icon::None, kBrowseWidth);
   if (!state.extractSelection.empty()) {
     const std::wstring line = i18n::translateWithArgs(
         "extract.partial_selection", {Arg("selected", i18n::formatInteger(int64_t(state.extractSelection.size()))),
                                       Arg("total", i18n::formatInteger(int64_t(state.extractEntryCount)))});
-    page.text(line, TextStyle::BodyStrong, {L + 22, s, R - 410, s + 26}, palette::brandRed);
-    page.button({R - 400, s - 6, R - 212, s + 30}, "extract.extract_all_instead", kExtractAll, ButtonStyle::Quiet);
+    const float allRight = browseLeft - 12;
+    const float allLeft = allRight - page.widthFor("extract.extract_all_instead", Icon::None, kExtractAllWidth);
+    page.text(line, TextStyle::BodyStrong, {L + 22, s, allLeft - 10, s + 26}, palette::brandRed);
+    page.button({allLeft, s - 6, allRight, s + 30}, "extract.extract_all_instead", kExtractAll, ButtonStyle::Quiet);
   }
   if (state.extractListed) {
-    page.button({R - 200, s - 6, R - 22, s + 30}, "extract.browse", kBrowse, ButtonStyle::Secondary);
+    page.button({browseLeft, s - 6, R - 22, s + 30}, "extract.browse", kBrowse, ButtonStyle::Secondary);
   }
 }
 
@@ -97,9 +110,10 @@ float paintArchiveCard(const PagePainter& page, float top) {
   const PageState& state = page.state;
   const float height = state.extractLocked ? 282 : 206;
   drawCard(page.canvas, {L, top, R, top + height}, translate("extract.archive_panel"));
-  drawPathBox(page.canvas, {L + 22, top + 56, R - 172, top + 98}, state.extractArchive,
+  const float chooseLeft = R - 22 - page.widthFor("extract.choose", Icon::None, kChooseWidth);
+  drawPathBox(page.canvas, {L + 22, top + 56, chooseLeft - 12, top + 98}, state.extractArchive,
               translate("extract.no_archive"));
-  page.button({R - 160, top + 56, R - 22, top + 98}, "extract.choose", kChooseArchive, ButtonStyle::Secondary);
+  page.button({chooseLeft, top + 56, R - 22, top + 98}, "extract.choose", kChooseArchive, ButtonStyle::Secondary);
   paintStatusLine(page, top + 110);
   if (state.extractLocked) {
     page.text(translate("extract.password_label"), TextStyle::Caption, {L + 22, top + 140, L + 420, top + 160},
@@ -114,9 +128,10 @@ float paintArchiveCard(const PagePainter& page, float top) {
 float paintDestinationCard(const PagePainter& page, float top) {
   const float L = page.left, R = page.right;
   drawCard(page.canvas, {L, top, R, top + kDestinationHeight}, translate("extract.destination_panel"));
-  drawPathBox(page.canvas, {L + 22, top + 56, R - 172, top + 98}, page.state.extractDestination,
+  const float chooseLeft = R - 22 - page.widthFor("extract.choose", Icon::None, kChooseWidth);
+  drawPathBox(page.canvas, {L + 22, top + 56, chooseLeft - 12, top + 98}, page.state.extractDestination,
               translate("extract.no_folder"));
-  page.button({R - 160, top + 56, R - 22, top + 98}, "extract.choose", kChooseDestination, ButtonStyle::Secondary);
+  page.button({chooseLeft, top + 56, R - 22, top + 98}, "extract.choose", kChooseDestination, ButtonStyle::Secondary);
   return top + kDestinationHeight;
 }
 
@@ -135,11 +150,11 @@ float paintPolicyCard(const PagePainter& page, float top) {
 
 float paintStartRow(const PagePainter& page, float top) {
   const bool ready = extractFormReady(page.state);
-  page.button({page.left, top, page.left + 190, top + 48}, "extract.start", kStart, ButtonStyle::Primary, Icon::Extract,
-              ready);
+  const float right = page.left + page.widthFor("extract.start", Icon::Extract, kStartWidth);
+  page.button({page.left, top, right, top + 48}, "extract.start", kStart, ButtonStyle::Primary, Icon::Extract, ready);
   if (!ready) {
-    page.text(translate(extractStartHintKey(page.state)), TextStyle::Body,
-              {page.left + 206, top + 12, page.right, top + 40}, palette::textSecondary);
+    page.text(translate(extractStartHintKey(page.state)), TextStyle::Body, {right + 16, top + 12, page.right, top + 40},
+              palette::textSecondary);
   }
   return top + 48;
 }

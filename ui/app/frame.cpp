@@ -93,7 +93,7 @@ float paintPage(Canvas& canvas, const IconSet& icons, const PageState& state, Re
     case Page::Tasks:
       return paintTasksPage(canvas, icons, state, page, regions);
     case Page::Support:
-      return paintSupportPage(canvas, icons, state, page, regions);
+      return paintSupportPage(canvas, icons, state, page, regions, layout.supportQr);
     case Page::Home:
       break;
   }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "ui/app/page_state.h"
+#include "ui/app/support_page.h"
 #include "ui/foundation/canvas.h"
 #include "ui/foundation/hit_regions.h"
 #include "ui/foundation/palette.h"
@@ -33,6 +34,7 @@ inline constexpr Color railBackground = rgb(244, 245, 247);
 // What the last paint decided; hit-testing and scrolling use it until the next paint.
 struct FrameLayout {
   Rect languageBox;  // the settings page's language box, for the language list
+  SupportQrCode supportQr;  // made at the support page's first paint, kept for the window's life
   float contentHeight = 0;
   float viewportHeight = 0;
   bool scrollBarShown = false;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ui/app/frame.h"
+#include "ui/app/support_page.h"
 
 namespace tolzeb::ui {
 
@@ -34,6 +35,6 @@ float paintSettingsPage(Canvas& canvas, const IconSet& icons, const PageState& s
 float paintSearchPage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page,
                       HitRegions& regions);
 float paintSupportPage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page,
-                       HitRegions& regions);
+                       HitRegions& regions, SupportQrCode& qr);
 
 }  // namespace tolzeb::ui

@@ -10,11 +10,14 @@
 #include "engine/core/types.h"
 #include "engine/tools/compare.h"
 #include "engine/tools/duplicates.h"
+#include "ui/app/file_association.h"
+#include "ui/app/menu_switches.h"
 #include "ui/app/task_types.h"
 #include "ui/foundation/hit_regions.h"
 #include "ui/foundation/settings.h"
 #include "ui/foundation/system_load.h"
 #include "ui/foundation/text_field.h"
+#include "ui/preview/archive_search.h"
 
 namespace tolzeb::ui {
 
@@ -52,10 +55,13 @@ struct PageState {
   bool showFocus = false;
   bool maximized = false;  // refreshed at every paint
   float scrollOffset = 0;  // the window's scroll offset, for the painters
+  float dpi = 96;           // the window's, for drawing in whole device pixels
 
   // Search page.
   TextField searchQuery;
-  std::wstring searchedQuery;
+  std::vector<SearchHit> searchNameHits;  // recorded archives whose paths hold the query
+  ArchiveSearch::Snapshot searchSnapshot;  // the worker's state as last copied
+  std::wstring searchedQuery;             // the query the worker was last started with
 
   // Compress page.
   std::vector<std::wstring> compressSources;
@@ -138,6 +144,15 @@ struct PageState {
 
   // The window's copy of the user settings, saved on every change.
   Settings settings;
+
+  // Settings page: the file association, the packaged Explorer menu as last asked for, and the
+  // menu switches as last read or written.
+  AssociationState association;
+  uint8_t packageState = 0;
+  std::wstring packageInstalledVersion;
+  std::wstring packageShippedVersion;
+  std::wstring packageMessage;
+  shell::MenuSettings menuSettings;
 
   // Support page.
   std::wstring supportMessage;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/app/about_window.h"
 #include "ui/app/app_window.h"
 #include "ui/app/file_association.h"
 #include "ui/app/program_arguments.h"
@@ -78,9 +79,7 @@ int runProgram(HINSTANCE instance, int showCommand) {
       break;
     }
     case StartAction::About:
-      // The about window is not part of this build yet.
-      reportToUser(i18n::translate("dialog.not_built"), true);
-      exitCode = 1;
+      showAboutWindow(nullptr);
       break;
     case StartAction::Window: {
       AppWindow window;

@@ -2,33 +2,12 @@
 
 #include <algorithm>
 
+#include "ui/preview/archive_search.h"
+
 namespace tolzeb::ui {
 namespace {
 
 wchar_t foldAsciiLetter(wchar_t unit) { return unit >= L'A' && unit <= L'Z' ? wchar_t(unit - L'A' + L'a') : unit; }
-
-// Letter case folded for the filter. Covers ASCII and the Latin-1/Latin Extended-A, Greek and
-// Cyrillic capitals whose small letters sit at a fixed distance; the search's shared fold takes
-// over once it is in the tree.
-std::wstring foldForFilter(const std::wstring& text) {
-  std::wstring folded = text;
-  for (wchar_t& unit : folded) {
-    const unsigned u = unsigned(unit) & 0xFFFFu;
-    if (u >= 'A' && u <= 'Z')
-      unit = wchar_t(u + 32);
-    else if (u >= 0xC0 && u <= 0xDE && u != 0xD7)
-      unit = wchar_t(u + 32);
-    else if (((u >= 0x100 && u <= 0x137) || (u >= 0x14A && u <= 0x177)) && u != 0x130 && (u & 1) == 0)
-      unit = wchar_t(u + 1);
-    else if (u >= 0x391 && u <= 0x3A9 && u != 0x3A2)
-      unit = wchar_t(u + 32);
-    else if (u >= 0x410 && u <= 0x42F)
-      unit = wchar_t(u + 32);
-    else if (u >= 0x400 && u <= 0x40F)
-      unit = wchar_t(u + 80);
-  }
-  return folded;
-}
 
 int compareUnsigned(uint64_t left, uint64_t right) { return left < right ? -1 : left > right ? 1 : 0; }
 
@@ -43,11 +22,12 @@ std::wstring trimSpacesAndTabs(const std::wstring& text) {
 }
 
 std::vector<int32_t> filterViewerEntries(const std::vector<ListedEntry>& entries, const std::wstring& filter) {
-  const std::wstring folded = foldForFilter(trimSpacesAndTabs(filter));
+  // The search's fold and match, so the filter and the search agree on every letter.
+  const std::wstring folded = foldForSearch(trimSpacesAndTabs(filter));
   std::vector<int32_t> kept;
   kept.reserve(entries.size());
   for (size_t i = 0; i < entries.size(); ++i) {
-    if (folded.empty() || foldForFilter(entries[i].path).find(folded) != std::wstring::npos) kept.push_back(int32_t(i));
+    if (folded.empty() || nameMatches(entries[i].path, folded)) kept.push_back(int32_t(i));
   }
   return kept;
 }

@@ -72,6 +72,8 @@ class WindowHost {
   virtual bool showInFolder(const std::wstring& path) = 0;
   // Restores the window when it is minimised and brings it to the foreground.
   virtual void bringToFront() {}
+  // Shows the about window over this one and returns when it has been closed.
+  virtual void showAbout() {}
 };
 
 }  // namespace tolzeb::ui

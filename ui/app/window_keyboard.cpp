@@ -147,7 +147,10 @@ bool AppWindow::onKeyDown(unsigned virtualKey) {
           if (!pageState.toolsArchive.empty()) loadToolsArchive(pageState.toolsArchive);
           return true;
         }
-        if (fieldId == kSearchField) return true;
+        if (fieldId == kSearchField) {
+          startSearch();
+          return true;
+        }
         break;
       case keys::kEscape:
         if (fieldId == kSearchField) {
@@ -239,6 +242,7 @@ void AppWindow::afterTextInput(uint16_t fieldId, bool pasted) {
       // that showing a page takes away.
       if (pageState.page != Page::Search) showPage(Page::Search);
       pageState.focusId = kSearchField;
+      refreshSearchNameHits();
       break;
     case kSplitPartText:
       if (!pasted) pageState.splitPartMiB = parseSplitPartText(pageState.splitPartText.text, pageState.splitPartMiB);
@@ -253,6 +257,7 @@ void AppWindow::afterTextInput(uint16_t fieldId, bool pasted) {
 
 void AppWindow::afterTextDeleted(uint16_t fieldId) {
   if (fieldId == kViewerFilter) rebuildViewerRows(pageState);
+  if (fieldId == kSearchField) refreshSearchNameHits();
 }
 
 void AppWindow::moveFocus(int direction) {

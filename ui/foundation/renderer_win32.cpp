@@ -360,6 +360,10 @@ bool Renderer::drawProgramIcon(Rect rect) {
   const float side = std::min(rect.width(), rect.height());
   const float left = rect.left + (rect.width() - side) / 2;
   const float top = rect.top + (rect.height() - side) / 2;
+  // Wine's Direct2D ends the process when a bitmap is drawn wholly outside the target; nothing
+  // there would show anyway.
+  const D2D1_SIZE_F visible = target_->GetSize();
+  if (left >= visible.width || top >= visible.height || left + side <= 0 || top + side <= 0) return true;
   target_->DrawBitmap(bitmap, D2D1_RECT_F{left, top, left + side, top + side}, 1.0f,
                       D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
   return true;

@@ -1,6 +1,7 @@
 #include "ui/foundation/widgets.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "ui/foundation/palette.h"
 
@@ -80,6 +81,13 @@ void drawButton(Canvas& canvas, const IconSet& icons, const Interaction& interac
     drawFocusRing(canvas, rect, kButtonRadius);
   }
   addHitRegion(regions, rect, command, argument, true);
+}
+
+float buttonWidthFor(Canvas& canvas, std::wstring_view label, Icon icon, float minimum) {
+  // The label's room in drawButton: 14 before it (38 with an icon) and 12 after; the extra 2
+  // keep a rounded-up measure from wrapping the last word.
+  const float padding = icon == Icon::None ? 14 + 12 : 38 + 12;
+  return std::max(minimum, std::ceil(textWidth(canvas, label, TextStyle::BodyStrong)) + padding + 2);
 }
 
 void drawCheckBox(Canvas& canvas, const Interaction& interaction, HitRegions& regions, Rect rect,

@@ -28,6 +28,10 @@ void drawButton(Canvas& canvas, const IconSet& icons, const Interaction& interac
                 HitRegions& regions, Rect rect, std::wstring_view label, uint16_t command,
                 ButtonStyle style, Icon icon, bool enabled, int32_t argument = -1);
 
+// The width a button needs to show `label` on one line with `icon` (Icon::None: no icon), never
+// less than `minimum`: a longer translation widens the button instead of wrapping inside it.
+float buttonWidthFor(Canvas& canvas, std::wstring_view label, Icon icon, float minimum);
+
 void drawCheckBox(Canvas& canvas, const Interaction& interaction, HitRegions& regions, Rect rect,
                   std::wstring_view label, uint16_t command, bool checked, bool enabled);
 

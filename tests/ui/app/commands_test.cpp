@@ -71,6 +71,12 @@ TEST_F(CommandsTest, TheWindowButtonsReachTheWindow) {
   EXPECT_EQ(host->closesPosted, 1);
 }
 
+TEST_F(CommandsTest, TheAboutButtonOpensTheAboutWindowOverTheMainWindow) {
+  window.onCommand(101, -1);
+  EXPECT_EQ(host->aboutsShown, 1);
+  EXPECT_EQ(window.state().page, Page::Home);
+}
+
 TEST_F(CommandsTest, ChangingTheFormatRewritesOnlyItsOwnExtensionAndSwitchesZebOnlyChoicesOff) {
   PageState& s = window.state();
   struct Case {

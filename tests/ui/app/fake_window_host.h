@@ -36,6 +36,7 @@ class FakeWindowHost : public WindowHost {
   std::vector<std::wstring> addressesOpened;
   std::vector<std::wstring> foldersOpened;
   std::vector<std::wstring> itemsShown;
+  int aboutsShown = 0;
 
   WindowHandle handle() const override { return nullptr; }
   void invalidate() override { ++invalidations; }
@@ -70,6 +71,7 @@ class FakeWindowHost : public WindowHost {
     foldersOpened.push_back(path);
     return folderOpens;
   }
+  void showAbout() override { ++aboutsShown; }
   bool showInFolder(const std::wstring& path) override {
     itemsShown.push_back(path);
     return itemShows;

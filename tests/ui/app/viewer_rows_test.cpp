@@ -66,6 +66,9 @@ TEST(ViewerRowsTest, FilterTrimsFoldsAndSearchesTheWholePath) {
   for (const Case& c : cases) {
     EXPECT_EQ(filterViewerEntries(entries, c.filter), c.kept) << std::string(c.filter.begin(), c.filter.end());
   }
+  // Letters beyond ASCII fold as the archive search folds them.
+  EXPECT_EQ(filterViewerEntries({entry(L"\u00C4rger/\u0414\u041E\u041A.txt", 1)}, L"\u00E4RGER/\u0434\u043E\u043A"),
+            std::vector<int32_t>{0});
   EXPECT_EQ(trimSpacesAndTabs(L" \t a b\t "), L"a b");
   EXPECT_EQ(trimSpacesAndTabs(L"\n a"), L"\n a");  // only spaces and tabs are trimmed
 }

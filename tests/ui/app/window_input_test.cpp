@@ -825,7 +825,7 @@ TEST_F(PaintedWindowInput, APressOnOneLanguageRowAndAReleaseOnAnotherPicksTheSec
 }
 
 TEST_F(PaintedWindowInput, TheWheelLeavesAPageThatFitsAndTheThumbReachesTheEndOfOneThatDoesNot) {
-  paint();
+  paint({kWidth, 1200});  // tall enough for the home page
   ASSERT_FALSE(window.layout().scrollBarShown);
   window.onWheel(-120);
   EXPECT_EQ(window.scrollOffset(), 0);

@@ -12,6 +12,7 @@
 #include "png_writer.h"
 #include "qr_test_support.h"
 #include "ui/foundation/qr_code.h"
+#include "ui/foundation/qr_steps.h"
 
 namespace tolzeb::ui {
 namespace {
@@ -103,6 +104,52 @@ TEST(QrDecode, BytesOutsideAscii) {
   expectDecodesTo(bytes, QrLevel::L);
   const std::string address = "https://example.org/donate";
   expectDecodesTo(std::vector<uint8_t>(address.begin(), address.end()), QrLevel::M);
+}
+
+// The standard's worked example (annex I): "01234567" in numeric mode at 1-M with mask 010, built
+// from the encoder's own steps (padding, error correction, placement, mask, format information).
+// A decoder reading the digits back shows every step agrees with the standard, not just with
+// another model of the encoder.
+TEST(QrDecode, StandardsWorkedExample) {
+  std::vector<uint8_t> bits;
+  qrAppendBits(bits, 0b0001, 4);
+  qrAppendBits(bits, 8, 10);
+  qrAppendBits(bits, 12, 10);
+  qrAppendBits(bits, 345, 10);
+  qrAppendBits(bits, 67, 7);
+  std::vector<uint8_t> codewords = qrPadCodewords(bits, 16);
+  const std::vector<uint8_t> ecc = qrEccBlock(codewords, 10);
+  codewords.insert(codewords.end(), ecc.begin(), ecc.end());
+  const QrGrid grid = qrBuildSymbol(codewords, 1, QrLevel::M, 2);
+  QrCode code;
+  code.version = 1;
+  code.size = grid.size;
+  code.modules = grid.modules;
+  const Decoded decoded = decodeWithZbar(code);
+  ASSERT_NE(decoded.exitCode, kCommandNotFound) << "zbarimg is missing: install the package zbar-tools";
+  EXPECT_EQ(decoded.exitCode, 0);
+  EXPECT_EQ(decoded.output, "01234567");
+}
+
+// The lengths the encoder's contract names, each at its level: the version chosen, and the
+// symbol read back to the same bytes.
+TEST(QrDecode, NamedLengthsGiveTheirVersionAndReadBack) {
+  struct {
+    size_t length;
+    QrLevel level;
+    int32_t version;
+  } cases[] = {
+      {0, QrLevel::M, 1},   {14, QrLevel::M, 1},  {15, QrLevel::M, 2},  {26, QrLevel::M, 2},
+      {28, QrLevel::M, 3},  {120, QrLevel::M, 7}, {122, QrLevel::M, 7}, {123, QrLevel::M, 8},
+      {180, QrLevel::M, 9}, {5, QrLevel::L, 1},   {17, QrLevel::L, 1},  {230, QrLevel::L, 9},
+      {7, QrLevel::H, 1},   {98, QrLevel::H, 9},  {11, QrLevel::Q, 1},  {130, QrLevel::Q, 9},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.length << " bytes at level " << int(c.level));
+    const std::vector<uint8_t> input = qrTestInput(c.length);
+    EXPECT_EQ(encodeQr(input, c.level).version, c.version);
+    expectDecodesTo(input, c.level);
+  }
 }
 
 }  // namespace
