@@ -7,6 +7,7 @@ packages=(
   wine64 libgnutls30 libgl1 libgl1-mesa-dri xvfb xauth x11-utils x11-apps fonts-wine fonts-liberation2
   zstd lz4 xz-utils gzip tar p7zip-full zip unzip python3 libarchive-tools libzstd-dev liblz4-dev zlib1g-dev time
   zbar-tools
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 missing=()
 for p in "${packages[@]}"; do

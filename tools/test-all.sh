@@ -31,7 +31,7 @@ bash tools/run-fuzzers.sh build/asan "${TOLZEB_FUZZ_SECONDS:-5}"
 
 step "native TSan: the pipeline, the task runner, the archive search and closing the window"
 # The tests that start threads; the tree compiles only the test files that hold them.
-THREADED_SUITES='Pipeline|Concurren|Thread|TaskRunner|WindowClose|PreviewController|ArchiveSearchWorker'
+THREADED_SUITES='Pipeline|Concurren|Thread|TaskRunner|WindowClose|PreviewController|ArchiveSearchWorker|AudioPlayer'
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DTOLZEB_SANITIZE=thread -DTOLZEB_THREADED_SUITES="$THREADED_SUITES" >/dev/null
 cmake --build build/tsan -j"$JOBS" --target threaded_tests

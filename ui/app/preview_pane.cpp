@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "ui/app/frame.h"
+#include "ui/app/preview_facts.h"
 #include "ui/foundation/format.h"
 #include "ui/foundation/localisation.h"
 #include "ui/foundation/palette.h"
@@ -105,6 +106,27 @@ void drawText(Canvas& canvas, const PreviewResult& r, Rect content) {
                   palette::textSecondary, TextAlign::Leading);
 }
 
+// A sound, or a video without a frame: its facts, one per line, empty lines keeping their place.
+void drawMediaFacts(Canvas& canvas, const IconSet& icons, const PreviewResult& r, Rect content) {
+  const float cx = (content.left + content.right) / 2;
+  canvas.drawIcon(icons, Icon::Document, {cx - 20, content.top + 36, cx + 20, content.top + 76}, palette::brandRed, 36);
+  std::vector<std::wstring> lines;
+  if (!r.videoCodec.empty() || r.hasVideo) lines.push_back(videoFactsLine(r));
+  if (r.hasAudio) lines.push_back(audioFactsLine(r));
+  lines.push_back(lengthLine(r));
+  if (r.noVideoFrame) {
+    lines.push_back(i18n::translate("preview.no_video_frame"));
+  } else if (!r.hasVideo) {
+    lines.push_back(i18n::translate("preview.audio_has_no_picture"));
+  }
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].empty()) continue;
+    const float y = content.top + 96 + 20 * float(i);
+    canvas.drawText(lines[i], TextStyle::Caption, {content.left, y, content.right, y + 20}, palette::textSecondary,
+                    TextAlign::Centre);
+  }
+}
+
 }  // namespace
 
 std::wstring entryDisplayName(const std::wstring& entryName) {
@@ -174,6 +196,8 @@ void drawPreviewPane(Canvas& canvas, const IconSet& icons, const PageState& stat
     canvas.drawIcon(icons, Icon::Folder, {cx - 22, content.top + 40, cx + 22, content.top + 84},
                     palette::textSecondary, 40);
     drawStateMessage(canvas, content, i18n::translate("preview.kind_folder"), i18n::translate("preview.folder_body"));
+  } else if (r.state == PreviewState::ready && r.kind == PreviewKind::media) {
+    drawMediaFacts(canvas, icons, r, content);
   } else if (r.state == PreviewState::ready) {
     canvas.drawIcon(icons, Icon::Document, {cx - 20, content.top + 40, cx + 20, content.top + 80},
                     palette::brandRed, 36);

@@ -35,6 +35,8 @@ PreviewServices defaultPreviewServices() {
                         request.password);
   };
   services.decodeImage = decodeImage;
+  services.pdf = platformPdfRenderer();
+  services.media = platformMediaReader();
   services.notify = [](WindowHandle window, uint64_t generation) {
     if (window) postAppMessage(window, AppMessage::PreviewReady, 0, static_cast<intptr_t>(generation));
   };
@@ -144,6 +146,7 @@ void PreviewController::decodeBytes(const PreviewRequest& request, EntryBytes& e
     result.state = PreviewState::stopped;
     return;
   }
+  const CancelCheck staleCheck = [this, generation = request.generation] { return stale(generation); };
   switch (result.kind) {
     case PreviewKind::image: {
       std::wstring message;
@@ -180,14 +183,11 @@ void PreviewController::decodeBytes(const PreviewRequest& request, EntryBytes& e
       }
       break;
     }
-    // Documents and media are not shown in this build: they end as "not available".
     case PreviewKind::pdf:
-      result.state = PreviewState::unsupported;
-      result.message = i18n::translate("filetype.no_pdf_component");
+      previewPdf(bytes, result, staleCheck, services_.pdf, services_.decodeImage);
       break;
     case PreviewKind::media:
-      result.state = PreviewState::unsupported;
-      result.message = i18n::translate("filetype.no_media_component");
+      previewMedia(bytes, result, staleCheck, services_.media);
       break;
     default:
       result.state = PreviewState::ready;

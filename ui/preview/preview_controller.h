@@ -10,6 +10,8 @@
 
 #include "engine/core/status.h"
 #include "ui/app/app_message.h"
+#include "ui/preview/media_facts.h"
+#include "ui/preview/pdf_page.h"
 #include "ui/preview/preview_cache.h"
 #include "ui/preview/preview_types.h"
 
@@ -24,6 +26,9 @@ struct PreviewServices {
   std::function<bool(const uint8_t* bytes, size_t count, PreviewImage& image, std::wstring& message)> decodeImage;
   // Tells the window that a worker ended (PreviewReady), whether or not it published.
   std::function<void(WindowHandle window, uint64_t generation)> notify;
+  // Left empty, PDF and media entries say their component is missing.
+  PdfRenderer pdf;
+  MediaReader media;
 };
 
 // Reads through the archive readers, decodes with the platform decoder, posts PreviewReady.

@@ -1,6 +1,8 @@
 #include "ui/app/preview_pane.h"
 
 #include "app_window_fixture.h"
+#include "ui/app/preview_facts.h"
+#include "ui/foundation/localisation.h"
 
 namespace tolzeb::ui::testing {
 namespace {
@@ -52,6 +54,36 @@ TEST_F(PreviewPaneTest, AFailedPreviewOffersExtractAndTryAgain) {
   paint();
   ASSERT_NE(region(69), nullptr);
   EXPECT_LT(region(69)->rect().bottom, region(70)->rect().top);
+}
+
+TEST_F(PreviewPaneTest, ASoundShowsItsFactsLineByLine) {
+  PageState& s = window.state();
+  s.page = Page::Viewer;
+  s.viewerSelectedRow = 0;
+  PreviewResult& r = s.previewResult;
+  r.state = PreviewState::ready;
+  r.kind = PreviewKind::media;
+  r.entryName = L"music/a.wav";
+  r.hasAudio = true;
+  r.audioCodec = L"PCM";
+  r.sampleRate = 8000;
+  r.channels = 1;
+  r.durationKnown = true;
+  r.durationSeconds = 2;
+  paint();
+  std::vector<const DrawCall*> facts;
+  for (const DrawCall& call : canvas.calls()) {
+    if (call.kind == DrawCall::Kind::Text &&
+        (call.text == audioFactsLine(r) || call.text == lengthLine(r) ||
+         call.text == i18n::translate("preview.audio_has_no_picture"))) {
+      facts.push_back(&call);
+    }
+  }
+  ASSERT_EQ(facts.size(), 3u);
+  EXPECT_EQ(facts[0]->text, L"PCM  \u00B7  8 kHz  \u00B7  Mono");
+  EXPECT_EQ(facts[1]->rect.top, facts[0]->rect.top + 20);
+  EXPECT_EQ(facts[2]->rect.top, facts[1]->rect.top + 20);
+  EXPECT_NE(region(69), nullptr);  // media entries are exported, not extracted
 }
 
 }  // namespace

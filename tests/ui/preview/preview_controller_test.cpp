@@ -332,3 +332,45 @@ TEST_F(PreviewControllerTest, CacheStampMixesSizeAndTime) {
 
 }  // namespace
 }  // namespace tolzeb::ui
+
+namespace tolzeb::ui {
+namespace {
+
+TEST_F(PreviewControllerTest, DocumentsAndMediaGoToTheirReaders) {
+  archive.put(L"doc.pdf", "%PDF-1.4 ....");
+  archive.put(L"song.mp3", "ID3.....");
+  PreviewServices services = archive.services();
+  services.pdf.available = [] { return true; };
+  services.pdf.render = [](const std::vector<uint8_t>& bytes, uint32_t, std::vector<uint8_t>& encoded,
+                           PdfPageFacts& facts, std::wstring&, const CancelCheck& cancel) {
+    EXPECT_EQ(bytes.size(), 13u);
+    EXPECT_FALSE(cancel());  // the request is current
+    encoded.assign(kPng.begin(), kPng.end());
+    facts.pageCount = 2;
+    return true;
+  };
+  services.media.available = [] { return true; };
+  services.media.read = [](const std::vector<uint8_t>&, uint32_t, MediaInfo& info, PreviewImage&, std::wstring&,
+                           const CancelCheck& cancel) {
+    EXPECT_FALSE(cancel());
+    info.hasAudio = true;
+    info.sampleRate = 44100;
+    info.audioCodec = L"MP3";
+    return true;
+  };
+  PreviewController controller(services);
+
+  PreviewResult pdf = show(controller, requestFor(L"doc.pdf", 13));
+  EXPECT_EQ(pdf.state, PreviewState::ready);
+  EXPECT_EQ(pdf.pageCount, 2u);
+  EXPECT_EQ(pdf.image.width, 2u);  // the rendered page went through the image decoder
+
+  PreviewResult song = show(controller, requestFor(L"song.mp3", 8));
+  EXPECT_EQ(song.state, PreviewState::ready);
+  EXPECT_TRUE(song.hasAudio);
+  EXPECT_EQ(song.sampleRate, 44100u);
+  EXPECT_EQ(song.audioCodec, L"MP3");
+}
+
+}  // namespace
+}  // namespace tolzeb::ui
