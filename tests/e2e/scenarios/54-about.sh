@@ -72,3 +72,30 @@ about_expect_theme "light by TOLZEB_ABOUT_THEME over a dark system" 255,255,255 
 tz_key escape
 about_expect_exit "Escape"
 unset TOLZEB_ABOUT_THEME
+
+# From the settings page of the running program: "About TolZeb" at the end of the page opens the
+# window over the main window; Escape closes it and the main window stays.
+TZ_MAIN_CLASS=TolZebMainWindow
+tz_start
+tz_click 43 "$(tz_rail_y 5)"
+for k in 1 2 3 4 5 6 7 8; do tz_key pagedown; done
+# At the end of the page the scroll bar's thumb reaches the bottom of its track.
+tz_expect "the settings page scrolled to its end" "1189,785=199,201,204"
+tz_shot settings-end
+tz_click 1057 747
+TZ_MAIN_CLASS=TolZebAboutWindow
+tz_drive wait-window TolZebAboutWindow "$TZ_EXPECT_MS" || tz_fail "the settings page's About button opened no about window"
+tz_take_geometry
+# The system theme is still dark from above.
+about_expect_theme "dark, opened from the settings page" 27,28,32 37,39,44 255,90,104
+tz_shot from-settings
+tz_key escape
+end=$(( $(e2e_now_ms) + TZ_EXPECT_MS ))
+while tz_drive wait-window TolZebAboutWindow 200; do
+  [ "$(e2e_now_ms)" -lt "$end" ] || tz_fail "Escape left the about window open"
+done
+TZ_MAIN_CLASS=TolZebMainWindow
+tz_drive wait-window TolZebMainWindow "$TZ_EXPECT_MS" || tz_fail "closing the about window took the main window with it"
+tz_take_geometry
+e2e_log "ok: the settings page opens the about window, and Escape closes only it"
+tz_close
