@@ -1,6 +1,7 @@
 #include "ui/preview/image_decode.h"
 
 #include <windows.h>
+#include <wincodec.h>
 
 #include <vector>
 
@@ -33,6 +34,48 @@ std::vector<uint8_t> solidBmp(uint32_t width, uint32_t height, uint8_t r, uint8_
   return out;
 }
 
+// A 1 × 1 GIF whose one pixel is index 0 of a two-colour table (red, blue): the LZW data is the
+// clear code, 0 and the end code.
+const std::vector<uint8_t> kRedPixelGif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0xFF, 0, 0, 0, 0,
+                                           0xFF, 0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B};
+
+// A JPEG of one colour, made by the imaging component's own encoder; empty when it has none.
+std::vector<uint8_t> solidJpeg(uint32_t width, uint32_t height, uint8_t r, uint8_t g, uint8_t b) {
+  std::vector<uint8_t> out;
+  IWICImagingFactory* factory = nullptr;
+  IStream* stream = nullptr;
+  IWICBitmapEncoder* encoder = nullptr;
+  IWICBitmapFrameEncode* frame = nullptr;
+  std::vector<uint8_t> pixels;
+  for (uint32_t i = 0; i < width * height; ++i) pixels.push_back(b), pixels.push_back(g), pixels.push_back(r);
+  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+  bool made = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_IWICImagingFactory, reinterpret_cast<void**>(&factory))) &&
+              SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) &&
+              SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, &encoder)) &&
+              SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
+              SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
+              SUCCEEDED(frame->SetSize(width, height)) && SUCCEEDED(frame->SetPixelFormat(&format)) &&
+              IsEqualGUID(format, GUID_WICPixelFormat24bppBGR) &&
+              SUCCEEDED(frame->WritePixels(height, width * 3, UINT(pixels.size()), pixels.data())) &&
+              SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+  if (made) {
+    HGLOBAL memory = nullptr;
+    if (SUCCEEDED(GetHGlobalFromStream(stream, &memory))) {
+      STATSTG stat{};
+      stream->Stat(&stat, STATFLAG_NONAME);
+      const auto* bytes = static_cast<const uint8_t*>(GlobalLock(memory));
+      if (bytes) out.assign(bytes, bytes + stat.cbSize.QuadPart);
+      GlobalUnlock(memory);
+    }
+  }
+  if (frame) frame->Release();
+  if (encoder) encoder->Release();
+  if (stream) stream->Release();
+  if (factory) factory->Release();
+  return out;
+}
+
 class ImageDecodeTest : public EnglishCatalogueTest {
  protected:
   WorkerApartment apartment;
@@ -62,6 +105,31 @@ TEST_F(ImageDecodeTest, DecodesABitmapInItsColours) {
   EXPECT_EQ(image.pixels[0], 255);  // blue
   EXPECT_EQ(image.pixels[1], 128);  // green
   EXPECT_EQ(image.pixels[2], 0);    // red
+}
+
+TEST_F(ImageDecodeTest, DecodesAGifAndAJpegInTheirColours) {
+  PreviewImage gif;
+  std::wstring message;
+  ASSERT_TRUE(decodeImage(kRedPixelGif.data(), kRedPixelGif.size(), gif, message)) << message;
+  ASSERT_EQ(gif.width, 1u);
+  ASSERT_EQ(gif.height, 1u);
+  EXPECT_EQ(gif.pixels[0], 0);     // blue
+  EXPECT_EQ(gif.pixels[2], 0xFF);  // red
+  EXPECT_EQ(gif.pixels[3], 0xFF);  // opaque
+
+  const std::vector<uint8_t> jpeg = solidJpeg(16, 8, 0, 128, 255);
+  ASSERT_GT(jpeg.size(), 2u);
+  ASSERT_EQ(jpeg[0], 0xFF);
+  ASSERT_EQ(jpeg[1], 0xD8);
+  PreviewImage image;
+  ASSERT_TRUE(decodeImage(jpeg.data(), jpeg.size(), image, message)) << message;
+  ASSERT_EQ(image.width, 16u);
+  ASSERT_EQ(image.height, 8u);
+  // Lossy, but a block of one colour comes back within a few steps.
+  EXPECT_NEAR(image.pixels[0], 255, 6);  // blue
+  EXPECT_NEAR(image.pixels[1], 128, 6);  // green
+  EXPECT_NEAR(image.pixels[2], 0, 6);    // red
+  EXPECT_EQ(image.pixels[3], 0xFF);
 }
 
 TEST_F(ImageDecodeTest, WidePicturesAreScaledToTheLongestSide) {
