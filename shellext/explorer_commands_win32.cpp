@@ -1,11 +1,10 @@
-#include "shellext/explorer_commands.h"
-
 #include <shlwapi.h>
 
 #include <new>
 #include <string>
 #include <vector>
 
+#include "shellext/explorer_commands.h"
 #include "shellext/handoff.h"
 #include "shellext/job_image.h"
 #include "shellext/menu_settings.h"
@@ -16,17 +15,29 @@ namespace tolzeb::shell {
 
 const std::array<CommandRow, 4> kCommandRows = {{
     // {8A2D4E61-7C3B-45F9-B018-E6A3D92C5F14}
-    {1, {0x8a2d4e61, 0x7c3b, 0x45f9, {0xb0, 0x18, 0xe6, 0xa3, 0xd9, 0x2c, 0x5f, 0x14}}, L"Compress to .zeb",
-     L"Create a TOLZEB archive from the selected items", 102},
+    {1,
+     {0x8a2d4e61, 0x7c3b, 0x45f9, {0xb0, 0x18, 0xe6, 0xa3, 0xd9, 0x2c, 0x5f, 0x14}},
+     L"Compress to .zeb",
+     L"Create a TOLZEB archive from the selected items",
+     102},
     // {C47B1F93-2E58-4A6D-8F3C-19B5E07A6D28}
-    {2, {0xc47b1f93, 0x2e58, 0x4a6d, {0x8f, 0x3c, 0x19, 0xb5, 0xe0, 0x7a, 0x6d, 0x28}}, L"Extract Here",
-     L"Extract into the folder the archive is in", 103},
+    {2,
+     {0xc47b1f93, 0x2e58, 0x4a6d, {0x8f, 0x3c, 0x19, 0xb5, 0xe0, 0x7a, 0x6d, 0x28}},
+     L"Extract Here",
+     L"Extract into the folder the archive is in",
+     103},
     // {3E9F6A15-D0C2-4B87-9E61-A5F28C4D7B39}
-    {3, {0x3e9f6a15, 0xd0c2, 0x4b87, {0x9e, 0x61, 0xa5, 0xf2, 0x8c, 0x4d, 0x7b, 0x39}}, L"Extract to Folder",
-     L"Extract into a new folder named after the archive", 104},
+    {3,
+     {0x3e9f6a15, 0xd0c2, 0x4b87, {0x9e, 0x61, 0xa5, 0xf2, 0x8c, 0x4d, 0x7b, 0x39}},
+     L"Extract to Folder",
+     L"Extract into a new folder named after the archive",
+     104},
     // {D5A80C7E-6F14-4E29-B3D7-82C1E9F0A64B}
-    {4, {0xd5a80c7e, 0x6f14, 0x4e29, {0xb3, 0xd7, 0x82, 0xc1, 0xe9, 0xf0, 0xa6, 0x4b}}, L"Test Archive",
-     L"Check the archive for damage without writing any files", 105},
+    {4,
+     {0xd5a80c7e, 0x6f14, 0x4e29, {0xb3, 0xd7, 0x82, 0xc1, 0xe9, 0xf0, 0xa6, 0x4b}},
+     L"Test Archive",
+     L"Check the archive for damage without writing any files",
+     105},
 }};
 
 namespace {
@@ -42,39 +53,7 @@ HRESULT duplicate(const wchar_t* text, LPWSTR* out) {
   return SHStrDupW(text, out);
 }
 
-// The parts both command classes share: the reference count and its bookkeeping.
-template <typename Derived>
-class CommandBase : public IExplorerCommand {
- public:
-  CommandBase() { raiseObjectCount(); }
-  CommandBase(const CommandBase&) = delete;
-  CommandBase& operator=(const CommandBase&) = delete;
-
-  STDMETHODIMP QueryInterface(REFIID interfaceId, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(interfaceId, IID_IUnknown) || IsEqualIID(interfaceId, IID_IExplorerCommand)) {
-      *out = static_cast<IExplorerCommand*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return addReference(references_); }
-  STDMETHODIMP_(ULONG) Release() override {
-    LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete static_cast<Derived*>(this);
-    return ULONG(left);
-  }
-
- protected:
-  virtual ~CommandBase() { lowerObjectCount(); }
-
- private:
-  LONG references_ = 1;
-};
-
-class RootCommand final : public CommandBase<RootCommand> {
+class RootCommand final : public ComObject<IExplorerCommand, IID_IExplorerCommand> {
  public:
   STDMETHODIMP GetTitle(IShellItemArray*, LPWSTR* out) override {
     if (!out) return E_POINTER;
@@ -110,7 +89,7 @@ class RootCommand final : public CommandBase<RootCommand> {
   STDMETHODIMP EnumSubCommands(IEnumExplorerCommand** out) override { return createCommandEnumerator(out); }
 };
 
-class LeafCommand final : public CommandBase<LeafCommand> {
+class LeafCommand final : public ComObject<IExplorerCommand, IID_IExplorerCommand> {
  public:
   explicit LeafCommand(const CommandRow& row) : row_(row) {}
 
@@ -157,28 +136,9 @@ class LeafCommand final : public CommandBase<LeafCommand> {
   CommandRow row_;
 };
 
-class CommandEnumerator final : public IEnumExplorerCommand {
+class CommandEnumerator final : public ComObject<IEnumExplorerCommand, IID_IEnumExplorerCommand> {
  public:
-  explicit CommandEnumerator(size_t position) : position_(position) { raiseObjectCount(); }
-  CommandEnumerator(const CommandEnumerator&) = delete;
-  CommandEnumerator& operator=(const CommandEnumerator&) = delete;
-
-  STDMETHODIMP QueryInterface(REFIID interfaceId, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(interfaceId, IID_IUnknown) || IsEqualIID(interfaceId, IID_IEnumExplorerCommand)) {
-      *out = static_cast<IEnumExplorerCommand*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return addReference(references_); }
-  STDMETHODIMP_(ULONG) Release() override {
-    LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return ULONG(left);
-  }
+  explicit CommandEnumerator(size_t position) : position_(position) {}
 
   STDMETHODIMP Next(ULONG count, IExplorerCommand** commands, ULONG* fetched) override {
     if (fetched) *fetched = 0;
@@ -214,8 +174,6 @@ class CommandEnumerator final : public IEnumExplorerCommand {
   }
 
  private:
-  ~CommandEnumerator() { lowerObjectCount(); }
-  LONG references_ = 1;
   size_t position_;
 };
 

@@ -2,8 +2,8 @@
 // Explorer may unload it, its one class id, and the entry points behind the exports.
 #pragma once
 
-#include <windows.h>
 #include <unknwn.h>
+#include <windows.h>
 
 namespace tolzeb::shell {
 
@@ -22,7 +22,39 @@ LONG objectCount();
 HRESULT getClassObject(REFCLSID classId, REFIID interfaceId, void** out);
 HRESULT canUnloadNow();
 
-// The AddRef every object of the library shares.
-inline ULONG addReference(LONG& count) { return ULONG(InterlockedIncrement(&count)); }
+// What every object of the library shares: its reference count, a QueryInterface that serves
+// IUnknown and the one interface it implements (identified by `kInterfaceId`), and its share in the
+// count of live objects that keeps the library loaded.
+template <typename Interface, const IID& kInterfaceId>
+class ComObject : public Interface {
+ public:
+  ComObject() { raiseObjectCount(); }
+  ComObject(const ComObject&) = delete;
+  ComObject& operator=(const ComObject&) = delete;
+
+  STDMETHODIMP QueryInterface(REFIID interfaceId, void** out) override {
+    if (!out) return E_POINTER;
+    if (IsEqualIID(interfaceId, IID_IUnknown) || IsEqualIID(interfaceId, kInterfaceId)) {
+      *out = static_cast<Interface*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ULONG(InterlockedIncrement(&references_)); }
+  STDMETHODIMP_(ULONG) Release() override {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return ULONG(left);
+  }
+
+ protected:
+  // Virtual so that Release destroys the whole object; the slot follows the interface's own.
+  virtual ~ComObject() { lowerObjectCount(); }
+
+ private:
+  LONG references_ = 1;
+};
 
 }  // namespace tolzeb::shell

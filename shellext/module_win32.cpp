@@ -1,8 +1,7 @@
-#include "shellext/module.h"
-
 #include <new>
 
 #include "shellext/explorer_commands.h"
+#include "shellext/module.h"
 
 namespace tolzeb::shell {
 namespace {
@@ -10,28 +9,8 @@ namespace {
 HMODULE gModule = nullptr;
 LONG gObjectCount = 0;
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public ComObject<IClassFactory, IID_IClassFactory> {
  public:
-  ClassFactory() { raiseObjectCount(); }
-  ClassFactory(const ClassFactory&) = delete;
-  ClassFactory& operator=(const ClassFactory&) = delete;
-
-  STDMETHODIMP QueryInterface(REFIID interfaceId, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(interfaceId, IID_IUnknown) || IsEqualIID(interfaceId, IID_IClassFactory)) {
-      *out = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return addReference(references_); }
-  STDMETHODIMP_(ULONG) Release() override {
-    LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return ULONG(left);
-  }
   STDMETHODIMP CreateInstance(IUnknown* outer, REFIID interfaceId, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
@@ -39,14 +18,12 @@ class ClassFactory final : public IClassFactory {
     return createRootCommand(interfaceId, out);
   }
   STDMETHODIMP LockServer(BOOL lock) override {
-    if (lock) raiseObjectCount();
-    else lowerObjectCount();
+    if (lock)
+      raiseObjectCount();
+    else
+      lowerObjectCount();
     return S_OK;
   }
-
- private:
-  ~ClassFactory() { lowerObjectCount(); }
-  LONG references_ = 1;
 };
 
 }  // namespace

@@ -68,30 +68,6 @@ constexpr std::array<SegmentChoice, 3> kModes = {{
 }};
 
 // What every card painter needs: where to draw, the column and the form.
-struct PagePainter {
-  Canvas& canvas;
-  const IconSet& icons;
-  const PageState& state;
-  HitRegions& regions;
-  Interaction interaction;
-  float left;   // L
-  float right;  // R
-
-  float width() const { return right - left; }
-
-  void text(const std::wstring& text, TextStyle style, Rect rect, Color color) const {
-    canvas.drawText(text, style, rect, color, TextAlign::Leading);
-  }
-  void note(const char* key, Rect rect, Color color = palette::textSecondary) const {
-    text(translate(key), TextStyle::Caption, rect, color);
-  }
-  void card(float top, float height, const char* titleKey) const {
-    drawCard(canvas, {left, top, right, top + height}, translate(titleKey));
-  }
-  void segments(const std::array<SegmentChoice, 3>& choices, float top, float segmentWidth, uint8_t selected) const {
-    drawSegmentChoices(canvas, interaction, regions, choices, left + 22, top, segmentWidth, kSegmentHeight, selected);
-  }
-};
 
 bool zebFormat(const PageState& state) { return state.compressFormat == 1; }
 
@@ -160,6 +136,12 @@ float paintSourcesCard(const PagePainter& page, float top) {
   return top + kSourcesHeight;
 }
 
+void segments(const PagePainter& page, const std::array<SegmentChoice, 3>& choices, float top, float segmentWidth,
+              uint8_t selected) {
+  drawSegmentChoices(page.canvas, page.interaction, page.regions, choices, page.left + 22, top, segmentWidth,
+                     kSegmentHeight, selected);
+}
+
 float paintDestinationCard(const PagePainter& page, float top) {
   const float L = page.left, R = page.right;
   page.card(top, kDestinationHeight, "compress.destination_panel");
@@ -174,7 +156,7 @@ float paintDestinationCard(const PagePainter& page, float top) {
 
 float paintFormatCard(const PagePainter& page, float top) {
   page.card(top, kFormatHeight, "compress.format_panel");
-  page.segments(kFormats, top + 54, kFormatSegmentWidth, page.state.compressFormat);
+  segments(page, kFormats, top + 54, kFormatSegmentWidth, page.state.compressFormat);
   page.note(formatNoteKey(page.state.compressFormat), {page.left + 22, top + 102, page.right - 22, top + 130});
   return top + kFormatHeight;
 }
@@ -184,7 +166,7 @@ float paintModesCard(const PagePainter& page, float top) {
   const PageState& state = page.state;
   page.card(top, kModesHeight, "compress.modes_panel");
   const float segmentWidth = std::min(page.width() - 44, kModeSegmentsWidth) / 3;
-  page.segments(kModes, top + 54, segmentWidth, state.compressMode);
+  segments(page, kModes, top + 54, segmentWidth, state.compressMode);
   if (const char* modeNote = compressionModeNoteKey(state.compressMode)) {
     page.note(modeNote, {L + 22, top + 102, R - 22, top + 124});
   }
@@ -263,8 +245,8 @@ float paintRecoveryCard(const PagePainter& page, float top) {
                translate("compress.recovery_toggle"), kRecovery, true, true);
   drawSlider(page.canvas, page.interaction, page.regions, {L + 22, top + 94, std::max(L + 260, sliderEnd), top + 128},
              recoverySliderValue(percent), kRecoverySlider, translate("compress.recovery_slider"), true);
-  page.text(note, TextStyle::BodyStrong, {noteRect.left, noteRect.top, noteRect.right, std::max(noteRect.bottom, noteBottom)},
-            palette::textPrimary);
+  page.text(note, TextStyle::BodyStrong,
+            {noteRect.left, noteRect.top, noteRect.right, std::max(noteRect.bottom, noteBottom)}, palette::textPrimary);
   page.text(caveat, TextStyle::Caption, {L + 22, caveatTop, R - 22, caveatBottom}, palette::textSecondary);
   return top + height;
 }
@@ -311,11 +293,8 @@ double recoverySliderValue(int32_t percent) {
 float paintCompressPage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page, HitRegions& regions) {
   const PageColumn column = pageColumn(page, state.scrollOffset, kMinimumWidth);
   const PagePainter painter{canvas, icons, state, regions, state.interaction(), column.left, column.right};
-  const float y0 = column.top;
-  painter.text(translate("compress.title"), TextStyle::PageTitle, {column.left, y0, column.right, y0 + 52},
-               palette::textPrimary);
-  painter.text(translate("compress.subtitle"), TextStyle::Subtitle, {column.left, y0 + 52, column.right, y0 + 78},
-               palette::textSecondary);
+  const float y0 =
+      paintPageHeading(canvas, column.left, column.right, column.top, "compress.title", "compress.subtitle");
 
   float bottom = paintSourcesCard(painter, y0 + 94);
   bottom = paintDestinationCard(painter, bottom + kCardGap);

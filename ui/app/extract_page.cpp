@@ -45,28 +45,6 @@ constexpr std::array<SegmentChoice, 3> kPolicies = {{
     {47, 2, "extract.policy_replace", "extract.policy_replace_note"},
 }};
 
-struct PagePainter {
-  Canvas& canvas;
-  const IconSet& icons;
-  const PageState& state;
-  HitRegions& regions;
-  Interaction interaction;
-  float left;   // L
-  float right;  // R
-
-  void text(const std::wstring& text, TextStyle style, Rect rect, Color color) const {
-    canvas.drawText(text, style, rect, color, TextAlign::Leading);
-  }
-  void button(Rect rect, const char* labelKey, uint16_t command, ButtonStyle style, Icon icon = Icon::None,
-              bool enabled = true) const {
-    drawButton(canvas, icons, interaction, regions, rect, translate(labelKey), command, style, icon, enabled);
-  }
-  // A button's width for its label, at least `minimum`.
-  float widthFor(const char* labelKey, Icon icon, float minimum) const {
-    return buttonWidthFor(canvas, translate(labelKey), icon, minimum);
-  }
-};
-
 // Why the archive cannot be used, what its listing found, or an invitation to choose one.
 void paintStatusLine(const PagePainter& page, float top) {
   const float L = page.left, R = page.right;
@@ -151,7 +129,7 @@ float paintPolicyCard(const PagePainter& page, float top) {
 float paintStartRow(const PagePainter& page, float top) {
   const bool ready = extractFormReady(page.state);
   const float right = page.left + page.widthFor("extract.start", Icon::Extract, kStartWidth);
-  page.button({page.left, top, right, top + 48}, "extract.start", kStart, ButtonStyle::Primary, Icon::Extract, ready);
+  page.button({page.left, top, right, top + 48}, "extract.start", kStart, ButtonStyle::Primary, ready, Icon::Extract);
   if (!ready) {
     page.text(translate(extractStartHintKey(page.state)), TextStyle::Body, {right + 16, top + 12, page.right, top + 40},
               palette::textSecondary);
@@ -177,11 +155,7 @@ const char* overwritePolicyNoteKey(uint8_t policy) {
 float paintExtractPage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page, HitRegions& regions) {
   const PageColumn column = pageColumn(page, state.scrollOffset, kMinimumWidth);
   const PagePainter painter{canvas, icons, state, regions, state.interaction(), column.left, column.right};
-  const float y0 = column.top;
-  painter.text(translate("extract.title"), TextStyle::PageTitle, {column.left, y0, column.right, y0 + 52},
-               palette::textPrimary);
-  painter.text(translate("extract.subtitle"), TextStyle::Subtitle, {column.left, y0 + 52, column.right, y0 + 78},
-               palette::textSecondary);
+  const float y0 = paintPageHeading(canvas, column.left, column.right, column.top, "extract.title", "extract.subtitle");
 
   float bottom = paintArchiveCard(painter, y0 + 94);
   bottom = paintDestinationCard(painter, bottom + kCardGap);

@@ -1,5 +1,4 @@
 #include "ui/app/frame.h"
-#include "ui/app/preview_pane.h"
 
 #include <algorithm>
 #include <array>
@@ -7,6 +6,7 @@
 
 #include "ui/app/overlays.h"
 #include "ui/app/page_painters.h"
+#include "ui/app/preview_pane.h"
 #include "ui/app/task_panel.h"
 #include "ui/foundation/localisation.h"
 #include "ui/foundation/widgets.h"
@@ -21,7 +21,6 @@ constexpr float kSplitterWidth = 8;
 constexpr float kMinimumPaneWidth = 280;
 constexpr float kMaximumPaneWidth = 900;
 constexpr float kRailEntryRadius = 12;
-constexpr float kUnboundedWidth = 100000;
 
 constexpr uint16_t kSearchFieldId = 8;
 constexpr uint16_t kClearSearchId = 9;
@@ -257,7 +256,7 @@ void paintToolbar(Canvas& canvas, const IconSet& icons, const PageState& state, 
   float right = band.right - 28;
   for (size_t i = kToolbarButtons.size(); i-- > 0;) {
     labels[i] = translate(kToolbarButtons[i].key);
-    const float buttonWidth = canvas.measureText(labels[i], TextStyle::BodyStrong, kUnboundedWidth).width + 58;
+    const float buttonWidth = textWidth(canvas, labels[i], TextStyle::BodyStrong) + 58;
     rects[i] = {right - buttonWidth, middle - 21, right, middle + 21};
     right = rects[i].left - 10;
   }

@@ -41,8 +41,8 @@ std::wstring percentText(double percent) {
   return i18n::translateWithArgs("unit.percent", {Arg("count", i18n::formatDecimal(percent, 1))});
 }
 
-void paintTotalsCard(Canvas& canvas, const IconSet& icons, const PageState& state, const History* history,
-                     float L, float R, float top, HitRegions& regions) {
+void paintTotalsCard(Canvas& canvas, const IconSet& icons, const PageState& state, const History* history, float L,
+                     float R, float top, HitRegions& regions) {
   drawCard(canvas, {L, top, R, top + kTotalsHeight}, translate("history.totals_panel"));
   const bool empty = !history || history->entries().empty();
   std::wstring line;
@@ -52,9 +52,9 @@ void paintTotalsCard(Canvas& canvas, const IconSet& icons, const PageState& stat
     const HistoryTotals totals = historyTotals(*history);
     const int64_t count = int64_t(std::min<uint64_t>(totals.archives, INT64_MAX));
     line = i18n::translateWithArgs(
-        "history.totals", {Arg("archives", i18n::translatePlural("count.archives", count)),
-                           Arg("input", formatBytes(totals.inputBytes)), Arg("written", formatBytes(totals.writtenBytes)),
-                           Arg("saved", formatBytes(totals.savedBytes))});
+        "history.totals",
+        {Arg("archives", i18n::translatePlural("count.archives", count)), Arg("input", formatBytes(totals.inputBytes)),
+         Arg("written", formatBytes(totals.writtenBytes)), Arg("saved", formatBytes(totals.savedBytes))});
   }
   canvas.drawText(line, TextStyle::Body, {L + 22, top + 54, R - 260, top + 80}, palette::textSecondary,
                   TextAlign::Leading);
@@ -92,8 +92,8 @@ void paintRow(Canvas& canvas, const IconSet& icons, const PageState& state, cons
                             Arg("ratio", percentText(historyRatioPercent(entry)))});
   canvas.drawText(stats, TextStyle::Body, {box.right - 410, r + 8, box.right - 170, r + 32}, palette::textPrimary,
                   TextAlign::Leading);
-  const std::wstring speed = i18n::translateWithArgs(
-      "unit.mb_per_second", {Arg("count", i18n::formatDecimal(historySpeed(entry), 1))});
+  const std::wstring speed =
+      i18n::translateWithArgs("unit.mb_per_second", {Arg("count", i18n::formatDecimal(historySpeed(entry), 1))});
   canvas.drawText(i18n::translateWithArgs("history.row_throughput", {Arg("speed", speed)}), TextStyle::Caption,
                   {box.right - 410, r + 30, box.right - 170, r + 50}, palette::textSecondary, TextAlign::Leading);
   drawCentredText(canvas, formatTimestamp(entry.timestamp), TextStyle::Body,
@@ -168,17 +168,14 @@ HistoryTotals historyTotals(const History& history) {
 
 float paintHistoryPage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page, HitRegions& regions) {
   const PageColumn column = pageColumn(page, state.scrollOffset, kMinimumWidth);
-  const float L = column.left, R = column.right, y0 = column.top;
-  canvas.drawText(translate("history.title"), TextStyle::PageTitle, {L, y0, R, y0 + 52}, palette::textPrimary,
-                  TextAlign::Leading);
-  canvas.drawText(translate("history.subtitle"), TextStyle::Subtitle, {L, y0 + 52, R, y0 + 78},
-                  palette::textSecondary, TextAlign::Leading);
+  const float L = column.left, R = column.right;
+  const float y0 = paintPageHeading(canvas, L, R, column.top, "history.title", "history.subtitle");
 
   const History* history = state.historyView;
   const float totalsTop = y0 + 94;
   paintTotalsCard(canvas, icons, state, history, L, R, totalsTop, regions);
-  const float listBottom = paintListCard(canvas, icons, state, history, L, R, totalsTop + kTotalsHeight + 18, page,
-                                         regions);
+  const float listBottom =
+      paintListCard(canvas, icons, state, history, L, R, totalsTop + kTotalsHeight + 18, page, regions);
   const float noteTop = listBottom + 18;
   paintNoteCard(canvas, L, R, noteTop);
   return noteTop + kNoteHeight + 24 - (page.top - state.scrollOffset);

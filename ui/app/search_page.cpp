@@ -13,8 +13,8 @@
 namespace tolzeb::ui {
 namespace {
 
-using i18n::translate;
 using i18n::formatInteger;
+using i18n::translate;
 using i18n::translateWithArgs;
 
 constexpr uint16_t kNameHitRow = 10;
@@ -128,8 +128,8 @@ std::wstring statusLine(const ArchiveSearch::Snapshot& snapshot, bool current) {
   }
   if (snapshot.archivesUnreadable > 0) {
     line += kStatusSeparator;
-    line += translateWithArgs("search.unreadable_suffix",
-                              {{"count", formatInteger(int64_t(snapshot.archivesUnreadable))}});
+    line +=
+        translateWithArgs("search.unreadable_suffix", {{"count", formatInteger(int64_t(snapshot.archivesUnreadable))}});
   }
   if (snapshot.truncated) {
     line += kStatusSeparator;
@@ -171,11 +171,8 @@ std::wstring fileNameOf(const std::wstring& path) {
 float paintSearchPage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page, HitRegions& regions) {
   const float left = page.left + 28;
   const float right = std::max(page.right - 28, left + 420);
-  const float top = page.top + 24 - state.scrollOffset;
-  canvas.drawText(translate("search.title"), TextStyle::PageTitle, {left, top, right, top + 52}, palette::textPrimary,
-                  TextAlign::Leading);
-  canvas.drawText(translate("search.subtitle"), TextStyle::Subtitle, {left, top + 52, right, top + 78},
-                  palette::textSecondary, TextAlign::Leading);
+  const float top =
+      paintPageHeading(canvas, left, right, page.top + 24 - state.scrollOffset, "search.title", "search.subtitle");
 
   const SearchPainter painter{canvas, icons, state, page, regions, left, right};
   const float cardsTop = top + 94;

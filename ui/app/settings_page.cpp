@@ -4,6 +4,7 @@
 #include "ui/app/settings_page.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ constexpr float kMinimumWidth = 420;
 constexpr float kCardGap = 18;
 constexpr float kSegmentsWidth = 520;
 constexpr float kSegmentHeight = 38;
+constexpr float kSegmentLabelRoom = 24;  // the gaps between segments and a margin either side of the label
 
 constexpr float kLanguageHeight = 172;
 constexpr float kCompressionHeight = 380;
@@ -71,46 +73,13 @@ int32_t ladderIndex(const std::array<T, N>& ladder, T value, int32_t fallback) {
   return found == ladder.end() ? fallback : static_cast<int32_t>(found - ladder.begin());
 }
 
-struct SettingsPainter {
-  Canvas& canvas;
-  const IconSet& icons;
-  const PageState& state;
-  HitRegions& regions;
-  Interaction interaction;
-  float left;
-  float right;
-
-  void text(const std::wstring& shown, TextStyle style, Rect rect, Color color) const {
-    canvas.drawText(shown, style, rect, color, TextAlign::Leading);
-  }
-  void note(const char* key, Rect rect) const {
-    text(translate(key), TextStyle::Caption, rect, palette::textSecondary);
-  }
-  Rect card(float top, float height, const char* titleKey) const {
-    const Rect rect{left, top, right, top + height};
-    drawCard(canvas, rect, translate(titleKey));
-    return rect;
-  }
-  void checkBox(Rect rect, const char* key, uint16_t id, bool checked, bool enabled = true) const {
-    drawCheckBox(canvas, interaction, regions, rect, translate(key), id, checked, enabled);
-  }
-  void button(Rect rect, const char* key, uint16_t id, ButtonStyle style, bool enabled, Icon icon = Icon::None) const {
-    drawButton(canvas, icons, interaction, regions, rect, translate(key), id, style, icon, enabled);
-  }
-  float choiceRow(const char* captionKey, const std::vector<std::wstring>& labels, uint16_t id, int32_t selected,
-                  const char* noteKey, float y) const {
-    return drawChoiceRow(canvas, interaction, regions, translate(captionKey), labels, id, selected, translate(noteKey),
-                         left + 22, y, right - 22);
-  }
-};
-
 std::vector<std::wstring> keyLabels(std::initializer_list<const char*> keys) {
   std::vector<std::wstring> labels;
   for (const char* key : keys) labels.push_back(translate(key));
   return labels;
 }
 
-float paintLanguageCard(const SettingsPainter& page, float top, Rect& languageBox) {
+float paintLanguageCard(const PagePainter& page, float top, Rect& languageBox) {
   const Rect c = page.card(top, kLanguageHeight, "settings.language");
   const Interaction& in = page.interaction;
   const bool open = page.state.languageListOpen;
@@ -136,32 +105,38 @@ float paintLanguageCard(const SettingsPainter& page, float top, Rect& languageBo
   return c.bottom;
 }
 
-float paintCompressionCard(const SettingsPainter& page, float top) {
+float choiceRow(const PagePainter& page, const char* captionKey, const std::vector<std::wstring>& labels, uint16_t id,
+                int32_t selected, const char* noteKey, float y) {
+  return drawChoiceRow(page.canvas, page.interaction, page.regions, translate(captionKey), labels, id, selected,
+                       translate(noteKey), page.left + 22, y, page.right - 22);
+}
+
+float paintCompressionCard(const PagePainter& page, float top) {
   const Settings& settings = page.state.settings;
   const Rect c = page.card(top, kCompressionHeight, "settings.compression_panel");
-  float y = page.choiceRow("settings.default_mode", keyLabels({"mode.lightning", "mode.balanced", "mode.compact"}),
-                           kDefaultMode, settings.mode, "settings.default_mode_note", c.top + 58);
+  float y = choiceRow(page, "settings.default_mode", keyLabels({"mode.lightning", "mode.balanced", "mode.compact"}),
+                      kDefaultMode, settings.mode, "settings.default_mode_note", c.top + 58);
 
   std::vector<std::wstring> threads = {translateWithArgs(
       "settings.threads_auto", {Arg("count", i18n::formatInteger(static_cast<int64_t>(processorCount())))})};
   for (size_t k = 1; k < kThreadLadder.size(); ++k) threads.push_back(i18n::formatInteger(kThreadLadder[k]));
-  y = page.choiceRow("settings.threads", threads, kThreads, threadLadderIndex(settings.threads),
-                     "settings.threads_note", y + 8);
+  y = choiceRow(page, "settings.threads", threads, kThreads, threadLadderIndex(settings.threads),
+                "settings.threads_note", y + 8);
 
   const std::vector<std::wstring> memory = {megabytesText(128), megabytesText(256), megabytesText(512),
                                             gigabytesText(1), gigabytesText(2)};
-  page.choiceRow("settings.memory", memory, kMemory, memoryLadderIndex(settings.memoryBytes), "settings.memory_note",
-                 y + 8);
+  choiceRow(page, "settings.memory", memory, kMemory, memoryLadderIndex(settings.memoryBytes), "settings.memory_note",
+            y + 8);
   return c.bottom;
 }
 
-float paintIntegrityCard(const SettingsPainter& page, float top) {
+float paintIntegrityCard(const PagePainter& page, float top) {
   const Settings& settings = page.state.settings;
   const Rect c = page.card(top, kIntegrityHeight, "settings.integrity_panel");
   const std::vector<std::wstring> sizes = {kilobytesText(256), kilobytesText(512), megabytesText(1), megabytesText(2),
                                            megabytesText(4)};
-  float y = page.choiceRow("settings.block_size", sizes, kBlockSize, chunkLadderIndex(settings.chunkBytes),
-                           "settings.block_size_note", c.top + 58);
+  float y = choiceRow(page, "settings.block_size", sizes, kBlockSize, chunkLadderIndex(settings.chunkBytes),
+                      "settings.block_size_note", c.top + 58);
   y += 10;
   page.checkBox({c.left + 22, y, c.left + 560, y + 28}, "settings.verify", kVerify, settings.verify);
   y += 36;
@@ -171,12 +146,12 @@ float paintIntegrityCard(const SettingsPainter& page, float top) {
   return c.bottom;
 }
 
-float paintExtractionCard(const SettingsPainter& page, float top) {
+float paintExtractionCard(const PagePainter& page, float top) {
   const Settings& settings = page.state.settings;
   const Rect c = page.card(top, kExtractionHeight, "settings.extraction_panel");
-  float y = page.choiceRow("settings.overwrite",
-                           keyLabels({"extract.policy_stop", "extract.policy_skip", "extract.policy_replace"}),
-                           kOverwrite, settings.overwrite, "settings.overwrite_note", c.top + 58);
+  float y = choiceRow(page, "settings.overwrite",
+                      keyLabels({"extract.policy_stop", "extract.policy_skip", "extract.policy_replace"}), kOverwrite,
+                      settings.overwrite, "settings.overwrite_note", c.top + 58);
   y += 10;
   page.checkBox({c.left + 22, y, c.left + 560, y + 28}, "settings.restore_timestamps", kRestoreTimes,
                 settings.restoreTimestamps);
@@ -201,7 +176,7 @@ const char* packageStatusKey(uint8_t packageState) {
   }
 }
 
-float paintExplorerCard(const SettingsPainter& page, float top) {
+float paintExplorerCard(const PagePainter& page, float top) {
   const PageState& state = page.state;
   const Rect c = page.card(top, kExplorerHeight, "settings.explorer_panel");
   const float l = c.left, r = c.right, t = c.top;
@@ -227,17 +202,18 @@ float paintExplorerCard(const SettingsPainter& page, float top) {
             {l + 22, t + 312, r - 22, t + 368});
 
   const float by = t + 382;
-  page.button({l + 22, by, l + 222, by + 38}, present ? "settings.explorer_reinstall" : "settings.explorer_install",
-              kInstallMenu, ButtonStyle::Primary, supported);
-  page.button({l + 234, by, l + 430, by + 38}, "settings.explorer_remove", kRemoveMenu, ButtonStyle::Secondary,
-              present);
-  page.button({l + 442, by, l + 592, by + 38}, "settings.explorer_check", kCheckMenu, ButtonStyle::Quiet, true);
+  float x =
+      page.buttonFrom(l + 22, by, by + 38, 200, present ? "settings.explorer_reinstall" : "settings.explorer_install",
+                      kInstallMenu, ButtonStyle::Primary, supported);
+  x = page.buttonFrom(x + 12, by, by + 38, 196, "settings.explorer_remove", kRemoveMenu, ButtonStyle::Secondary,
+                      present);
+  page.buttonFrom(x + 12, by, by + 38, 150, "settings.explorer_check", kCheckMenu, ButtonStyle::Quiet);
   return c.bottom;
 }
 
 // Removal stays offered while anything of this program is left in the registry, even after
 // another program took ".zeb": otherwise our verbs could never be cleaned up from here.
-float paintClassicCard(const SettingsPainter& page, float top) {
+float paintClassicCard(const PagePainter& page, float top) {
   const AssociationState& association = page.state.association;
   const Rect c = page.card(top, kClassicHeight, "settings.classic_panel");
   const float l = c.left, r = c.right, t = c.top, b = c.bottom;
@@ -245,35 +221,39 @@ float paintClassicCard(const SettingsPainter& page, float top) {
   page.text(translate(registered ? "settings.classic_registered" : "settings.classic_not_registered"), TextStyle::Body,
             {l + 22, t + 50, r - 22, t + 96}, registered ? palette::textPrimary : palette::textSecondary);
   page.note("settings.classic_note", {l + 22, t + 96, r - 22, b - 72});
-  page.button({l + 22, b - 56, l + 226, b - 18},
-              registered ? "settings.classic_reregister" : "settings.classic_register", kRegister, ButtonStyle::Primary,
-              true);
-  page.button({l + 238, b - 56, l + 400, b - 18}, "settings.classic_remove", kUnregister, ButtonStyle::Quiet,
-              registered || association.entriesPresent);
+  const float registerRight = page.buttonFrom(l + 22, b - 56, b - 18, 204,
+                                              registered ? "settings.classic_reregister" : "settings.classic_register",
+                                              kRegister, ButtonStyle::Primary);
+  const float removeRight = page.buttonFrom(registerRight + 12, b - 56, b - 18, 162, "settings.classic_remove",
+                                            kUnregister, ButtonStyle::Quiet, registered || association.entriesPresent);
   if (!association.openCommand.empty()) {
-    const Rect line{l + 416, b - 44, r - 22, b - 22};
+    const Rect line{removeRight + 16, b - 44, std::max(r - 22, removeRight + 16), b - 22};
     page.text(fitText(page.canvas, association.openCommand, TextStyle::Caption, std::max(line.width(), 0.0f)),
               TextStyle::Caption, line, palette::textSecondary);
   }
   return c.bottom;
 }
 
-float paintStorageCard(const SettingsPainter& page, float top) {
+float paintStorageCard(const PagePainter& page, float top) {
   const Rect c = page.card(top, kStorageHeight, "settings.storage_panel");
   const float l = c.left, r = c.right, t = c.top, b = c.bottom;
-  page.text(translate("settings.storage_note"), TextStyle::Body, {l + 22, t + 52, r - 320, t + 96},
-            palette::textSecondary);
+  const float resetLeft = r - 22 - page.widthFor("settings.reset", Icon::None, 118);
+  const float openLeft = resetLeft - 12 - page.widthFor("settings.open_folder", Icon::Folder, 154);
+  page.text(translate("settings.storage_note"), TextStyle::Body,
+            {l + 22, t + 52, std::min(r - 320, openLeft - 14), t + 96}, palette::textSecondary);
+  const float pathRight = openLeft - 12;
   const std::wstring path = settingsPath();
-  const std::wstring shown = path.empty() ? translate("settings.storage_missing")
-                                          : fitText(page.canvas, path, TextStyle::Caption, std::max(r - l - 320, 0.0f));
-  page.text(shown, TextStyle::Caption, {l + 22, b - 46, r - 300, b - 22}, palette::textSecondary);
-  page.button({r - 306, b - 56, r - 152, b - 18}, "settings.open_folder", kOpenFolder, ButtonStyle::Secondary,
+  const std::wstring shown = path.empty()
+                                 ? translate("settings.storage_missing")
+                                 : fitText(page.canvas, path, TextStyle::Caption, std::max(pathRight - (l + 22), 0.0f));
+  page.text(shown, TextStyle::Caption, {l + 22, b - 46, pathRight, b - 22}, palette::textSecondary);
+  page.button({openLeft, b - 56, resetLeft - 12, b - 18}, "settings.open_folder", kOpenFolder, ButtonStyle::Secondary,
               !path.empty(), Icon::Folder);
-  page.button({r - 140, b - 56, r - 22, b - 18}, "settings.reset", kReset, ButtonStyle::Quiet, true);
+  page.button({resetLeft, b - 56, r - 22, b - 18}, "settings.reset", kReset, ButtonStyle::Quiet);
   return c.bottom;
 }
 
-float paintAboutCard(const SettingsPainter& page, float top) {
+float paintAboutCard(const PagePainter& page, float top) {
   const Rect c = page.card(top, kAboutHeight, "settings.about");
   const float l = c.left, r = c.right, t = c.top, b = c.bottom;
   const std::wstring version = versionText();
@@ -281,7 +261,7 @@ float paintAboutCard(const SettingsPainter& page, float top) {
       version.empty() ? translate("settings.about_no_version") : translate("app.brand") + L" " + version;
   page.text(line, TextStyle::BodyStrong, {l + 22, t + 52, r - 220, t + 76}, palette::textPrimary);
   page.note("settings.about_note", {l + 22, t + 78, r - 220, b - 18});
-  page.button({r - 200, b - 60, r - 22, b - 22}, "settings.about_button", kAbout, ButtonStyle::Secondary, true);
+  page.buttonTo(r - 22, b - 60, b - 22, 178, "settings.about_button", kAbout, ButtonStyle::Secondary);
   return c.bottom;
 }
 
@@ -303,7 +283,13 @@ float drawChoiceRow(Canvas& canvas, const Interaction& interaction, HitRegions& 
                     std::span<const std::wstring> labels, uint16_t id, int32_t selected, const std::wstring& note,
                     float x, float y, float right) {
   canvas.drawText(caption, TextStyle::BodyStrong, {x, y, right, y + 24}, palette::textPrimary, TextAlign::Leading);
-  const float width = std::clamp(right - x, 0.0f, kSegmentsWidth);
+  // Equal segments, widened together when a longer translation would not fit on one line.
+  float widest = 0;
+  for (const std::wstring& label : labels) {
+    widest = std::max(widest, std::ceil(textWidth(canvas, label, TextStyle::BodyStrong)));
+  }
+  const float needed = (widest + kSegmentLabelRoom) * static_cast<float>(labels.size());
+  const float width = std::clamp(right - x, 0.0f, std::max(kSegmentsWidth, needed));
   const float segment = labels.empty() ? 0 : width / static_cast<float>(labels.size());
   for (size_t k = 0; k < labels.size(); ++k) {
     const float segmentLeft = x + segment * static_cast<float>(k);
@@ -319,12 +305,9 @@ float drawChoiceRow(Canvas& canvas, const Interaction& interaction, HitRegions& 
 float paintSettingsPage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page, HitRegions& regions,
                         Rect& languageBox) {
   const PageColumn column = pageColumn(page, state.scrollOffset, kMinimumWidth);
-  const SettingsPainter painter{canvas, icons, state, regions, state.interaction(), column.left, column.right};
-  const float y0 = column.top;
-  painter.text(translate("settings.title"), TextStyle::PageTitle, {column.left, y0, column.right, y0 + 52},
-               palette::textPrimary);
-  painter.text(translate("settings.subtitle"), TextStyle::Subtitle, {column.left, y0 + 52, column.right, y0 + 78},
-               palette::textSecondary);
+  const PagePainter painter{canvas, icons, state, regions, state.interaction(), column.left, column.right};
+  const float y0 =
+      paintPageHeading(canvas, column.left, column.right, column.top, "settings.title", "settings.subtitle");
 
   float bottom = paintLanguageCard(painter, y0 + 94, languageBox);
   bottom = paintCompressionCard(painter, bottom + kCardGap);

@@ -27,7 +27,6 @@ constexpr float kButtonsAbove = 18;  // from the panel's bottom edge to the butt
 // Room a button needs besides its label: the padding each side, and the icon before it.
 constexpr float kLabelPadding = 28;
 constexpr float kIconRoom = 24;
-constexpr float kUnboundedWidth = 100000;
 
 struct PanelButton {
   std::wstring label;
@@ -44,7 +43,7 @@ float placeFromRight(Canvas& canvas, const IconSet& icons, const Interaction& in
   float left = right;
   for (size_t i = 0; i < count; ++i) {
     const PanelButton& button = buttons[i];
-    const float labelWidth = canvas.measureText(button.label, TextStyle::BodyStrong, kUnboundedWidth).width;
+    const float labelWidth = textWidth(canvas, button.label, TextStyle::BodyStrong);
     const float needed = labelWidth + kLabelPadding + (button.icon == Icon::None ? 0 : kIconRoom);
     const float width = std::max(button.minimumWidth, needed);
     left = right - width;
@@ -89,9 +88,9 @@ Rect taskPanelRect(const TaskSnapshot& task, Rect area, float summaryHeight) {
 void paintTaskPanel(Canvas& canvas, const IconSet& icons, const PageState& state, Rect area, HitRegions& regions) {
   const TaskSnapshot& task = state.taskProgress;
   canvas.fillRect(area, kScrim);
-  const float textWidth = panelWidth(area) - 2 * kInset;
-  const std::wstring summary = fittedSummary(canvas, taskPanelSummary(task), textWidth);
-  const Rect panel = taskPanelRect(task, area, canvas.measureText(summary, TextStyle::Body, textWidth).height);
+  const float summaryWidth = panelWidth(area) - 2 * kInset;
+  const std::wstring summary = fittedSummary(canvas, taskPanelSummary(task), summaryWidth);
+  const Rect panel = taskPanelRect(task, area, canvas.measureText(summary, TextStyle::Body, summaryWidth).height);
   const float x0 = panel.left;
   const float y0 = panel.top;
   const float x1 = panel.right;
@@ -129,8 +128,8 @@ void paintTaskPanel(Canvas& canvas, const IconSet& icons, const PageState& state
         placeFromRight(canvas, icons, interaction, regions, buttons, std::size(buttons), x1 - kInset, buttonTop, 10);
     // The quiet button keeps to the left edge and gives way to the others.
     const std::wstring hide = translate("action.run_in_background");
-    const float hideRight = std::max(
-        x0 + 216, x0 + kInset + kLabelPadding + canvas.measureText(hide, TextStyle::BodyStrong, kUnboundedWidth).width);
+    const float hideRight =
+        std::max(x0 + 216, x0 + kInset + kLabelPadding + textWidth(canvas, hide, TextStyle::BodyStrong));
     drawButton(canvas, icons, interaction, regions,
                {x0 + kInset, buttonTop, std::min(hideRight, buttonsLeft - 10), buttonTop + kButtonHeight}, hide,
                kHidePanelCommand, ButtonStyle::Quiet, Icon::None, true);

@@ -186,25 +186,26 @@ std::wstring paintTaskDetails(const TaskEntry& entry) {
 
 float paintTasksPage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page, HitRegions& regions) {
   const PageColumn column = pageColumn(page, state.scrollOffset, kMinimumWidth);
-  const float L = column.left, R = column.right, y0 = column.top;
+  const float L = column.left, R = column.right;
   const Interaction interaction = state.interaction();
   const std::vector<TaskEntry>& entries = state.taskEntries;
   const QueueCounts counts = countQueue(entries);
 
-  canvas.drawText(translate("tasks.title"), TextStyle::PageTitle, {L, y0, R, y0 + 52}, palette::textPrimary,
-                  TextAlign::Leading);
-  canvas.drawText(translate("tasks.subtitle"), TextStyle::Subtitle, {L, y0 + 52, R, y0 + 78}, palette::textSecondary,
-                  TextAlign::Leading);
-
-  const float c = y0 + 94;
-  drawButton(canvas, icons, interaction, regions, {L, c, L + 150, c + 38},
-             translate(state.taskPaused ? "action.resume" : "action.hold"), kHoldOrResume, ButtonStyle::Secondary,
-             Icon::None, counts.anyActive);
-  drawButton(canvas, icons, interaction, regions, {L + 160, c, L + 346, c + 38}, translate("tasks.clear_finished"),
-             kClearFinished, ButtonStyle::Secondary, Icon::None, counts.finished > 0);
+  const float c = paintPageHeading(canvas, L, R, column.top, "tasks.title", "tasks.subtitle") + 94;
+  // Longer translations widen the buttons; the summary moves along after them.
+  const std::wstring hold = translate(state.taskPaused ? "action.resume" : "action.hold");
+  const float holdRight = L + buttonWidthFor(canvas, hold, Icon::None, 150);
+  drawButton(canvas, icons, interaction, regions, {L, c, holdRight, c + 38}, hold, kHoldOrResume,
+             ButtonStyle::Secondary, Icon::None, counts.anyActive);
+  const std::wstring clear = translate("tasks.clear_finished");
+  const float clearLeft = holdRight + 10;
+  const float clearRight = clearLeft + buttonWidthFor(canvas, clear, Icon::None, 186);
+  drawButton(canvas, icons, interaction, regions, {clearLeft, c, clearRight, c + 38}, clear, kClearFinished,
+             ButtonStyle::Secondary, Icon::None, counts.finished > 0);
   canvas.drawText(translateWithArgs("tasks.queue_summary", {Arg("waiting", i18n::formatInteger(counts.waiting)),
                                                             Arg("finished", i18n::formatInteger(counts.finished))}),
-                  TextStyle::Caption, {L + 360, c + 8, R, c + 30}, palette::textSecondary, TextAlign::Leading);
+                  TextStyle::Caption, {clearRight + 14, c + 8, std::max(R, clearRight + 14), c + 30},
+                  palette::textSecondary, TextAlign::Leading);
 
   const float Q = c + 56;
   const float H = entries.empty() ? kEmptyListHeight : kRowHeight * static_cast<float>(entries.size());

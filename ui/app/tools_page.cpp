@@ -26,7 +26,6 @@ using i18n::translate;
 
 constexpr float kMinimumWidth = 420;
 constexpr float kCardGap = 18;
-constexpr float kUnbounded = 100000;  // a width no single word reaches, so nothing wraps
 constexpr uint32_t kLargestPartMiB = 4096;
 constexpr uint64_t kMebibyte = 1048576;
 constexpr size_t kDuplicateRowsShown = 8;
@@ -62,30 +61,10 @@ std::wstring formatShort(const char* format, Values... values) {
 
 std::wstring grouped(uint64_t value) { return i18n::formatInteger(int64_t(std::min<uint64_t>(value, INT64_MAX))); }
 
-struct PagePainter {
-  Canvas& canvas;
-  const IconSet& icons;
-  const PageState& state;
-  HitRegions& regions;
-  Interaction interaction;
-  float left;
-  float right;
-
-  void text(const std::wstring& text, TextStyle style, Rect rect, Color color) const {
-    canvas.drawText(text, style, rect, color, TextAlign::Leading);
-  }
-  void card(float top, float height, const char* titleKey) const {
-    drawCard(canvas, {left, top, right, top + height}, translate(titleKey));
-  }
-  void button(Rect rect, const char* labelKey, uint16_t command, ButtonStyle style, bool enabled,
-              Icon icon = Icon::None) const {
-    drawButton(canvas, icons, interaction, regions, rect, translate(labelKey), command, style, icon, enabled);
-  }
-  // How much more than `room` the text needs at the width of `rect`.
-  float overflow(const std::wstring& text, TextStyle style, float width, float room) const {
-    return std::max(0.0f, canvas.measureText(text, style, width).height - room);
-  }
-};
+// How much more than `room` the text needs at `width`.
+float overflow(const PagePainter& page, const std::wstring& text, TextStyle style, float width, float room) {
+  return std::max(0.0f, page.canvas.measureText(text, style, width).height - room);
+}
 
 bool repairable(const PageState& state) { return state.toolsListed && state.toolsKind == kZebKind; }
 
@@ -93,14 +72,16 @@ float paintArchiveCard(const PagePainter& page, float t) {
   const float l = page.left, r = page.right;
   const PageState& state = page.state;
   page.card(t, 180, "tools.archive_panel");
-  drawPathBox(page.canvas, {l + 22, t + 56, r - 172, t + 98}, state.toolsArchive, translate("tools.no_archive"));
-  page.button({r - 160, t + 56, r - 22, t + 98}, "tools.choose", kChoose, ButtonStyle::Secondary, true);
+  const float chooseLeft = r - 22 - page.widthFor("tools.choose", Icon::None, 138);
+  drawPathBox(page.canvas, {l + 22, t + 56, chooseLeft - 12, t + 98}, state.toolsArchive,
+              translate("tools.no_archive"));
+  page.button({chooseLeft, t + 56, r - 22, t + 98}, "tools.choose", kChoose, ButtonStyle::Secondary, true);
   const float y0 = t + 110;
-  page.button({l + 22, y0, l + 206, y0 + 44}, "tools.verify", kVerify, ButtonStyle::Primary, state.toolsListed);
-  page.button({l + 218, y0, l + 382, y0 + 44}, "tools.test", kTest, ButtonStyle::Secondary, state.toolsListed);
-  page.button({l + 394, y0, l + 592, y0 + 44}, "tools.browse", kBrowse, ButtonStyle::Secondary, state.toolsListed,
-              Icon::Folder);
-  const Rect status{l + 610, y0 + 10, r - 22, y0 + 38};
+  float x = page.buttonFrom(l + 22, y0, y0 + 44, 184, "tools.verify", kVerify, ButtonStyle::Primary, state.toolsListed);
+  x = page.buttonFrom(x + 12, y0, y0 + 44, 164, "tools.test", kTest, ButtonStyle::Secondary, state.toolsListed);
+  x = page.buttonFrom(x + 12, y0, y0 + 44, 198, "tools.browse", kBrowse, ButtonStyle::Secondary, state.toolsListed,
+                      Icon::Folder);
+  const Rect status{x + 18, y0 + 10, r - 22, y0 + 38};
   if (!state.toolsMessage.empty()) {
     page.text(state.toolsMessage, TextStyle::Body, status, palette::brandRed);
   } else if (const char* key = toolsStatusKey(state)) {
@@ -125,7 +106,7 @@ float paintNoteCard(const PagePainter& page, float t, float height, const char* 
                     float noteTop, float bottomMargin) {
   const float l = page.left, r = page.right;
   const std::wstring note = translate(noteKey);
-  height += page.overflow(note, TextStyle::Body, r - l - 44, height - noteTop - bottomMargin);
+  height += overflow(page, note, TextStyle::Body, r - l - 44, height - noteTop - bottomMargin);
   page.card(t, height, titleKey);
   page.text(note, TextStyle::Body, {l + 22, t + noteTop, r - 22, t + height - bottomMargin}, palette::textSecondary);
   return t + height;
@@ -184,7 +165,7 @@ float paintSplitCard(const PagePainter& page, float t) {
   const PageState& s = page.state;
   Canvas& canvas = page.canvas;
   const std::wstring note = translate("tools.split_note");
-  const float extra = page.overflow(note, TextStyle::Body, r - l - 44, 44);
+  const float extra = overflow(page, note, TextStyle::Body, r - l - 44, 44);
   const float height = 262 + extra;
   const float b = t + height;
   page.card(t, height, "tools.split_panel");
@@ -197,7 +178,7 @@ float paintSplitCard(const PagePainter& page, float t) {
                 kPreset, kPresetMiB[i] == s.splitPartMiB, i == 0, i + 1 == kPresetMiB.size(), int32_t(i));
   }
   const std::wstring orText = translate("tools.or");
-  const float orWidth = std::max(canvas.measureText(orText, TextStyle::Body, kUnbounded).width + 2, 28.0f);
+  const float orWidth = std::max(textWidth(canvas, orText, TextStyle::Body) + 2, 28.0f);
   const float orLeft = l + 472;
   page.text(orText, TextStyle::Body, {orLeft, u + 108, orLeft + orWidth, u + 132}, palette::textSecondary);
   const float fieldLeft = orLeft + orWidth + 8;
@@ -205,8 +186,7 @@ float paintSplitCard(const PagePainter& page, float t) {
                 kPartText, translate("tools.part_size_placeholder"));
   const std::wstring unit = translate("tools.megabytes");
   const float unitLeft = fieldLeft + 92 + 8;
-  const float unitRight =
-      std::min(unitLeft + std::max(canvas.measureText(unit, TextStyle::Body, kUnbounded).width + 2, 38.0f), r - 22);
+  const float unitRight = std::min(unitLeft + std::max(textWidth(canvas, unit, TextStyle::Body) + 2, 38.0f), r - 22);
   page.text(unit, TextStyle::Body, {unitLeft, u + 108, std::max(unitRight, unitLeft), u + 132}, palette::textPrimary);
 
   const float end = sliderEnd(l, r);
@@ -215,9 +195,11 @@ float paintSplitCard(const PagePainter& page, float t) {
   page.text(splitPartsText(s), TextStyle::BodyStrong, {std::max(end + 18, l + 280), u + 161, r - 22, u + 187},
             s.toolsListed ? palette::textPrimary : palette::textSecondary);
 
-  page.button({l + 22, b - 60, l + 180, b - 18}, "tools.split", kSplit, ButtonStyle::Primary, !s.toolsArchive.empty());
-  page.button({l + 192, b - 60, l + 390, b - 18}, "tools.merge", kMerge, ButtonStyle::Secondary, true, Icon::Folder);
-  page.text(translate("tools.merge_note"), TextStyle::Caption, {l + 406, b - 48, r - 22, b - 22},
+  const float splitRight = page.buttonFrom(l + 22, b - 60, b - 18, 158, "tools.split", kSplit, ButtonStyle::Primary,
+                                           !s.toolsArchive.empty());
+  const float mergeRight = page.buttonFrom(splitRight + 12, b - 60, b - 18, 198, "tools.merge", kMerge,
+                                           ButtonStyle::Secondary, true, Icon::Folder);
+  page.text(translate("tools.merge_note"), TextStyle::Caption, {mergeRight + 16, b - 48, r - 22, b - 22},
             palette::textSecondary);
   return b;
 }
@@ -225,14 +207,16 @@ float paintSplitCard(const PagePainter& page, float t) {
 float paintRepairCard(const PagePainter& page, float t) {
   const float l = page.left, r = page.right;
   const std::wstring note = translate("tools.repair_note");
-  const float height = 186 + page.overflow(note, TextStyle::Body, r - l - 44, 60);
+  const float height = 186 + overflow(page, note, TextStyle::Body, r - l - 44, 60);
   const float b = t + height;
   page.card(t, height, "tools.repair_panel");
   page.text(note, TextStyle::Body, {l + 22, t + 50, r - 22, b - 76}, palette::textSecondary);
   const bool enabled = repairable(page.state);
-  page.button({l + 22, b - 60, l + 200, b - 18}, "tools.scan", kScan, ButtonStyle::Secondary, enabled);
-  page.button({l + 212, b - 60, l + 380, b - 18}, "tools.repair", kRepair, ButtonStyle::Primary, enabled);
-  page.text(translate(repairHintKey(page.state)), TextStyle::Caption, {l + 396, b - 48, r - 22, b - 22},
+  const float scanRight =
+      page.buttonFrom(l + 22, b - 60, b - 18, 178, "tools.scan", kScan, ButtonStyle::Secondary, enabled);
+  const float repairRight =
+      page.buttonFrom(scanRight + 12, b - 60, b - 18, 168, "tools.repair", kRepair, ButtonStyle::Primary, enabled);
+  page.text(translate(repairHintKey(page.state)), TextStyle::Caption, {repairRight + 16, b - 48, r - 22, b - 22},
             palette::textSecondary);
   return b;
 }
@@ -254,15 +238,15 @@ float paintDuplicatesCard(const PagePainter& page, float t) {
   const DuplicateReport& report = s.duplicateResult;
   if (!s.duplicatesShown) {
     const float b = paintNoteCard(page, t, 126, "tools.duplicates_panel", "tools.duplicates_note", 56, 16);
-    page.button({r - 206, t + 14, r - 22, t + 50}, "tools.duplicates_find", kDuplicates, ButtonStyle::Secondary,
-                s.toolsListed);
+    page.buttonTo(r - 22, t + 14, t + 50, 184, "tools.duplicates_find", kDuplicates, ButtonStyle::Secondary,
+                  s.toolsListed);
     return b;
   }
   const size_t shown = std::min(report.groups.size(), kDuplicateRowsShown);
   const float height = 126 + 34 + 46 * float(shown);
   page.card(t, height, "tools.duplicates_panel");
-  page.button({r - 206, t + 14, r - 22, t + 50}, "tools.duplicates_find", kDuplicates, ButtonStyle::Secondary,
-              s.toolsListed);
+  page.buttonTo(r - 22, t + 14, t + 50, 184, "tools.duplicates_find", kDuplicates, ButtonStyle::Secondary,
+                s.toolsListed);
   if (report.groups.empty()) {
     page.text(translate("tools.duplicates_none"), TextStyle::Body, {l + 22, t + 56, r - 22, t + 82},
               palette::textPrimary);
@@ -293,16 +277,17 @@ float paintCompareCard(const PagePainter& page, float t) {
   const float l = page.left, r = page.right;
   const PageState& s = page.state;
   const CompareResult& result = s.compareResult;
-  const Rect button{r - 230, t + 14, r - 22, t + 50};
   if (!s.compareShown) {
     const float b = paintNoteCard(page, t, 126, "tools.compare_panel", "tools.compare_note", 56, 16);
-    page.button(button, "tools.compare_button", kCompare, ButtonStyle::Secondary, s.toolsListed, Icon::Folder);
+    page.buttonTo(r - 22, t + 14, t + 50, 208, "tools.compare_button", kCompare, ButtonStyle::Secondary, s.toolsListed,
+                  Icon::Folder);
     return b;
   }
   const size_t shown = std::min(result.rows.size(), kCompareRowsShown);
   const float height = 126 + 34 + 26 * float(shown);
   page.card(t, height, "tools.compare_panel");
-  page.button(button, "tools.compare_button", kCompare, ButtonStyle::Secondary, s.toolsListed, Icon::Folder);
+  page.buttonTo(r - 22, t + 14, t + 50, 208, "tools.compare_button", kCompare, ButtonStyle::Secondary, s.toolsListed,
+                Icon::Folder);
   const std::wstring summary = i18n::translateWithArgs(
       "tools.compare_summary",
       {Arg("same", grouped(result.identical)), Arg("differing", grouped(result.different)),
@@ -378,11 +363,7 @@ const char* differenceKey(uint8_t kind) {
 float paintToolsPage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page, HitRegions& regions) {
   const PageColumn column = pageColumn(page, state.scrollOffset, kMinimumWidth);
   const PagePainter painter{canvas, icons, state, regions, state.interaction(), column.left, column.right};
-  const float y0 = column.top;
-  painter.text(translate("tools.title"), TextStyle::PageTitle, {column.left, y0, column.right, y0 + 52},
-               palette::textPrimary);
-  painter.text(translate("tools.subtitle"), TextStyle::Subtitle, {column.left, y0 + 52, column.right, y0 + 78},
-               palette::textSecondary);
+  const float y0 = paintPageHeading(canvas, column.left, column.right, column.top, "tools.title", "tools.subtitle");
 
   float bottom = paintArchiveCard(painter, y0 + 94);
   if (state.toolsLocked && !state.toolsListed) bottom = paintPasswordCard(painter, bottom + kCardGap);

@@ -242,11 +242,7 @@ float paintViewerPage(Canvas& canvas, const IconSet& icons, const PageState& sta
   const Interaction in = s.interaction();
   const PageColumn pc = pageColumn(page, s.scrollOffset, kMinimumWidth);
   const Column c{pc.left, pc.right};
-  const float y0 = pc.top;
-  canvas.drawText(translate("viewer.title"), TextStyle::PageTitle, {c.left, y0, c.right, y0 + 52}, palette::textPrimary,
-                  TextAlign::Leading);
-  canvas.drawText(translate("viewer.subtitle"), TextStyle::Subtitle, {c.left, y0 + 52, c.right, y0 + 78},
-                  palette::textSecondary, TextAlign::Leading);
+  const float y0 = paintPageHeading(canvas, c.left, c.right, pc.top, "viewer.title", "viewer.subtitle");
   float next = paintArchiveCard(canvas, icons, s, in, regions, c, y0 + 94) + kCardGap;
   if (s.viewerLocked && !s.viewerListed) next = paintPasswordCard(canvas, icons, s, in, regions, c, next) + kCardGap;
   const float entriesBottom = paintEntriesCard(canvas, icons, s, in, regions, c, next, page);

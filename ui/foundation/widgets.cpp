@@ -15,14 +15,13 @@ constexpr size_t kMinimumElisionSide = 4;
 constexpr float kSliderInset = 11;
 constexpr wchar_t kMaskBullet = 0x2022;
 
+}  // namespace
+
 float textWidth(Canvas& canvas, std::wstring_view text, TextStyle style) {
   return canvas.measureText(text, style, kUnboundedWidth).width;
 }
 
-}  // namespace
-
-void drawCentredText(Canvas& canvas, std::wstring_view text, TextStyle style, Rect rect,
-                     Color color, TextAlign align) {
+void drawCentredText(Canvas& canvas, std::wstring_view text, TextStyle style, Rect rect, Color color, TextAlign align) {
   if (text.empty()) return;
   const float height = canvas.measureText(text, style, rect.width()).height;
   const float top = rect.top + (rect.height() - height) / 2;
@@ -33,11 +32,11 @@ void drawFocusRing(Canvas& canvas, Rect rect, float radius) {
   canvas.drawRoundedRect(rect.grown(2), radius + 2, palette::textPrimary, 2);
 }
 
-void drawButton(Canvas& canvas, const IconSet& icons, const Interaction& interaction,
-                HitRegions& regions, Rect rect, std::wstring_view label, uint16_t command,
-                ButtonStyle style, Icon icon, bool enabled, int32_t argument) {
-  const bool hovered = enabled && interaction.hoverId == command &&
-                       (argument < 0 || interaction.hoverIndex == argument);
+void drawButton(Canvas& canvas, const IconSet& icons, const Interaction& interaction, HitRegions& regions, Rect rect,
+                std::wstring_view label, uint16_t command, ButtonStyle style, Icon icon, bool enabled,
+                int32_t argument) {
+  const bool hovered =
+      enabled && interaction.hoverId == command && (argument < 0 || interaction.hoverIndex == argument);
   const bool pressed = enabled && interaction.pressedId == command;
 
   Color fill = palette::white;
@@ -61,20 +60,18 @@ void drawButton(Canvas& canvas, const IconSet& icons, const Interaction& interac
   canvas.fillRoundedRect(rect, kButtonRadius, fill);
   if (style == ButtonStyle::Secondary) {
     if (hovered) canvas.fillRoundedRect(rect, kButtonRadius, palette::hoverOverlay);
-    canvas.drawRoundedRect(rect, kButtonRadius,
-                           enabled ? palette::divider : palette::dividerDisabled, 1);
+    canvas.drawRoundedRect(rect, kButtonRadius, enabled ? palette::divider : palette::dividerDisabled, 1);
   }
 
   float labelLeft = rect.left + 14;
   TextAlign align = TextAlign::Centre;
   if (icon != Icon::None) {
-    canvas.drawIcon(icons, icon, {rect.left + 12, rect.top, rect.left + 34, rect.bottom},
-                    labelColor, 18);
+    canvas.drawIcon(icons, icon, {rect.left + 12, rect.top, rect.left + 34, rect.bottom}, labelColor, 18);
     labelLeft = rect.left + 38;
     align = TextAlign::Leading;
   }
-  drawCentredText(canvas, label, TextStyle::BodyStrong,
-                  {labelLeft, rect.top, rect.right - 12, rect.bottom}, labelColor, align);
+  drawCentredText(canvas, label, TextStyle::BodyStrong, {labelLeft, rect.top, rect.right - 12, rect.bottom}, labelColor,
+                  align);
 
   if (!enabled) return;
   if (interaction.showFocus && interaction.focusId == command) {
@@ -108,8 +105,7 @@ void drawCheckBox(Canvas& canvas, const Interaction& interaction, HitRegions& re
     canvas.drawLine({box.left + 5, cy}, bend, palette::white, 2);
     canvas.drawLine(bend, {box.left + 15, cy - 4.2f}, palette::white, 2);
   }
-  drawCentredText(canvas, label, TextStyle::Body,
-                  {rect.left + 30, rect.top, rect.right, rect.bottom},
+  drawCentredText(canvas, label, TextStyle::Body, {rect.left + 30, rect.top, rect.right, rect.bottom},
                   enabled ? palette::textPrimary : palette::textSecondary, TextAlign::Leading);
 
   if (!enabled) return;
@@ -144,13 +140,11 @@ std::wstring fitText(Canvas& canvas, const std::wstring& text, TextStyle style, 
 void drawCard(Canvas& canvas, Rect rect, std::wstring_view title) {
   canvas.fillRoundedRect(rect, 12, palette::white);
   canvas.drawRoundedRect(rect, 12, palette::divider, 1);
-  canvas.drawText(title, TextStyle::SectionTitle,
-                  {rect.left + 22, rect.top + 16, rect.right - 22, rect.top + 50},
+  canvas.drawText(title, TextStyle::SectionTitle, {rect.left + 22, rect.top + 16, rect.right - 22, rect.top + 50},
                   palette::textPrimary, TextAlign::Leading);
 }
 
-void drawPathBox(Canvas& canvas, Rect rect, const std::wstring& path,
-                 std::wstring_view placeholder) {
+void drawPathBox(Canvas& canvas, Rect rect, const std::wstring& path, std::wstring_view placeholder) {
   canvas.fillRoundedRect(rect, 8, palette::fieldFill);
   canvas.drawRoundedRect(rect, 8, palette::divider, 1);
   const Rect area{rect.left + 14, rect.top, rect.right - 14, rect.bottom};
@@ -158,14 +152,12 @@ void drawPathBox(Canvas& canvas, Rect rect, const std::wstring& path,
     const std::wstring shown = fitText(canvas, path, TextStyle::Body, rect.width() - 28);
     drawCentredText(canvas, shown, TextStyle::Body, area, palette::textPrimary, TextAlign::Leading);
   } else {
-    drawCentredText(canvas, placeholder, TextStyle::Body, area, palette::textSecondary,
-                    TextAlign::Leading);
+    drawCentredText(canvas, placeholder, TextStyle::Body, area, palette::textSecondary, TextAlign::Leading);
   }
 }
 
 void drawListRow(Canvas& canvas, const Interaction& interaction, HitRegions& regions, Rect rect,
-                 std::wstring_view label, uint16_t command, bool selected, bool first, bool last,
-                 int32_t argument) {
+                 std::wstring_view label, uint16_t command, bool selected, bool first, bool last, int32_t argument) {
   const bool hovered = interaction.hoverId == command && interaction.hoverIndex == argument;
   Rect r = rect;
   if (!first) r.left += 4;
@@ -180,15 +172,14 @@ void drawListRow(Canvas& canvas, const Interaction& interaction, HitRegions& reg
     canvas.drawRoundedRect(r, 8, palette::divider, 1);
   }
   drawCentredText(canvas, label, TextStyle::BodyStrong, r, labelColor, TextAlign::Centre);
-  if (interaction.showFocus && interaction.focusId == command &&
-      interaction.hoverIndex == argument) {
+  if (interaction.showFocus && interaction.focusId == command && interaction.hoverIndex == argument) {
     drawFocusRing(canvas, r, 8);
   }
   addHitRegion(regions, r, command, argument, true);
 }
 
-void drawSlider(Canvas& canvas, const Interaction& interaction, HitRegions& regions, Rect rect,
-                double value, uint16_t command, std::wstring_view /*label*/, bool enabled) {
+void drawSlider(Canvas& canvas, const Interaction& interaction, HitRegions& regions, Rect rect, double value,
+                uint16_t command, std::wstring_view /*label*/, bool enabled) {
   const float v = static_cast<float>(std::clamp(value, 0.0, 1.0));
   const float cy = rect.centreY();
   const Rect track{rect.left + kSliderInset, cy - 3, rect.right - kSliderInset, cy + 3};
@@ -199,13 +190,11 @@ void drawSlider(Canvas& canvas, const Interaction& interaction, HitRegions& regi
                            enabled ? palette::brandRed : palette::trackFillDisabled);
   }
 
-  const bool active =
-      enabled && (interaction.pressedId == command || interaction.hoverId == command);
+  const bool active = enabled && (interaction.pressedId == command || interaction.hoverId == command);
   const Rect knob{x - 11, cy - 11, x + 11, cy + 11};
   canvas.fillRoundedRect(knob, 11, palette::white);
   if (enabled) {
-    canvas.drawRoundedRect(knob, 11, active ? palette::brandRed : palette::divider,
-                           active ? 2.2f : 1.6f);
+    canvas.drawRoundedRect(knob, 11, active ? palette::brandRed : palette::divider, active ? 2.2f : 1.6f);
     canvas.fillRoundedRect(knob.grown(-6), 11, palette::brandRed);
   } else {
     canvas.drawRoundedRect(knob, 11, palette::knobDisabled, 1.6f);
@@ -237,9 +226,7 @@ void drawTextField(Canvas& canvas, const Interaction& interaction, HitRegions& r
   const std::wstring bullets(field.masked ? field.text.size() : 0, kMaskBullet);
   const std::wstring_view shown = field.masked ? std::wstring_view(bullets) : field.text;
   const Rect area{rect.left + 14, rect.top, rect.right - 14, rect.bottom};
-  const auto widthOfFirst = [&](uint64_t units) {
-    return textWidth(canvas, shown.substr(0, units), TextStyle::Body);
-  };
+  const auto widthOfFirst = [&](uint64_t units) { return textWidth(canvas, shown.substr(0, units), TextStyle::Body); };
   if (!shown.empty()) {
     canvas.pushClip({rect.left + 2, rect.top, rect.right - 2, rect.bottom});
     if (focused && field.hasSelection()) {
@@ -250,13 +237,11 @@ void drawTextField(Canvas& canvas, const Interaction& interaction, HitRegions& r
     // One line that runs on past the right edge, where the clip cuts it: laid out in the
     // field's width it would wrap onto lines of its own.
     const Rect line{area.left, area.top,
-                    std::max(area.right, area.left + textWidth(canvas, shown, TextStyle::Body) + 1),
-                    area.bottom};
+                    std::max(area.right, area.left + textWidth(canvas, shown, TextStyle::Body) + 1), area.bottom};
     drawCentredText(canvas, shown, TextStyle::Body, line, palette::textPrimary, TextAlign::Leading);
     canvas.popClip();
   } else {
-    drawCentredText(canvas, placeholder, TextStyle::Body, area, palette::textSecondary,
-                    TextAlign::Leading);
+    drawCentredText(canvas, placeholder, TextStyle::Body, area, palette::textSecondary, TextAlign::Leading);
   }
 
   if (focused) {
@@ -266,8 +251,8 @@ void drawTextField(Canvas& canvas, const Interaction& interaction, HitRegions& r
   addHitRegion(regions, rect, command, -1, true);
 }
 
-void drawTickBox(Canvas& canvas, const Interaction& interaction, Rect rect, uint16_t command,
-                 int32_t argument, bool selected) {
+void drawTickBox(Canvas& canvas, const Interaction& interaction, Rect rect, uint16_t command, int32_t argument,
+                 bool selected) {
   const float cy = rect.centreY();
   const Rect box{rect.left, cy - 9, rect.left + 18, cy + 9};
   if (selected) {

@@ -50,9 +50,9 @@ class HistoryPage : public testing::PagePaintTest {
     }
   }
   // The list card: the outlined panel that starts where the list starts.
-  std::optional<Rect> listCard() const {
+  std::optional<Rect> listCard(float shift = 0) const {
     for (const Rect& card : cards()) {
-      if (card.top == kListTop) return card;
+      if (card.top == kListTop + shift) return card;
     }
     return std::nullopt;
   }
@@ -233,7 +233,7 @@ TEST_F(HistoryPage, NarrowestColumnDropsTheNameButKeepsTheFigures) {
   EXPECT_FALSE(drewText(L"a0.zeb"));
   EXPECT_FALSE(drewText(L"/data/a0.zeb"));
   EXPECT_TRUE(drewText(L"5.0 MB/s when it ran"));
-  const auto list = listCard();
+  const auto list = listCard(subtitleShift("history.subtitle", 420));
   ASSERT_TRUE(list);
   EXPECT_EQ(list->width(), 420);
 }

@@ -1,12 +1,16 @@
-// Buttons of the compress and extract pages under labels longer than the English ones: each button
-// grows to hold its label on one line and still keeps clear of what stands beside it.
+// Pages under labels longer than the English ones: each button grows to hold its label on one line
+// and keeps clear of what stands beside it; a subtitle that wraps moves the page down instead of
+// running into it; choice segments widen together until their labels fit.
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "page_paint_fixture.h"
 #include "ui/app/page_painters.h"
+#include "ui/app/settings_page.h"
+#include "ui/app/task_types.h"
 #include "ui/foundation/localisation.h"
 
 namespace tolzeb::ui {
@@ -18,7 +22,7 @@ using testing::kPageArea;
 using testing::PagePainterFunction;
 
 // Far longer than the English texts, as some translations are.
-constexpr std::string_view kLongLabels = R"({
+constexpr std::string_view kLongLabels = R"json({
   "compress": {
     "add_files": "Weitere Dateien zum neuen Archiv hinzufuegen",
     "add_folder": "Einen ganzen Ordner zum Archiv hinzufuegen",
@@ -30,16 +34,50 @@ constexpr std::string_view kLongLabels = R"({
     "browse": "Den ganzen Inhalt durchsuchen",
     "extract_all_instead": "Stattdessen alles extrahieren",
     "start": "Extrahieren jetzt sofort starten"
-  }
-})";
+  },
+  "tools": {
+    "choose": "Ein anderes Archiv auswaehlen",
+    "verify": "Pruefsummen jetzt vollstaendig pruefen",
+    "test": "Alles testweise entpacken",
+    "browse": "Den ganzen Inhalt durchsuchen",
+    "split": "In mehrere Teile aufteilen",
+    "merge": "Teile wieder zusammenfuegen",
+    "scan": "Nach beschaedigten Stellen suchen",
+    "repair": "Jetzt vollstaendig reparieren",
+    "duplicates_find": "Doppelte Dateien jetzt finden",
+    "compare_button": "Mit einem Ordner vergleichen"
+  },
+  "action": { "hold": "Alle laufenden Aufgaben anhalten" },
+  "tasks": {
+    "clear_finished": "Abgeschlossene Aufgaben entfernen",
+    "subtitle": "Alles, was gerade komprimiert, entpackt oder geprueft wird, und alles, was darauf wartet, in der Reihenfolge, in der es an die Reihe kommt, mit seinem Fortschritt und seiner Restzeit."
+  },
+  "settings": { "threads_auto": "Automatisch ({count})"
+}
+})json";
 
-void compressWithSources(PageState& state) { state.compressSources = {L"/data/report.docx"}; }
+void compressWithSources(PageState& state) {
+  state.compressSources = {L"/data/report.docx"};
+}
 void extractWithSelection(PageState& state) {
   state.extractArchive = L"/in/photos.zeb";
   state.extractDestination = L"/in/photos";
   state.extractListed = true;
   state.extractEntryCount = 10;
   state.extractSelection = {L"a.txt", L"b.txt", L"c.txt"};
+}
+void toolsListed(PageState& state) {
+  state.toolsArchive = L"/in/photos.zeb";
+  state.toolsListed = true;
+  state.toolsKind = 1;
+}
+void toolsEmpty(PageState&) {}
+void tasksWithWork(PageState& state) {
+  TaskEntry running;
+  running.state = TaskState::Running;
+  TaskEntry done;
+  done.state = TaskState::Done;
+  state.taskEntries = {running, done};
 }
 void extractUnlisted(PageState& state) {
   state.extractArchive = L"/in/broken.zeb";
@@ -80,6 +118,28 @@ const LabelCase kCases[] = {
      partialSelectionLine, [] { return keyText("extract.browse"); }, 0},
     {"extract start", paintExtractPage, extractUnlisted, "extract.start", true, nullptr,
      [] { return keyText("extract.need_destination"); }, 0},
+    {"tools choose", paintToolsPage, toolsEmpty, "tools.choose", false, [] { return keyText("tools.no_archive"); },
+     nullptr, 0},
+    {"tools verify", paintToolsPage, toolsListed, "tools.verify", false, nullptr, [] { return keyText("tools.test"); },
+     0},
+    {"tools test", paintToolsPage, toolsListed, "tools.test", false, [] { return keyText("tools.verify"); },
+     [] { return keyText("tools.browse"); }, 0},
+    {"tools browse", paintToolsPage, toolsListed, "tools.browse", true, [] { return keyText("tools.test"); }, nullptr,
+     0},
+    {"tools split", paintToolsPage, toolsListed, "tools.split", false, nullptr, [] { return keyText("tools.merge"); },
+     0},
+    {"tools merge", paintToolsPage, toolsListed, "tools.merge", true, [] { return keyText("tools.split"); },
+     [] { return keyText("tools.merge_note"); }, 0},
+    {"tools scan", paintToolsPage, toolsListed, "tools.scan", false, nullptr, [] { return keyText("tools.repair"); },
+     0},
+    {"tools repair", paintToolsPage, toolsListed, "tools.repair", false, [] { return keyText("tools.scan"); }, nullptr,
+     0},
+    {"tools duplicates", paintToolsPage, toolsListed, "tools.duplicates_find", false, nullptr, nullptr, 0},
+    {"tools compare", paintToolsPage, toolsListed, "tools.compare_button", true, nullptr, nullptr, 0},
+    {"tasks hold", paintTasksPage, tasksWithWork, "action.hold", false, nullptr,
+     [] { return keyText("tasks.clear_finished"); }, 0},
+    {"tasks clear", paintTasksPage, tasksWithWork, "tasks.clear_finished", false, [] { return keyText("action.hold"); },
+     nullptr, 0},
 };
 
 class PageButtonLabels : public testing::PagePaintTest {
@@ -136,6 +196,39 @@ TEST_F(PageButtonLabels, LongLabelsWidenTheirButtonsWithoutOverlap) {
       EXPECT_GE(region(c.rightRegion)->rect().left, button.right);
     }
   }
+}
+
+TEST_F(PageButtonLabels, AWrappedSubtitleMovesThePageDown) {
+  const LabelCase tasks{"tasks", paintTasksPage, tasksWithWork, "action.hold", false, nullptr, nullptr, 0};
+  paintWith(tasks);
+  const float englishGap = buttonOf(tasks)->top - text(keyText("tasks.subtitle"))->rect.bottom;
+
+  i18n::testing::StateGuard longer{i18n::testing::catalogFromJson(L"de-DE", kLongLabels), i18n::loadCatalog(L"en-US"),
+                                   &i18n::englishLanguage()};
+  paintWith(tasks);
+  const std::wstring subtitle = keyText("tasks.subtitle");
+  const float wrapped = canvas.measureText(subtitle, TextStyle::Subtitle, kColumnRight - kColumnLeft).height;
+  const Rect drawn = text(subtitle)->rect;
+  EXPECT_GE(drawn.height(), wrapped) << "the subtitle is clipped";
+  EXPECT_GE(buttonOf(tasks)->top - drawn.bottom, englishGap) << "the buttons run into the subtitle";
+}
+
+// The settings page's choice rows: equal segments, as wide as the longest label needs.
+TEST_F(PageButtonLabels, ChoiceSegmentsWidenUntilTheirLabelsFit) {
+  i18n::testing::StateGuard longer{i18n::testing::catalogFromJson(L"de-DE", kLongLabels), i18n::loadCatalog(L"en-US"),
+                                   &i18n::englishLanguage()};
+  const std::vector<std::wstring> labels = {L"Automatisch (16)", L"1", L"2", L"4", L"8", L"16"};
+  const float x = kColumnLeft + 22;
+  drawChoiceRow(canvas, Interaction{}, regions, L"Threads", labels, 200, 0, L"", x, 300, kColumnRight - 22);
+  ASSERT_EQ(regions.size(), labels.size());
+  const float segment = regions[1].rect().width();
+  for (const std::wstring& label : labels) {
+    const std::optional<DrawCall> drawn = text(label);
+    ASSERT_TRUE(drawn);
+    EXPECT_GE(drawn->rect.width(), canvas.measureText(label, TextStyle::BodyStrong, 100000).width) << "wraps";
+  }
+  EXPECT_GT(segment * float(labels.size()), 520) << "the row keeps its English width";
+  EXPECT_LE(regions.back().rect().right, kColumnRight - 22);
 }
 
 }  // namespace

@@ -82,6 +82,13 @@ class PagePaintTest : public ::testing::Test {
     return found;
   }
 
+  // How far a subtitle that wraps in a column of `width` moves the rest of the page down.
+  float subtitleShift(const char* subtitleKey, float width) {
+    const std::wstring subtitle = i18n::translate(subtitleKey);
+    return canvas.measureText(subtitle, TextStyle::Subtitle, width).height -
+           canvas.measureText(subtitle, TextStyle::Subtitle, 100000).height;
+  }
+
   i18n::testing::ProgramFolder programFolder;
   i18n::testing::StateGuard language{i18n::loadCatalog(L"en-US"), nullptr, &i18n::englishLanguage()};
   RecordingCanvas canvas;

@@ -117,6 +117,12 @@ class TasksPage : public testing::PagePaintTest {
  protected:
   TasksPage() : PagePaintTest(paintTasksPage) {}
 
+  // The recording canvas measures text wider than the real one, and the English subtitle would
+  // wrap there; a short one keeps the heading on its one line so the page's fixed places show.
+  i18n::testing::StateGuard shortSubtitle{
+      i18n::testing::catalogFromJson(L"en-US", R"({"tasks": {"subtitle": "Jobs run one at a time."}})"),
+      i18n::loadCatalog(L"en-US"), &i18n::englishLanguage()};
+
   bool enabled(uint16_t command, int32_t argument = -1) const { return region(command, argument) != nullptr; }
   std::optional<DrawCall> fillAt(Rect rect) const {
     for (const DrawCall& call : callsOf(Kind::FillRoundedRect)) {
