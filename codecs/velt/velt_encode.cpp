@@ -239,9 +239,13 @@ template <int Level>
   const uint8_t* here = block_ + p;
   const uint32_t firstWord = loadWord32(here);
   // A set distance never exceeds p: it was at most the position of the match that set it.
+  // The set slots come first (distances enter at the front), so the loop stops at the first
+  // unset one instead of testing each slot for zero.
+  const int setSlots = recentSetCount_;
+#pragma GCC unroll 4
   for (int slot = 0; slot < kVeltRecentDistanceCount; ++slot) {
+    if (slot == setSlots) break;
     uint64_t distance = recentDistances_[slot];
-    if (distance == 0) continue;
     const uint8_t* there = here - distance;
     if (loadWord32(there) != firstWord) continue;
     size_t length = kMinMatch + commonPrefixLength(there + kMinMatch, here + kMinMatch, length_ - p - kMinMatch);
@@ -383,6 +387,8 @@ bool VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best, uint32_t hea
   }
   recentDistances_[0] = distance;
   patchProbeSkip_[0] = skip;
+  recentSetCount_ = 0;
+  for (uint64_t set : recentDistances_) recentSetCount_ += set != 0;
 }
 
 [[gnu::always_inline]] inline void VeltEncoder::flushLiterals(size_t position) {
@@ -435,6 +441,7 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
   size_t i = 0;
   pendingLiteralStart_ = 0;
   std::fill(std::begin(recentDistances_), std::end(recentDistances_), 0);
+  recentSetCount_ = 0;
   while (i < length) {
     size_t written = size_t(token_ - tokenBegin_) + size_t(literal_ - literalBegin_) + size_t(extra_ - extraBegin_);
     if (written + (i - pendingLiteralStart_) >= length) return Bytes{};

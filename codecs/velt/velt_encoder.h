@@ -133,6 +133,7 @@ class VeltEncoder {
   uint8_t* extra_ = nullptr;
 
   uint64_t recentDistances_[kVeltRecentDistanceCount] = {0, 0, 0, 0};
+  int recentSetCount_ = 0;  // the non-zero entries, which come first
   // Beside each recent-distance slot: a distance probed for a patch that is known to fail at every
   // position up to lastFailing. Checked against the slot's distance before use (0 is never used).
   struct PatchProbeSkip {
