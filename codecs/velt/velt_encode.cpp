@@ -261,16 +261,20 @@ template <int Level>
   const uint8_t* here = block_ + p;
   const size_t maxLength = length_ - p;
   const uint32_t firstWord = loadWord32(here);
-  for (unsigned visited = 0; candidate != kNoPosition && visited < kPresets[Level].chainDepth; ++visited) {
-    if (candidate >= p) break;
+  if (candidate == kNoPosition || candidate >= p) return best;
+  // A link steps back to an earlier inserted position, never past the block start, so after
+  // the first candidate only the depth and a missing link end the walk.
+  for (unsigned visited = 1;; ++visited) {
     const uint8_t* there = block_ + candidate;
-    // Only a strictly longer match can win, so the byte just past the best must agree too.
-    if (loadWord32(there) == firstWord && (best.length == 0 || there[best.length] == here[best.length])) {
+    // Only a strictly longer match can win, so the byte just past the best must agree too
+    // (with no best yet that is the first byte, which the word compare covers).
+    if (loadWord32(there) == firstWord && there[best.length] == here[best.length]) {
       size_t length = kMinMatch + commonPrefixLength(there + kMinMatch, here + kMinMatch, maxLength - kMinMatch);
       if (length > best.length) best = {p - candidate, uint32_t(length), -1};
       if (length == maxLength) break;
     }
     if constexpr (!kChainIsRead<Level>) break;
+    if (visited == kPresets[Level].chainDepth) break;
     uint16_t link = chain_[candidate];
     if (link == 0) break;
     candidate -= link;
