@@ -1,6 +1,7 @@
 // Single-thread throughput and ratio of the three VELT levels against lz4 -1 and zstd -1/-3 on
 // the same data, cut into the same 4 MiB blocks the container uses.
-// Usage: codec_bench [--repeat N] file...
+// Usage: codec_bench [--repeat N] [--only CODEC] file...
+// --only runs one codec (by its name in the table), for profiling it alone.
 #include <lz4.h>
 #include <zstd.h>
 
@@ -17,6 +18,7 @@
 #include "codecs/velt/velt.h"
 #include "codecs/velt/velt_format.h"
 #include "codecs/velt/velt_huff.h"
+#include "engine/core/crc32c.h"
 
 using namespace tolzeb;
 
@@ -40,6 +42,7 @@ struct Measure {
   double compressSeconds = 1e300;
   double decompressSeconds = 1e300;
   uint64_t compressedBytes = 0;
+  uint32_t compressedCrc = 0;  // of every block's output in order: shows that a change kept the bytes
 };
 
 double now() {
@@ -134,7 +137,10 @@ Measure run(const Codec& codec, const std::vector<Block>& blocks, int repeat) {
     for (size_t b = 0; b < blocks.size(); ++b) encoded[b] = codec.compress(blocks[b]);
     m.compressSeconds = std::min(m.compressSeconds, now() - start);
   }
-  for (const Encoded& e : encoded) m.compressedBytes += e.bytes.size();
+  for (const Encoded& e : encoded) {
+    m.compressedBytes += e.bytes.size();
+    m.compressedCrc = crc32c(m.compressedCrc, e.bytes.data(), e.bytes.size());
+  }
   Block out;
   for (int r = 0; r < repeat; ++r) {
     double start = now();
@@ -154,16 +160,19 @@ Measure run(const Codec& codec, const std::vector<Block>& blocks, int repeat) {
 
 int main(int argc, char** argv) {
   int repeat = 3;
+  std::string only;
   std::vector<std::string> files;
   for (int k = 1; k < argc; ++k) {
     if (std::strcmp(argv[k], "--repeat") == 0 && k + 1 < argc) {
       repeat = std::max(1, std::atoi(argv[++k]));
+    } else if (std::strcmp(argv[k], "--only") == 0 && k + 1 < argc) {
+      only = argv[++k];
     } else {
       files.push_back(argv[k]);
     }
   }
   if (files.empty()) {
-    std::fprintf(stderr, "usage: codec_bench [--repeat N] file...\n");
+    std::fprintf(stderr, "usage: codec_bench [--repeat N] [--only CODEC] file...\n");
     return 1;
   }
   for (const std::string& file : files) {
@@ -176,6 +185,16 @@ int main(int argc, char** argv) {
 
     const Codec codecs[] = {velt(0, "VELT lightning"), velt(1, "VELT balanced"), velt(2, "VELT compact"),
                             lz4Fast(),                 zstdLevel(1, "zstd -1"),      zstdLevel(3, "zstd -3")};
+    if (!only.empty()) {
+      for (const Codec& codec : codecs) {
+        if (codec.name != only) continue;
+        Measure m = run(codec, blocks, repeat);
+        std::printf("%s %s: ratio %.4f, output crc32c %08x, comp %.1f MB/s, decomp %.1f MB/s\n", file.c_str(),
+                    codec.name.c_str(), double(m.compressedBytes) / double(data.size()), m.compressedCrc,
+                    megabytes / m.compressSeconds, megabytes / m.decompressSeconds);
+      }
+      continue;
+    }
     Measure results[6];
     std::printf("\n%s: %zu bytes in %zu blocks, best of %d runs, one thread\n", file.c_str(), data.size(), blocks.size(),
                 repeat);

@@ -269,7 +269,8 @@ Status huffmanDecodeAppend(std::span<const uint8_t> block, uint64_t bound, Bytes
   size_t start = output.size();
   output.resize(start + size_t(decoder.symbolCount()));
   decoder.start(output.data() + start);
-  while (decoder.canStep()) decoder.step();
+  HuffmanBlockDecoder* const single[] = {&decoder};
+  HuffmanBlockDecoder::decodeTogether(single);
   return decoder.finish();
 }
 

@@ -3,6 +3,7 @@
 // chain of dependent loads, and running three chains side by side keeps the processor busy.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -19,36 +20,26 @@ class HuffmanBlockDecoder {
   Status open(std::span<const uint8_t> block, uint64_t bound);
   uint64_t symbolCount() const { return symbolCount_; }
 
-  // Decoding writes symbolCount() bytes at `out`: fast steps while canStep(), then finish().
+  // Decoding writes symbolCount() bytes at `out`: the fast steps of decodeTogether, then finish().
   void start(uint8_t* out) { out_ = out; }
-  bool canStep() const { return decoded_ + 6 <= symbolCount_ && (bitPosition_ >> 3) + 8 <= dataSize_; }
-  // With 8 whole bytes ahead one load gives at least 57 bits: three lookups' worth. Each lookup
-  // writes two bytes, so canStep() keeps six symbols of room. Inline, so that interleaved
-  // callers keep each block's position in a register.
-  // Members are copied to locals first: a byte store may alias any of them, so they would be
+
+  // Runs the fast steps of up to three blocks side by side while every one of them can step.
+  // Between batches of steps that surely stay inside each block's data and output, the blocks'
+  // positions are held in locals: a byte store may alias any member, so members would be
   // reloaded after every symbol written.
-  void step() {
-    uint64_t bits = loadBits();
-    uint64_t position = bitPosition_;
-    uint8_t* const out = out_ + decoded_;
-    const uint32_t* const pairs = pairs_;
-    size_t written = 0;
-    for (int k = 0; k < 3; ++k) {
-      uint32_t entry = pairs[bits >> (64 - kPairTableBits)];
-      unsigned length;
-      if (entry != 0) [[likely]] {
-        out[written] = uint8_t(entry >> 8);
-        out[written + 1] = uint8_t(entry >> 16);
-        written += (entry >> 5) & 3;
-        length = entry & 31;
-      } else {
-        out[written++] = decodeOne(bits, length);
-      }
-      bits <<= length;
-      position += length;
+  template <size_t Count>
+  static void decodeTogether(HuffmanBlockDecoder* const (&decoders)[Count]) {
+    static_assert(Count >= 1 && Count <= 3);
+    for (;;) {
+      size_t steps = decoders[0]->safeSteps();
+      for (size_t k = 1; k < Count; ++k) steps = std::min(steps, decoders[k]->safeSteps());
+      if (steps == 0) return;
+      Cursor cursors[Count];
+      for (size_t k = 0; k < Count; ++k) cursors[k] = decoders[k]->cursor();
+      for (; steps > 0; --steps)
+        for (size_t k = 0; k < Count; ++k) decoders[k]->step(cursors[k]);
+      for (size_t k = 0; k < Count; ++k) decoders[k]->setCursor(cursors[k]);
     }
-    bitPosition_ = position;
-    decoded_ += written;
   }
   Status finish();
 
@@ -57,10 +48,58 @@ class HuffmanBlockDecoder {
   static constexpr unsigned kPairTableBits = 12;
 
   uint8_t decodeOne(uint64_t bits, unsigned& length) const;
-  uint64_t loadBits() const {
+
+  // A step makes three lookups: at most 3 x 15 bits, fewer than the 57 that one load of 8 whole
+  // bytes gives, and at most six symbols, each lookup writing two bytes.
+  static constexpr size_t kStepMaxBytesRead = 6;
+  static constexpr size_t kStepLoadBytes = 8;
+  static constexpr size_t kStepMaxSymbols = 6;
+
+  // Steps that surely keep their loads inside the data and their writes inside the output.
+  size_t safeSteps() const {
+    const size_t byteIndex = size_t(bitPosition_ >> 3);
+    const uint64_t symbolsLeft = symbolCount_ - decoded_;
+    if (symbolsLeft < kStepMaxSymbols || byteIndex + kStepLoadBytes > dataSize_) return 0;
+    return size_t(std::min<uint64_t>(symbolsLeft / kStepMaxSymbols,
+                                     (dataSize_ - byteIndex - kStepLoadBytes) / kStepMaxBytesRead + 1));
+  }
+
+  // The tables are copied in too, so that they stay in registers across the byte stores.
+  struct Cursor {
+    const uint8_t* data;
+    const uint32_t* pairs;
+    uint64_t bitPosition;
+    uint8_t* out;
+  };
+  Cursor cursor() const { return {data_, pairs_, bitPosition_, out_ + decoded_}; }
+  void setCursor(const Cursor& c) {
+    bitPosition_ = c.bitPosition;
+    decoded_ = uint64_t(c.out - out_);
+  }
+
+  [[gnu::always_inline]] void step(Cursor& c) const {
     uint64_t v;
-    std::memcpy(&v, data_ + (bitPosition_ >> 3), 8);
-    return __builtin_bswap64(v) << (bitPosition_ & 7);
+    std::memcpy(&v, c.data + (c.bitPosition >> 3), 8);
+    uint64_t bits = __builtin_bswap64(v) << (c.bitPosition & 7);
+    uint64_t position = c.bitPosition;
+    uint8_t* out = c.out;
+    const uint32_t* const pairs = c.pairs;
+    for (int k = 0; k < 3; ++k) {
+      uint32_t entry = pairs[bits >> (64 - kPairTableBits)];
+      unsigned length;
+      if (entry != 0) [[likely]] {
+        out[0] = uint8_t(entry >> 8);
+        out[1] = uint8_t(entry >> 16);
+        out += (entry >> 5) & 3;
+        length = entry & 31;
+      } else {
+        *out++ = decodeOne(bits, length);
+      }
+      bits <<= length;
+      position += length;
+    }
+    c.bitPosition = position;
+    c.out = out;
   }
 
   const uint8_t* data_ = nullptr;

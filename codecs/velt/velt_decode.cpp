@@ -61,6 +61,30 @@ struct Stream {
   }
 };
 
+// A varint of at most three bytes at `cursor`, which the caller knows to hold three readable
+// bytes; false (cursor unchanged) for a longer or a non-minimal form, which the careful step
+// then reads or refuses.
+[[gnu::always_inline]] inline bool readShortVarint(const uint8_t*& cursor, uint64_t& value) {
+  const uint64_t b0 = cursor[0];
+  if (b0 < 0x80) {
+    value = b0;
+    cursor += 1;
+    return true;
+  }
+  const uint64_t b1 = cursor[1];
+  if (b1 < 0x80) {
+    if (b1 == 0) return false;
+    value = (b0 & 0x7F) | b1 << 7;
+    cursor += 2;
+    return true;
+  }
+  const uint64_t b2 = cursor[2];
+  if (b2 == 0 || b2 >= 0x80) return false;
+  value = (b0 & 0x7F) | (b1 & 0x7F) << 7 | b2 << 14;
+  cursor += 3;
+  return true;
+}
+
 // Copies `length` bytes from `distance` back. `slack` says how many bytes past the copy may be
 // scribbled on (they are written again later), which allows whole-word steps.
 [[gnu::always_inline]] inline void copyWithin(uint8_t* out, uint64_t distance, size_t length, size_t slack) {
@@ -94,7 +118,7 @@ constexpr size_t kLongestInlineToken = kVeltExtendedLengthCode - 1 + 4;  // ever
 constexpr size_t kFastOutputRoom = kLongestInlineToken + 16;
 constexpr size_t kFastLiteralRoom = 32;
 constexpr size_t kFastTokenRoom = 2;   // a token byte and a rep slot
-constexpr size_t kFastExtraRoom = 3;   // a distance's varint, mostly (the read is bounded anyway)
+constexpr size_t kFastExtraRoom = 3;   // a distance's varint of up to three bytes; longer ones end the batch
 
 // A copy of at most kLongestInlineToken bytes inside the fast loop, where kFastOutputRoom bytes
 // of output are free: fixed-count word copies instead of a loop on the length, so the branch
@@ -248,9 +272,10 @@ Result<Bytes> decodeVeltBlock(std::span<const uint8_t> payload, uint32_t declare
         }
         length += 4;
         if (kind == uint8_t(VeltTokenKind::match)) {
+          // Every token of the batch reads at most kFastExtraRoom bytes of distance here.
           const uint8_t* distanceStart = extras.cursor;
           uint64_t distance;
-          if (!extras.readVarint(distance) || distance == 0 || distance > size_t(out - outBegin)) {
+          if (!readShortVarint(extras.cursor, distance) || distance == 0 || distance > size_t(out - outBegin)) {
             extras.cursor = distanceStart;
             tokens.cursor = tokenStart;
             leaveFastLoop = true;

@@ -161,19 +161,20 @@ inline uint32_t differingBits(const uint8_t* x, const uint8_t* y) {
   return ~uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(vx, vy))) & 0xFFFF;
 }
 
-// Whether at most kPatchProbeMaxDiffs of the first `count` (16 to 32) bytes differ.
-inline bool fewBytesDiffer(const uint8_t* a, const uint8_t* b, size_t count) {
-  // Two 16-byte compares, the second ending at `count` (overlapping the first when count is
-  // below 32), give one bit per differing byte; clearing the lowest set bit
-  // kPatchProbeMaxDiffs times leaves a bit exactly when more bytes differ.
-  // Most candidates already differ too much in the first word, which settles it.
-  auto tooMany = [](uint32_t differing) {
-    for (uint32_t k = 0; k < kPatchProbeMaxDiffs; ++k) differing &= differing - 1;
-    return differing != 0;
-  };
-  const uint32_t first = differingBits(a, b);
-  if (tooMany(first)) return false;
-  return !tooMany(first | differingBits(a + count - 16, b + count - 16) << (count - 16));
+// Clears the lowest set bit kPatchProbeMaxDiffs times: a bit is left exactly when more bytes
+// differ than a patch probe allows.
+inline uint32_t beyondAllowedDiffs(uint32_t differing) {
+  for (uint32_t k = 0; k < kPatchProbeMaxDiffs; ++k) differing &= differing - 1;
+  return differing;
+}
+
+// How far a 16-byte window can slide forward from one whose differing bytes are `differing`
+// and still hold more than kPatchProbeMaxDiffs of them, by a cheap sufficient test: its last 5
+// bytes all differ, or more than kPatchProbeMaxDiffs of its last 8 do.
+inline uint32_t failingShift(uint32_t differing) {
+  static_assert(kPatchProbeMaxDiffs == 4);
+  if ((differing >> 11) == 0x1F) return 11;
+  return beyondAllowedDiffs(differing >> 8) != 0 ? 8 : 0;
 }
 
 }  // namespace
@@ -238,9 +239,13 @@ template <int Level>
   const uint8_t* here = block_ + p;
   const uint32_t firstWord = loadWord32(here);
   // A set distance never exceeds p: it was at most the position of the match that set it.
+  // The set slots come first (distances enter at the front), so the loop stops at the first
+  // unset one instead of testing each slot for zero.
+  const int setSlots = recentSetCount_;
+#pragma GCC unroll 4
   for (int slot = 0; slot < kVeltRecentDistanceCount; ++slot) {
+    if (slot == setSlots) break;
     uint64_t distance = recentDistances_[slot];
-    if (distance == 0) continue;
     const uint8_t* there = here - distance;
     if (loadWord32(there) != firstWord) continue;
     size_t length = kMinMatch + commonPrefixLength(there + kMinMatch, here + kMinMatch, length_ - p - kMinMatch);
@@ -256,16 +261,20 @@ template <int Level>
   const uint8_t* here = block_ + p;
   const size_t maxLength = length_ - p;
   const uint32_t firstWord = loadWord32(here);
-  for (unsigned visited = 0; candidate != kNoPosition && visited < kPresets[Level].chainDepth; ++visited) {
-    if (candidate >= p) break;
+  if (candidate == kNoPosition || candidate >= p) return best;
+  // A link steps back to an earlier inserted position, never past the block start, so after
+  // the first candidate only the depth and a missing link end the walk.
+  for (unsigned visited = 1;; ++visited) {
     const uint8_t* there = block_ + candidate;
-    // Only a strictly longer match can win, so the byte just past the best must agree too.
-    if (loadWord32(there) == firstWord && (best.length == 0 || there[best.length] == here[best.length])) {
+    // Only a strictly longer match can win, so the byte just past the best must agree too
+    // (with no best yet that is the first byte, which the word compare covers).
+    if (loadWord32(there) == firstWord && there[best.length] == here[best.length]) {
       size_t length = kMinMatch + commonPrefixLength(there + kMinMatch, here + kMinMatch, maxLength - kMinMatch);
       if (length > best.length) best = {p - candidate, uint32_t(length), -1};
       if (length == maxLength) break;
     }
     if constexpr (!kChainIsRead<Level>) break;
+    if (visited == kPresets[Level].chainDepth) break;
     uint16_t link = chain_[candidate];
     if (link == 0) break;
     candidate -= link;
@@ -292,23 +301,43 @@ VeltMatch VeltEncoder::findDictionaryMatch(size_t p) const {
 }
 
 bool VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best, uint32_t headCandidate,
-                                   VeltPatchedMatch& kept) const {
+                                   VeltPatchedMatch& kept) {
   kept.length = 0;
-  uint64_t candidates[kVeltRecentDistanceCount + 1];
-  int candidateCount = 0;
+  // Candidates 0..3 are the recent-distance slots (0 when unset or known to fail here), the
+  // last one the head candidate's distance.
+  constexpr int recentCount = kVeltRecentDistanceCount;
+  uint64_t candidates[recentCount + 1];
   // Set distances never exceed p (see findRepeatMatch).
-  for (uint64_t distance : recentDistances_)
-    if (distance != 0) candidates[candidateCount++] = distance;
+  for (int slot = 0; slot < recentCount; ++slot) {
+    const uint64_t distance = recentDistances_[slot];
+    const PatchProbeSkip& skip = patchProbeSkip_[slot];
+    candidates[slot] = skip.distance == distance && p <= skip.lastFailing ? 0 : distance;
+  }
+  candidates[recentCount] = 0;
   if (headCandidate != kNoPosition && headCandidate < p && p + kMinMatch <= length_)
-    candidates[candidateCount++] = p - headCandidate;
+    candidates[recentCount] = p - headCandidate;
 
   const uint8_t* here = block_ + p;
-  for (int k = 0; k < candidateCount; ++k) {
+  for (int k = 0; k <= recentCount; ++k) {
     const uint64_t distance = candidates[k];
+    if (distance == 0) continue;
     const size_t reach = size_t(std::min<uint64_t>({kVeltMaxPatchLength, length_ - p, distance}));
     if (reach < 16) continue;
     const uint8_t* there = here - distance;
-    if (!fewBytesDiffer(here, there, std::min<size_t>(reach, kPatchProbeBytes))) continue;
+    // At most kPatchProbeMaxDiffs of the first min(reach, 32) bytes may differ. Most candidates
+    // already differ too much in the first 16, which settles it; a second 16-byte compare ends
+    // at the probe's end (overlapping the first when it is shorter than 32).
+    const uint32_t firstDiffering = differingBits(here, there);
+    if (beyondAllowedDiffs(firstDiffering) != 0) {
+      // The same distance fails at the next positions too while their first 16 bytes still
+      // hold five of these differences, so it is not probed again before that.
+      if (k < recentCount) patchProbeSkip_[k] = {distance, p + failingShift(firstDiffering)};
+      continue;
+    }
+    const size_t probeBytes = std::min<size_t>(reach, kPatchProbeBytes);
+    if (beyondAllowedDiffs(firstDiffering | differingBits(here + probeBytes - 16, there + probeBytes - 16)
+                                                << (probeBytes - 16)) != 0)
+      continue;
 
     VeltPatchedMatch candidate;  // edit positions are written before they are read
     candidate.distance = distance;
@@ -350,6 +379,20 @@ bool VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best, uint32_t hea
   }
   if (kept.length == 0) return false;
   return best.length == 0 || beats(kept.length, kept.cost, best.length, matchCost(best));
+}
+
+// Entries before `position` move one place back and `distance` takes the front. What is known
+// about probing a distance for patches moves with it.
+[[gnu::always_inline]] inline void VeltEncoder::moveToFront(int position, uint64_t distance) {
+  const PatchProbeSkip skip = patchProbeSkip_[position];
+  for (int k = position; k > 0; --k) {
+    recentDistances_[k] = recentDistances_[k - 1];
+    patchProbeSkip_[k] = patchProbeSkip_[k - 1];
+  }
+  recentDistances_[0] = distance;
+  patchProbeSkip_[0] = skip;
+  recentSetCount_ = 0;
+  for (uint64_t set : recentDistances_) recentSetCount_ += set != 0;
 }
 
 [[gnu::always_inline]] inline void VeltEncoder::flushLiterals(size_t position) {
@@ -402,6 +445,7 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
   size_t i = 0;
   pendingLiteralStart_ = 0;
   std::fill(std::begin(recentDistances_), std::end(recentDistances_), 0);
+  recentSetCount_ = 0;
   while (i < length) {
     size_t written = size_t(token_ - tokenBegin_) + size_t(literal_ - literalBegin_) + size_t(extra_ - extraBegin_);
     if (written + (i - pendingLiteralStart_) >= length) return Bytes{};
@@ -508,8 +552,7 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
       if (best.slot >= 0) {
         token_ = writeVeltToken(token_, VeltTokenKind::rep, best.length);
         *token_++ = uint8_t(best.slot);
-        for (int k = best.slot; k > 0; --k) recentDistances_[k] = recentDistances_[k - 1];
-        recentDistances_[0] = best.distance;
+        moveToFront(best.slot, best.distance);
       } else {
         token_ = writeVeltToken(token_, VeltTokenKind::match, best.length);
         extra_ = writeVarint(extra_, best.distance);
@@ -520,8 +563,7 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
             break;
           }
         }
-        for (int k = position; k > 0; --k) recentDistances_[k] = recentDistances_[k - 1];
-        recentDistances_[0] = best.distance;
+        moveToFront(position, best.distance);
       }
       insertRange<Level>(i + 1, i + best.length);
       i = pendingLiteralStart_ = i + best.length;

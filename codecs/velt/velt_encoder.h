@@ -106,7 +106,8 @@ class VeltEncoder {
   template <int Level>
   VeltMatch findDictionaryMatch(size_t p) const;
   // True, with `patched` filled, when a patched copy beats `best`.
-  bool findPatchedMatch(size_t p, const VeltMatch& best, uint32_t headCandidate, VeltPatchedMatch& patched) const;
+  bool findPatchedMatch(size_t p, const VeltMatch& best, uint32_t headCandidate, VeltPatchedMatch& patched);
+  void moveToFront(int position, uint64_t distance);
   void flushLiterals(size_t position);
 
   const uint8_t* block_;
@@ -132,6 +133,14 @@ class VeltEncoder {
   uint8_t* extra_ = nullptr;
 
   uint64_t recentDistances_[kVeltRecentDistanceCount] = {0, 0, 0, 0};
+  int recentSetCount_ = 0;  // the non-zero entries, which come first
+  // Beside each recent-distance slot: a distance probed for a patch that is known to fail at every
+  // position up to lastFailing. Checked against the slot's distance before use (0 is never used).
+  struct PatchProbeSkip {
+    uint64_t distance = 0;
+    size_t lastFailing = 0;
+  };
+  PatchProbeSkip patchProbeSkip_[kVeltRecentDistanceCount];
   size_t pendingLiteralStart_ = 0;
 };
 

@@ -146,13 +146,9 @@ Result<Bytes> decodeVeltHuff(std::span<const uint8_t> payload, uint64_t bound) {
   int codedCount = 0;
   for (int i = 0; i < decodeCount; ++i)
     if (decoders[i]) coded[codedCount++] = decoders[i].get();
-  auto stepTogether = [](auto*... decoder) {
-    while ((decoder->canStep() && ...)) (decoder->step(), ...);
-  };
-  if (codedCount == 3) stepTogether(coded[0], coded[1], coded[2]);
-  if (codedCount == 2) stepTogether(coded[0], coded[1]);
-  for (int k = 0; k < codedCount; ++k)
-    while (coded[k]->canStep()) coded[k]->step();
+  if (codedCount == 3) HuffmanBlockDecoder::decodeTogether({coded[0], coded[1], coded[2]});
+  if (codedCount >= 2) HuffmanBlockDecoder::decodeTogether({coded[0], coded[1]});
+  for (int k = 0; k < codedCount; ++k) HuffmanBlockDecoder::decodeTogether({coded[k]});
 
   uint64_t total = 0;
   for (int i = 0; i < decodeCount; ++i) {

@@ -219,6 +219,44 @@ TEST(VeltDecodeTest, AppendCopyRepeatsOverlappingSources) {
   EXPECT_EQ(out, (Bytes{1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 1, 2}));
 }
 
+// A match distance of every varint width, and refused non-minimal forms, met by the fast loop
+// (deep in a block, with room in every stream): same bytes or same message as the plain decoder.
+TEST(VeltDecodeTest, MatchDistancesOfEveryVarintWidthInTheFastLoop) {
+  const uint32_t leadLength = 2200000;  // history for a distance of four varint bytes
+  const struct {
+    const char* name;
+    Bytes distanceBytes;
+    bool valid;
+  } cases[] = {
+      {"one byte", {100}, true},
+      {"two bytes", {0xE8, 0x07}, true},                     // 1000
+      {"three bytes", {0xA0, 0x8D, 0x06}, true},             // 100000
+      {"four bytes", {0xC0, 0x9D, 0x86, 0x01}, true},        // 2,199,232
+      {"two bytes, non-minimal", {0x85, 0x00}, false},
+      {"three bytes, non-minimal", {0x85, 0x80, 0x00}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PayloadBuilder b;
+    b.tok({0xF8}).tokVarint(leadLength - 32).litBytes(Bytes(leadLength, 0x3C));
+    for (size_t k = 0; k < leadLength; k += 4099) b.literal[k] = uint8_t(k >> 3);
+    b.tok({tokenByte(kLiteral, 1), tokenByte(kMatch, 4)}).lit({0x11});
+    b.extra.insert(b.extra.end(), c.distanceBytes.begin(), c.distanceBytes.end());
+    for (int k = 0; k < 10; ++k) b.tok({tokenByte(kLiteral, 1), tokenByte(kMatch, 4)}).lit({uint8_t(k)}).ext(5);
+    b.tok({tokenByte(kLiteral, 31), tokenByte(kLiteral, 31)}).litBytes(Bytes(62, 0x22));
+    const uint32_t size = leadLength + 5 + 10 * 5 + 62;
+    const Bytes payload = b.build();
+    Result<Bytes> fast = decodeVeltBlock(payload, size, {});
+    Result<Bytes> plain = reference::decodeBlock(payload, size, {});
+    ASSERT_EQ(fast.hasValue(), c.valid);
+    ASSERT_EQ(plain.hasValue(), c.valid);
+    if (c.valid)
+      EXPECT_TRUE(*fast == *plain);
+    else
+      EXPECT_EQ(fast.failure().message, plain.failure().message);
+  }
+}
+
 // Damaged encoder output, bytes flipped at deterministic places: the fast decoder gives the
 // same bytes or the same message as the plain one, whichever path each token takes.
 TEST(VeltDecodeTest, AgreesWithThePlainDecoderOnDamagedPayloads) {
