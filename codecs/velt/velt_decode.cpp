@@ -20,47 +20,6 @@ struct VarintRead {
   return {cursor + reader.pos, *read};
 }
 
-// One stream of the payload, read front to back. Kept as plain values so the decode loop can
-// hold every cursor in a register.
-struct Stream {
-  const uint8_t* cursor;
-  const uint8_t* end;
-
-  size_t remaining() const { return size_t(end - cursor); }
-
-  // Same acceptance as readVarint (minimal forms only); forms of up to three bytes, which
-  // cover every length and distance below 2 MiB, are decoded inline.
-  [[gnu::always_inline]] bool readVarint(uint64_t& value) {
-    if (remaining() >= 3) {
-      const uint64_t b0 = cursor[0];
-      if (b0 < 0x80) {
-        value = b0;
-        cursor += 1;
-        return true;
-      }
-      const uint64_t b1 = cursor[1];
-      if (b1 < 0x80) {
-        if (b1 == 0) return false;
-        value = (b0 & 0x7F) | b1 << 7;
-        cursor += 2;
-        return true;
-      }
-      const uint64_t b2 = cursor[2];
-      if (b2 < 0x80) {
-        if (b2 == 0) return false;
-        value = (b0 & 0x7F) | (b1 & 0x7F) << 7 | b2 << 14;
-        cursor += 3;
-        return true;
-      }
-    }
-    VarintRead read = readVarintSlow(cursor, end);
-    if (read.next == nullptr) return false;
-    cursor = read.next;
-    value = read.value;
-    return true;
-  }
-};
-
 // A varint of at most three bytes at `cursor`, which the caller knows to hold three readable
 // bytes; false (cursor unchanged) for a longer or a non-minimal form, which the careful step
 // then reads or refuses.
@@ -84,6 +43,26 @@ struct Stream {
   cursor += 3;
   return true;
 }
+
+// One stream of the payload, read front to back. Kept as plain values so the decode loop can
+// hold every cursor in a register.
+struct Stream {
+  const uint8_t* cursor;
+  const uint8_t* end;
+
+  size_t remaining() const { return size_t(end - cursor); }
+
+  // Same acceptance as readVarint (minimal forms only); forms of up to three bytes, which
+  // cover every length and distance below 2 MiB, are decoded inline.
+  [[gnu::always_inline]] bool readVarint(uint64_t& value) {
+    if (remaining() >= 3 && readShortVarint(cursor, value)) return true;
+    VarintRead read = readVarintSlow(cursor, end);
+    if (read.next == nullptr) return false;
+    cursor = read.next;
+    value = read.value;
+    return true;
+  }
+};
 
 // Copies `length` bytes from `distance` back. `slack` says how many bytes past the copy may be
 // scribbled on (they are written again later), which allows whole-word steps.
