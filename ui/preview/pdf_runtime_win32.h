@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@ namespace tolzeb::ui::winrt {
 // Whether the runtime's PDF renderer can be made here. A thread outside COM gets "no" without the
 // answer being kept; any other answer is kept for the life of the process.
 bool pdfAvailable();
+// Waits for an asynchronous operation or action of the runtime: S_OK once it completed, E_ABORT
+// when it was cancelled or the preview went stale, its error code when it failed, and a timeout
+// after 20 s. A stale preview or a timeout cancels the operation.
+HRESULT waitAsync(IUnknown* operation, const std::function<bool()>& cancel);
 // A stream over a copy of the bytes, or null.
 IStream* createMemoryStream(const std::vector<uint8_t>& bytes);
 // The rendered page read back from the start of the stream; false with a translated message.
