@@ -58,9 +58,24 @@ std::wstring kindLabel(PreviewKind kind) {
   }
 }
 
+// The fact lines under a picture: three for a video's frame, one for a page or an image.
+std::vector<std::wstring> pictureFactLines(const PreviewResult& r, float zoom) {
+  if (r.kind == PreviewKind::media) return {videoFactsLine(r), audioFactsLine(r), lengthLine(r)};
+  if (r.kind == PreviewKind::pdf) return {pdfFactsLine(r)};
+  const PreviewImage& image = r.image;
+  std::wstring percent =
+      i18n::translateWithArgs("unit.percent", {i18n::Arg("count", i18n::formatInteger(std::llround(zoom * 100)))});
+  return {i18n::translateWithArgs(
+      "preview.image_line",
+      {i18n::Arg("width", i18n::formatInteger(image.sourceWidth)), i18n::Arg("height", i18n::formatInteger(image.sourceHeight)),
+       i18n::Arg("scaled", image.scaled ? i18n::translate("preview.image_scaled") : std::wstring()),
+       i18n::Arg("zoom", percent)})};
+}
+
 void drawPicture(Canvas& canvas, const PreviewResult& r, Rect content) {
   const PreviewImage& image = r.image;
-  const float lines = 1 * 20 + 8;
+  const size_t lineCount = r.kind == PreviewKind::media ? 3 : 1;
+  const float lines = float(lineCount) * 20 + 8;
   const float width = content.right - content.left;
   const float height = content.bottom - content.top - lines;
   const float z = std::min({1.0f, width / float(image.width), height / float(image.height)});
@@ -74,15 +89,13 @@ void drawPicture(Canvas& canvas, const PreviewResult& r, Rect content) {
     drawStateMessage(canvas, content, i18n::translate("preview.undrawable"), i18n::translate("preview.undrawable_body"));
     return;
   }
-  std::wstring zoom = i18n::translateWithArgs("unit.percent", {i18n::Arg("count", i18n::formatInteger(std::llround(z * 100)))});
-  std::wstring line = i18n::translateWithArgs(
-      "preview.image_line",
-      {i18n::Arg("width", i18n::formatInteger(image.sourceWidth)), i18n::Arg("height", i18n::formatInteger(image.sourceHeight)),
-       i18n::Arg("scaled", image.scaled ? i18n::translate("preview.image_scaled") : std::wstring()),
-       i18n::Arg("zoom", zoom)});
-  const float y = content.bottom - lines + 8;
-  canvas.drawText(line, TextStyle::Caption, {content.left, y, content.right, y + 20}, palette::textSecondary,
-                  TextAlign::Centre);
+  const std::vector<std::wstring> facts = pictureFactLines(r, z);
+  for (size_t i = 0; i < facts.size(); ++i) {
+    if (facts[i].empty()) continue;  // keeps its place
+    const float y = content.bottom - lines + 8 + 20 * float(i);
+    canvas.drawText(facts[i], TextStyle::Caption, {content.left, y, content.right, y + 20}, palette::textSecondary,
+                    TextAlign::Centre);
+  }
 }
 
 void drawText(Canvas& canvas, const PreviewResult& r, Rect content) {

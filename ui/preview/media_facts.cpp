@@ -138,6 +138,30 @@ bool copyFrameRows(const uint8_t* data, size_t length, int32_t stride, uint32_t 
   return true;
 }
 
+bool frameSizeAcceptable(uint32_t width, uint32_t height) {
+  return width > 0 && height > 0 && uint64_t{width} * height * 4 <= kMediaFrameByteLimit;
+}
+
+int32_t frameStride(int32_t declaredStride, uint32_t width) {
+  return declaredStride != 0 ? declaredStride : static_cast<int32_t>(width * 4);
+}
+
+bool fitToLongestSide(uint32_t width, uint32_t height, uint32_t longestSide, uint32_t& outWidth,
+                      uint32_t& outHeight) {
+  outWidth = width;
+  outHeight = height;
+  const uint32_t longer = std::max(width, height);
+  if (longestSide == 0 || longer <= longestSide) return false;
+  const double factor = double(longestSide) / double(longer);
+  outWidth = std::max<uint32_t>(1, static_cast<uint32_t>(width * factor));
+  outHeight = std::max<uint32_t>(1, static_cast<uint32_t>(height * factor));
+  return true;
+}
+
+void makeOpaque(std::vector<uint8_t>& pixels) {
+  for (size_t alpha = 3; alpha < pixels.size(); alpha += 4) pixels[alpha] = 0xFF;
+}
+
 void previewMedia(const std::vector<uint8_t>& bytes, PreviewResult& result, const CancelCheck& cancel,
                   const MediaReader& reader) {
   if (result.truncated) {

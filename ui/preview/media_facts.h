@@ -58,6 +58,21 @@ int64_t frameSeekPosition(bool durationKnown, double durationSeconds);
 bool copyFrameRows(const uint8_t* data, size_t length, int32_t stride, uint32_t width, uint32_t height,
                    std::vector<uint8_t>& pixels);
 
+// A decoded frame is taken only when both sides are above 0 and its 32-bit pixels fit in 256 MiB.
+bool frameSizeAcceptable(uint32_t width, uint32_t height);
+// The row pitch of a frame: the declared default stride, or width * 4 when none was declared (0).
+int32_t frameStride(int32_t declaredStride, uint32_t width);
+// The size that brings the longer side down to `longestSide` (each side at least 1, truncated);
+// false, with the size unchanged, when the picture already fits or `longestSide` is 0.
+bool fitToLongestSide(uint32_t width, uint32_t height, uint32_t longestSide, uint32_t& outWidth,
+                      uint32_t& outHeight);
+// Decoders leave the fourth byte of a 32-bit frame undefined: every pixel becomes opaque.
+void makeOpaque(std::vector<uint8_t>& pixels);
+
+// Scales a frame in place so that its longer side is at most `longestSide`, setting `scaled`.
+// True when nothing had to change or the scaling worked; a failure keeps the full frame.
+bool frameToBitmap(PreviewImage& image, uint32_t longestSide);
+
 using CancelCheck = std::function<bool()>;
 
 // The platform's reader; a missing piece counts as "no media components".

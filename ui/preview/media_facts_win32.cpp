@@ -7,6 +7,7 @@
 #include <mfidl.h>
 #include <mfreadwrite.h>
 #include <objidl.h>
+#include <wincodec.h>
 
 #include "ui/foundation/localisation.h"
 #include "ui/preview/media_facts.h"
@@ -98,8 +99,14 @@ IStream* memoryStream(const std::vector<uint8_t>& bytes) {
   return stream;
 }
 
-void readStreams(IMFSourceReader* reader, MediaInfo& info) {
+constexpr DWORD kNoStream = 0xFFFFFFFF;
+
+// Walks the streams in order; the first video and the first audio stream give the facts. False
+// when the preview went stale; `videoStream` names the stream to take a frame from.
+bool readStreams(IMFSourceReader* reader, MediaInfo& info, DWORD& videoStream, const CancelCheck& cancel) {
+  videoStream = kNoStream;
   for (DWORD index = 0;; ++index) {
+    if (cancel && cancel()) return false;
     Owned<IMFMediaType> type;
     const HRESULT hr = reader->GetNativeMediaType(index, 0, type.out());
     if (hr == MF_E_INVALIDSTREAMNUMBER) break;
@@ -119,6 +126,7 @@ void readStreams(IMFSourceReader* reader, MediaInfo& info) {
       if (SUCCEEDED(type->GetUINT64(MF_MT_FRAME_RATE, &packed)) && UINT32(packed) != 0) {
         info.frameRate = double(UINT32(packed >> 32)) / double(UINT32(packed));
       }
+      videoStream = index;
     } else if (major == MFMediaType_Audio && !info.hasAudio) {
       info.hasAudio = true;
       info.audioCodec = codecName(toMediaGuid(subtype), false);
@@ -128,9 +136,93 @@ void readStreams(IMFSourceReader* reader, MediaInfo& info) {
       if (SUCCEEDED(type->GetUINT32(MF_MT_AUDIO_BITS_PER_SAMPLE, &value))) info.bitsPerSample = value;
     }
   }
+  return true;
 }
 
-bool readFacts(const std::vector<uint8_t>& bytes, uint32_t, MediaInfo& info, PreviewImage& image,
+// Copies a locked frame into `pixels`. A 2D buffer's first row is the top row whatever the sign of
+// its pitch; a plain buffer is laid out by the stream's default stride.
+bool copyLockedFrame(IMFMediaBuffer* buffer, uint32_t width, uint32_t height, int32_t stride,
+                     std::vector<uint8_t>& pixels) {
+  Owned<IMF2DBuffer> planar;
+  if (SUCCEEDED(buffer->QueryInterface(IID_PPV_ARGS(planar.out()))) && planar) {
+    BYTE* topRow = nullptr;
+    LONG pitch = 0;
+    if (FAILED(planar->Lock2D(&topRow, &pitch))) return false;
+    // The rows span (height - 1) pitches and one row; with a negative pitch the lowest address
+    // holds the bottom row, which is where a bottom-up copy starts.
+    const uint64_t rowBytes = uint64_t{width} * 4;
+    const uint64_t span = uint64_t(height - 1) * uint64_t(pitch < 0 ? -int64_t{pitch} : int64_t{pitch}) + rowBytes;
+    const uint8_t* lowest = pitch < 0 ? topRow + int64_t{pitch} * (height - 1) : topRow;
+    const bool copied = topRow && copyFrameRows(lowest, size_t(span), pitch, width, height, pixels);
+    planar->Unlock2D();
+    return copied;
+  }
+  BYTE* data = nullptr;
+  DWORD length = 0;
+  if (FAILED(buffer->Lock(&data, nullptr, &length))) return false;
+  const bool copied = data && copyFrameRows(data, length, stride, width, height, pixels);
+  buffer->Unlock();
+  return copied;
+}
+
+// Decodes one frame of `stream` as 32-bit pixels, a little way into the video so that it is not a
+// black lead-in. False leaves the image empty.
+bool readVideoFrame(IMFSourceReader* reader, DWORD stream, uint32_t longestSide, const Functions& f,
+                    bool durationKnown, double durationSeconds, PreviewImage& image, const CancelCheck& cancel) {
+  image = PreviewImage{};
+  reader->SetStreamSelection(DWORD(MF_SOURCE_READER_ALL_STREAMS), FALSE);
+  reader->SetStreamSelection(stream, TRUE);
+  Owned<IMFMediaType> wanted;
+  if (FAILED(f.createMediaType(wanted.out())) || !wanted) return false;
+  wanted->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
+  wanted->SetGUID(MF_MT_SUBTYPE, MFVideoFormat_RGB32);
+  if (FAILED(reader->SetCurrentMediaType(stream, nullptr, wanted.p))) return false;
+
+  const int64_t position = frameSeekPosition(durationKnown, durationSeconds);
+  if (position > 0) {
+    PROPVARIANT at;
+    PropVariantInit(&at);
+    at.vt = VT_I8;
+    at.hVal.QuadPart = position;
+    reader->SetCurrentPosition(GUID_NULL, at);  // a reader that cannot seek shows an early frame
+    PropVariantClear(&at);
+  }
+
+  Owned<IMFMediaType> current;
+  if (FAILED(reader->GetCurrentMediaType(stream, current.out())) || !current) return false;
+  UINT64 packedSize = 0;
+  if (FAILED(current->GetUINT64(MF_MT_FRAME_SIZE, &packedSize))) return false;
+  const uint32_t width = UINT32(packedSize >> 32);
+  const uint32_t height = UINT32(packedSize);
+  if (!frameSizeAcceptable(width, height)) return false;
+  UINT32 declaredStride = 0;
+  if (FAILED(current->GetUINT32(MF_MT_DEFAULT_STRIDE, &declaredStride))) declaredStride = 0;
+  const int32_t stride = frameStride(static_cast<int32_t>(declaredStride), width);
+
+  std::vector<uint8_t> pixels;
+  bool taken = false;
+  for (int attempt = 0; attempt < kMediaFrameAttempts && !taken; ++attempt) {
+    if (cancel && cancel()) return false;
+    DWORD flags = 0;
+    Owned<IMFSample> sample;
+    if (FAILED(reader->ReadSample(stream, 0, nullptr, &flags, nullptr, sample.out()))) return false;
+    if (flags & (MF_SOURCE_READERF_ERROR | MF_SOURCE_READERF_ENDOFSTREAM)) return false;
+    if (!sample) continue;  // a gap in the stream
+    Owned<IMFMediaBuffer> buffer;
+    if (FAILED(sample->ConvertToContiguousBuffer(buffer.out())) || !buffer) continue;
+    taken = copyLockedFrame(buffer.p, width, height, stride, pixels);
+  }
+  if (!taken) return false;
+  makeOpaque(pixels);
+  image.width = image.sourceWidth = width;
+  image.height = image.sourceHeight = height;
+  image.stride = width * 4;
+  image.pixels = std::move(pixels);
+  frameToBitmap(image, longestSide);
+  return image.width && image.height && !image.pixels.empty();
+}
+
+bool readFacts(const std::vector<uint8_t>& bytes, uint32_t longestSide, MediaInfo& info, PreviewImage& image,
                std::wstring& message, const CancelCheck& cancel) {
   info = MediaInfo{};
   image = PreviewImage{};
@@ -184,12 +276,15 @@ bool readFacts(const std::vector<uint8_t>& bytes, uint32_t, MediaInfo& info, Pre
     info.durationKnown = true;
   }
   PropVariantClear(&duration);
-  if (cancel && cancel()) {
+  DWORD videoStream = kNoStream;
+  if (!readStreams(reader.p, info, videoStream, cancel)) {
     message = i18n::translate("previewerror.cancelled");
     return false;
   }
-  readStreams(reader.p, info);
-  if (!info.hasVideo && !info.hasAudio) {
+  if (info.hasVideo) {
+    // A video without a decodable frame is still shown with its facts.
+    readVideoFrame(reader.p, videoStream, longestSide, f, info.durationKnown, info.durationSeconds, image, cancel);
+  } else if (!info.hasAudio) {
     message = i18n::translate("previewerror.media_no_tracks");
     return false;
   }
@@ -201,6 +296,31 @@ bool readFacts(const std::vector<uint8_t>& bytes, uint32_t, MediaInfo& info, Pre
 bool available() { return functions().available; }
 
 }  // namespace mf
+
+bool frameToBitmap(PreviewImage& image, uint32_t longestSide) {
+  uint32_t width = 0, height = 0;
+  if (!fitToLongestSide(image.width, image.height, longestSide, width, height)) return true;
+  mf::Owned<IWICImagingFactory> factory;
+  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_PPV_ARGS(factory.out()))))
+    return false;
+  mf::Owned<IWICBitmap> bitmap;
+  if (FAILED(factory->CreateBitmapFromMemory(image.width, image.height, GUID_WICPixelFormat32bppPBGRA, image.stride,
+                                             UINT(image.pixels.size()), image.pixels.data(), bitmap.out())))
+    return false;
+  mf::Owned<IWICBitmapScaler> scaler;
+  if (FAILED(factory->CreateBitmapScaler(scaler.out())) ||
+      FAILED(scaler->Initialize(bitmap.p, width, height, WICBitmapInterpolationModeFant)))
+    return false;
+  std::vector<uint8_t> scaled(size_t(width) * 4 * height);
+  if (FAILED(scaler->CopyPixels(nullptr, width * 4, UINT(scaled.size()), scaled.data()))) return false;
+  image.width = width;
+  image.height = height;
+  image.stride = width * 4;
+  image.pixels = std::move(scaled);
+  image.scaled = true;
+  return true;
+}
 
 MediaReader platformMediaReader() {
   MediaReader reader;

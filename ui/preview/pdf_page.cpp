@@ -1,5 +1,7 @@
 #include "ui/preview/pdf_page.h"
 
+#include <algorithm>
+
 #include "ui/foundation/localisation.h"
 
 namespace tolzeb::ui {
@@ -41,6 +43,37 @@ int32_t waitForAsync(const AsyncProbe& probe, const CancelCheck& cancel) {
     }
     probe.pause();
   }
+}
+
+bool readRenderedPage(const RenderedStream& stream, std::vector<uint8_t>& bytes, std::wstring& message) {
+  bytes.clear();
+  uint64_t size = 0;
+  if (!stream.measure(size)) {
+    message = i18n::translate("previewerror.pdf_measure_failed");
+    return false;
+  }
+  if (size == 0 || size > kPdfPictureLimit) {
+    message = i18n::translate("previewerror.pdf_bad_size");
+    return false;
+  }
+  bytes.resize(static_cast<size_t>(size));
+  if (!stream.rewind()) {
+    bytes.clear();
+    message = i18n::translate("previewerror.pdf_rewind_failed");
+    return false;
+  }
+  uint64_t filled = 0;
+  while (filled < size) {
+    const uint32_t want = static_cast<uint32_t>(std::min<uint64_t>(kPdfReadChunk, size - filled));
+    uint32_t got = 0;
+    if (!stream.read(bytes.data() + filled, want, got) || got == 0 || got > want) {
+      bytes.clear();
+      message = i18n::translate("previewerror.pdf_short_read");
+      return false;
+    }
+    filled += got;
+  }
+  return true;
 }
 
 void previewPdf(const std::vector<uint8_t>& bytes, PreviewResult& result, const CancelCheck& cancel,

@@ -47,6 +47,17 @@ inline constexpr int32_t kAsyncFailed = static_cast<int32_t>(0x80004005);  // E_
 // Waits for the step: 0 when it completed, else the failure; a cancel or a hang cancels it.
 int32_t waitForAsync(const AsyncProbe& probe, const CancelCheck& cancel);
 
+// The rendered page's encoded bytes, seen through the three calls the read-back needs.
+struct RenderedStream {
+  std::function<bool(uint64_t& size)> measure;
+  std::function<bool()> rewind;
+  // Reads at most `count` bytes into `into`; false when the stream failed.
+  std::function<bool(uint8_t* into, uint32_t count, uint32_t& read)> read;
+};
+// Reads the whole stream in pieces of at most 1 MiB; false with a translated message when it
+// cannot be measured, is empty or larger than 128 MiB, cannot be rewound or ends early.
+bool readRenderedPage(const RenderedStream& stream, std::vector<uint8_t>& bytes, std::wstring& message);
+
 struct PdfRenderer {
   std::function<bool()> available;
   std::function<bool(const std::vector<uint8_t>& bytes, uint32_t longestSide, std::vector<uint8_t>& encoded,

@@ -7,7 +7,22 @@
 namespace tolzeb::ui::testing {
 namespace {
 
-using PreviewPaneTest = AppWindowTest;
+class PreviewPaneTest : public AppWindowTest {
+ protected:
+  const DrawCall* drawnText(const std::wstring& wanted) const {
+    for (const DrawCall& call : canvas.calls()) {
+      if (call.kind == DrawCall::Kind::Text && call.text == wanted) return &call;
+    }
+    return nullptr;
+  }
+  std::vector<DrawCall> pictures() const {
+    std::vector<DrawCall> found;
+    for (const DrawCall& call : canvas.calls()) {
+      if (call.kind == DrawCall::Kind::Pixels) found.push_back(call);
+    }
+    return found;
+  }
+};
 
 TEST(PreviewPaneText, KeepsAtMost400LinesOfAText) {
   std::wstring text;
@@ -84,6 +99,57 @@ TEST_F(PreviewPaneTest, ASoundShowsItsFactsLineByLine) {
   EXPECT_EQ(facts[1]->rect.top, facts[0]->rect.top + 20);
   EXPECT_EQ(facts[2]->rect.top, facts[1]->rect.top + 20);
   EXPECT_NE(region(69), nullptr);  // media entries are exported, not extracted
+}
+
+TEST_F(PreviewPaneTest, AVideoFrameHasThreeFactLinesUnderIt) {
+  PageState& s = window.state();
+  s.page = Page::Viewer;
+  s.viewerSelectedRow = 0;
+  PreviewResult& r = s.previewResult;
+  r.state = PreviewState::ready;
+  r.kind = PreviewKind::media;
+  r.entryName = L"clips/a.avi";
+  r.generation = 7;  // the key the renderer keeps the picture under
+  r.hasVideo = true;
+  r.videoWidth = 64;
+  r.videoHeight = 48;
+  r.frameRate = 10;
+  r.videoCodec = L"Motion JPEG";
+  r.durationKnown = true;
+  r.durationSeconds = 1;
+  r.image.width = r.image.sourceWidth = 64;
+  r.image.height = r.image.sourceHeight = 48;
+  r.image.stride = 64 * 4;
+  r.image.pixels.assign(size_t(64) * 4 * 48, 0x80);
+  paint();
+  const std::vector<DrawCall> frames = pictures();
+  ASSERT_EQ(frames.size(), 1u);
+  const DrawCall* video = drawnText(videoFactsLine(r));
+  const DrawCall* length = drawnText(lengthLine(r));
+  ASSERT_NE(video, nullptr);
+  ASSERT_NE(length, nullptr);
+  EXPECT_EQ(video->text, L"Motion JPEG  \u00B7  64 x 48  \u00B7  10 fps");
+  // The silent video's empty audio line keeps its place between the two.
+  EXPECT_EQ(length->rect.top, video->rect.top + 40);
+  EXPECT_GE(video->rect.top, frames[0].rect.bottom);
+  EXPECT_EQ(drawnText(i18n::translate("preview.no_video_frame")), nullptr);
+
+  // A PDF page has its one line, and no media lines.
+  r = PreviewResult{};
+  r.state = PreviewState::ready;
+  r.kind = PreviewKind::pdf;
+  r.entryName = L"docs/a.pdf";
+  r.generation = 8;
+  r.pageCount = 3;
+  r.pageWidth = 595;
+  r.pageHeight = 842;
+  r.image.width = r.image.height = 8;
+  r.image.stride = 32;
+  r.image.pixels.assign(256, 0xFF);
+  paint();
+  EXPECT_EQ(pictures().size(), 1u);
+  EXPECT_NE(drawnText(pdfFactsLine(r)), nullptr);
+  EXPECT_EQ(drawnText(lengthLine(r)), nullptr);
 }
 
 }  // namespace

@@ -120,6 +120,48 @@ TEST(MediaFactsTest, FrameRowsAreCopiedTopRowFirst) {
   }
 }
 
+TEST(MediaFactsTest, FrameSizeLimitAndStride) {
+  EXPECT_TRUE(frameSizeAcceptable(1, 1));
+  EXPECT_TRUE(frameSizeAcceptable(8192, 8192));  // exactly 256 MiB of pixels
+  EXPECT_FALSE(frameSizeAcceptable(8192, 8193));
+  EXPECT_FALSE(frameSizeAcceptable(0, 480));
+  EXPECT_FALSE(frameSizeAcceptable(640, 0));
+  EXPECT_FALSE(frameSizeAcceptable(0xFFFFFFFF, 0xFFFFFFFF));  // no 32-bit wrap lets it through
+
+  EXPECT_EQ(frameStride(0, 640), 2560);
+  EXPECT_EQ(frameStride(2688, 640), 2688);
+  EXPECT_EQ(frameStride(-2560, 640), -2560);
+}
+
+TEST(MediaFactsTest, FramesAreFittedToTheLongestSide) {
+  struct Case {
+    const char* what;
+    uint32_t width, height, longest;
+    bool scales;
+    uint32_t outWidth, outHeight;
+  };
+  const Case cases[] = {
+      {"4K landscape", 3840, 2160, 2560, true, 2560, 1440},
+      {"tall portrait", 1000, 5120, 2560, true, 500, 2560},
+      {"exactly the limit", 2560, 100, 2560, false, 2560, 100},
+      {"small", 320, 240, 2560, false, 320, 240},
+      {"a thin strip keeps one pixel", 100000, 10, 2560, true, 2560, 1},
+      {"no limit", 5000, 5000, 0, false, 5000, 5000},
+  };
+  for (const Case& c : cases) {
+    uint32_t width = 0, height = 0;
+    EXPECT_EQ(fitToLongestSide(c.width, c.height, c.longest, width, height), c.scales) << c.what;
+    EXPECT_EQ(width, c.outWidth) << c.what;
+    EXPECT_EQ(height, c.outHeight) << c.what;
+  }
+}
+
+TEST(MediaFactsTest, DecodedFramesBecomeOpaque) {
+  std::vector<uint8_t> pixels = {1, 2, 3, 0, 4, 5, 6, 7};
+  makeOpaque(pixels);
+  EXPECT_EQ(pixels, (std::vector<uint8_t>{1, 2, 3, 255, 4, 5, 6, 255}));
+}
+
 class MediaPreviewTest : public EnglishCatalogueTest {};
 
 TEST_F(MediaPreviewTest, OutcomeStatesAndMessages) {

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "english_catalogue.h"
 #include "ui/foundation/localisation.h"
+#include "ui/preview/image_decode.h"
 
 namespace tolzeb::ui {
 namespace {
@@ -151,10 +153,90 @@ TEST_F(PdfPreviewTest, OutcomeStatesAndMessages) {
   }
 }
 
+// A rendered page in memory; each look can be made to fail, and reads may come back shorter
+// than asked.
+struct FakeRenderedPage {
+  std::vector<uint8_t> bytes;
+  uint64_t declaredSize = 0;
+  bool measures = true;
+  bool rewinds = true;
+  uint32_t mostPerRead = 0xFFFFFFFF;
+  int failingRead = -1;  // index of the read that fails; -1: none
+  size_t position = 0;
+  int reads = 0;
+  uint32_t largestAsk = 0;
+
+  RenderedStream stream() {
+    RenderedStream s;
+    s.measure = [this](uint64_t& size) {
+      size = declaredSize;
+      return measures;
+    };
+    s.rewind = [this] {
+      position = 0;
+      return rewinds;
+    };
+    s.read = [this](uint8_t* into, uint32_t count, uint32_t& read) {
+      largestAsk = std::max(largestAsk, count);
+      if (reads++ == failingRead) return false;
+      read = static_cast<uint32_t>(std::min<size_t>({count, mostPerRead, bytes.size() - position}));
+      std::copy(bytes.begin() + position, bytes.begin() + position + read, into);
+      position += read;
+      return true;
+    };
+    return s;
+  }
+};
+
+TEST_F(PdfPreviewTest, RenderedPageIsReadBackInPiecesOfAtMostOneMebibyte) {
+  std::vector<uint8_t> page(0x280000);  // 2.5 MiB
+  for (size_t i = 0; i < page.size(); ++i) page[i] = static_cast<uint8_t>(i * 7);
+  struct Case {
+    const char* what;
+    uint64_t declaredSize;
+    bool measures;
+    bool rewinds;
+    uint32_t mostPerRead;
+    int failingRead;
+    const char* key;  // nullptr: read in full
+  };
+  const Case cases[] = {
+      {"whole page", page.size(), true, true, 0xFFFFFFFF, -1, nullptr},
+      {"short pieces are fine", page.size(), true, true, 1000, -1, nullptr},
+      {"cannot be measured", page.size(), false, true, 0xFFFFFFFF, -1, "previewerror.pdf_measure_failed"},
+      {"empty", 0, true, true, 0xFFFFFFFF, -1, "previewerror.pdf_bad_size"},
+      {"above 128 MiB", kPdfPictureLimit + 1, true, true, 0xFFFFFFFF, -1, "previewerror.pdf_bad_size"},
+      {"cannot be rewound", page.size(), true, false, 0xFFFFFFFF, -1, "previewerror.pdf_rewind_failed"},
+      {"a read fails", page.size(), true, true, 0xFFFFFFFF, 1, "previewerror.pdf_short_read"},
+      {"ends before its size", page.size() + 10, true, true, 0xFFFFFFFF, -1, "previewerror.pdf_short_read"},
+  };
+  for (const Case& c : cases) {
+    FakeRenderedPage fake;
+    fake.bytes = page;
+    fake.declaredSize = c.declaredSize;
+    fake.measures = c.measures;
+    fake.rewinds = c.rewinds;
+    fake.mostPerRead = c.mostPerRead;
+    fake.failingRead = c.failingRead;
+    std::vector<uint8_t> bytes = {1, 2, 3};
+    std::wstring message;
+    const bool read = readRenderedPage(fake.stream(), bytes, message);
+    EXPECT_EQ(read, c.key == nullptr) << c.what;
+    EXPECT_LE(fake.largestAsk, kPdfReadChunk) << c.what;
+    if (c.key) {
+      EXPECT_EQ(message, i18n::translate(c.key)) << c.what;
+      EXPECT_TRUE(bytes.empty()) << c.what;
+    } else {
+      EXPECT_EQ(bytes, page) << c.what;
+    }
+  }
+}
+
 // On this platform's own renderer binding: where it is missing (as under Wine), a PDF entry says
 // so with the fallback state and message.
 TEST_F(PdfPreviewTest, PlatformRendererOrItsFallback) {
   const PdfRenderer renderer = platformPdfRenderer();
+  WorkerApartment apartment;  // the preview worker's apartment, in which availability is asked
   if (renderer.available && renderer.available()) GTEST_SKIP() << "a PDF component is present";
   PreviewResult result;
   previewPdf({'%', 'P', 'D', 'F', '-'}, result, [] { return false; }, renderer, nullptr);
