@@ -18,6 +18,8 @@ constexpr uint16_t kSplitter = 67;
 constexpr uint16_t kExtractPreviewed = 68;
 constexpr uint16_t kExportPreviewed = 69;
 constexpr uint16_t kRetryPreview = 70;
+constexpr uint16_t kPlayAudio = 71;
+constexpr uint16_t kAudioSeek = 72;
 constexpr size_t kMaxTextLines = 400;
 constexpr size_t kMaxTextChars = 24000;
 
@@ -58,9 +60,25 @@ std::wstring kindLabel(PreviewKind kind) {
   }
 }
 
+// The lines under a picture: a PDF's pages and size, a video's three fact lines, or an image's size
+// and zoom.
+std::vector<std::wstring> pictureFactLines(const PreviewResult& r, float zoom) {
+  if (r.kind == PreviewKind::pdf) return {pdfFactsLine(r)};
+  if (r.kind == PreviewKind::media) return {videoFactsLine(r), audioFactsLine(r), lengthLine(r)};
+  const PreviewImage& image = r.image;
+  std::wstring percent =
+      i18n::translateWithArgs("unit.percent", {i18n::Arg("count", i18n::formatInteger(std::llround(zoom * 100)))});
+  return {i18n::translateWithArgs(
+      "preview.image_line",
+      {i18n::Arg("width", i18n::formatInteger(image.sourceWidth)), i18n::Arg("height", i18n::formatInteger(image.sourceHeight)),
+       i18n::Arg("scaled", image.scaled ? i18n::translate("preview.image_scaled") : std::wstring()),
+       i18n::Arg("zoom", percent)})};
+}
+
 void drawPicture(Canvas& canvas, const PreviewResult& r, Rect content) {
   const PreviewImage& image = r.image;
-  const float lines = 1 * 20 + 8;
+  const float lineCount = r.kind == PreviewKind::media ? 3 : 1;
+  const float lines = lineCount * 20 + 8;
   const float width = content.right - content.left;
   const float height = content.bottom - content.top - lines;
   const float z = std::min({1.0f, width / float(image.width), height / float(image.height)});
@@ -74,15 +92,13 @@ void drawPicture(Canvas& canvas, const PreviewResult& r, Rect content) {
     drawStateMessage(canvas, content, i18n::translate("preview.undrawable"), i18n::translate("preview.undrawable_body"));
     return;
   }
-  std::wstring zoom = i18n::translateWithArgs("unit.percent", {i18n::Arg("count", i18n::formatInteger(std::llround(z * 100)))});
-  std::wstring line = i18n::translateWithArgs(
-      "preview.image_line",
-      {i18n::Arg("width", i18n::formatInteger(image.sourceWidth)), i18n::Arg("height", i18n::formatInteger(image.sourceHeight)),
-       i18n::Arg("scaled", image.scaled ? i18n::translate("preview.image_scaled") : std::wstring()),
-       i18n::Arg("zoom", zoom)});
-  const float y = content.bottom - lines + 8;
-  canvas.drawText(line, TextStyle::Caption, {content.left, y, content.right, y + 20}, palette::textSecondary,
-                  TextAlign::Centre);
+  const std::vector<std::wstring> facts = pictureFactLines(r, z);
+  for (size_t i = 0; i < facts.size(); ++i) {
+    if (facts[i].empty()) continue;
+    const float y = content.bottom - lines + 8 + 20 * float(i);
+    canvas.drawText(facts[i], TextStyle::Caption, {content.left, y, content.right, y + 20}, palette::textSecondary,
+                    TextAlign::Centre);
+  }
 }
 
 void drawText(Canvas& canvas, const PreviewResult& r, Rect content) {
@@ -107,7 +123,8 @@ void drawText(Canvas& canvas, const PreviewResult& r, Rect content) {
 }
 
 // A sound, or a video without a frame: its facts, one per line, empty lines keeping their place.
-void drawMediaFacts(Canvas& canvas, const IconSet& icons, const PreviewResult& r, Rect content) {
+// Returns the number of lines placed.
+size_t drawMediaFacts(Canvas& canvas, const IconSet& icons, const PreviewResult& r, Rect content) {
   const float cx = (content.left + content.right) / 2;
   canvas.drawIcon(icons, Icon::Document, {cx - 20, content.top + 36, cx + 20, content.top + 76}, palette::brandRed, 36);
   std::vector<std::wstring> lines;
@@ -124,6 +141,34 @@ void drawMediaFacts(Canvas& canvas, const IconSet& icons, const PreviewResult& r
     const float y = content.top + 96 + 20 * float(i);
     canvas.drawText(lines[i], TextStyle::Caption, {content.left, y, content.right, y + 20}, palette::textSecondary,
                     TextAlign::Centre);
+  }
+  return lines.size();
+}
+
+// The play button of a sound and, once it plays, its position bar; or why it cannot play.
+void drawPlayer(Canvas& canvas, const IconSet& icons, const PageState& state, Rect content, size_t linesAbove,
+                HitRegions& regions) {
+  const AudioPlayer::State& audio = state.audioState;
+  const bool ours = audio.entryName == state.previewResult.entryName;
+  const float cx = (content.left + content.right) / 2;
+  const float y = content.top + 96 + 20 * float(linesAbove) + 14;
+  const double shown = state.draggingSeek ? state.seekTarget : ours ? audio.position : 0;
+  const char* label = "preview.play";
+  if (ours && audio.state == AudioPlayer::kLoading) label = "preview.loading";
+  if (ours && audio.state == AudioPlayer::kPlaying) label = "preview.pause";
+  if (ours && audio.state == AudioPlayer::kEnded) label = "preview.play_again";
+  drawButton(canvas, icons, state.interaction(), regions, {cx - 70, y, cx + 70, y + 38}, i18n::translate(label),
+             kPlayAudio, ButtonStyle::Secondary, Icon::None, !(ours && audio.state == AudioPlayer::kLoading));
+  const bool positioned = audio.state == AudioPlayer::kPlaying || audio.state == AudioPlayer::kPaused ||
+                          audio.state == AudioPlayer::kEnded;
+  if (ours && positioned && audio.duration > 0) {
+    drawSlider(canvas, state.interaction(), regions, {content.left, y + 52, content.right, y + 76},
+               std::clamp(shown / audio.duration, 0.0, 1.0), kAudioSeek, L"", true);
+    canvas.drawText(audioPositionText(audio, shown), TextStyle::Caption, {content.left, y + 78, content.right, y + 100},
+                    palette::textSecondary, TextAlign::Centre);
+  } else if (ours && audio.state == AudioPlayer::kError && !audio.message.empty()) {
+    canvas.drawText(audio.message, TextStyle::Caption, {content.left, y + 48, content.right, y + 92},
+                    palette::brandRed, TextAlign::Centre);
   }
 }
 
@@ -183,6 +228,7 @@ void drawPreviewPane(Canvas& canvas, const IconSet& icons, const PageState& stat
   const float cx = (content.left + content.right) / 2;
 
   canvas.pushClip(content);
+  size_t factLines = 0;
   const bool hasPicture = r.image.width && r.image.height && !r.image.pixels.empty();
   if (!picked) {
     drawStateMessage(canvas, content, i18n::translate("preview.nothing_picked"),
@@ -197,7 +243,7 @@ void drawPreviewPane(Canvas& canvas, const IconSet& icons, const PageState& stat
                     palette::textSecondary, 40);
     drawStateMessage(canvas, content, i18n::translate("preview.kind_folder"), i18n::translate("preview.folder_body"));
   } else if (r.state == PreviewState::ready && r.kind == PreviewKind::media) {
-    drawMediaFacts(canvas, icons, r, content);
+    factLines = drawMediaFacts(canvas, icons, r, content);
   } else if (r.state == PreviewState::ready) {
     canvas.drawIcon(icons, Icon::Document, {cx - 20, content.top + 40, cx + 20, content.top + 80},
                     palette::brandRed, 36);
@@ -209,6 +255,9 @@ void drawPreviewPane(Canvas& canvas, const IconSet& icons, const PageState& stat
     drawStateMessage(canvas, content, stateTitle, r.message.empty() ? stateBody : r.message);
   }
   canvas.popClip();
+
+  if (picked && r.kind == PreviewKind::media && r.hasAudio && !r.hasVideo && state.audioAvailable)
+    drawPlayer(canvas, icons, state, content, factLines, regions);
 
   if (!band) return;
   const float x0 = pane.left + 18;

@@ -3,6 +3,7 @@
 #include "app_window_fixture.h"
 #include "ui/app/preview_facts.h"
 #include "ui/foundation/localisation.h"
+#include "ui/foundation/palette.h"
 
 namespace tolzeb::ui::testing {
 namespace {
@@ -84,6 +85,130 @@ TEST_F(PreviewPaneTest, ASoundShowsItsFactsLineByLine) {
   EXPECT_EQ(facts[1]->rect.top, facts[0]->rect.top + 20);
   EXPECT_EQ(facts[2]->rect.top, facts[1]->rect.top + 20);
   EXPECT_NE(region(69), nullptr);  // media entries are exported, not extracted
+}
+
+
+// A ready sound in the pane, the player available.
+void showSound(PageState& s) {
+  s.page = Page::Viewer;
+  s.viewerSelectedRow = 0;
+  PreviewResult& r = s.previewResult;
+  r.state = PreviewState::ready;
+  r.kind = PreviewKind::media;
+  r.entryName = L"music/a.wav";
+  r.hasAudio = true;
+  r.audioCodec = L"PCM";
+  r.durationKnown = true;
+  r.durationSeconds = 125;
+  s.audioAvailable = true;
+}
+
+const DrawCall* textCall(const RecordingCanvas& canvas, const std::wstring& text) {
+  for (const DrawCall& call : canvas.calls())
+    if (call.kind == DrawCall::Kind::Text && call.text == text) return &call;
+  return nullptr;
+}
+
+TEST_F(PreviewPaneTest, ThePlayerFollowsTheStateOfItsSound) {
+  const std::wstring unplayable = L"This audio could not be played.";
+  struct Case {
+    const char* what;
+    uint8_t state;
+    std::wstring entry;
+    double position, duration;
+    std::wstring message;
+    const char* label;
+    bool clickable;
+    std::wstring positionText;  // empty: no position bar
+  } cases[] = {
+      {"nothing loaded", AudioPlayer::kNone, L"", 0, 0, L"", "preview.play", true, L""},
+      {"loading", AudioPlayer::kLoading, L"music/a.wav", 0, 0, L"", "preview.loading", false, L""},
+      {"playing", AudioPlayer::kPlaying, L"music/a.wav", 65, 125, L"", "preview.pause", true, L"1:05 / 2:05"},
+      {"paused", AudioPlayer::kPaused, L"music/a.wav", 65, 125, L"", "preview.play", true, L"1:05 / 2:05"},
+      {"ended", AudioPlayer::kEnded, L"music/a.wav", 125, 125, L"", "preview.play_again", true, L"2:05 / 2:05"},
+      {"length unknown yet", AudioPlayer::kPlaying, L"music/a.wav", 3, 0, L"", "preview.pause", true, L""},
+      {"failed", AudioPlayer::kError, L"music/a.wav", 0, 0, unplayable, "preview.play", true, L""},
+      {"another entry's sound", AudioPlayer::kPlaying, L"b.wav", 65, 125, L"", "preview.play", true, L""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PageState& s = window.state();
+    showSound(s);
+    s.audioState = AudioPlayer::State{c.state, c.entry, c.position, c.duration, c.message};
+    paint();
+    const DrawCall* label = textCall(canvas, i18n::translate(c.label));
+    ASSERT_NE(label, nullptr);
+    const DrawCall* firstFact = textCall(canvas, audioFactsLine(s.previewResult));
+    ASSERT_NE(firstFact, nullptr);
+    const HitRegion* button = region(command_ids::kPlayAudio);
+    EXPECT_EQ(button != nullptr, c.clickable);
+    if (button) {
+      EXPECT_FLOAT_EQ(button->top, firstFact->rect.top + 3 * 20 + 14) << "below the three fact lines";
+    }
+    EXPECT_EQ(region(command_ids::kAudioSeek) != nullptr, !c.positionText.empty());
+    if (!c.positionText.empty()) {
+      EXPECT_NE(textCall(canvas, c.positionText), nullptr);
+    }
+    const DrawCall* message = textCall(canvas, unplayable);
+    EXPECT_EQ(message != nullptr, !c.message.empty());
+    if (message) {
+      EXPECT_EQ(message->color, palette::brandRed);
+    }
+  }
+}
+
+TEST_F(PreviewPaneTest, ThePositionBarFollowsADragAndThePlayerNeedsAnEngine) {
+  PageState& s = window.state();
+  showSound(s);
+  s.audioState = AudioPlayer::State{AudioPlayer::kPlaying, L"music/a.wav", 65, 125, L""};
+  s.draggingSeek = true;
+  s.seekTarget = 30;
+  paint();
+  EXPECT_NE(textCall(canvas, L"0:30 / 2:05"), nullptr);
+
+  s.audioAvailable = false;
+  paint();
+  EXPECT_EQ(region(command_ids::kPlayAudio), nullptr);
+  EXPECT_EQ(textCall(canvas, i18n::translate("preview.pause")), nullptr);
+}
+
+TEST_F(PreviewPaneTest, AVideoPictureHasItsThreeFactLinesBelow) {
+  PageState& s = window.state();
+  s.page = Page::Viewer;
+  s.viewerSelectedRow = 0;
+  PreviewResult& r = s.previewResult;
+  r.state = PreviewState::ready;
+  r.kind = PreviewKind::media;
+  r.entryName = L"clip.mp4";
+  r.hasVideo = true;
+  r.videoCodec = L"H.264";
+  r.videoWidth = 1280;
+  r.videoHeight = 720;
+  r.frameRate = 25;
+  r.hasAudio = true;
+  r.audioCodec = L"AAC";
+  r.sampleRate = 48000;
+  r.channels = 2;
+  r.durationKnown = true;
+  r.durationSeconds = 60;
+  r.image.width = r.image.sourceWidth = 16;
+  r.image.height = r.image.sourceHeight = 9;
+  r.image.stride = 16 * 4;
+  r.image.pixels.assign(16 * 9 * 4, 0x80);
+  r.generation = 1;
+  paint();
+  const DrawCall* video = textCall(canvas, videoFactsLine(r));
+  const DrawCall* audio = textCall(canvas, audioFactsLine(r));
+  const DrawCall* length = textCall(canvas, lengthLine(r));
+  ASSERT_NE(video, nullptr);
+  ASSERT_NE(audio, nullptr);
+  ASSERT_NE(length, nullptr);
+  EXPECT_EQ(audio->rect.top, video->rect.top + 20);
+  EXPECT_EQ(length->rect.top, audio->rect.top + 20);
+  ASSERT_NE(region(69), nullptr);  // the export button stands 14 DIPs above the pane's bottom
+  const float paneBottom = region(69)->bottom + 14;
+  EXPECT_FLOAT_EQ(length->rect.bottom, paneBottom - 112) << "the last line ends where the content ends";
+  EXPECT_EQ(region(command_ids::kPlayAudio), nullptr) << "a video has no player";
 }
 
 }  // namespace
