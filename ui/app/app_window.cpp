@@ -6,10 +6,13 @@
 
 namespace tolzeb::ui {
 
-AppWindow::AppWindow(TaskRunnerServices taskServices)
+AppWindow::AppWindow(TaskRunnerServices taskServices, AudioPlayerServices audioServices,
+                     PreviewServices previewServices)
     : engine_(taskServices.engine ? taskServices.engine : &linkedEngine()),
       tasks(taskServices),
-      search(ArchiveSearchServices{engine_, {}, taskServices.post, taskServices.tickMilliseconds}) {}
+      search(ArchiveSearchServices{engine_, {}, taskServices.post, taskServices.tickMilliseconds}),
+      preview(std::move(previewServices)),
+      audio(std::move(audioServices)) {}
 
 AppWindow::~AppWindow() { stopWorkers(); }
 
@@ -50,6 +53,8 @@ void AppWindow::requestRepaint() {
 
 void AppWindow::onTimer() {
   pageState.load = systemLoad.sample();
+  // The position moves without events of its own often enough: the timer fetches it.
+  if (pageState.audioState.state != AudioPlayer::kNone) pageState.audioState = audio.snapshot();
   requestRepaint();
 }
 
@@ -72,6 +77,7 @@ void AppWindow::stopWorkers() {
   tasks.stop();
   search.stopAndJoin();
   preview.cancelAndJoin();
+  audio.shutdown();
 }
 
 }  // namespace tolzeb::ui

@@ -19,6 +19,7 @@
 #include "ui/foundation/history.h"
 #include "ui/foundation/icon_set.h"
 #include "ui/preview/archive_search.h"
+#include "ui/preview/audio_player.h"
 
 namespace tolzeb::ui {
 
@@ -36,6 +37,7 @@ inline constexpr uint16_t kViewerFilter = 64;
 inline constexpr uint16_t kClearViewerFilter = 65;
 inline constexpr uint16_t kTogglePreviewPane = 66;
 inline constexpr uint16_t kPreviewSplitter = 67;
+inline constexpr uint16_t kPlayAudio = 71;
 inline constexpr uint16_t kAudioSeek = 72;
 inline constexpr uint16_t kToolsPassword = 79;
 inline constexpr uint16_t kSplitPartSlider = 81;
@@ -81,7 +83,9 @@ struct ShellStep;
 
 class AppWindow {
  public:
-  explicit AppWindow(TaskRunnerServices taskServices = {});
+  // The workers' platform pieces; tests hand in stand-ins.
+  explicit AppWindow(TaskRunnerServices taskServices = {}, AudioPlayerServices audioServices = platformAudioServices(),
+                     PreviewServices previewServices = defaultPreviewServices());
   ~AppWindow();
   AppWindow(const AppWindow&) = delete;
   AppWindow& operator=(const AppWindow&) = delete;
@@ -168,6 +172,8 @@ class AppWindow {
   void copySupportLink();
   void setSplitPartSize(uint32_t mebibytes);
   void togglePreviewPane();
+  // Command 71: pause or resume the previewed sound when it is the one loaded, else load it.
+  void playPreviewedAudio();
   // The settings page's association, package and menu-switch fields, read afresh.
   void refreshIntegrationState();
   // Commands 108 to 115: installing and removing the Explorer menu, checking it, its switches.
@@ -196,6 +202,9 @@ class AppWindow {
   // PreviewReady: the window copies the shared slot, whichever request it answers.
   void onPreviewReady(uint64_t generation);
   PreviewController& previewController() { return preview; }
+  // AudioState (and timer 1 while a sound is loaded): the window copies the player's record.
+  void onAudioState();
+  AudioPlayer& audioPlayer() { return audio; }
 
   PageState& state() { return pageState; }
   const PageState& state() const { return pageState; }
@@ -226,6 +235,9 @@ class AppWindow {
   void resetExtractFacts();
   // The extract page takes the viewer's archive and a copy of its password, no selection.
   void handViewerArchiveToExtract();
+  // Stops the sound and forgets the window's copy of its state (another row, the pane hidden,
+  // the viewer left, another archive).
+  void stopAudio();
 
   std::unique_ptr<WindowHost> host_;
   const EngineCalls* engine_;  // archive checks and listings of the UI thread
@@ -235,6 +247,7 @@ class AppWindow {
   TaskRunner tasks;
   ArchiveSearch search;
   PreviewController preview;
+  AudioPlayer audio;
   HitRegions hitRegions;
   PageState pageState;
   bool trackingMouse = false;

@@ -289,6 +289,10 @@ LRESULT MainWindowHost::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
         app.onPreviewReady(uint64_t(lParam));
         return 0;
       }
+      if (message == UINT(AppMessage::AudioState)) {
+        app.onAudioState();
+        return 0;
+      }
       if (message == UINT(AppMessage::TaskFinished)) {
         app.onTaskFinished(uint64_t(lParam));
         return 0;

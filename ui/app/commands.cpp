@@ -83,9 +83,7 @@ int32_t currentLanguageRow() {
 
 void AppWindow::showPage(Page page) {
   if (pageState.page == page) return;
-  if (pageState.page == Page::Viewer) {
-    pageState.draggingSeek = false;
-  }
+  if (pageState.page == Page::Viewer) stopAudio();
   if (pageState.page == Page::Support) {
     pageState.supportMessage.clear();
     pageState.supportMessageIsError = false;
@@ -204,10 +202,12 @@ void AppWindow::togglePreviewPane() {
   pageState.previewPaneShown = !pageState.previewPaneShown;
   pageState.settings.previewPane = pageState.previewPaneShown;
   // A hidden pane needs no preview; shown again, it asks for the picked row's.
-  if (pageState.previewPaneShown)
+  if (pageState.previewPaneShown) {
     previewEntry(pageState.viewerSelectedRow);
-  else
+  } else {
     preview.cancel();
+    stopAudio();
+  }
   pageState.settings.save();
   requestRepaint();
 }
@@ -363,6 +363,7 @@ void AppWindow::onCommand(uint16_t id, int32_t i) {
     case 68: return extractPreviewedEntry();
     case 69: return exportPreviewedEntry();
     case 70: previewEntry(s.viewerSelectedRow); return requestRepaint();
+    case 71: return playPreviewedAudio();
     case 74: history.clear(); return requestRepaint();
     case 75: {
       std::wstring path = chooseArchiveToOpen(owner);

@@ -76,7 +76,7 @@ void AppWindow::openArchive(const std::wstring& archive) {
   s.viewerSelectedRow = -1;
   preview.cancel();
   s.previewResult = PreviewResult();
-  s.draggingSeek = false;
+  stopAudio();  // the sound belongs to the archive being left
   s.viewerArchive = path;
 
   const PathPresence presence = pathPresence(path);

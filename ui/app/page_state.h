@@ -18,6 +18,7 @@
 #include "ui/foundation/system_load.h"
 #include "ui/foundation/text_field.h"
 #include "ui/preview/archive_search.h"
+#include "ui/preview/audio_player.h"
 
 namespace tolzeb::ui {
 
@@ -112,6 +113,9 @@ struct PageState {
   float splitterGrabOffset = 0;
   int32_t viewerSelectedRow = -1;
   PreviewResult previewResult;  // the window's copy: idle when nothing is picked
+  AudioPlayer::State audioState;  // the window's copy of the player's record
+  bool audioAvailable = false;      // the media engine's answer, once asked
+  bool audioProbed = false;
   bool draggingSeek = false;
   double seekTarget = 0;
 

@@ -1,4 +1,5 @@
-// Picking a viewer row for the preview pane, and taking the preview worker's results.
+// Picking a viewer row for the preview pane, taking the preview worker's results, and the
+// player of a previewed sound.
 #include "engine/core/fs.h"
 #include "ui/app/app_window.h"
 #include "ui/app/password_secret.h"
@@ -7,7 +8,7 @@ namespace tolzeb::ui {
 
 void AppWindow::previewEntry(int32_t row) {
   PageState& s = pageState;
-  s.draggingSeek = false;
+  stopAudio();
   if (!s.viewerListed || row < 0 || size_t(row) >= s.viewerEntries.size()) {
     s.viewerSelectedRow = -1;
     preview.cancel();
@@ -34,9 +35,46 @@ void AppWindow::previewEntry(int32_t row) {
   s.previewResult = preview.snapshot();
 }
 
+namespace {
+
+bool isAudioOnly(const PreviewResult& r) { return r.kind == PreviewKind::media && r.hasAudio && !r.hasVideo; }
+
+}  // namespace
+
 void AppWindow::onPreviewReady(uint64_t /*generation*/) {
-  pageState.previewResult = preview.snapshot();
+  PageState& s = pageState;
+  s.previewResult = preview.snapshot();
+  // The engine is asked once, and only when there is a sound to play.
+  if (!s.audioProbed && isAudioOnly(s.previewResult)) {
+    s.audioProbed = true;
+    s.audioAvailable = audio.engineAvailable();
+  }
   requestRepaint();
+}
+
+void AppWindow::playPreviewedAudio() {
+  const PageState& s = pageState;
+  const PreviewResult& r = s.previewResult;
+  if (!isAudioOnly(r) || !s.viewerListed || s.viewerArchive.empty() || !audio.engineAvailable()) return;
+  if (s.audioState.state != AudioPlayer::kNone && s.audioState.entryName == r.entryName) {
+    audio.togglePlay();  // the new state comes back as AudioState
+    return;
+  }
+  audio.load(s.viewerArchive, ArchiveKind(s.viewerKind), r.entryName, r.entrySize,
+             makePasswordSecret(s.viewerPassword), reinterpret_cast<uintptr_t>(host_ ? host_->handle() : nullptr));
+  pageState.audioState = audio.snapshot();
+  requestRepaint();
+}
+
+void AppWindow::onAudioState() {
+  pageState.audioState = audio.snapshot();
+  requestRepaint();
+}
+
+void AppWindow::stopAudio() {
+  audio.stop();
+  pageState.audioState = AudioPlayer::State{};
+  pageState.draggingSeek = false;
 }
 
 }  // namespace tolzeb::ui

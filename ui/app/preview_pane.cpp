@@ -18,6 +18,8 @@ constexpr uint16_t kSplitter = 67;
 constexpr uint16_t kExtractPreviewed = 68;
 constexpr uint16_t kExportPreviewed = 69;
 constexpr uint16_t kRetryPreview = 70;
+constexpr uint16_t kPlayAudio = 71;
+constexpr uint16_t kAudioSeek = 72;
 constexpr size_t kMaxTextLines = 400;
 constexpr size_t kMaxTextChars = 24000;
 
@@ -120,7 +122,8 @@ void drawText(Canvas& canvas, const PreviewResult& r, Rect content) {
 }
 
 // A sound, or a video without a frame: its facts, one per line, empty lines keeping their place.
-void drawMediaFacts(Canvas& canvas, const IconSet& icons, const PreviewResult& r, Rect content) {
+// Returns the number of lines placed.
+size_t drawMediaFacts(Canvas& canvas, const IconSet& icons, const PreviewResult& r, Rect content) {
   const float cx = (content.left + content.right) / 2;
   canvas.drawIcon(icons, Icon::Document, {cx - 20, content.top + 36, cx + 20, content.top + 76}, palette::brandRed, 36);
   std::vector<std::wstring> lines;
@@ -137,6 +140,34 @@ void drawMediaFacts(Canvas& canvas, const IconSet& icons, const PreviewResult& r
     const float y = content.top + 96 + 20 * float(i);
     canvas.drawText(lines[i], TextStyle::Caption, {content.left, y, content.right, y + 20}, palette::textSecondary,
                     TextAlign::Centre);
+  }
+  return lines.size();
+}
+
+// The play button of a sound and, once it plays, its position bar; or why it cannot play.
+void drawPlayer(Canvas& canvas, const IconSet& icons, const PageState& state, Rect content, size_t linesAbove,
+                HitRegions& regions) {
+  const AudioPlayer::State& audio = state.audioState;
+  const bool ours = audio.entryName == state.previewResult.entryName;
+  const float cx = (content.left + content.right) / 2;
+  const float y = content.top + 96 + 20 * float(linesAbove) + 14;
+  const double shown = state.draggingSeek ? state.seekTarget : ours ? audio.position : 0;
+  const char* label = "preview.play";
+  if (ours && audio.state == AudioPlayer::kLoading) label = "preview.loading";
+  if (ours && audio.state == AudioPlayer::kPlaying) label = "preview.pause";
+  if (ours && audio.state == AudioPlayer::kEnded) label = "preview.play_again";
+  drawButton(canvas, icons, state.interaction(), regions, {cx - 70, y, cx + 70, y + 38}, i18n::translate(label),
+             kPlayAudio, ButtonStyle::Secondary, Icon::None, !(ours && audio.state == AudioPlayer::kLoading));
+  const bool positioned = audio.state == AudioPlayer::kPlaying || audio.state == AudioPlayer::kPaused ||
+                          audio.state == AudioPlayer::kEnded;
+  if (ours && positioned && audio.duration > 0) {
+    drawSlider(canvas, state.interaction(), regions, {content.left, y + 52, content.right, y + 76},
+               std::clamp(shown / audio.duration, 0.0, 1.0), kAudioSeek, L"", true);
+    canvas.drawText(audioPositionText(audio, shown), TextStyle::Caption, {content.left, y + 78, content.right, y + 100},
+                    palette::textSecondary, TextAlign::Centre);
+  } else if (ours && audio.state == AudioPlayer::kError && !audio.message.empty()) {
+    canvas.drawText(audio.message, TextStyle::Caption, {content.left, y + 48, content.right, y + 92},
+                    palette::brandRed, TextAlign::Centre);
   }
 }
 
@@ -196,6 +227,7 @@ void drawPreviewPane(Canvas& canvas, const IconSet& icons, const PageState& stat
   const float cx = (content.left + content.right) / 2;
 
   canvas.pushClip(content);
+  size_t factLines = 0;
   const bool hasPicture = r.image.width && r.image.height && !r.image.pixels.empty();
   if (!picked) {
     drawStateMessage(canvas, content, i18n::translate("preview.nothing_picked"),
@@ -210,7 +242,7 @@ void drawPreviewPane(Canvas& canvas, const IconSet& icons, const PageState& stat
                     palette::textSecondary, 40);
     drawStateMessage(canvas, content, i18n::translate("preview.kind_folder"), i18n::translate("preview.folder_body"));
   } else if (r.state == PreviewState::ready && r.kind == PreviewKind::media) {
-    drawMediaFacts(canvas, icons, r, content);
+    factLines = drawMediaFacts(canvas, icons, r, content);
   } else if (r.state == PreviewState::ready) {
     canvas.drawIcon(icons, Icon::Document, {cx - 20, content.top + 40, cx + 20, content.top + 80},
                     palette::brandRed, 36);
@@ -222,6 +254,9 @@ void drawPreviewPane(Canvas& canvas, const IconSet& icons, const PageState& stat
     drawStateMessage(canvas, content, stateTitle, r.message.empty() ? stateBody : r.message);
   }
   canvas.popClip();
+
+  if (picked && r.kind == PreviewKind::media && r.hasAudio && !r.hasVideo && state.audioAvailable)
+    drawPlayer(canvas, icons, state, content, factLines, regions);
 
   if (!band) return;
   const float x0 = pane.left + 18;

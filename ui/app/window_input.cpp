@@ -95,7 +95,13 @@ void AppWindow::dragTo(uint16_t id, float x, float y) {
       requestRepaint();
       break;
     }
-    case kAudioSeek:
+    case kAudioSeek: {
+      const double target = sliderValueAt(*region, x) * pageState.audioState.duration;
+      if (target == pageState.seekTarget) break;
+      pageState.seekTarget = target;
+      requestRepaint();
+      break;
+    }
     default:
       break;
   }
@@ -134,6 +140,7 @@ void AppWindow::onMouseDown(float x, float y) {
       break;
     case kAudioSeek:
       pageState.draggingSeek = true;
+      pageState.seekTarget = sliderValueAt(region, x) * pageState.audioState.duration;
       break;
     case kRecoverySlider:
       pageState.draggingRecovery = true;
@@ -149,6 +156,7 @@ void AppWindow::onMouseUp(float x, float y) {
   if (host_) host_->releaseMouse();
   const uint16_t pressed = pageState.pressedId;
   const bool splitterDragged = pageState.draggingSplitter;
+  const bool seekDragged = pageState.draggingSeek;
   pageState.pressedId = 0;
   pageState.draggingRecovery = false;
   pageState.draggingSplitSize = false;
@@ -162,7 +170,11 @@ void AppWindow::onMouseUp(float x, float y) {
     case kRecoverySlider:
     case kSplitPartSlider:
     case kScrollBar:
+      requestRepaint();
+      return;
     case kAudioSeek:
+      // Seeking waits for the release, so a drag does not make the engine seek at every step.
+      if (seekDragged) audio.seek(pageState.seekTarget);
       requestRepaint();
       return;
     case kPreviewSplitter:

@@ -54,6 +54,7 @@ class AudioPlayer::Engine {
     MediaEngineOpen opened;
     if (player.services.openEngine) {
       opened = player.services.openEngine(bytes, lastPart(name), [sink](uint32_t event) {
+        sink->heard.store(true);
         if (Engine* engine = sink->engine.load()) engine->onEvent(event);
       });
     } else {
@@ -68,7 +69,7 @@ class AudioPlayer::Engine {
       std::lock_guard lock(engineMutex);
       media = std::move(opened.engine);
     }
-    setState(kLoading, L"");
+    publishOpened(*sink);
   }
 
   void toggle() {
@@ -150,7 +151,19 @@ class AudioPlayer::Engine {
     }
   }
 
-  void setState(uint8_t state, const std::wstring& message) {
+  void setState(uint8_t state, const std::wstring& message) { publish(state, message, nullptr); }
+
+ private:
+  struct Notify {
+    std::atomic<Engine*> engine{nullptr};
+    std::atomic<bool> heard{false};  // an event arrived since the engine took the source
+  };
+
+  // The engine took the source: "loading" again, unless its first events (which may come before
+  // the engine is stored here) already moved the state on; they must not be overwritten.
+  void publishOpened(const Notify& sink) { publish(kLoading, L"", &sink); }
+
+  void publish(uint8_t state, const std::wstring& message, const Notify* unlessHeard) {
     const Current now = current();
     double length = -1;
     double position = -1;
@@ -161,9 +174,11 @@ class AudioPlayer::Engine {
     {
       std::lock_guard lock(player.stateMutex);
       State& published = player.published;
-      published.state = state;
+      if (!unlessHeard || !unlessHeard->heard.load()) {
+        published.state = state;
+        published.message = message;
+      }
       published.entryName = now.entryName;
-      published.message = message;
       if (length > 0 && length < kTimeLimit) published.duration = length;
       if (position >= 0 && position < kTimeLimit) published.position = position;
       if (length < 0) published.position = published.duration = 0;
@@ -171,10 +186,6 @@ class AudioPlayer::Engine {
     if (now.window != 0 && player.services.notify) player.services.notify(now.window);
   }
 
- private:
-  struct Notify {
-    std::atomic<Engine*> engine{nullptr};
-  };
   struct Current {
     std::shared_ptr<MediaEngine> media;
     std::wstring entryName;

@@ -11,6 +11,7 @@
 
 #include "ui/foundation/localisation.h"
 #include "ui/preview/media_facts.h"
+#include "ui/preview/media_platform_win32.h"
 
 namespace tolzeb::ui {
 namespace mf {
@@ -18,8 +19,6 @@ namespace {
 
 using StartupFn = HRESULT(WINAPI*)(ULONG, DWORD);
 using ShutdownFn = HRESULT(WINAPI*)();
-using ByteStreamOnStreamFn = HRESULT(WINAPI*)(IStream*, IMFByteStream**);
-using CreateAttributesFn = HRESULT(WINAPI*)(IMFAttributes**, UINT32);
 using CreateMediaTypeFn = HRESULT(WINAPI*)(IMFMediaType**);
 using ReaderFromByteStreamFn = HRESULT(WINAPI*)(IMFByteStream*, IMFAttributes*, IMFSourceReader**);
 
@@ -294,6 +293,22 @@ bool readFacts(const std::vector<uint8_t>& bytes, uint32_t longestSide, MediaInf
 }  // namespace
 
 bool available() { return functions().available; }
+
+bool startup() {
+  const Functions& f = functions();
+  return f.available && SUCCEEDED(f.startup(kVersion, kStartupLite));
+}
+
+void shutdown() {
+  const Functions& f = functions();
+  if (f.available) f.shutdown();
+}
+
+CreateAttributesFn createAttributesFunction() { return functions().available ? functions().createAttributes : nullptr; }
+
+ByteStreamOnStreamFn byteStreamOnStreamFunction() {
+  return functions().available ? functions().byteStreamOnStream : nullptr;
+}
 
 }  // namespace mf
 

@@ -22,7 +22,10 @@ inline constexpr Size kClientSize{1172, 800};
 
 class AppWindowTest : public ::testing::Test {
  protected:
-  AppWindowTest() {
+  AppWindowTest() : AppWindowTest(TaskRunnerServices{}, platformAudioServices(), defaultPreviewServices()) {}
+  // A window whose workers use the given stand-ins.
+  AppWindowTest(TaskRunnerServices tasks, AudioPlayerServices audio, PreviewServices preview)
+      : window(std::move(tasks), std::move(audio), std::move(preview)) {
     setLocalAppDataForTesting(folder.path());
     i18n::initialise(L"en-US");
     auto fake = std::make_unique<FakeWindowHost>();

@@ -3,6 +3,7 @@
 #include "app_window_fixture.h"
 #include "ui/app/preview_facts.h"
 #include "ui/foundation/localisation.h"
+#include "ui/foundation/palette.h"
 
 namespace tolzeb::ui::testing {
 namespace {
@@ -101,6 +102,91 @@ TEST_F(PreviewPaneTest, ASoundShowsItsFactsLineByLine) {
   EXPECT_NE(region(69), nullptr);  // media entries are exported, not extracted
 }
 
+
+// A ready sound in the pane, the player available.
+void showSound(PageState& s) {
+  s.page = Page::Viewer;
+  s.viewerSelectedRow = 0;
+  PreviewResult& r = s.previewResult;
+  r.state = PreviewState::ready;
+  r.kind = PreviewKind::media;
+  r.entryName = L"music/a.wav";
+  r.hasAudio = true;
+  r.audioCodec = L"PCM";
+  r.durationKnown = true;
+  r.durationSeconds = 125;
+  s.audioAvailable = true;
+}
+
+const DrawCall* textCall(const RecordingCanvas& canvas, const std::wstring& text) {
+  for (const DrawCall& call : canvas.calls())
+    if (call.kind == DrawCall::Kind::Text && call.text == text) return &call;
+  return nullptr;
+}
+
+TEST_F(PreviewPaneTest, ThePlayerFollowsTheStateOfItsSound) {
+  const std::wstring unplayable = L"This audio could not be played.";
+  struct Case {
+    const char* what;
+    uint8_t state;
+    std::wstring entry;
+    double position, duration;
+    std::wstring message;
+    const char* label;
+    bool clickable;
+    std::wstring positionText;  // empty: no position bar
+  } cases[] = {
+      {"nothing loaded", AudioPlayer::kNone, L"", 0, 0, L"", "preview.play", true, L""},
+      {"loading", AudioPlayer::kLoading, L"music/a.wav", 0, 0, L"", "preview.loading", false, L""},
+      {"playing", AudioPlayer::kPlaying, L"music/a.wav", 65, 125, L"", "preview.pause", true, L"1:05 / 2:05"},
+      {"paused", AudioPlayer::kPaused, L"music/a.wav", 65, 125, L"", "preview.play", true, L"1:05 / 2:05"},
+      {"ended", AudioPlayer::kEnded, L"music/a.wav", 125, 125, L"", "preview.play_again", true, L"2:05 / 2:05"},
+      {"length unknown yet", AudioPlayer::kPlaying, L"music/a.wav", 3, 0, L"", "preview.pause", true, L""},
+      {"failed", AudioPlayer::kError, L"music/a.wav", 0, 0, unplayable, "preview.play", true, L""},
+      {"another entry's sound", AudioPlayer::kPlaying, L"b.wav", 65, 125, L"", "preview.play", true, L""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PageState& s = window.state();
+    showSound(s);
+    s.audioState = AudioPlayer::State{c.state, c.entry, c.position, c.duration, c.message};
+    paint();
+    const DrawCall* label = textCall(canvas, i18n::translate(c.label));
+    ASSERT_NE(label, nullptr);
+    const DrawCall* firstFact = textCall(canvas, audioFactsLine(s.previewResult));
+    ASSERT_NE(firstFact, nullptr);
+    const HitRegion* button = region(command_ids::kPlayAudio);
+    EXPECT_EQ(button != nullptr, c.clickable);
+    if (button) {
+      EXPECT_FLOAT_EQ(button->top, firstFact->rect.top + 3 * 20 + 14) << "below the three fact lines";
+    }
+    EXPECT_EQ(region(command_ids::kAudioSeek) != nullptr, !c.positionText.empty());
+    if (!c.positionText.empty()) {
+      EXPECT_NE(textCall(canvas, c.positionText), nullptr);
+    }
+    const DrawCall* message = textCall(canvas, unplayable);
+    EXPECT_EQ(message != nullptr, !c.message.empty());
+    if (message) {
+      EXPECT_EQ(message->color, palette::brandRed);
+    }
+  }
+}
+
+TEST_F(PreviewPaneTest, ThePositionBarFollowsADragAndThePlayerNeedsAnEngine) {
+  PageState& s = window.state();
+  showSound(s);
+  s.audioState = AudioPlayer::State{AudioPlayer::kPlaying, L"music/a.wav", 65, 125, L""};
+  s.draggingSeek = true;
+  s.seekTarget = 30;
+  paint();
+  EXPECT_NE(textCall(canvas, L"0:30 / 2:05"), nullptr);
+
+  s.audioAvailable = false;
+  paint();
+  EXPECT_EQ(region(command_ids::kPlayAudio), nullptr);
+  EXPECT_EQ(textCall(canvas, i18n::translate("preview.pause")), nullptr);
+}
+
 TEST_F(PreviewPaneTest, AVideoFrameHasThreeFactLinesUnderIt) {
   PageState& s = window.state();
   s.page = Page::Viewer;
@@ -150,6 +236,7 @@ TEST_F(PreviewPaneTest, AVideoFrameHasThreeFactLinesUnderIt) {
   EXPECT_EQ(pictures().size(), 1u);
   EXPECT_NE(drawnText(pdfFactsLine(r)), nullptr);
   EXPECT_EQ(drawnText(lengthLine(r)), nullptr);
+  EXPECT_EQ(region(command_ids::kPlayAudio), nullptr) << "a video or a page has no player";
 }
 
 }  // namespace

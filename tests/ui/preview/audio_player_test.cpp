@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "english_catalogue.h"
+#include "fake_audio_platform.h"
 #include "ui/foundation/format.h"
 #include "ui/foundation/localisation.h"
 
@@ -22,134 +23,7 @@ using namespace std::chrono_literals;
 
 constexpr uintptr_t kWindow = 0x1234;
 
-// A decoder that logs every call, answers with settable times and, like the real one, reports
-// play and pause through its event sink.
-struct Decoder {
-  std::mutex mutex;
-  std::vector<std::string> calls;
-  double length = 10;
-  double time = 0;
-  MediaEventSink sink;
-
-  void log(std::string call) {
-    std::lock_guard lock(mutex);
-    calls.push_back(std::move(call));
-  }
-  std::vector<std::string> logged() {
-    std::lock_guard lock(mutex);
-    return calls;
-  }
-  void fire(uint32_t event) {
-    MediaEventSink copy;
-    {
-      std::lock_guard lock(mutex);
-      copy = sink;
-    }
-    if (copy) copy(event);
-  }
-};
-
-class FakeEngine : public MediaEngine {
- public:
-  explicit FakeEngine(Decoder& decoder) : decoder(decoder) {}
-  void play() override {
-    decoder.log("play");
-    decoder.fire(kMediaEventPlaying);
-  }
-  void pause() override {
-    decoder.log("pause");
-    decoder.fire(kMediaEventPause);
-  }
-  void setCurrentTime(double seconds) override {
-    decoder.log("seek " + std::to_string(static_cast<int>(seconds)));
-    std::lock_guard lock(decoder.mutex);
-    decoder.time = seconds;
-  }
-  double duration() override {
-    std::lock_guard lock(decoder.mutex);
-    return decoder.length;
-  }
-  double currentTime() override {
-    std::lock_guard lock(decoder.mutex);
-    return decoder.time;
-  }
-  void shutdown() override { decoder.log("shutdown"); }
-
- private:
-  Decoder& decoder;
-};
-
-// Entries by name; a read of a gated name waits until the gate opens.
-struct Platform {
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::map<std::wstring, Result<EntryBytes>> entries;
-  std::vector<std::wstring> reads;
-  std::vector<std::wstring> opened;
-  std::wstring gatedName;
-  bool atGate = false;
-  int notified = 0;
-  bool available = true;
-  bool platformStarts = true;
-  std::string openFailure;
-  Decoder decoder;
-
-  void put(const std::wstring& name, const std::string& bytes) {
-    EntryBytes entry;
-    entry.bytes.assign(bytes.begin(), bytes.end());
-    entry.fullSize = bytes.size();
-    entries.insert_or_assign(name, Result<EntryBytes>(std::move(entry)));
-  }
-
-  AudioPlayerServices services() {
-    AudioPlayerServices s;
-    s.engineAvailable = [this] { return available; };
-    s.startThread = [this] { return platformStarts; };
-    s.stopThread = [] {};
-    s.readEntry = [this](const AudioReadRequest& request, uint64_t ceiling) -> Result<EntryBytes> {
-      EXPECT_EQ(ceiling, kAudioByteCeiling);
-      std::unique_lock lock(mutex);
-      reads.push_back(request.entryName);
-      if (request.entryName == gatedName) {
-        atGate = true;
-        changed.notify_all();
-        changed.wait_for(lock, 10s, [this] { return gatedName.empty(); });
-      }
-      auto it = entries.find(request.entryName);
-      if (it == entries.end()) return Result<EntryBytes>(StatusCode::not_found, L"no entry");
-      return it->second;
-    };
-    s.openEngine = [this](const std::vector<uint8_t>& bytes, const std::wstring& sourceName, MediaEventSink events) {
-      EXPECT_FALSE(bytes.empty());
-      MediaEngineOpen result;
-      {
-        std::lock_guard lock(mutex);
-        opened.push_back(sourceName);
-      }
-      if (!openFailure.empty()) {
-        result.messageKey = openFailure;
-        return result;
-      }
-      {
-        std::lock_guard lock(decoder.mutex);
-        decoder.sink = std::move(events);
-      }
-      result.engine = std::make_shared<FakeEngine>(decoder);
-      return result;
-    };
-    s.notify = [this](uintptr_t window) {
-      EXPECT_EQ(window, kWindow);
-      std::lock_guard lock(mutex);
-      ++notified;
-    };
-    return s;
-  }
-
-  std::vector<std::wstring> openedNames() {
-    std::lock_guard lock(mutex);
-    return opened;
-  }
-};
+using testing::Platform;
 
 class AudioPlayerTest : public EnglishCatalogueTest {
  protected:
@@ -229,6 +103,7 @@ TEST_F(AudioPlayerTest, LoadsPlaysPausesAndPublishesTimes) {
   EXPECT_EQ(state.position, 4);  // a pause holds the position
   std::lock_guard lock(platform.mutex);
   EXPECT_GT(platform.notified, 0);
+  EXPECT_EQ(platform.lastWindow, kWindow);
 }
 
 TEST_F(AudioPlayerTest, SeekIsClampedToTheSound) {
@@ -294,6 +169,26 @@ TEST_F(AudioPlayerTest, FailuresEndInTheErrorStateWithTheirMessage) {
     EXPECT_EQ(state.message, c.message) << c.what;
     player.shutdown();
     EXPECT_EQ(!platform.reads.empty(), c.readsEntry) << c.what;
+  }
+}
+
+TEST_F(AudioPlayerTest, EventsBeforeTheEngineIsHandedBackAreNotOverwritten) {
+  struct Case {
+    uint32_t event;
+    uint8_t state;
+    const char* messageKey;
+  } cases[] = {
+      {kMediaEventPlaying, AudioPlayer::kPlaying, nullptr},
+      {kMediaEventError, AudioPlayer::kError, "previewerror.audio_unplayable"},
+  };
+  for (const Case& c : cases) {
+    platform.eventDuringOpen = c.event;
+    AudioPlayer player(platform.services());
+    load(player, L"music/a.wav");
+    // The length comes with the engine: once it shows, the open has published.
+    const AudioPlayer::State state = waitFor(player, [](const AudioPlayer::State& s) { return s.duration == 10; });
+    EXPECT_EQ(state.state, c.state) << c.event;
+    EXPECT_EQ(state.message, c.messageKey ? i18n::translate(c.messageKey) : L"") << c.event;
   }
 }
 
