@@ -10,7 +10,8 @@ export LC_ALL=C.UTF-8 LANG=C.UTF-8
 JOBS=$(nproc)
 # Each test program runs as a few shards, one process each, rather than one process per test
 # (see tools/run-test-shard.sh): process starts under Wine and sanitizers cost more than most tests.
-SHARDS=$(( JOBS > 2 ? JOBS : 2 ))
+# At least four, so that a few long tests do not hold one shard far beyond the others.
+SHARDS=$(( JOBS > 4 ? JOBS : 4 ))
 
 bash tools/install-deps.sh
 
