@@ -8,6 +8,10 @@ cd "$(dirname "$0")/.."
 ROOT=$PWD
 export LC_ALL=C.UTF-8 LANG=C.UTF-8
 JOBS=$(nproc)
+# Each test program runs as a few shards, one process each, rather than one process per test
+# (see tools/run-test-shard.sh): process starts under Wine and sanitizers cost more than most tests.
+# At least four, so that a few long tests do not hold one shard far beyond the others.
+SHARDS=$(( JOBS > 4 ? JOBS : 4 ))
 
 bash tools/install-deps.sh
 
@@ -22,7 +26,7 @@ run_ctest() { ctest --no-tests=error --output-on-failure "$@"; }
 step "native ASan+UBSan build (clang, with the fuzz targets and the benchmarks)"
 CC=clang CXX=clang++ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
-  -DTOLZEB_SANITIZE=address,undefined -DTOLZEB_FUZZ=ON -DTOLZEB_BENCH=ON >/dev/null
+  -DTOLZEB_SANITIZE=address,undefined -DTOLZEB_FUZZ=ON -DTOLZEB_BENCH=ON -DTOLZEB_TEST_SHARDS="$SHARDS" >/dev/null
 cmake --build build/asan -j"$JOBS"
 step "native ASan+UBSan tests"
 run_ctest --test-dir build/asan -j"$JOBS"
@@ -39,7 +43,7 @@ run_ctest --test-dir build/tsan -j"$JOBS" -R "$THREADED_SUITES"
 
 step "win64 build"
 cmake -S . -B build/win64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
+  -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" -DTOLZEB_TEST_SHARDS="$SHARDS" >/dev/null
 cmake --build build/win64 -j"$JOBS"
 step "win64 tests under Wine"
 # A test that fails under Wine runs once more on its own (see wine-ctest.sh); the names of those
@@ -51,7 +55,7 @@ bash tests/e2e/run-e2e.sh build/win64
 
 echo
 if [ -s build/win64/retried-tests.txt ]; then
-  echo "win64 tests that passed only on their second run under Wine:"
+  echo "win64 tests that passed only on their second run under Wine (alone):"
   sed 's/^/  /' build/win64/retried-tests.txt
 fi
 echo "all test stages passed in $(( (SECONDS - STARTED) / 60 )) min"

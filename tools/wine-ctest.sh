@@ -40,13 +40,42 @@ fi
 "$WINE" cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
 # A failed test runs once more, alone: under parallel load Wine now and then fails to start a
 # test process. A real failure fails twice; the names of the tests that needed the second run are
-# kept in retried-tests.txt for the caller to report.
+# kept in retried-tests.txt for the caller to report. A failed shard (see run-test-shard.sh)
+# leaves the list of its tests that did not pass in RERUN_DIR; those run again one by one, each
+# within the limit of one test.
 RETRIED="$BUILD_DIR/retried-tests.txt"
 : >"$RETRIED"
-if ! ctest --test-dir "$BUILD_DIR" --no-tests=error --output-on-failure "$@"; then
-  FAILED_LIST="$BUILD_DIR/Testing/Temporary/LastTestsFailed.log"
-  [ -s "$FAILED_LIST" ] || exit 1
-  cut -d: -f2- "$FAILED_LIST" >"$RETRIED"
-  echo "Running again, one at a time: $(tr '\n' ' ' <"$RETRIED")"
-  ctest --test-dir "$BUILD_DIR" --output-on-failure --rerun-failed
+export TOLZEB_RERUN_DIR="$BUILD_DIR/Testing/rerun"
+rm -rf "$TOLZEB_RERUN_DIR"
+if ctest --test-dir "$BUILD_DIR" --no-tests=error --output-on-failure "$@"; then
+  exit 0
 fi
+FAILED_LIST="$BUILD_DIR/Testing/Temporary/LastTestsFailed.log"
+[ -s "$FAILED_LIST" ] || exit 1
+TEST_SECONDS=$(sed -n 's/^TOLZEB_TEST_TIMEOUT:STRING=//p' "$BUILD_DIR/CMakeCache.txt")
+whole=()
+failed_again=0
+while IFS=: read -r _ test_name; do
+  list="$TOLZEB_RERUN_DIR/$test_name"
+  if [ ! -s "$list" ]; then
+    # Not a shard, or a shard that could not name its tests: it runs again whole.
+    whole+=("$test_name")
+    continue
+  fi
+  mapfile -t lines <"$list"
+  IFS=$'\t' read -r -a runner <<<"${lines[1]}"
+  for single in "${lines[@]:2}"; do
+    echo "Running again, alone: $single"
+    echo "$single" >>"$RETRIED"
+    GTEST_TOTAL_SHARDS=1 GTEST_SHARD_INDEX=0 TOLZEB_RERUN_DIR="" \
+      bash "$(dirname "$0")/run-test-shard.sh" "${lines[0]}" "$single" "${TEST_SECONDS:-300}" "${runner[@]}" \
+      </dev/null >"$list.again" 2>&1 || { cat "$list.again"; failed_again=1; }
+  done
+done <"$FAILED_LIST"
+if [ ${#whole[@]} -gt 0 ]; then
+  printf '%s\n' "${whole[@]}" >>"$RETRIED"
+  echo "Running again, one at a time: ${whole[*]}"
+  pattern=$(printf '%s\n' "${whole[@]}" | sed 's/[][\.*^$+?(){}|/]/\\&/g' | paste -sd'|')
+  ctest --test-dir "$BUILD_DIR" --output-on-failure --no-tests=error -R "^($pattern)\$" </dev/null || failed_again=1
+fi
+exit "$failed_again"

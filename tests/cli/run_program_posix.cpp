@@ -5,6 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
+#include <string>
+
 #include "run_program.h"
 
 extern char** environ;
@@ -31,6 +34,7 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
   close(out[1]);
   close(err[1]);
   if (spawned != 0) {
+    run.err = std::string("posix_spawn failed: ") + strerror(spawned);
     close(in[1]);
     close(out[0]);
     close(err[0]);

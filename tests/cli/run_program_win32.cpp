@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <string>
 #include <thread>
 
 #include "engine/core/text.h"
@@ -64,6 +65,7 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
   HANDLE inRead, inWrite, outRead, outWrite, errRead, errWrite;
   if (!CreatePipe(&inRead, &inWrite, &inherit, 0) || !CreatePipe(&outRead, &outWrite, &inherit, 0) ||
       !CreatePipe(&errRead, &errWrite, &inherit, 0)) {
+    run.err = "CreatePipe failed with error " + std::to_string(GetLastError());
     return run;
   }
   SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
@@ -89,6 +91,9 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
   CloseHandle(outWrite);
   CloseHandle(errWrite);
   if (!started) {
+    // exitCode stays -1; the reason goes with it, so a failed start is not mistaken for the
+    // program failing.
+    run.err = "CreateProcessW failed with error " + std::to_string(GetLastError());
     CloseHandle(inWrite);
     CloseHandle(outRead);
     CloseHandle(errRead);
