@@ -111,7 +111,8 @@ Status streamZipPayload(ZipArchive& zip, const ZipEntry& entry, const InflateSin
   Bytes piece(size_t(std::min<uint64_t>(kStreamPiece, std::max<uint64_t>(entry.uncompressedSize, 1))));
   uint32_t crc = 0;
   uint64_t total = 0;
-  InflateInput input(readStored);
+  // Sized to the entry: a zip of many small entries must not clear a 256 KiB buffer for each.
+  InflateInput input(readStored, size_t(std::min<uint64_t>(size_t(256) << 10, entry.compressedSize + 16)));
   // The decoder stops one byte past the declared size: that byte proves the entry wrong.
   std::optional<DeflateStreamReader> inflater;
   if (entry.method == kZipMethodDeflate)
