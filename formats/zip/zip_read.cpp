@@ -73,11 +73,15 @@ Status streamZipPayload(ZipArchive& zip, const ZipEntry& entry, const InflateSin
   Bytes piece(size_t(std::min<uint64_t>(kStreamPiece, std::max<uint64_t>(entry.uncompressedSize, 1))));
   uint32_t crc = 0;
   uint64_t total = 0;
-  InflateInput input(readStored);
+  // Only a deflated entry needs the decoder and its input buffer: archives of many small stored
+  // files would otherwise allocate and clear that buffer once per file.
+  std::optional<InflateInput> input;
   // The decoder stops one byte past the declared size: that byte proves the entry wrong.
   std::optional<DeflateStreamReader> inflater;
-  if (entry.method == kZipMethodDeflate)
-    inflater.emplace(input, std::max(entry.uncompressedSize, entry.uncompressedSize + 1));
+  if (entry.method == kZipMethodDeflate) {
+    input.emplace(readStored);
+    inflater.emplace(*input, std::max(entry.uncompressedSize, entry.uncompressedSize + 1));
+  }
   for (;;) {
     Result<size_t> got = inflater ? inflater->read(piece.data(), piece.size()) : readStored(piece.data(), piece.size());
     if (got.failed()) {
