@@ -125,6 +125,35 @@ Status setFileTimes(const std::wstring& path, uint64_t modified);
 // Creates the missing directories of the chain, outermost first. An existing item at the path,
 // even a file, is success. Empty: code 2 "Empty directory path".
 Status createDirectories(const std::wstring& path);
+// --- Writing inside a held directory ---
+
+// A directory opened one component at a time below a root, never through a link, and held open
+// while files are created, renamed and deleted in it by name. On POSIX each step is opened
+// relative to the one before with O_NOFOLLOW, so those files stay in the directory that was
+// opened even when a component of the chain is swapped for a link afterwards. On Windows the
+// chain is checked step by step (a reparse point refused) and the operations go by path.
+class HeldDirectory {
+ public:
+  // `root` is opened as given (links followed), then each component of `below` (a relative
+  // path). A component that is a link or not a directory fails with code 9.
+  static Result<HeldDirectory> open(const std::wstring& root, const std::wstring& below);
+
+  // The directory's path, as the chain spelled it.
+  const std::wstring& path() const { return path_; }
+  // Creates or truncates the file `name`, never through a link; `exclusive` refuses an existing
+  // item with code 10.
+  Result<UniqueHandle> createFile(const std::wstring& name, bool exclusive) const;
+  // Moves `from` over `to`, both names in this directory, and returns once the move is on disk.
+  Status rename(const std::wstring& from, const std::wstring& to) const;
+  // An item that is already absent counts as deleted.
+  Status remove(const std::wstring& name) const;
+
+ private:
+  HeldDirectory(UniqueHandle handle, std::wstring path) : handle_(std::move(handle)), path_(std::move(path)) {}
+  UniqueHandle handle_;  // empty on Windows
+  std::wstring path_;
+};
+
 // The items below a directory root, depth first in the file system's order, without the root
 // itself; links below the root are listed, never entered. A file root gives itself, named by
 // its file name.

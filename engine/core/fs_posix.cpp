@@ -431,6 +431,83 @@ Status createDirectories(const std::wstring& path) {
   return Status();
 }
 
+// --- Writing inside a held directory ---
+
+namespace {
+
+Failure linkInTheChain(const std::wstring& path) {
+  return Failure{StatusCode::path_unsafe, L"A link or a file stands where a folder should be: '" + path + L"'"};
+}
+
+// Descriptor operations are retried when a signal interrupts them.
+template <typename Call>
+int retried(Call call) {
+  int result;
+  do {
+    result = call();
+  } while (result < 0 && errno == EINTR);
+  return result;
+}
+
+}  // namespace
+
+Result<HeldDirectory> HeldDirectory::open(const std::wstring& root, const std::wstring& below) {
+  const wchar_t* action = L"Cannot open folder";
+  TOLZEB_ASSIGN_OR_RETURN(const std::string rootLocation, nativePath(action, root));
+  const int rootFd = retried([&] { return ::open(rootLocation.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+  if (rootFd < 0) return lastErrorStatus(action, root);
+  UniqueHandle held(rootFd);
+  std::wstring path = root;
+  for (size_t start = 0; start < below.size();) {
+    size_t end = below.find(L'/', start);
+    if (end == std::wstring::npos) end = below.size();
+    if (end > start) {
+      const std::wstring component = below.substr(start, end - start);
+      path = joinPath(path, component);
+      TOLZEB_ASSIGN_OR_RETURN(const std::string name, nativePath(action, component));
+      const int next = retried(
+          [&] { return ::openat(int(held.native()), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC); });
+      if (next < 0) {
+        const int error = errno;
+        if (error == ELOOP || error == ENOTDIR) return linkInTheChain(path);
+        return errorStatus(action, path, uint32_t(error));
+      }
+      held = UniqueHandle(next);
+    }
+    start = end + 1;
+  }
+  return HeldDirectory(std::move(held), std::move(path));
+}
+
+Result<UniqueHandle> HeldDirectory::createFile(const std::wstring& name, bool exclusive) const {
+  const wchar_t* action = L"Cannot open for writing";
+  TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(action, name));
+  const int flags = O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
+  const int fd = retried([&] { return ::openat(int(handle_.native()), location.c_str(), flags, 0666); });
+  if (fd < 0) return lastErrorStatus(action, joinPath(path_, name));
+  return UniqueHandle(fd);
+}
+
+Status HeldDirectory::rename(const std::wstring& from, const std::wstring& to) const {
+  const wchar_t* action = L"Cannot rename to";
+  TOLZEB_ASSIGN_OR_RETURN(const std::string source, nativePath(action, from));
+  TOLZEB_ASSIGN_OR_RETURN(const std::string destination, nativePath(action, to));
+  const int directory = int(handle_.native());
+  if (::renameat(directory, source.c_str(), directory, destination.c_str()) != 0)
+    return lastErrorStatus(action, joinPath(path_, to));
+  // Some file systems cannot sync a directory at all (EINVAL); the rename itself stands.
+  if (::fsync(directory) != 0 && errno != EINVAL) return lastErrorStatus(action, joinPath(path_, to));
+  return Status();
+}
+
+Status HeldDirectory::remove(const std::wstring& name) const {
+  TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(L"Cannot delete", name));
+  if (::unlinkat(int(handle_.native()), location.c_str(), 0) == 0) return Status();
+  const int error = errno;
+  if (error == ENOENT) return Status();
+  return errorStatus(L"Cannot delete", joinPath(path_, name), uint32_t(error));
+}
+
 Status fs_platform::listDirectory(const std::wstring& directory, std::vector<FileInfo>& items) {
   TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(L"Cannot enumerate", directory));
   DirectoryStream stream(::opendir(location.c_str()));

@@ -370,4 +370,35 @@ Status fs_platform::listDirectory(const std::wstring& directory, std::vector<Fil
   return Status();
 }
 
+// --- Writing inside a held directory ---
+
+Result<HeldDirectory> HeldDirectory::open(const std::wstring& root, const std::wstring& below) {
+  TOLZEB_ASSIGN_OR_RETURN(const FileInfo rootInfo, statPath(root));
+  if (!rootInfo.isDirectory) return errorStatus(L"Cannot open folder", root, ERROR_DIRECTORY);
+  std::wstring path = root;
+  for (size_t start = 0; start < below.size();) {
+    size_t end = below.find_first_of(L"\\/", start);
+    if (end == std::wstring::npos) end = below.size();
+    if (end > start) {
+      path = joinPath(path, below.substr(start, end - start));
+      TOLZEB_ASSIGN_OR_RETURN(const FileInfo info, statPath(path));
+      if (info.isReparsePoint || !info.isDirectory) {
+        return Failure{StatusCode::path_unsafe, L"A link or a file stands where a folder should be: '" + path + L"'"};
+      }
+    }
+    start = end + 1;
+  }
+  return HeldDirectory(UniqueHandle(), std::move(path));
+}
+
+Result<UniqueHandle> HeldDirectory::createFile(const std::wstring& name, bool exclusive) const {
+  return openForWrite(joinPath(path_, name), exclusive);
+}
+
+Status HeldDirectory::rename(const std::wstring& from, const std::wstring& to) const {
+  return renameReplace(joinPath(path_, from), joinPath(path_, to));
+}
+
+Status HeldDirectory::remove(const std::wstring& name) const { return deleteFile(joinPath(path_, name)); }
+
 }  // namespace tolzeb

@@ -36,6 +36,19 @@ Status refuseLinksOnTheWay(const std::wstring& root, const std::wstring& target)
   return {};
 }
 
+// The folder that holds `target`, opened one component at a time from the root without following
+// a link, so that creating, renaming and deleting the file happen there even if a component is
+// swapped for a link after the checks.
+Result<HeldDirectory> holdParentOf(const std::wstring& root, const std::wstring& target, std::wstring& name) {
+  std::wstring parent;
+  splitPath(target, parent, name);
+  std::wstring rootPrefix = root;
+  // A drive root such as C:\ keeps its separator.
+  while (rootPrefix.size() > 3 && rootPrefix.back() == kPathSeparator) rootPrefix.pop_back();
+  if (parent.compare(0, rootPrefix.size(), rootPrefix) != 0) return HeldDirectory::open(parent, L"");
+  return HeldDirectory::open(rootPrefix, parent.substr(rootPrefix.size()));
+}
+
 // Read-only, and on Windows hidden and system, make the file system refuse to replace a file;
 // the archive's own attributes are applied again afterwards.
 void makeReplaceable(const std::wstring& target) { (void)setAttributes(target, kAttributeArchive); }
@@ -64,20 +77,23 @@ Result<bool> ExtractedFileWriter::begin(const std::wstring& target) {
     }
     if (options_.overwrite == OverwritePolicy::skip) return false;
   }
+  std::wstring name;
+  TOLZEB_ASSIGN_OR_RETURN(HeldDirectory parent, holdParentOf(root_, target, name));
   // An item already holding the temporary name is stepped around, never deleted: it may be a
   // file of this very archive ("x" beside "x.zebtmp") or the user's. The exclusive creation
   // never opens an existing item, a link put there included.
   for (unsigned attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-    std::wstring opened = target + (attempt == 0 ? std::wstring() : L"." + std::to_wstring(attempt)) +
-                          kReplacementSuffix;
-    Result<UniqueHandle> created = openForWrite(opened, /*exclusive=*/true);
+    std::wstring opened = name + (attempt == 0 ? std::wstring() : L"." + std::to_wstring(attempt)) + kReplacementSuffix;
+    Result<UniqueHandle> created = parent.createFile(opened, /*exclusive=*/true);
     if (created.failed()) {
       if (created.failure().code == StatusCode::already_exists) continue;
       return std::move(created).failure();
     }
     file_ = std::move(created).value();
     target_ = target;
-    openedPath_ = std::move(opened);
+    targetName_ = std::move(name);
+    openedName_ = std::move(opened);
+    parent_.emplace(std::move(parent));
     return true;
   }
   return Failure{StatusCode::already_exists, L"No free temporary name to write " + target};
@@ -91,12 +107,13 @@ Status ExtractedFileWriter::write(const void* data, uint64_t length) {
 Status ExtractedFileWriter::finish(uint64_t modified, uint32_t attributes) {
   file_.close();
   if (pathExists(target_)) makeReplaceable(target_);
-  Status moved = renameReplace(openedPath_, target_);
+  Status moved = parent_->rename(openedName_, targetName_);
   if (moved.failed()) {
     discardUnfinished();
     return moved;
   }
-  openedPath_.clear();
+  openedName_.clear();
+  parent_.reset();
   // Failures here are not reported: the data is complete. The time comes first so that a
   // read-only attribute cannot block it.
   if (options_.restoreTimes && modified != 0) (void)setFileTimes(target_, modified);
@@ -106,8 +123,9 @@ Status ExtractedFileWriter::finish(uint64_t modified, uint32_t attributes) {
 
 void ExtractedFileWriter::discardUnfinished() {
   file_.close();
-  if (!openedPath_.empty()) (void)deleteFile(openedPath_);
-  openedPath_.clear();
+  if (parent_ && !openedName_.empty()) (void)parent_->remove(openedName_);
+  openedName_.clear();
+  parent_.reset();
 }
 
 ExtractionRun::ExtractionRun(const std::wstring& root, const std::vector<std::wstring>& selection,

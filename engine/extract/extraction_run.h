@@ -10,7 +10,9 @@
 //
 // Nothing is written through a link or reparse point below the root: a link already there, on
 // the way to a target or at the target itself, is refused with code 9, and every file is created
-// anew, never opened through whatever holds its name.
+// anew, never opened through whatever holds its name. The file is created and moved into place
+// inside its folder held open from the root without following links, so a component swapped for
+// a link after the checks cannot carry the write elsewhere.
 //
 // ExtractionRun drives the writer for readers that hand over one file after another (zip, tar,
 // 7z). Its use:
@@ -22,6 +24,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -61,7 +64,11 @@ class ExtractedFileWriter {
   std::wstring existsMessage_;
   UniqueHandle file_;
   std::wstring target_;
-  std::wstring openedPath_;  // the target's ".zebtmp" while a file is being written; empty otherwise
+  // While a file is being written: the folder that holds it, held open, the target's name and the
+  // name it is written under (its ".zebtmp").
+  std::optional<HeldDirectory> parent_;
+  std::wstring targetName_;
+  std::wstring openedName_;
 };
 
 class ExtractionRun {

@@ -1,7 +1,7 @@
 #include <algorithm>
+#include <memory>
 
 #include "formats/sevenzip/filters.h"
-#include "formats/sevenzip/sevenzip_format.h"
 
 namespace tolzeb {
 namespace {
@@ -12,85 +12,147 @@ constexpr uint32_t kAdaptShift = 5;
 constexpr uint32_t kRangeTop = 1u << 24;
 constexpr size_t kE9Probability = 256;
 constexpr size_t kConditionalJumpProbability = 257;
+constexpr size_t kFeedPiece = size_t(64) << 10;
 
-// The selector stream's range decoder; past the stream's end it shifts in zeros.
-class SelectorDecoder {
+// Reads a stream a byte at a time out of pieces of its reader.
+class ByteFeed {
  public:
-  explicit SelectorDecoder(const std::vector<uint8_t>& stream) : stream_(stream), next_(5) {
-    for (size_t i = 1; i <= 4; ++i) code_ = (code_ << 8) | stream[i];
+  explicit ByteFeed(PieceReader reader) : reader_(std::move(reader)), buffer_(kFeedPiece) {}
+
+  // False at the end of the stream.
+  Result<bool> next(uint8_t& byte) {
+    if (position_ == end_) {
+      TOLZEB_ASSIGN_OR_RETURN(end_, reader_(buffer_.data(), buffer_.size()));
+      position_ = 0;
+      if (end_ == 0) return false;
+    }
+    byte = buffer_[position_++];
+    return true;
   }
 
-  uint32_t decodeBit(uint16_t& probability) {
-    const uint32_t bound = (range_ >> kProbabilityBits) * probability;
+  // Reads what is left, so that its coder checks its length.
+  Status drain() {
+    position_ = end_ = 0;
+    for (;;) {
+      TOLZEB_ASSIGN_OR_RETURN(const size_t got, reader_(buffer_.data(), buffer_.size()));
+      if (got == 0) return Status();
+    }
+  }
+
+ private:
+  PieceReader reader_;
+  Bytes buffer_;
+  size_t position_ = 0, end_ = 0;
+};
+
+// The decoder's state between pieces: the four feeds (main, call, jump, selector), the selector's
+// range decoder, which shifts in zeros past the selector's end, and the bytes of a converted
+// target not yet handed out.
+struct Bcj2State {
+  std::vector<ByteFeed> feeds;
+  std::vector<uint16_t> probabilities = std::vector<uint16_t>(258, uint16_t(kProbabilityInit));
+  uint32_t range = 0xFFFFFFFF, code = 0;
+  bool started = false;
+  uint64_t produced = 0, outputSize = 0;
+  uint8_t previous = 0;
+  uint8_t pending[4] = {};
+  unsigned pendingCount = 0, pendingNext = 0;
+
+  Result<uint32_t> selectorByte() {
+    uint8_t b = 0;
+    TOLZEB_ASSIGN_OR_RETURN(const bool got, feeds[3].next(b));
+    return got ? uint32_t(b) : 0u;
+  }
+
+  Result<uint32_t> decodeBit(uint16_t& probability) {
+    const uint32_t bound = (range >> kProbabilityBits) * probability;
     uint32_t bit;
-    if (code_ < bound) {
-      range_ = bound;
+    if (code < bound) {
+      range = bound;
       probability = uint16_t(probability + (((1u << kProbabilityBits) - probability) >> kAdaptShift));
       bit = 0;
     } else {
-      range_ -= bound;
-      code_ -= bound;
+      range -= bound;
+      code -= bound;
       probability = uint16_t(probability - (probability >> kAdaptShift));
       bit = 1;
     }
-    if (range_ < kRangeTop) {
-      range_ <<= 8;
-      code_ = (code_ << 8) | (next_ < stream_.size() ? stream_[next_++] : 0);
+    if (range < kRangeTop) {
+      range <<= 8;
+      TOLZEB_ASSIGN_OR_RETURN(const uint32_t next, selectorByte());
+      code = (code << 8) | next;
     }
     return bit;
   }
 
- private:
-  const std::vector<uint8_t>& stream_;
-  size_t next_;
-  uint32_t range_ = 0xFFFFFFFF;
-  uint32_t code_ = 0;
+  // The selector's first byte is not used; the next four start the code.
+  Status start() {
+    for (int i = 0; i < 5; ++i) {
+      uint8_t b = 0;
+      TOLZEB_ASSIGN_OR_RETURN(const bool got, feeds[3].next(b));
+      if (!got) return corrupt(L"7z: BCJ2 control stream is too short");
+      if (i > 0) code = (code << 8) | b;
+    }
+    started = true;
+    return Status();
+  }
+
+  Result<size_t> read(uint8_t* out, size_t capacity) {
+    if (!started) TOLZEB_TRY(start());
+    size_t n = 0;
+    while (n < capacity && produced < outputSize) {
+      if (pendingNext < pendingCount) {
+        out[n++] = pending[pendingNext++];
+        ++produced;
+        continue;
+      }
+      uint8_t b = 0;
+      TOLZEB_ASSIGN_OR_RETURN(const bool got, feeds[0].next(b));
+      if (!got) return corrupt(L"7z: BCJ2 main stream ran out");
+      out[n++] = b;
+      ++produced;
+      if (!isX86Jump(previous, b) || produced >= outputSize) {
+        previous = b;
+        continue;
+      }
+      const size_t slot = b == 0xE8 ? previous : b == 0xE9 ? kE9Probability : kConditionalJumpProbability;
+      TOLZEB_ASSIGN_OR_RETURN(const uint32_t bit, decodeBit(probabilities[slot]));
+      if (bit == 0) {
+        previous = b;
+        continue;
+      }
+      ByteFeed& targets = feeds[b == 0xE8 ? 1 : 2];
+      uint32_t absolute = 0;
+      for (int k = 0; k < 4; ++k) {
+        uint8_t t = 0;
+        TOLZEB_ASSIGN_OR_RETURN(const bool more, targets.next(t));
+        if (!more) return corrupt(L"7z: BCJ2 target stream ran out");
+        absolute = absolute << 8 | t;
+      }
+      const uint32_t destination = absolute - uint32_t(produced + 4);
+      pendingCount = unsigned(std::min<uint64_t>(4, outputSize - produced));
+      pendingNext = 0;
+      for (unsigned k = 0; k < 4; ++k) pending[k] = uint8_t(destination >> (8 * k));
+      previous = uint8_t(destination >> 24);
+    }
+    if (n == 0 && produced == outputSize) {
+      // The data streams are read to their ends, so a coder of the wrong length is caught.
+      for (size_t k = 0; k < 3; ++k) TOLZEB_TRY(feeds[k].drain());
+    }
+    return n;
+  }
 };
 
 }  // namespace
 
-Result<std::vector<uint8_t>> decodeBcj2(const std::vector<const std::vector<uint8_t>*>& inputs, uint64_t outputSize) {
-  if (inputs.size() != 4) return makeFailure(StatusCode::corrupt_archive, L"7z: BCJ2 needs exactly four inputs");
-  if (outputSize > kSevenZipBcj2Cap)
-    return makeFailure(StatusCode::resource_limit, L"7z: BCJ2 stream is too large for this build");
-  const std::vector<uint8_t>& main = *inputs[0];
-  const std::vector<uint8_t>& call = *inputs[1];
-  const std::vector<uint8_t>& jump = *inputs[2];
-  const std::vector<uint8_t>& selector = *inputs[3];
-  if (selector.size() <= 4) return makeFailure(StatusCode::corrupt_archive, L"7z: BCJ2 control stream is too short");
-
-  SelectorDecoder decoder(selector);
-  std::vector<uint16_t> probabilities(258, uint16_t(kProbabilityInit));
-  std::vector<uint8_t> output;
-  // Every output byte comes from one of the three data streams, so they bound what to reserve.
-  output.reserve(size_t(std::min<uint64_t>(outputSize, uint64_t(main.size()) + call.size() + jump.size())));
-  size_t mainPos = 0, callPos = 0, jumpPos = 0;
-  uint8_t previous = 0;
-  while (output.size() < outputSize) {
-    if (mainPos >= main.size()) return makeFailure(StatusCode::corrupt_archive, L"7z: BCJ2 main stream ran out");
-    const uint8_t b = main[mainPos++];
-    output.push_back(b);
-    if (!isX86Jump(previous, b) || output.size() >= outputSize) {
-      previous = b;
-      continue;
-    }
-    const size_t slot = b == 0xE8 ? previous : b == 0xE9 ? kE9Probability : kConditionalJumpProbability;
-    if (decoder.decodeBit(probabilities[slot]) == 0) {
-      previous = b;
-      continue;
-    }
-    const std::vector<uint8_t>& targets = b == 0xE8 ? call : jump;
-    size_t& position = b == 0xE8 ? callPos : jumpPos;
-    if (targets.size() - position < 4)
-      return makeFailure(StatusCode::corrupt_archive, L"7z: BCJ2 target stream ran out");
-    const uint32_t absolute = uint32_t(targets[position]) << 24 | uint32_t(targets[position + 1]) << 16 |
-                              uint32_t(targets[position + 2]) << 8 | targets[position + 3];
-    position += 4;
-    const uint32_t destination = absolute - uint32_t(output.size() + 4);
-    for (unsigned k = 0; k < 4 && output.size() < outputSize; ++k) output.push_back(uint8_t(destination >> (8 * k)));
-    previous = uint8_t(destination >> 24);
+PieceReader bcj2Reader(std::vector<PieceReader> inputs, uint64_t outputSize) {
+  if (inputs.size() != 4) {
+    return [](uint8_t*, size_t) -> Result<size_t> { return corrupt(L"7z: BCJ2 needs exactly four inputs"); };
   }
-  return output;
+  auto state = std::make_shared<Bcj2State>();
+  for (PieceReader& input : inputs) state->feeds.emplace_back(std::move(input));
+  state->outputSize = outputSize;
+  return [state](uint8_t* out, size_t capacity) { return state->read(out, capacity); };
 }
 
 }  // namespace tolzeb

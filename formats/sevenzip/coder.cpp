@@ -1,9 +1,10 @@
+#include "formats/sevenzip/coder.h"
+
 #include <algorithm>
 
 #include "codecs/deflate/inflate.h"
 #include "codecs/lzma/lzma.h"
 #include "formats/sevenzip/filters.h"
-#include "formats/sevenzip/folder_decoder.h"
 
 namespace tolzeb {
 namespace {
@@ -73,11 +74,18 @@ Result<std::vector<uint8_t>> decodeSevenZipCoder(const SevenZipCoder& coder, con
     case sevenzip_method::kDeflate:
       return checkDeclaredLength(inflateExact(input.data(), input.size(), outputSize, declaredCap(outputSize, cap)),
                                  outputSize, L"7z: DEFLATE stream decoded to the wrong length");
+    case sevenzip_method::kBcj2:
+      return makeFailure(StatusCode::general, L"7z: BCJ2 takes four inputs, not one");
+    default:
+      return unreadableSevenZipMethod(coder.methodId);
+  }
+}
+
+Failure unreadableSevenZipMethod(uint64_t methodId) {
+  switch (methodId) {
     case sevenzip_method::kBzip2:
       return makeFailure(StatusCode::unsupported_version,
                          L"7z: this archive uses BZip2, which this build does not read");
-    case sevenzip_method::kBcj2:
-      return makeFailure(StatusCode::general, L"7z: BCJ2 takes four inputs, not one");
     case sevenzip_method::kAes:
       return makeFailure(StatusCode::unsupported_version,
                          L"7z: this archive is encrypted, which this build does not read");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "engine/core/bytes.h"
@@ -43,8 +44,13 @@ inline bool isX86Jump(uint8_t previous, uint8_t b) {
 // Undoes the x86 call/jump conversion in place, the buffer's start taken as position 0.
 std::vector<uint8_t> decodeX86Bcj(std::vector<uint8_t> bytes);
 
-// Inputs in the coder's order: main, call, jump, selector.
-Result<std::vector<uint8_t>> decodeBcj2(const std::vector<const std::vector<uint8_t>*>& inputs, uint64_t outputSize);
+// A stream read a piece at a time: up to `capacity` bytes per call, 0 at its end.
+using PieceReader = std::function<Result<size_t>(uint8_t* buffer, size_t capacity)>;
+
+// The four-stream x86 filter over its inputs in the coder's order (main, call, jump, selector),
+// `outputSize` bytes in all. At its end the three data streams are read to their ends, so that a
+// coder feeding one of them with the wrong length is caught.
+PieceReader bcj2Reader(std::vector<PieceReader> inputs, uint64_t outputSize);
 
 // The one property byte is the distance minus 1.
 Result<std::vector<uint8_t>> decodeDelta(const std::vector<uint8_t>& input, const std::vector<uint8_t>& properties,

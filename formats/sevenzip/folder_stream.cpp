@@ -9,8 +9,8 @@
 #include "codecs/lzma/lzma_decoder.h"
 #include "codecs/lzma/lzma_stream_reader.h"
 #include "engine/core/bytes.h"
+#include "formats/sevenzip/coder.h"
 #include "formats/sevenzip/filters.h"
-#include "formats/sevenzip/folder_decoder.h"
 
 namespace tolzeb {
 
@@ -24,24 +24,6 @@ class SevenZipFolderSource {
 namespace {
 
 constexpr size_t kSkipPiece = size_t(64) << 10;
-
-// A folder decoded whole into the archive's cache.
-class WholeFolderSource final : public SevenZipFolderSource {
- public:
-  explicit WholeFolderSource(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
-  Result<size_t> read(uint8_t* buffer, size_t capacity) override {
-    const size_t n = std::min(capacity, bytes_.size() - offset_);
-    std::memcpy(buffer, bytes_.data() + offset_, n);
-    offset_ += n;
-    return n;
-  }
-
- private:
-  const std::vector<uint8_t>& bytes_;
-  size_t offset_ = 0;
-};
-
-using PieceReader = std::function<Result<size_t>(uint8_t* buffer, size_t capacity)>;
 
 constexpr size_t kFilterPiece = size_t(64) << 10;
 
@@ -179,181 +161,55 @@ Result<PieceReader> packedDecoder(const SevenZipCoder& coder, InflateInput& inpu
       return PieceReader([shared](uint8_t* buffer, size_t capacity) { return shared->read(buffer, capacity); });
     }
     default: {  // DEFLATE
-      auto shared = std::make_shared<DeflateStreamReader>(input, outputSize + 1);
+      // Decoding stops one byte past the declared size: that byte proves the length wrong.
+      auto shared = std::make_shared<DeflateStreamReader>(input, std::max(outputSize, outputSize + 1));
       return PieceReader([shared](uint8_t* buffer, size_t capacity) { return shared->read(buffer, capacity); });
     }
   }
 }
 
-// Reads a stream a byte or four at a time out of pieces of its reader.
-class ByteFeed {
- public:
-  explicit ByteFeed(PieceReader reader) : reader_(std::move(reader)), buffer_(kFilterPiece) {}
-
-  // False at the end of the stream.
-  Result<bool> next(uint8_t& byte) {
-    if (position_ == end_) {
-      TOLZEB_ASSIGN_OR_RETURN(end_, reader_(buffer_.data(), buffer_.size()));
-      position_ = 0;
-      if (end_ == 0) return false;
-    }
-    byte = buffer_[position_++];
-    return true;
-  }
-
-  // Reads what is left, so that its coder checks its length.
-  Status drain() {
-    position_ = end_ = 0;
-    for (;;) {
-      TOLZEB_ASSIGN_OR_RETURN(const size_t got, reader_(buffer_.data(), buffer_.size()));
-      if (got == 0) return Status();
-    }
-  }
-
- private:
-  PieceReader reader_;
-  Bytes buffer_;
-  size_t position_ = 0, end_ = 0;
-};
-
-// The four-stream x86 filter: the main stream's bytes, with the targets of the calls and jumps the
-// range-coded selector picks read from the call and jump streams. Past its end the selector
-// shifts in zeros.
-PieceReader bcj2Stage(std::vector<PieceReader> inputs, uint64_t outputSize) {
-  constexpr uint32_t kProbabilityBits = 11, kAdaptShift = 5, kRangeTop = 1u << 24;
-  constexpr size_t kE9Probability = 256, kConditionalJumpProbability = 257;
-  struct State {
-    std::vector<ByteFeed> feeds;  // main, call, jump, selector
-    std::vector<uint16_t> probabilities = std::vector<uint16_t>(258, uint16_t(1u << (kProbabilityBits - 1)));
-    uint32_t range = 0xFFFFFFFF, code = 0;
-    bool started = false;
-    uint64_t produced = 0, outputSize = 0;
-    uint8_t previous = 0;
-    uint8_t pending[4] = {};
-    unsigned pendingCount = 0, pendingNext = 0;
-
-    Result<uint32_t> selectorByte() {
-      uint8_t b = 0;
-      TOLZEB_ASSIGN_OR_RETURN(const bool got, feeds[3].next(b));
-      return got ? uint32_t(b) : 0u;
-    }
-    Result<uint32_t> decodeBit(uint16_t& probability) {
-      const uint32_t bound = (range >> kProbabilityBits) * probability;
-      uint32_t bit;
-      if (code < bound) {
-        range = bound;
-        probability = uint16_t(probability + (((1u << kProbabilityBits) - probability) >> kAdaptShift));
-        bit = 0;
-      } else {
-        range -= bound;
-        code -= bound;
-        probability = uint16_t(probability - (probability >> kAdaptShift));
-        bit = 1;
-      }
-      if (range < kRangeTop) {
-        range <<= 8;
-        TOLZEB_ASSIGN_OR_RETURN(const uint32_t next, selectorByte());
-        code = (code << 8) | next;
-      }
-      return bit;
-    }
-    Status start() {
-      for (int i = 0; i < 5; ++i) {
-        uint8_t b = 0;
-        TOLZEB_ASSIGN_OR_RETURN(const bool got, feeds[3].next(b));
-        if (!got) return corrupt(L"7z: BCJ2 control stream is too short");
-        if (i > 0) code = (code << 8) | b;
-      }
-      started = true;
-      return Status();
-    }
-  };
-  auto state = std::make_shared<State>();
-  for (PieceReader& input : inputs) state->feeds.emplace_back(std::move(input));
-  state->outputSize = outputSize;
-  return [state](uint8_t* out, size_t capacity) -> Result<size_t> {
-    State& s = *state;
-    if (!s.started) TOLZEB_TRY(s.start());
-    size_t n = 0;
-    while (n < capacity && s.produced < s.outputSize) {
-      if (s.pendingNext < s.pendingCount) {
-        out[n++] = s.pending[s.pendingNext++];
-        ++s.produced;
-        continue;
-      }
-      uint8_t b = 0;
-      TOLZEB_ASSIGN_OR_RETURN(const bool got, s.feeds[0].next(b));
-      if (!got) return corrupt(L"7z: BCJ2 main stream ran out");
-      out[n++] = b;
-      ++s.produced;
-      if (!isX86Jump(s.previous, b) || s.produced >= s.outputSize) {
-        s.previous = b;
-        continue;
-      }
-      const size_t slot = b == 0xE8 ? s.previous : b == 0xE9 ? kE9Probability : kConditionalJumpProbability;
-      TOLZEB_ASSIGN_OR_RETURN(const uint32_t bit, s.decodeBit(s.probabilities[slot]));
-      if (bit == 0) {
-        s.previous = b;
-        continue;
-      }
-      ByteFeed& targets = s.feeds[b == 0xE8 ? 1 : 2];
-      uint32_t absolute = 0;
-      for (int k = 0; k < 4; ++k) {
-        uint8_t t = 0;
-        TOLZEB_ASSIGN_OR_RETURN(const bool more, targets.next(t));
-        if (!more) return corrupt(L"7z: BCJ2 target stream ran out");
-        absolute = absolute << 8 | t;
-      }
-      const uint32_t destination = absolute - uint32_t(s.produced + 4);
-      s.pendingCount = unsigned(std::min<uint64_t>(4, s.outputSize - s.produced));
-      s.pendingNext = 0;
-      for (unsigned k = 0; k < 4; ++k) s.pending[k] = uint8_t(destination >> (8 * k));
-      s.previous = uint8_t(destination >> 24);
-    }
-    if (n == 0 && s.produced == s.outputSize) {
-      // The data streams are read to their ends, so a coder of the wrong length is caught.
-      for (int k = 0; k < 3; ++k) TOLZEB_TRY(s.feeds[size_t(k)].drain());
-    }
-    return n;
-  };
-}
-
-// Builds the readers of a folder's coder graph from its packed streams up. Graphs of other shapes
-// (coders with several outputs, methods without a streamed form, cycles) are left to the whole
-// decoder, which gives the precise message for each.
+// Builds the readers of a folder's coder graph from its packed streams up, each coder pulling
+// from the coders or packed streams bound to its inputs. Every shape this build decodes streams;
+// the others (coders with several outputs, methods it does not read, broken bindings) are
+// refused with their own message before anything is decoded.
 class FolderGraph {
  public:
   FolderGraph(const SevenZipArchive& archive, const SevenZipFolder& folder, uint64_t windowLimit,
               std::vector<std::unique_ptr<InflateInput>>& inputs)
       : archive_(archive), folder_(folder), windowLimit_(windowLimit), inputs_(inputs) {}
 
-  bool unsupported() const { return unsupported_; }
-
   Result<PieceReader> output(uint64_t outputIndex) {
-    if (++steps_ > folder_.coders.size() || outputIndex >= folder_.unpackSizes.size()) return refuse();
+    // Each coder feeds one input, so a walk that visits more coders than the folder has runs in
+    // a cycle.
+    if (++steps_ > folder_.coders.size()) return corrupt(L"7z: folder could not be decoded");
     const SevenZipCoder* coder = nullptr;
     for (const SevenZipCoder& candidate : folder_.coders)
-      if (candidate.outputCount == 1 && candidate.firstOutputIndex == outputIndex) coder = &candidate;
-    if (coder == nullptr) return refuse();
+      if (candidate.firstOutputIndex == outputIndex) coder = &candidate;
+    if (coder == nullptr) return corrupt(L"7z: a bind pair names an output that does not exist");
+    if (coder->outputCount != 1)
+      return makeFailure(StatusCode::unsupported_version,
+                         L"7z: a coder with several outputs is not read by this build");
+    if (outputIndex >= folder_.unpackSizes.size()) return corrupt(L"7z: coder output size is missing");
     const uint64_t size = folder_.unpackSizes[size_t(outputIndex)];
     const uint64_t method = coder->methodId;
 
     if (method == sevenzip_method::kBcj2) {
-      if (coder->inputCount != 4) return refuse();
+      if (coder->inputCount != 4) return corrupt(L"7z: BCJ2 needs exactly four inputs");
       std::vector<PieceReader> inputs;
       for (uint64_t k = 0; k < 4; ++k) {
         TOLZEB_ASSIGN_OR_RETURN(PieceReader input, inputReader(coder->firstInputIndex + k));
         inputs.push_back(std::move(input));
       }
-      return bcj2Stage(std::move(inputs), size);
+      return bcj2Reader(std::move(inputs), size);
     }
-    if (coder->inputCount != 1) return refuse();
+    if (!decodesPacked(method) && !filtersInPieces(method)) return unreadableSevenZipMethod(method);
+    if (coder->inputCount != 1)
+      return makeFailure(StatusCode::unsupported_version, L"7z: a coder with several inputs is not read by this build");
     if (decodesPacked(method) && method != sevenzip_method::kCopy) {
       TOLZEB_ASSIGN_OR_RETURN(InflateInput * input, inflateInput(coder->firstInputIndex));
       TOLZEB_ASSIGN_OR_RETURN(PieceReader reader, packedDecoder(*coder, *input, size, windowLimit_));
       return checkedLength(std::move(reader), size, wrongLengthMessage(method));
     }
-    if (!filtersInPieces(method)) return refuse();
     TOLZEB_ASSIGN_OR_RETURN(PieceReader reader, inputReader(coder->firstInputIndex));
     if (method == sevenzip_method::kCopy) {
       TOLZEB_ASSIGN_OR_RETURN(const uint64_t inputSize, sizeOfInput(coder->firstInputIndex));
@@ -368,11 +224,6 @@ class FolderGraph {
   }
 
  private:
-  Failure refuse() {
-    unsupported_ = true;
-    return Failure{StatusCode::unsupported_version, L"7z: coder graph is not streamed"};
-  }
-
   // The folder's packed stream feeding `inputIndex`, if one does.
   std::optional<uint64_t> packedIndexOf(uint64_t inputIndex) const {
     for (size_t j = 0; j < folder_.packedInputs.size(); ++j)
@@ -380,17 +231,20 @@ class FolderGraph {
     return std::nullopt;
   }
 
+  // The output bound to `inputIndex`; the last bind pair naming it counts.
   Result<uint64_t> producerOf(uint64_t inputIndex) {
+    std::optional<uint64_t> producer;
     for (const SevenZipBindPair& pair : folder_.bindPairs)
-      if (pair.inputIndex == inputIndex) return pair.outputIndex;
-    return refuse();
+      if (pair.inputIndex == inputIndex) producer = pair.outputIndex;
+    if (!producer) return corrupt(L"7z: a coder input is connected to nothing");
+    return *producer;
   }
 
   Result<uint64_t> sizeOfInput(uint64_t inputIndex) {
     if (const std::optional<uint64_t> packed = packedIndexOf(inputIndex))
       return archive_.streams.packedSizes[size_t(folder_.firstPackedStream + *packed)];
     TOLZEB_ASSIGN_OR_RETURN(const uint64_t producer, producerOf(inputIndex));
-    if (producer >= folder_.unpackSizes.size()) return refuse();
+    if (producer >= folder_.unpackSizes.size()) return corrupt(L"7z: coder output size is missing");
     return folder_.unpackSizes[size_t(producer)];
   }
 
@@ -436,21 +290,16 @@ class FolderGraph {
   uint64_t windowLimit_;
   std::vector<std::unique_ptr<InflateInput>>& inputs_;
   size_t steps_ = 0;
-  bool unsupported_ = false;
 };
 
-// A folder's data streamed through its coder graph; null when the graph has a shape only the
-// whole decoder handles.
+// A folder's data streamed through its coder graph.
 Result<std::unique_ptr<SevenZipFolderSource>> openStreamed(const SevenZipArchive& archive, const SevenZipFolder& folder,
                                                            uint64_t windowLimit) {
   auto source = std::make_unique<StreamedFolderSource>();
   FolderGraph graph(archive, folder, windowLimit, source->inputs());
-  Result<uint64_t> mainOutput = folder.mainOutput();
-  if (mainOutput.failed()) return std::unique_ptr<SevenZipFolderSource>();
-  Result<PieceReader> reader = graph.output(*mainOutput);
-  if (graph.unsupported()) return std::unique_ptr<SevenZipFolderSource>();
-  if (reader.failed()) return std::move(reader).failure();
-  source->setLast(std::move(reader).value());
+  TOLZEB_ASSIGN_OR_RETURN(const uint64_t mainOutput, folder.mainOutput());
+  TOLZEB_ASSIGN_OR_RETURN(PieceReader reader, graph.output(mainOutput));
+  source->setLast(std::move(reader));
   return std::unique_ptr<SevenZipFolderSource>(std::move(source));
 }
 
@@ -460,10 +309,8 @@ Result<SevenZipFolderStream> SevenZipFolderStream::open(SevenZipArchive& archive
                                                         uint64_t windowLimit) {
   if (folderIndex >= archive.streams.folders.size()) return corrupt(L"7z: folder index is out of range");
   const SevenZipFolder& folder = archive.streams.folders[size_t(folderIndex)];
-  TOLZEB_ASSIGN_OR_RETURN(std::unique_ptr<SevenZipFolderSource> streamed, openStreamed(archive, folder, windowLimit));
-  if (streamed) return SevenZipFolderStream(std::move(streamed), folderIndex);
-  TOLZEB_ASSIGN_OR_RETURN(const std::vector<uint8_t>* bytes, decodeSevenZipFolder(archive, folderIndex));
-  return SevenZipFolderStream(std::make_unique<WholeFolderSource>(*bytes), folderIndex);
+  TOLZEB_ASSIGN_OR_RETURN(std::unique_ptr<SevenZipFolderSource> source, openStreamed(archive, folder, windowLimit));
+  return SevenZipFolderStream(std::move(source), folderIndex);
 }
 
 SevenZipFolderStream::SevenZipFolderStream(std::unique_ptr<SevenZipFolderSource> source, uint64_t folderIndex)

@@ -1,7 +1,7 @@
-// A 7z folder's decoded bytes in order, a piece at a time. A folder whose coders are LZMA, LZMA2,
-// DEFLATE, Copy, x86, Delta and BCJ2 (with its four inputs), each with one output, is decoded as a
-// stream in bounded memory, the dictionary windows aside; any other coder graph is decoded whole
-// through the archive's folder cache, which refuses what this build does not read.
+// A 7z folder's decoded bytes in order, a piece at a time, whatever the folder's size: its coders
+// (LZMA, LZMA2, DEFLATE, Copy, x86, Delta and BCJ2 with its four inputs, each with one output)
+// run as a chain of streams over the packed streams read from the file, in memory bounded by
+// their dictionary windows and small pieces. Any other coder graph is refused when opened.
 #pragma once
 
 #include <cstdint>

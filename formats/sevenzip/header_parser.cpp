@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "codecs/crc32.h"
-#include "formats/sevenzip/folder_decoder.h"
+#include "formats/sevenzip/coder.h"
 #include "formats/sevenzip/header_reader.h"
 
 namespace tolzeb {
@@ -132,8 +132,6 @@ Status readUnpackInfo(ByteReader& reader, SevenZipStreamsInfo& streams) {
     const uint64_t outputs = folder.totalOutputs();
     for (uint64_t i = 0; i < outputs; ++i) {
       TOLZEB_ASSIGN_OR_RETURN(const uint64_t size, readNumber(reader));
-      if (size > kSevenZipMaxUnpackSize)
-        return makeFailure(StatusCode::resource_limit, L"7z: a folder declares more output than this build decodes");
       folder.unpackSizes.push_back(size);
     }
   }

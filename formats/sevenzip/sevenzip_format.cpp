@@ -25,9 +25,10 @@ Result<uint64_t> SevenZipFolder::mainOutput() const {
 }
 
 uint64_t SevenZipArchive::totalFileBytes() const {
+  // Sizes are not bounded by the header, so the sum stops at the largest value.
   uint64_t total = 0;
   for (const SevenZipEntry& entry : entries)
-    if (!entry.isDirectory) total += entry.size;
+    if (!entry.isDirectory) total = checkedAdd(total, entry.size).value_or(UINT64_MAX);
   return total;
 }
 

@@ -64,12 +64,9 @@ inline constexpr uint64_t kSevenZipMaxFolders = 1000000;
 inline constexpr uint64_t kSevenZipMaxCoders = 32;
 inline constexpr uint64_t kSevenZipMaxCoderStreams = 32;
 inline constexpr uint64_t kSevenZipMaxCoderProperties = 0x100000;
-inline constexpr uint64_t kSevenZipMaxUnpackSize = 0x200000000;
 inline constexpr uint64_t kSevenZipMaxSubstreams = 2000000;
 inline constexpr uint64_t kSevenZipMaxPropertySize = 0x10000000;
 inline constexpr uint64_t kSevenZipPackedHeaderCap = 0x10000000;
-inline constexpr uint64_t kSevenZipBcj2Cap = 0x80000000;
-inline constexpr uint64_t kSevenZipNoFolder = UINT64_MAX;
 
 struct SevenZipCoder {
   uint64_t methodId = 0;
@@ -123,14 +120,12 @@ struct SevenZipEntry {
   uint64_t offsetInFolder = 0;
 };
 
-// One open archive, owned by one operation; keeps the last decoded folder.
+// One open archive, owned by one operation.
 struct SevenZipArchive {
   UniqueHandle file;
   uint64_t fileSize = 0;
   SevenZipStreamsInfo streams;
   std::vector<SevenZipEntry> entries;
-  uint64_t cachedFolderIndex = kSevenZipNoFolder;
-  std::vector<uint8_t> cachedFolderBytes;
 
   SevenZipArchive() = default;
   SevenZipArchive(SevenZipArchive&&) = default;
@@ -138,7 +133,7 @@ struct SevenZipArchive {
   SevenZipArchive(const SevenZipArchive&) = delete;
   SevenZipArchive& operator=(const SevenZipArchive&) = delete;
 
-  // The sum of the sizes of all entries that are not directories.
+  // The sum of the sizes of all entries that are not directories, at most 2^64 - 1.
   uint64_t totalFileBytes() const;
 };
 

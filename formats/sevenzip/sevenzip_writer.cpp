@@ -8,7 +8,7 @@
 #include "engine/core/fs.h"
 #include "engine/create/partial_output.h"
 #include "engine/create/progress_report.h"
-#include "formats/sevenzip/folder_decoder.h"
+#include "formats/sevenzip/coder.h"
 #include "formats/sevenzip/sevenzip_format.h"
 #include "formats/source_collection.h"
 

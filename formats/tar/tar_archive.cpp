@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "codecs/gzip.h"
 #include "formats/tar/tar_format.h"
@@ -49,33 +50,94 @@ class GzipPass {
 
 struct GzipTarSource {
   UniqueHandle file;
-  uint64_t length = 0;  // of the tar stream
+  uint64_t length = 0;  // of the tar stream, once `ended`
+  bool ended = false;
   std::unique_ptr<GzipPass> pass;
   Bytes skipped;  // where bytes before a read's offset are decoded to
+  // The first failure of the stream; the walk's reads end with it, and it outranks the walk's
+  // own findings.
+  std::optional<Failure> failure;
 
-  Status read(uint64_t offset, uint8_t* destination, uint64_t length) {
+  static constexpr size_t kSkipPiece = size_t(1) << 20;
+
+  // Up to `capacity` bytes from the pass; 0 at the stream's end, whose length is then known.
+  Result<size_t> pull(uint8_t* destination, size_t capacity) {
+    if (failure) return *failure;
+    Result<size_t> got = pass->read(destination, capacity);
+    if (got.failed()) {
+      failure = got.failure();
+      return got;
+    }
+    if (*got == 0 && capacity > 0) {
+      ended = true;
+      length = pass->position();
+    }
+    return got;
+  }
+
+  // Moves the pass to `offset`, from the start again when it lies behind; false when the stream
+  // ends first.
+  Result<bool> seek(uint64_t offset) {
     if (!pass || pass->position() > offset) pass = std::make_unique<GzipPass>(file);
     while (pass->position() < offset) {
       if (skipped.empty()) skipped.resize(kSkipPiece);
       const uint64_t want = std::min<uint64_t>(offset - pass->position(), skipped.size());
-      TOLZEB_ASSIGN_OR_RETURN(const size_t got, pass->read(skipped.data(), size_t(want)));
-      if (got == 0) return Status(StatusCode::corrupt_archive, L"tar: archive is truncated");
+      TOLZEB_ASSIGN_OR_RETURN(const size_t got, pull(skipped.data(), size_t(want)));
+      if (got == 0) return false;
     }
-    for (uint64_t done = 0; done < length;) {
+    return true;
+  }
+
+  Result<uint64_t> readUpTo(uint64_t offset, uint8_t* destination, uint64_t length) {
+    TOLZEB_ASSIGN_OR_RETURN(const bool there, seek(offset));
+    if (!there) return uint64_t(0);
+    uint64_t done = 0;
+    while (done < length) {
       TOLZEB_ASSIGN_OR_RETURN(const size_t got,
-                              pass->read(destination + done, size_t(std::min<uint64_t>(length - done, kSkipPiece))));
-      if (got == 0) return Status(StatusCode::corrupt_archive, L"tar: archive is truncated");
+                              pull(destination + done, size_t(std::min<uint64_t>(length - done, kSkipPiece))));
+      if (got == 0) break;
       done += got;
     }
+    return done;
+  }
+
+  Status read(uint64_t offset, uint8_t* destination, uint64_t length) {
+    TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, readUpTo(offset, destination, length));
+    if (got != length) return Status(StatusCode::corrupt_archive, L"tar: archive is truncated");
     return Status();
   }
 
-  static constexpr size_t kSkipPiece = size_t(1) << 20;
+  Status finish() {
+    if (!pass) pass = std::make_unique<GzipPass>(file);
+    while (!ended) {
+      if (skipped.empty()) skipped.resize(kSkipPiece);
+      TOLZEB_TRY(pull(skipped.data(), skipped.size()).status());
+    }
+    return Status();
+  }
 };
 
 uint64_t TarArchive::size() const {
   if (gzip) return gzip->length;
   return bytes.empty() ? fileLength : bytes.size();
+}
+
+Result<uint64_t> TarArchive::readUpTo(uint64_t offset, uint8_t* destination, uint64_t length) const {
+  if (gzip) return gzip->readUpTo(offset, destination, length);
+  const uint64_t available = offset < size() ? std::min(length, size() - offset) : 0;
+  TOLZEB_TRY(read(offset, destination, available));
+  return available;
+}
+
+Result<bool> TarArchive::reaches(uint64_t end) const {
+  if (gzip) return gzip->seek(end);
+  return end <= size();
+}
+
+Status TarArchive::finishWalk() const {
+  if (!gzip) return Status();
+  if (gzip->failure) return *gzip->failure;
+  return gzip->finish();
 }
 
 Status TarArchive::read(uint64_t offset, uint8_t* destination, uint64_t length) const {
@@ -110,20 +172,8 @@ Result<TarArchive> openTarGz(const std::wstring& path, bool& isGzip) {
   }
 
   isGzip = true;
-  auto source = std::make_shared<GzipTarSource>();
-  source->file = std::move(archive.file);
-  // The whole stream is checked (every member's CRC-32) before any of it is trusted, and its
-  // length bounds every later read.
-  {
-    GzipPass pass(source->file);
-    Bytes piece(GzipTarSource::kSkipPiece);
-    for (;;) {
-      TOLZEB_ASSIGN_OR_RETURN(const size_t part, pass.read(piece.data(), piece.size()));
-      if (part == 0) break;
-    }
-    source->length = pass.position();
-  }
-  archive.gzip = std::move(source);
+  archive.gzip = std::make_shared<GzipTarSource>();
+  archive.gzip->file = std::move(archive.file);
   return archive;
 }
 

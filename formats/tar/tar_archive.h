@@ -22,6 +22,19 @@ struct TarArchive {
   // read goes back, so memory stays the same whatever the archive's size.
   std::shared_ptr<GzipTarSource> gzip;
 
+  // --- The header walk's forward reads, which are also a .tar.gz's checking pass ---
+
+  // Up to `length` bytes at `offset`, fewer only where the stream ends.
+  Result<uint64_t> readUpTo(uint64_t offset, uint8_t* destination, uint64_t length) const;
+  // Whether the stream holds at least `end` bytes.
+  Result<bool> reaches(uint64_t end) const;
+  // A .tar.gz is decoded to its end, every member checked (its CRC-32 and length), and its
+  // length is known from then on. The first failure of the stream is returned, also when it came
+  // up during the walk. A plain tar has nothing to do.
+  Status finishWalk() const;
+
+  // --- Reads once the walk has finished ---
+
   // The length of the tar stream.
   uint64_t size() const;
   // Copies `length` bytes of the stream at `offset`. Outside the stream: code 3 "tar: read past
@@ -30,9 +43,8 @@ struct TarArchive {
   Status read(uint64_t offset, uint8_t* destination, uint64_t length) const;
 };
 
-// Opens `path` as a plain tar, or, when it starts with the gzip signature, as a gzip stream:
-// decoded once to check it whole and learn the tar's length, in bounded memory. `isGzip` tells
-// which.
+// Opens `path` as a plain tar, or, when it starts with the gzip signature, as a gzip stream that
+// the header walk decodes and checks as it goes. `isGzip` tells which.
 Result<TarArchive> openTarGz(const std::wstring& path, bool& isGzip);
 
 }  // namespace tolzeb

@@ -56,13 +56,14 @@ class HeaderWalk {
  public:
   explicit HeaderWalk(TarArchive& archive) : archive_(archive) {}
 
+  // Reads forward only, so that a .tar.gz is decoded once for the walk and its own checks.
   Result<TarScan> run() {
-    const uint64_t streamLength = archive_.size();
     uint64_t offset = 0;
     int zeroBlocks = 0;
     uint8_t header[kHeaderSize];
-    while (streamLength - offset >= kHeaderSize) {
-      TOLZEB_TRY(archive_.read(offset, header, kHeaderSize));
+    for (;;) {
+      TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, archive_.readUpTo(offset, header, kHeaderSize));
+      if (got < kHeaderSize) break;
       if (std::all_of(header, header + kHeaderSize, [](uint8_t b) { return b == 0; })) {
         offset += kHeaderSize;
         if (++zeroBlocks == 2) break;
@@ -84,12 +85,21 @@ class HeaderWalk {
 
       const auto dataEnd = checkedAdd(offset + kHeaderSize, size);
       const auto next = dataEnd ? checkedAdd(*dataEnd, blockPadding(size)) : std::nullopt;
-      if (!next || *next > streamLength)
-        return Failure{StatusCode::corrupt_archive, L"tar entry declares more data than the archive holds"};
+      if (!next) return declaresTooMuch();
+      // A metadata record is read on the way to the next header; only then is it known that the
+      // stream holds it.
+      Bytes metadata;
+      if (isMetadataType(type) && size <= kMaxMetadataRecordBytes) {
+        metadata.resize(size_t(size));
+        TOLZEB_ASSIGN_OR_RETURN(const uint64_t read, archive_.readUpTo(offset + kHeaderSize, metadata.data(), size));
+        if (read != size) return declaresTooMuch();
+      }
+      TOLZEB_ASSIGN_OR_RETURN(const bool holdsEntry, archive_.reaches(*next));
+      if (!holdsEntry) return declaresTooMuch();
       zeroBlocks = 0;
 
       if (isMetadataType(type)) {
-        TOLZEB_TRY(readMetadata(type, offset + kHeaderSize, size));
+        TOLZEB_TRY(readMetadata(type, size, metadata));
       } else {
         TOLZEB_TRY(addEntry(header, type, offset + kHeaderSize, size, headerTime));
       }
@@ -99,11 +109,13 @@ class HeaderWalk {
   }
 
  private:
-  Status readMetadata(uint8_t type, uint64_t dataOffset, uint64_t size) {
+  static Failure declaresTooMuch() {
+    return Failure{StatusCode::corrupt_archive, L"tar entry declares more data than the archive holds"};
+  }
+
+  Status readMetadata(uint8_t type, uint64_t size, const Bytes& data) {
     if (size > kMaxMetadataRecordBytes)
       return Status(StatusCode::resource_limit, L"tar metadata record is implausibly large");
-    Bytes data(size_t(size), 0);
-    TOLZEB_TRY(archive_.read(dataOffset, data.data(), size));
     if (type == kTypeGnuLongName) {
       const auto end = std::find(data.begin(), data.end(), uint8_t(0));
       pendingLongName_ = decodeTarName(std::string(data.begin(), end));
@@ -165,6 +177,12 @@ class HeaderWalk {
 
 }  // namespace
 
-Result<TarScan> scanTarHeaders(TarArchive& archive) { return HeaderWalk(archive).run(); }
+Result<TarScan> scanTarHeaders(TarArchive& archive) {
+  Result<TarScan> scan = HeaderWalk(archive).run();
+  // The stream's own checks cover all of it and come first: a gzip member that fails its CRC-32
+  // outranks whatever its damaged headers seemed to say.
+  TOLZEB_TRY(archive.finishWalk());
+  return scan;
+}
 
 }  // namespace tolzeb

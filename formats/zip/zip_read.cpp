@@ -12,13 +12,6 @@
 namespace tolzeb {
 namespace {
 
-Status checkCrc(const Bytes& data, const ZipEntry& entry) {
-  if (crc32(0, data.data(), data.size()) != entry.crc32) {
-    return corrupt(L"Entry failed its CRC-32 check: " + entry.path);
-  }
-  return Status();
-}
-
 // Where the entry's data begins, from its local header; the central directory's values rule
 // everything else.
 Result<uint64_t> locatePayload(const ZipArchive& zip, const ZipEntry& entry) {
@@ -39,37 +32,6 @@ Result<uint64_t> locatePayload(const ZipArchive& zip, const ZipEntry& entry) {
     return corrupt(L"ZIP entry payload lies outside the file: " + entry.path);
   }
   return dataStart;
-}
-
-Result<Bytes> inflateEntry(const Bytes& stored, const ZipEntry& entry, uint64_t cap) {
-  if (entry.uncompressedSize > cap) {
-    TOLZEB_ASSIGN_OR_RETURN(Bytes prefix, inflatePrefix(stored.data(), stored.size(), cap));
-    if (prefix.size() > cap) prefix.resize(size_t(cap));
-    return prefix;
-  }
-  // The decoder stops one byte past the declared size: that byte proves the entry wrong, and
-  // decoding further would only spend memory and time on a hostile stream. A declared size of 0
-  // declares nothing to the decoder, so emptiness is checked here too.
-  const uint64_t limit = std::max(entry.uncompressedSize, entry.uncompressedSize + 1);
-  Result<Bytes> data = inflateExact(stored.data(), stored.size(), entry.uncompressedSize, limit);
-  const bool overran =
-      data.failed() ? data.failure().code == StatusCode::resource_limit : data->size() != entry.uncompressedSize;
-  if (overran) return corrupt(L"ZIP entry unpacks to more than its declared size: " + entry.path);
-  if (data.failed()) return std::move(data).failure();
-  TOLZEB_TRY(checkCrc(*data, entry));
-  return data;
-}
-
-Result<Bytes> unpackStored(Bytes stored, const ZipEntry& entry, uint64_t cap) {
-  if (entry.compressedSize != entry.uncompressedSize) {
-    return corrupt(L"Stored entry declares mismatched sizes: " + entry.path);
-  }
-  if (stored.size() > cap) {
-    stored.resize(size_t(cap));
-    return stored;
-  }
-  TOLZEB_TRY(checkCrc(stored, entry));
-  return stored;
 }
 
 }  // namespace
@@ -111,12 +73,15 @@ Status streamZipPayload(ZipArchive& zip, const ZipEntry& entry, const InflateSin
   Bytes piece(size_t(std::min<uint64_t>(kStreamPiece, std::max<uint64_t>(entry.uncompressedSize, 1))));
   uint32_t crc = 0;
   uint64_t total = 0;
-  // Sized to the entry: a zip of many small entries must not clear a 256 KiB buffer for each.
-  InflateInput input(readStored, size_t(std::min<uint64_t>(size_t(256) << 10, entry.compressedSize + 16)));
+  // Only a deflated entry needs the decoder and its input buffer, sized to the entry: archives of
+  // many small files would otherwise allocate and clear 256 KiB once per file.
+  std::optional<InflateInput> input;
   // The decoder stops one byte past the declared size: that byte proves the entry wrong.
   std::optional<DeflateStreamReader> inflater;
-  if (entry.method == kZipMethodDeflate)
-    inflater.emplace(input, std::max(entry.uncompressedSize, entry.uncompressedSize + 1));
+  if (entry.method == kZipMethodDeflate) {
+    input.emplace(readStored, size_t(std::min<uint64_t>(size_t(256) << 10, entry.compressedSize + 16)));
+    inflater.emplace(*input, std::max(entry.uncompressedSize, entry.uncompressedSize + 1));
+  }
   for (;;) {
     Result<size_t> got = inflater ? inflater->read(piece.data(), piece.size()) : readStored(piece.data(), piece.size());
     if (got.failed()) {
@@ -140,17 +105,23 @@ Status streamZipPayload(ZipArchive& zip, const ZipEntry& entry, const InflateSin
 
 Result<Bytes> readZipPayload(ZipArchive& zip, const ZipEntry& entry, uint64_t cap, bool allowPrefix) {
   TOLZEB_TRY(checkReadable(entry));
-  TOLZEB_ASSIGN_OR_RETURN(uint64_t dataStart, locatePayload(zip, entry));
-  if (entry.uncompressedSize > cap && !allowPrefix) {
+  TOLZEB_TRY(locatePayload(zip, entry).status());
+  const bool whole = entry.uncompressedSize <= cap;
+  if (!whole && !allowPrefix) {
     return Failure{StatusCode::resource_limit, L"Entry is larger than the limit for this operation: " + entry.path};
   }
-  Bytes stored(size_t(entry.compressedSize), 0);
-  if (!stored.empty()) {
-    TOLZEB_ASSIGN_OR_RETURN(uint64_t got, zip.file.readAt(dataStart, stored.data(), stored.size()));
-    if (got < stored.size()) return corrupt(L"ZIP entry payload is truncated: " + entry.path);
-  }
-  if (entry.method == kZipMethodDeflate) return inflateEntry(stored, entry, cap);
-  return unpackStored(std::move(stored), entry, cap);
+  // Decoded a piece at a time like an extraction, so memory follows the cap, never the entry's
+  // stored size; a prefix stops decoding once it has its bytes.
+  Bytes bytes;
+  const Status streamed = streamZipPayload(zip, entry, [&](const uint8_t* data, size_t size) {
+    const size_t taken = size_t(std::min<uint64_t>(size, cap - bytes.size()));
+    bytes.insert(bytes.end(), data, data + taken);
+    if (!whole && bytes.size() == cap) return Status(StatusCode::canceled, L"");
+    return Status();
+  });
+  const bool prefixComplete = !whole && bytes.size() == cap && streamed.code() == StatusCode::canceled;
+  if (streamed.failed() && !prefixComplete) return streamed.failure();
+  return bytes;
 }
 
 Result<ArchiveStats> testZip(const std::wstring& path, const ProgressCallback& progress) {

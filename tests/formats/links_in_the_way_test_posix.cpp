@@ -9,6 +9,7 @@
 
 #include "engine/core/fs.h"
 #include "engine/create/create_archive.h"
+#include "engine/extract/extraction_run.h"
 #include "engine/tools/split_merge.h"
 #include "formats/archive_kind.h"
 #include "formats/sevenzip/sevenzip_writer.h"
@@ -127,6 +128,26 @@ TEST(LinksInTheWay, MergeNeverStagesThroughALink) {
   ASSERT_TRUE(merged.hasValue()) << printable(merged.failure().message);
   EXPECT_EQ(tree.readText(L"precious"), "precious");
   EXPECT_FALSE(isLink(output));
+}
+
+// The folder a file is being written in, swapped for a link to a folder outside after every check
+// was made: the file is still finished in the folder it was begun in, never carried out.
+TEST(LinksInTheWay, AFolderSwappedForALinkMidFileKeepsTheFileInside) {
+  ScratchTree tree;
+  tree.writeText(L"outside/kept.txt", "outside");
+  tree.writeText(L"out/a/kept.txt", "inside");
+  ExtractOptions options;
+  ExtractedFileWriter writer(tree.path(L"out"), options, L"exists: ");
+  Result<bool> begun = writer.begin(tree.path(L"out/a/f.txt"));
+  ASSERT_TRUE(begun.hasValue()) << printable(begun.failure().message);
+  ASSERT_TRUE(writer.write("data", 4).ok());
+  ASSERT_EQ(::rename(printable(tree.path(L"out/a")).c_str(), printable(tree.path(L"out/moved")).c_str()), 0);
+  makeLink(printable(tree.path(L"outside")), tree.path(L"out/a"));
+  const Status finished = writer.finish(0, 0);
+  ASSERT_TRUE(finished.ok()) << printable(finished.message());
+  EXPECT_EQ(tree.readText(L"out/moved/f.txt"), "data");
+  EXPECT_FALSE(tree.exists(L"outside/f.txt"));
+  EXPECT_FALSE(tree.exists(L"outside/f.txt.zebtmp"));
 }
 
 }  // namespace

@@ -144,5 +144,48 @@ TEST_F(FsPosixTest, TimesWithTheTopBitSetAreRefused) {
   EXPECT_TRUE(hasErrorShape(status.failure(), L"Cannot set times on", folder / L"f"));
 }
 
+// A held directory was opened without following links, and what is created, renamed and deleted
+// through it stays there even when a component of its chain is swapped for a link afterwards.
+TEST_F(FsPosixTest, AHeldDirectoryKeepsItsFilesWhereItWasOpened) {
+  const std::wstring root = folder / L"root";
+  const std::wstring outside = folder / L"outside";
+  ASSERT_TRUE(createDirectories(joinPath(root, L"a/b")).ok());
+  ASSERT_TRUE(createDirectories(joinPath(outside, L"b")).ok());
+  Result<HeldDirectory> held = HeldDirectory::open(root, L"a/b");
+  ASSERT_TRUE(held.hasValue()) << held.failure().message;
+  EXPECT_EQ(held->path(), joinPath(root, L"a/b"));
+
+  // "a" becomes a link to the folder outside, its real folder moved aside.
+  ASSERT_EQ(::rename(utf8(joinPath(root, L"a")).c_str(), utf8(joinPath(root, L"moved")).c_str()), 0);
+  ASSERT_EQ(::symlink(utf8(outside).c_str(), utf8(joinPath(root, L"a")).c_str()), 0);
+  {
+    Result<UniqueHandle> file = held->createFile(L"f.tmp", true);
+    ASSERT_TRUE(file.hasValue()) << file.failure().message;
+    ASSERT_TRUE(file->writeAll("data", 4).ok());
+  }
+  ASSERT_TRUE(held->rename(L"f.tmp", L"f").ok());
+  EXPECT_TRUE(pathExists(joinPath(root, L"moved/b/f")));
+  EXPECT_FALSE(pathExists(joinPath(outside, L"b/f")));
+  EXPECT_FALSE(pathExists(joinPath(outside, L"b/f.tmp")));
+  ASSERT_TRUE(held->remove(L"f").ok());
+  EXPECT_FALSE(pathExists(joinPath(root, L"moved/b/f")));
+  EXPECT_TRUE(held->remove(L"f").ok());  // already gone
+  EXPECT_EQ(held->createFile(L"f", false).hasValue(), true);
+  EXPECT_EQ(held->createFile(L"f", true).failure().code, StatusCode::already_exists);
+
+  // Opened now, the chain meets the link, or a file, and refuses it.
+  for (const wchar_t* below : {L"a/b", L"moved/b/f"}) {
+    Result<HeldDirectory> refused = HeldDirectory::open(root, below);
+    ASSERT_TRUE(refused.failed()) << utf8(below);
+    EXPECT_EQ(refused.failure().code, StatusCode::path_unsafe) << utf8(below);
+  }
+  // A link as the last name is not followed when a file is created there either.
+  ASSERT_EQ(::symlink(utf8(joinPath(outside, L"target")).c_str(), utf8(joinPath(root, L"moved/b/lnk")).c_str()), 0);
+  Result<HeldDirectory> inner = HeldDirectory::open(root, L"moved/b");
+  ASSERT_TRUE(inner.hasValue());
+  EXPECT_TRUE(inner->createFile(L"lnk", false).failed());
+  EXPECT_FALSE(pathExists(joinPath(outside, L"target")));
+}
+
 }  // namespace
 }  // namespace tolzeb

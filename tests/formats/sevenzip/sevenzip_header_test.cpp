@@ -2,10 +2,11 @@
 // exact codes and messages.
 #include <gtest/gtest.h>
 
-#include "support/scratch_tree.h"
-#include "formats/sevenzip/folder_decoder.h"
+#include "formats/sevenzip/coder.h"
+#include "formats/sevenzip/folder_stream.h"
 #include "formats/sevenzip/header_parser.h"
 #include "formats/sevenzip/sevenzip_test_archive.h"
+#include "support/scratch_tree.h"
 
 namespace tolzeb {
 namespace {
@@ -247,8 +248,6 @@ std::vector<Malformed> malformations() {
        L"7z: folder has no packed input"},
       {"packed input index", oneFolder({2, 0x11, 0x00, 3, 1, 0x01, 0x00, 0, 1, 7, 1, 2}), corrupt,
        L"7z: packed stream points outside the folder"},
-      {"unpack size", oneFolder(copy, 0x200000001), limit,
-       L"7z: a folder declares more output than this build decodes"},
       {"more folders than packed streams",
        withStreams(cat({packAndUnpack({1}, {copy, copy}, {1, 1}), {0x00}, filesInfo({L"f"}), {0x00}})), corrupt,
        L"7z: folders ask for more packed streams than the archive has"},
@@ -300,21 +299,26 @@ TEST_F(SevenZipHeaderTest, MalformationsFailWithTheirMessage) {
   }
 }
 
-TEST_F(SevenZipHeaderTest, FolderGraphsDecodeInPassesAndStayCached) {
-  // Coder 0 (Delta) reads coder 1's output (Copy of the packed stream): two passes.
+// The folder's data read through its stream to the end, so that a wrong length shows too.
+Result<Bytes> streamFolder(SevenZipArchive& archive, uint64_t folderIndex, size_t size) {
+  TOLZEB_ASSIGN_OR_RETURN(SevenZipFolderStream stream,
+                          SevenZipFolderStream::open(archive, folderIndex, kSevenZipDefaultWindowLimit));
+  Bytes bytes(size);
+  TOLZEB_TRY(stream.read(bytes.data(), bytes.size()));
+  TOLZEB_TRY(stream.finish());
+  return bytes;
+}
+
+TEST_F(SevenZipHeaderTest, FolderGraphsStreamWhateverTheCoderOrder) {
+  // Coder 0 (Delta) reads coder 1's output (Copy of the packed stream).
   const Bytes folder = {2, 0x21, 0x03, 0x01, 0x00, 0x01, 0x00, 0x00, 0x01};
   const Bytes streams = cat({packAndUnpack({3}, {folder}, {3, 3})});
   Result<SevenZipArchive> archive = open(sevenZipFile({1, 1, 1}, plainHeader(streams, filesInfo({L"f"}))));
   ASSERT_TRUE(archive.hasValue()) << printable(archive.failure().message);
-  Result<const std::vector<uint8_t>*> bytes = decodeSevenZipFolder(*archive, 0);
+  Result<Bytes> bytes = streamFolder(*archive, 0, 3);
   ASSERT_TRUE(bytes.hasValue()) << printable(bytes.failure().message);
-  EXPECT_EQ(**bytes, (Bytes{1, 2, 3}));
-  // The second call needs no file at all.
-  archive->file.close();
-  Result<const std::vector<uint8_t>*> again = decodeSevenZipFolder(*archive, 0);
-  ASSERT_TRUE(again.hasValue());
-  EXPECT_EQ(*again, *bytes);
-  Result<const std::vector<uint8_t>*> missing = decodeSevenZipFolder(*archive, 1);
+  EXPECT_EQ(*bytes, (Bytes{1, 2, 3}));
+  Result<Bytes> missing = streamFolder(*archive, 1, 3);
   ASSERT_TRUE(missing.failed());
   EXPECT_EQ(missing.failure().message, L"7z: folder index is out of range");
 
@@ -332,6 +336,12 @@ TEST_F(SevenZipHeaderTest, FolderGraphsDecodeInPassesAndStayCached) {
        {1, 2, 3},
        StatusCode::unsupported_version,
        L"7z: this archive is encrypted, which this build does not read"},
+      {"BZip2",
+       {1, 0x03, 0x04, 0x02, 0x02},
+       {3},
+       {1, 2, 3},
+       StatusCode::unsupported_version,
+       L"7z: this archive uses BZip2, which this build does not read"},
       {"packed stream cut",
        simpleFolder(0x00),
        {3},
@@ -344,16 +354,30 @@ TEST_F(SevenZipHeaderTest, FolderGraphsDecodeInPassesAndStayCached) {
        {1, 2, 3},
        StatusCode::unsupported_version,
        L"7z: a coder with several outputs is not read by this build"},
-      // Two coders each declaring 5 GiB: refused before anything is read or decoded.
-      {"folder budget",
+      {"coder with two inputs",
+       {1, 0x11, 0x00, 0x02, 0x01, 0x00, 0x01},
+       {3},
+       {1, 2, 3},
+       StatusCode::unsupported_version,
+       L"7z: a coder with several inputs is not read by this build"},
+      // The main output (coder 1) reads coder 0, which reads itself: the walk finds no end.
+      {"cycle",
+       {3, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00},
+       {3, 3, 3},
+       {1, 2, 3},
+       StatusCode::corrupt_archive,
+       L"7z: folder could not be decoded"},
+      // 5 GiB declared over 3 stored bytes: refused before anything is read or held.
+      {"size beyond the data",
        folder,
        {0x140000000, 0x140000000},
        {1, 2, 3},
-       StatusCode::resource_limit,
-       L"7z: a folder declares more output than this build decodes"},
+       StatusCode::corrupt_archive,
+       L"7z: Copy coder sizes do not agree"},
   };
   for (const auto& f : failures) {
-    const Bytes header = plainHeader(cat({packAndUnpack({3}, {f.folder}, f.unpackSizes), {0x08, 0x0D, 0x00, 0x00}}),
+    // A second, empty packed stream serves the coder with two inputs.
+    const Bytes header = plainHeader(cat({packAndUnpack({3, 0}, {f.folder}, f.unpackSizes), {0x08, 0x0D, 0x00, 0x00}}),
                                      filesInfo({L"d"}, property(0x0E, bits({true}))));
     Result<SevenZipArchive> opened = open(sevenZipFile(f.packed, header));
     if (f.packed.empty()) {
@@ -362,11 +386,10 @@ TEST_F(SevenZipHeaderTest, FolderGraphsDecodeInPassesAndStayCached) {
       opened->fileSize = 32;
     }
     ASSERT_TRUE(opened.hasValue()) << f.what << printable(opened.failure().message);
-    Result<const std::vector<uint8_t>*> decoded = decodeSevenZipFolder(*opened, 0);
+    Result<Bytes> decoded = streamFolder(*opened, 0, 3);
     ASSERT_TRUE(decoded.failed()) << f.what;
     EXPECT_EQ(decoded.failure().code, f.code) << f.what;
     EXPECT_EQ(decoded.failure().message, f.message) << f.what;
-    EXPECT_EQ(opened->cachedFolderIndex, kSevenZipNoFolder);
   }
 }
 

@@ -4,8 +4,8 @@
 
 #include "codecs/crc32.h"
 #include "codecs/lzma/lzma.h"
+#include "formats/sevenzip/coder.h"
 #include "formats/sevenzip/filters.h"
-#include "formats/sevenzip/folder_decoder.h"
 #include "formats/sevenzip/sevenzip_read.h"
 #include "formats/sevenzip/sevenzip_test_archive.h"
 #include "support/allocation_watch.h"
@@ -16,6 +16,7 @@ namespace {
 
 using namespace sevenziptest;
 using testing::AllocationWatch;
+using testing::printable;
 using testing::ScratchTree;
 
 constexpr uint64_t kPiece = uint64_t(4) << 20;
@@ -137,6 +138,51 @@ TEST(SevenZipStreamTest, RefusesWhatTheStreamCannotHonour) {
 
 namespace tolzeb {
 namespace {
+
+// A folder may declare any size: the header is read, entries are listed and read as far as the
+// data goes, and a folder whose data falls short of what it declares fails as a wrong length,
+// all without memory in proportion to the declared size (here far beyond 8 GiB).
+TEST(SevenZipStreamTest, HugeDeclaredFoldersOpenAndStreamWithoutHoldingThem) {
+  ScratchTree tree;
+  constexpr uint64_t kDeclared = uint64_t(9) << 30;
+  const std::string hello = "hello";
+  uint32_t dictionarySize = 0;
+  const Bytes packed = *lzma2Encode(reinterpret_cast<const uint8_t*>(hello.data()), hello.size(), 1, dictionarySize);
+  const Bytes lzma2Streams =
+      cat({packAndUnpack({packed.size()}, {simpleFolder(0x21, {lzma2PropertyFor(dictionarySize)})}, {kDeclared}),
+           {0x08, 0x0D},
+           number(2),
+           {0x09},
+           number(hello.size()),
+           {0x00}});
+  tree.writeFile(L"lzma2.7z", sevenZipFile(packed, plainHeader(lzma2Streams, filesInfo({L"hello.txt", L"rest.bin"}))));
+  // A Copy coder of three stored bytes that claims a terabyte.
+  const Bytes copyStreams = packAndUnpack({3}, {simpleFolder(0x00)}, {uint64_t(1) << 40});
+  tree.writeFile(L"copy.7z", sevenZipFile({1, 2, 3}, plainHeader(copyStreams, filesInfo({L"claims.bin"}))));
+
+  AllocationWatch watch;
+  Result<ArchiveListing> listing = listSevenZip(tree.path(L"lzma2.7z"));
+  ASSERT_TRUE(listing.hasValue()) << printable(listing.failure().message);
+  ASSERT_EQ(listing->entries.size(), 2u);
+  EXPECT_EQ(listing->entries[1].size, kDeclared - hello.size());
+  Result<EntryBytes> first = readSevenZipEntry(tree.path(L"lzma2.7z"), L"hello.txt", 1000, false);
+  ASSERT_TRUE(first.hasValue()) << printable(first.failure().message);
+  EXPECT_EQ(std::string(first->bytes.begin(), first->bytes.end()), hello);
+  const struct {
+    const wchar_t* archive;
+    const wchar_t* message;
+  } shortFolders[] = {
+      {L"lzma2.7z", L"7z: LZMA2 stream decoded to the wrong length"},
+      {L"copy.7z", L"7z: Copy coder sizes do not agree"},
+  };
+  for (const auto& c : shortFolders) {
+    Result<ArchiveStats> tested = testSevenZip(tree.path(c.archive), {});
+    ASSERT_TRUE(tested.failed()) << printable(c.archive);
+    EXPECT_EQ(tested.failure().code, StatusCode::corrupt_archive);
+    EXPECT_EQ(tested.failure().message, c.message);
+  }
+  EXPECT_LT(watch.largest(), kLargestAllowedAllocation);
+}
 
 // Bytes dense with E8/E9 opcodes and sign bytes, so conversions straddle every piece boundary.
 Bytes callHeavyCode(size_t size) {

@@ -169,6 +169,41 @@ TEST_F(TarReadTest, TestCatchesDamagedDataOnlyThroughGzip) {
   EXPECT_EQ(canceled.failure().message, L"Check canceled");
 }
 
+// The header walk of a .tar.gz is also its decoding pass, yet the stream's own checks keep their
+// rank: with the gzip CRC-32 spoiled too, every operation reports that, not what the damaged
+// headers seemed to say, and extraction writes nothing.
+TEST_F(TarReadTest, GzipChecksOutrankHeaderFaultsFoundOnTheWay) {
+  Bytes badHeader = sampleTar();
+  badHeader[512 * 3 + 10] ^= 0x55;  // the name of the second file's header
+  Bytes cut = sampleTar();
+  cut.resize(512 * 4 + 100);  // inside the second file's data
+  const struct {
+    const char* what;
+    Bytes tar;
+    const wchar_t* message;
+  } cases[] = {
+      {"header checksum", badHeader, L"tar header checksum mismatch; the archive is damaged or this is not a tar"},
+      {"data past the end", cut, L"tar entry declares more data than the archive holds"},
+  };
+  for (const auto& c : cases) {
+    for (const bool spoilCrc : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (spoilCrc ? ", CRC spoiled" : ""));
+      Bytes gz = gzipped(c.tar);
+      if (spoilCrc) gz[gz.size() - 6] ^= 0x01;
+      const std::wstring path = put(L"d.tar.gz", gz);
+      const std::wstring expected = spoilCrc ? L"gzip stream failed its CRC-32 check" : c.message;
+      const std::vector<Status> results = {listTar(path).status(), testTar(path, {}).status(),
+                                           extractTar(path, tree_.path(L"out"), {}, ExtractOptions{}, {}).status()};
+      for (const Status& result : results) {
+        ASSERT_TRUE(result.failed());
+        EXPECT_EQ(result.code(), StatusCode::corrupt_archive);
+        EXPECT_EQ(result.message(), expected);
+      }
+      EXPECT_FALSE(tree_.exists(L"out"));
+    }
+  }
+}
+
 TEST_F(TarReadTest, ExtractsTreeWithTimesAndWithoutLinks) {
   for (const bool gzip : {false, true}) {
     const std::wstring path = put(L"s.tar", gzip ? gzipped(sampleTar()) : sampleTar());

@@ -197,6 +197,27 @@ TEST_F(ZipReadTest, LargeEntriesAreReadInBoundedPieces) {
   EXPECT_TRUE(tree_.readText(L"out/deflated.bin") == content);
 }
 
+// A preview reads the first bytes of an entry: memory follows its ceiling, not the entry's size,
+// stored or deflated (random bytes, so the deflated form is as large as the stored one).
+TEST_F(ZipReadTest, APrefixReadHoldsOnlyTheCeiling) {
+  constexpr size_t kLarge = size_t(24) << 20;
+  std::string content(kLarge, '\0');
+  uint32_t seed = 1;
+  for (char& c : content) c = char((seed = seed * 1103515245u + 12345u) >> 24);
+  const std::wstring path =
+      write(buildZip({fileEntry("stored.bin", content), fileEntry("deflated.bin", content, true)}));
+  for (const wchar_t* name : {L"stored.bin", L"deflated.bin"}) {
+    SCOPED_TRACE(printable(name));
+    testing::AllocationWatch watch;
+    Result<EntryBytes> entry = readZipEntry(path, name, 64 << 10, true);
+    ASSERT_TRUE(entry.hasValue()) << printable(entry.failure().message);
+    EXPECT_TRUE(entry->truncated);
+    EXPECT_EQ(entry->fullSize, kLarge);
+    EXPECT_TRUE(std::string(entry->bytes.begin(), entry->bytes.end()) == content.substr(0, 64 << 10));
+    EXPECT_LT(watch.largest(), size_t(4) << 20);
+  }
+}
+
 TEST_F(ZipReadTest, TestDecodesEveryFileAndReportsProgress) {
   FixtureEntry folder;
   folder.name = "dir/";
