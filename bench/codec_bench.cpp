@@ -81,16 +81,16 @@ Codec velt(uint8_t level, const char* name) {
           out = in.bytes;
           return;
         }
-        Result<Bytes> decoded = Bytes{};
+        // Into the caller's buffer, as the peers below decode.
+        Status decoded;
         if (in.huffman) {
           Result<Bytes> payload = decodeVeltHuff(in.bytes, kVeltMaxBlockSize);
           if (payload.failed()) std::exit(2);
-          decoded = decodeVeltBlock(*payload, uint32_t(size), {});
+          decoded = decodeVeltBlockInto(*payload, uint32_t(size), {}, out);
         } else {
-          decoded = decodeVeltBlock(in.bytes, uint32_t(size), {});
+          decoded = decodeVeltBlockInto(in.bytes, uint32_t(size), {}, out);
         }
         if (decoded.failed()) std::exit(2);
-        out = std::move(*decoded);
       }};
 }
 

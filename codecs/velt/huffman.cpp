@@ -133,21 +133,33 @@ Result<Bytes> huffmanEncode(std::span<const uint8_t> stream) {
   appendVarint(block, stream.size());
   block.insert(block.end(), lengths, lengths + kCodeTableSize);
   size_t bitsStart = block.size();
-  // Four bytes of room for the last whole-word store.
-  block.resize(bitsStart + codeBytes + 4);
+  // Eight bytes of room for the last whole-word store.
+  block.resize(bitsStart + codeBytes + 8);
   uint8_t* out = block.data() + bitsStart;
   uint64_t pending = 0;
   unsigned pendingBits = 0;
-  for (uint8_t byte : stream) {
+  // After a flush at most 7 bits wait, so three codes of up to 15 bits fit the 64-bit word; the
+  // flush stores the whole word and keeps the bits short of a byte, without a branch.
+  static_assert(7 + 3 * kHuffmanMaxCodeLength <= 64);
+  auto put = [&](uint8_t byte) {
     pending = pending << code.length[byte] | code.code[byte];
     pendingBits += code.length[byte];
-    if (pendingBits >= 32) {
-      pendingBits -= 32;
-      uint32_t word = __builtin_bswap32(uint32_t(pending >> pendingBits));
-      std::memcpy(out, &word, 4);
-      out += 4;
-    }
+  };
+  auto flush = [&] {
+    const uint64_t word = __builtin_bswap64(pending << (64 - pendingBits));
+    std::memcpy(out, &word, 8);
+    out += pendingBits >> 3;
+    pendingBits &= 7;
+  };
+  const uint8_t* next = stream.data();
+  const uint8_t* const end = next + stream.size();
+  for (; end - next >= 3; next += 3) {
+    put(next[0]);
+    put(next[1]);
+    put(next[2]);
+    flush();  // every code is at least one bit long, so at least three bits wait here
   }
+  for (; next != end; ++next) put(*next);
   while (pendingBits >= 8) {
     pendingBits -= 8;
     *out++ = uint8_t(pending >> pendingBits);

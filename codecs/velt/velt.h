@@ -15,6 +15,11 @@ namespace tolzeb {
 Result<Bytes> decodeVeltBlock(std::span<const uint8_t> payload, uint32_t declaredSize,
                               std::span<const uint8_t> dictionary);
 
+// The same into `output`, resized to the declared size: a caller that keeps one buffer across
+// blocks of one size skips the zero fill of a new one. On failure its contents are unspecified.
+Status decodeVeltBlockInto(std::span<const uint8_t> payload, uint32_t declaredSize,
+                           std::span<const uint8_t> dictionary, Bytes& output);
+
 // Appends `length` bytes, each a copy of the byte `distance` positions before it; an overlapping
 // copy repeats the last `distance` bytes. The caller keeps 1 <= distance <= output.size().
 void appendCopy(Bytes& output, uint64_t distance, uint64_t length);

@@ -194,6 +194,13 @@ void appendCopy(Bytes& output, uint64_t distance, uint64_t length) {
 
 Result<Bytes> decodeVeltBlock(std::span<const uint8_t> payload, uint32_t declaredSize,
                               std::span<const uint8_t> dictionary) {
+  Bytes output;
+  TOLZEB_TRY(decodeVeltBlockInto(payload, declaredSize, dictionary, output));
+  return output;
+}
+
+Status decodeVeltBlockInto(std::span<const uint8_t> payload, uint32_t declaredSize,
+                           std::span<const uint8_t> dictionary, Bytes& output) {
   if (declaredSize == 0) return corrupt(L"VELT block declares a zero decoded size");
   if (declaredSize > kVeltMaxBlockSize) return corrupt(L"VELT block declares a decoded size above the block limit");
 
@@ -212,7 +219,7 @@ Result<Bytes> decodeVeltBlock(std::span<const uint8_t> payload, uint32_t declare
   Stream literals{tokens.end, tokens.end + *literalSize};
   Stream extras{literals.end, literals.end + *extraSize};
 
-  Bytes output(declaredSize);
+  output.resize(declaredSize);
   uint8_t* const outBegin = output.data();
   uint8_t* const outEnd = outBegin + declaredSize;
   uint8_t* out = outBegin;
@@ -396,7 +403,7 @@ Result<Bytes> decodeVeltBlock(std::span<const uint8_t> payload, uint32_t declare
 
   if (tokens.cursor != tokens.end || literals.cursor != literals.end || extras.cursor != extras.end)
     return corrupt(L"VELT stream has trailing bytes after the last token");
-  return output;
+  return Status();
 }
 
 }  // namespace tolzeb

@@ -47,7 +47,7 @@ Status decodeChunk(const OpenArchive& archive, uint64_t chunkIndex, Bytes& out) 
       TOLZEB_ASSIGN_OR_RETURN(unwrapped, decodeVeltHuff(stored, kDecodeHuffmanBound));
       velt = unwrapped;
     }
-    TOLZEB_ASSIGN_OR_RETURN(out, decodeVeltBlock(velt, chunk.decodedSize, dictionaryFor(archive, chunk.dictionaryId)));
+    TOLZEB_TRY(decodeVeltBlockInto(velt, chunk.decodedSize, dictionaryFor(archive, chunk.dictionaryId), out));
   }
 
   if (out.size() != chunk.decodedSize)

@@ -28,6 +28,10 @@ void expectRoundTrip(const Bytes& block, uint8_t level, const Bytes& dictionary,
   Result<Bytes> decoded = decodeVeltBlock(*payload, uint32_t(block.size()), dictionary);
   ASSERT_TRUE(decoded.hasValue());
   EXPECT_TRUE(*decoded == block);
+  // A reused buffer holds the last block's bytes, not zeros: nothing may be left unwritten.
+  Bytes reused(block.size() + 7, 0xA5);
+  ASSERT_FALSE(decodeVeltBlockInto(*payload, uint32_t(block.size()), dictionary, reused).failed());
+  EXPECT_TRUE(reused == block);
   Result<Bytes> wrapped = encodeVeltHuff(*payload);
   ASSERT_TRUE(wrapped.hasValue());
   if (wrapped->empty()) return;
