@@ -72,8 +72,8 @@ TEST_F(PreviewPaneTest, AFailedPreviewOffersExtractAndTryAgain) {
   EXPECT_LT(region(69)->rect().bottom, region(70)->rect().top);
 }
 
-TEST_F(PreviewPaneTest, ASoundShowsItsFactsLineByLine) {
-  PageState& s = window.state();
+// A ready sound in the pane, the player available.
+void showSound(PageState& s) {
   s.page = Page::Viewer;
   s.viewerSelectedRow = 0;
   PreviewResult& r = s.previewResult;
@@ -82,9 +82,17 @@ TEST_F(PreviewPaneTest, ASoundShowsItsFactsLineByLine) {
   r.entryName = L"music/a.wav";
   r.hasAudio = true;
   r.audioCodec = L"PCM";
+  r.durationKnown = true;
+  r.durationSeconds = 125;
+  s.audioAvailable = true;
+}
+
+TEST_F(PreviewPaneTest, ASoundShowsItsFactsLineByLine) {
+  PageState& s = window.state();
+  showSound(s);
+  PreviewResult& r = s.previewResult;
   r.sampleRate = 8000;
   r.channels = 1;
-  r.durationKnown = true;
   r.durationSeconds = 2;
   paint();
   std::vector<const DrawCall*> facts;
@@ -100,22 +108,6 @@ TEST_F(PreviewPaneTest, ASoundShowsItsFactsLineByLine) {
   EXPECT_EQ(facts[1]->rect.top, facts[0]->rect.top + 20);
   EXPECT_EQ(facts[2]->rect.top, facts[1]->rect.top + 20);
   EXPECT_NE(region(69), nullptr);  // media entries are exported, not extracted
-}
-
-
-// A ready sound in the pane, the player available.
-void showSound(PageState& s) {
-  s.page = Page::Viewer;
-  s.viewerSelectedRow = 0;
-  PreviewResult& r = s.previewResult;
-  r.state = PreviewState::ready;
-  r.kind = PreviewKind::media;
-  r.entryName = L"music/a.wav";
-  r.hasAudio = true;
-  r.audioCodec = L"PCM";
-  r.durationKnown = true;
-  r.durationSeconds = 125;
-  s.audioAvailable = true;
 }
 
 const DrawCall* textCall(const RecordingCanvas& canvas, const std::wstring& text) {
