@@ -42,6 +42,10 @@ class SignallingConsole final : public Console {
 
 // Runs zeb in this (child) process with the real engine and the real interrupt handling.
 int runInterrupted(const std::vector<std::wstring>& arguments, int signalNumber, const std::wstring& phase) {
+  // A test run started in the background ignores SIGINT, and zeb rightly keeps an inherited
+  // ignore; here the signal must reach it as it does from a user's terminal.
+  signal(SIGINT, SIG_DFL);
+  signal(SIGTERM, SIG_DFL);
   watchForInterrupts();
   SignallingConsole console(signalNumber, phase);
   uint64_t now = 0;

@@ -31,6 +31,9 @@ class TerminalSession {
     argv.push_back(nullptr);
     pid_ = forkpty(&master_, nullptr, nullptr, nullptr);
     if (pid_ == 0) {
+      // A user's terminal delivers these; a test run started in the background ignores them, and
+      // an ignored signal would stay ignored in zeb, which keeps what it inherits.
+      for (int signalNumber : {SIGINT, SIGQUIT, SIGTERM, SIGHUP}) signal(signalNumber, SIG_DFL);
       execv(program.c_str(), argv.data());
       _exit(127);
     }
