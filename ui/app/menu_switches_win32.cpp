@@ -7,6 +7,7 @@
 
 #include "ui/app/menu_switches.h"
 #include "ui/foundation/localisation.h"
+#include "ui/foundation/system_function_win32.h"
 
 namespace tolzeb::ui {
 namespace {
@@ -28,10 +29,8 @@ using FindPackagesByPackageFamilyFunction = LONG(WINAPI*)(PCWSTR family, UINT32 
                                                            UINT32* properties);
 
 FindPackagesByPackageFamilyFunction findPackagesFunction() {
-  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  if (!kernel) return nullptr;
-  return reinterpret_cast<FindPackagesByPackageFamilyFunction>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "FindPackagesByPackageFamily")));
+  return systemFunction<FindPackagesByPackageFamilyFunction>(GetModuleHandleW(L"kernel32.dll"),
+                                                            "FindPackagesByPackageFamily");
 }
 
 PackageLookup lookupInstalledPackage(const std::wstring& family) {

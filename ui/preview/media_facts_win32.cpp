@@ -10,6 +10,7 @@
 #include <wincodec.h>
 
 #include "ui/foundation/localisation.h"
+#include "ui/foundation/system_function_win32.h"
 #include "ui/preview/media_facts.h"
 #include "ui/preview/media_platform_win32.h"
 
@@ -35,23 +36,18 @@ struct Functions {
 constexpr ULONG kVersion = 0x00020070;
 constexpr DWORD kStartupLite = 1;
 
-template <typename T>
-T bound(HMODULE module, const char* name) {
-  return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 BOOL CALLBACK bindOnce(PINIT_ONCE, PVOID target, PVOID*) {
   Functions& f = *static_cast<Functions*>(target);
   // Never unloaded: the functions stay valid for the life of the process.
   HMODULE plat = LoadLibraryExW(L"mfplat.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   HMODULE readwrite = LoadLibraryExW(L"mfreadwrite.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (plat && readwrite) {
-    f.startup = bound<StartupFn>(plat, "MFStartup");
-    f.shutdown = bound<ShutdownFn>(plat, "MFShutdown");
-    f.byteStreamOnStream = bound<ByteStreamOnStreamFn>(plat, "MFCreateMFByteStreamOnStream");
-    f.createAttributes = bound<CreateAttributesFn>(plat, "MFCreateAttributes");
-    f.createMediaType = bound<CreateMediaTypeFn>(plat, "MFCreateMediaType");
-    f.readerFromByteStream = bound<ReaderFromByteStreamFn>(readwrite, "MFCreateSourceReaderFromByteStream");
+    f.startup = systemFunction<StartupFn>(plat, "MFStartup");
+    f.shutdown = systemFunction<ShutdownFn>(plat, "MFShutdown");
+    f.byteStreamOnStream = systemFunction<ByteStreamOnStreamFn>(plat, "MFCreateMFByteStreamOnStream");
+    f.createAttributes = systemFunction<CreateAttributesFn>(plat, "MFCreateAttributes");
+    f.createMediaType = systemFunction<CreateMediaTypeFn>(plat, "MFCreateMediaType");
+    f.readerFromByteStream = systemFunction<ReaderFromByteStreamFn>(readwrite, "MFCreateSourceReaderFromByteStream");
     f.available = f.startup && f.shutdown && f.byteStreamOnStream && f.createAttributes && f.createMediaType &&
                   f.readerFromByteStream;
   }

@@ -9,6 +9,7 @@
 #include <cstddef>
 
 #include "ui/foundation/localisation.h"
+#include "ui/foundation/system_function_win32.h"
 #include "ui/preview/pdf_page.h"
 #include "ui/preview/pdf_runtime_win32.h"
 
@@ -38,11 +39,6 @@ constexpr wchar_t kPdfDocumentClass[] = L"Windows.Data.Pdf.PdfDocument";
 constexpr wchar_t kRenderOptionsClass[] = L"Windows.Data.Pdf.PdfPageRenderOptions";
 constexpr wchar_t kMemoryStreamClass[] = L"Windows.Storage.Streams.InMemoryRandomAccessStream";
 
-template <typename T>
-T bound(HMODULE module, const char* name) {
-  return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 HMODULE systemLibrary(const wchar_t* name) {
   if (HMODULE loaded = GetModuleHandleW(name)) return loaded;
   return LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
@@ -54,12 +50,12 @@ BOOL CALLBACK bindOnce(PINIT_ONCE, PVOID target, PVOID*) {
   HMODULE combase = systemLibrary(L"combase.dll");
   HMODULE shcore = systemLibrary(L"shcore.dll");
   if (combase && shcore) {
-    f.getActivationFactory = bound<RoGetActivationFactoryFn>(combase, "RoGetActivationFactory");
-    f.activateInstance = bound<RoActivateInstanceFn>(combase, "RoActivateInstance");
-    f.createString = bound<WindowsCreateStringFn>(combase, "WindowsCreateString");
-    f.deleteString = bound<WindowsDeleteStringFn>(combase, "WindowsDeleteString");
-    f.randomAccessOverStream = bound<RandomAccessOverStreamFn>(shcore, "CreateRandomAccessStreamOverStream");
-    f.streamOverRandomAccess = bound<StreamOverRandomAccessFn>(shcore, "CreateStreamOverRandomAccessStream");
+    f.getActivationFactory = systemFunction<RoGetActivationFactoryFn>(combase, "RoGetActivationFactory");
+    f.activateInstance = systemFunction<RoActivateInstanceFn>(combase, "RoActivateInstance");
+    f.createString = systemFunction<WindowsCreateStringFn>(combase, "WindowsCreateString");
+    f.deleteString = systemFunction<WindowsDeleteStringFn>(combase, "WindowsDeleteString");
+    f.randomAccessOverStream = systemFunction<RandomAccessOverStreamFn>(shcore, "CreateRandomAccessStreamOverStream");
+    f.streamOverRandomAccess = systemFunction<StreamOverRandomAccessFn>(shcore, "CreateStreamOverRandomAccessStream");
     f.available = f.getActivationFactory && f.activateInstance && f.createString && f.deleteString &&
                   f.randomAccessOverStream && f.streamOverRandomAccess;
   }
