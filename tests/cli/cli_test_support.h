@@ -12,6 +12,7 @@
 #include "cli/environment.h"
 #include "cli/password.h"
 #include "formats/engine_calls.h"
+#include "support/utf8_text.h"
 
 namespace tolzeb::cli::testing {
 
@@ -24,6 +25,13 @@ class RecordingConsole final : public Console {
   std::wstring out;
   std::wstring err;
 };
+
+// A command line for a failure message, each argument in brackets.
+inline std::string argsText(const std::vector<std::wstring>& args) {
+  std::string line;
+  for (const std::wstring& arg : args) line += "[" + tolzeb::testing::utf8Of(arg) + "]";
+  return line;
+}
 
 inline SecureBytes bytesOf(const std::string& text) { return SecureBytes(text.data(), text.size()); }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_test_support.h"
 #include "engine/core/text.h"
 #include "support/utf8_text.h"
 
@@ -14,17 +15,8 @@ namespace {
 
 using Args = std::vector<std::wstring>;
 
+using testing::argsText;
 using tolzeb::testing::utf8Of;
-
-std::string joined(const Args& args) {
-  std::string line;
-  for (const std::wstring& arg : args) {
-    line += '[';
-    line += utf8Of(arg);
-    line += ']';
-  }
-  return line;
-}
 
 const std::wstring kPasswordRefusal =
     L"A password must not be passed on the command line: the full command line of a running process is "
@@ -93,9 +85,9 @@ TEST(ParseCommandLine, RefusesWithTheExactMessage) {
   };
   for (const Case& c : cases) {
     const Result<CommandLine> line = parseCommandLine(c.args);
-    ASSERT_TRUE(line.failed()) << joined(c.args);
-    EXPECT_EQ(line.failure().code, StatusCode::invalid_argument) << joined(c.args);
-    EXPECT_EQ(line.failure().message, c.message) << joined(c.args);
+    ASSERT_TRUE(line.failed()) << argsText(c.args);
+    EXPECT_EQ(line.failure().code, StatusCode::invalid_argument) << argsText(c.args);
+    EXPECT_EQ(line.failure().message, c.message) << argsText(c.args);
   }
 }
 
@@ -185,8 +177,8 @@ TEST(ParseCommandLine, AcceptsAndSetsTheFields) {
   };
   for (const Case& c : cases) {
     const Result<CommandLine> line = parseCommandLine(c.args);
-    ASSERT_TRUE(line.hasValue()) << joined(c.args) << ": " << utf8Of(line.failure().message);
-    EXPECT_TRUE(c.holds(line.value())) << joined(c.args);
+    ASSERT_TRUE(line.hasValue()) << argsText(c.args) << ": " << utf8Of(line.failure().message);
+    EXPECT_TRUE(c.holds(line.value())) << argsText(c.args);
   }
 }
 

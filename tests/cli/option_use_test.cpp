@@ -13,14 +13,9 @@
 namespace tolzeb::cli {
 namespace {
 
+using testing::argsText;
 using testing::FakeWorld;
 using tolzeb::testing::utf8Of;
-
-std::string joined(const std::vector<std::wstring>& args) {
-  std::string text;
-  for (const std::wstring& arg : args) text += utf8Of(arg) + " ";
-  return text;
-}
 
 TEST(OptionUse, ACommandRefusesAnOptionItHasNoUseFor) {
   struct Case {
@@ -46,11 +41,11 @@ TEST(OptionUse, ACommandRefusesAnOptionItHasNoUseFor) {
   };
   for (const Case& c : cases) {
     FakeWorld world;
-    EXPECT_EQ(runZeb(c.args, world.environment()), 2) << joined(c.args);
+    EXPECT_EQ(runZeb(c.args, world.environment()), 2) << argsText(c.args);
     EXPECT_EQ(world.console.err, L"zeb: '" + c.args[0] + L"' does not use " + c.option + L"; leave it out.\n")
-        << joined(c.args);
+        << argsText(c.args);
     EXPECT_EQ(world.console.out, L"");
-    EXPECT_TRUE(world.calls.empty()) << joined(c.args);
+    EXPECT_TRUE(world.calls.empty()) << argsText(c.args);
     EXPECT_EQ(world.stdinReads, 0);
   }
 }
@@ -91,9 +86,9 @@ TEST(OptionUse, AForeignArchiveRefusesWhatOnlyAZebCarries) {
     FakeWorld world;
     std::vector<std::wstring> args{L"c", L"src", L"--quiet"};
     args.insert(args.end(), c.args.begin(), c.args.end());
-    EXPECT_EQ(runZeb(args, world.environment()), 2) << joined(args);
+    EXPECT_EQ(runZeb(args, world.environment()), 2) << argsText(args);
     EXPECT_EQ(world.console.err, c.err);
-    EXPECT_TRUE(world.calls.empty()) << joined(args);
+    EXPECT_TRUE(world.calls.empty()) << argsText(args);
   }
 }
 
@@ -112,8 +107,8 @@ TEST(OptionUse, AForeignArchiveIsReadBackWhenVerifyIsAskedFor) {
     FakeWorld world;
     std::vector<std::wstring> args{L"c", L"src", L"-o", L"a.zip", L"--quiet"};
     args.insert(args.end(), c.args.begin(), c.args.end());
-    EXPECT_EQ(runZeb(args, world.environment()), 0) << joined(args);
-    EXPECT_EQ(world.calls, c.calls) << joined(args);
+    EXPECT_EQ(runZeb(args, world.environment()), 0) << argsText(args);
+    EXPECT_EQ(world.calls, c.calls) << argsText(args);
   }
 }
 

@@ -20,4 +20,8 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
 // The zeb built alongside these tests.
 inline std::string zebPath() { return TOLZEB_ZEB_PATH; }
 
+inline ProgramRun zeb(const std::vector<std::string>& arguments, const std::string& input = "") {
+  return runProgram(zebPath(), arguments, input);
+}
+
 }  // namespace tolzeb::cli::testing

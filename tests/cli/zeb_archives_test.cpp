@@ -81,14 +81,6 @@ struct FixtureTree {
   std::string path(const std::wstring& relative) const { return utf8Of(scratch.path(relative)); }
 };
 
-ProgramRun zeb(const std::vector<std::string>& arguments, const std::string& input = "") {
-  return runProgram(zebPath(), arguments, input);
-}
-
-bool startsWith(const std::string& text, const std::string& prefix) {
-  return text.compare(0, prefix.size(), prefix) == 0;
-}
-
 // Every folder and file below `extracted` matches the one below `original`: the same names,
 // kinds and bytes, and the same modification times for files.
 void expectSameTree(const ScratchTree& scratch, const std::wstring& original, const std::wstring& extracted,
@@ -142,7 +134,7 @@ TEST(ZebArchives, RoundTripsInEveryMode) {
     ASSERT_EQ(created.exitCode, 0) << c.label << "\n" << created.err;
     EXPECT_EQ(created.err, "") << c.label;
     EXPECT_TRUE(
-        startsWith(created.out, "Created " + archive + "\n  4 files, 6 folders\n  input  " + total + "\n  output "))
+        created.out.starts_with("Created " + archive + "\n  4 files, 6 folders\n  input  " + total + "\n  output "))
         << c.label << "\n"
         << created.out;
 
@@ -156,7 +148,7 @@ TEST(ZebArchives, RoundTripsInEveryMode) {
       const ProgramRun checked = zeb(args, c.password);
       EXPECT_EQ(checked.exitCode, 0) << c.label << " " << check << "\n" << checked.err;
       EXPECT_EQ(checked.err, "") << c.label << " " << check;
-      EXPECT_TRUE(startsWith(checked.out, archive + ": OK\n  10 entries, " + total + " checked in "))
+      EXPECT_TRUE(checked.out.starts_with(archive + ": OK\n  10 entries, " + total + " checked in "))
           << c.label << " " << check << "\n"
           << checked.out;
     }
@@ -175,8 +167,8 @@ TEST(ZebArchives, RoundTripsInEveryMode) {
     const ProgramRun extracted = zeb(extract, c.password);
     ASSERT_EQ(extracted.exitCode, 0) << c.label << "\n" << extracted.err;
     EXPECT_EQ(extracted.err, "") << c.label;
-    EXPECT_TRUE(startsWith(
-        extracted.out, "Extracted to " + tree.path(destination) + "\n  4 files, 6 folders, " + total + "\n  elapsed "))
+    EXPECT_TRUE(extracted.out.starts_with("Extracted to " + tree.path(destination) + "\n  4 files, 6 folders, " +
+                                          total + "\n  elapsed "))
         << c.label << "\n"
         << extracted.out;
     expectSameTree(tree.scratch, L"tree", destination + L"/tree", c.label);
@@ -265,7 +257,7 @@ TEST(ZebArchives, ProgressIsOneRewrittenLineOnStandardError) {
     const std::string label = c.args[0];
     ASSERT_EQ(run.exitCode, 0) << label << "\n" << run.err;
     // Each line begins with a carriage return; one line break ends the last.
-    ASSERT_TRUE(startsWith(run.err, "\r")) << label << "\n" << run.err;
+    ASSERT_TRUE(run.err.starts_with("\r")) << label << "\n" << run.err;
     ASSERT_EQ(run.err.back(), '\n') << label;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << label;
     std::vector<ProgressLine> lines;
@@ -367,7 +359,7 @@ TEST(ZebArchives, RefusalsLeaveTheDestinationAsItWas) {
   for (const Case& c : cases) {
     const ProgramRun run = zeb(c.args, c.input);
     EXPECT_EQ(run.exitCode, c.exitCode) << c.label << "\n" << run.err;
-    EXPECT_TRUE(startsWith(run.err, c.errPrefix) && (c.errPrefix.empty() || run.err.back() == '\n')) << c.label << "\n"
+    EXPECT_TRUE(run.err.starts_with(c.errPrefix) && (c.errPrefix.empty() || run.err.back() == '\n')) << c.label << "\n"
                                                                                                      << run.err;
     if (c.exitCode != 0) {
       EXPECT_EQ(run.out, "") << c.label;

@@ -15,10 +15,6 @@ namespace {
 using tolzeb::testing::ScratchTree;
 using tolzeb::testing::utf8Of;
 
-ProgramRun zeb(const std::vector<std::string>& arguments, const std::string& input = "") {
-  return runProgram(zebPath(), arguments, input);
-}
-
 TEST(ZebOptions, AnIncrementIsEncryptedAndProtectedWhenAskedTo) {
   ScratchTree scratch;
   scratch.writeText(L"src/a.txt", "first");

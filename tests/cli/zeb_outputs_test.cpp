@@ -17,12 +17,6 @@ namespace {
 using tolzeb::testing::ScratchTree;
 using tolzeb::testing::utf8Of;
 
-ProgramRun zeb(const std::vector<std::string>& arguments) { return runProgram(zebPath(), arguments); }
-
-bool startsWith(const std::string& text, const std::string& prefix) {
-  return text.compare(0, prefix.size(), prefix) == 0;
-}
-
 TEST(ZebOutputs, AnOutputThatIsTheReferenceOrASourceIsRefusedBeforeAnythingIsWritten) {
   ScratchTree scratch;
   scratch.writeText(L"src/a.txt", "first");
@@ -53,7 +47,7 @@ TEST(ZebOutputs, AnOutputThatIsTheReferenceOrASourceIsRefusedBeforeAnythingIsWri
     args.push_back("--quiet");
     const ProgramRun run = zeb(args);
     EXPECT_EQ(run.exitCode, 2) << args.back() << "\n" << run.err;
-    EXPECT_TRUE(startsWith(run.err, c.err)) << run.err;
+    EXPECT_TRUE(run.err.starts_with(c.err)) << run.err;
     EXPECT_EQ(scratch.read(L"base.zeb"), baseBytes);
     EXPECT_EQ(scratch.readText(L"src/a.txt"), "changed, so there is something to write");
     EXPECT_FALSE(scratch.exists(L"base.zeb.partial"));
@@ -79,7 +73,7 @@ TEST(ZebOutputs, SplitAndMergeLeaveOtherFilesAlone) {
   scratch.writeText(L"a.zeb.002", "someone's notes");
   const ProgramRun split = zeb({"split", archive, "--part-size", "64K", "--quiet"});
   EXPECT_EQ(split.exitCode, 5) << split.err;
-  EXPECT_TRUE(startsWith(split.err, "zeb: error 10: Cannot split: ")) << split.err;
+  EXPECT_TRUE(split.err.starts_with("zeb: error 10: Cannot split: ")) << split.err;
   EXPECT_EQ(scratch.readText(L"a.zeb.002"), "someone's notes");
   EXPECT_FALSE(scratch.exists(L"a.zeb.001"));
 
@@ -89,7 +83,7 @@ TEST(ZebOutputs, SplitAndMergeLeaveOtherFilesAlone) {
   const ProgramRun merge =
       zeb({"merge", utf8Of(scratch.path(L"a.zeb.001")), "-o", utf8Of(scratch.path(L"sub/../a.zeb.002")), "--quiet"});
   EXPECT_EQ(merge.exitCode, 2) << merge.err;
-  EXPECT_TRUE(startsWith(merge.err, "zeb: error 2: The output ")) << merge.err;
+  EXPECT_TRUE(merge.err.starts_with("zeb: error 2: The output ")) << merge.err;
   EXPECT_EQ(scratch.read(L"a.zeb.002"), second);
 }
 

@@ -18,7 +18,7 @@ class GzipProgramTest : public ::testing::Test {
   ScratchDirectory scratch_;
 };
 
-const std::vector<std::pair<std::string, Bytes>>& corpus() {
+const std::vector<std::pair<std::string, Bytes>>& gzipCorpus() {
   static const std::vector<std::pair<std::string, Bytes>> files = {
       {"empty", {}},
       {"text", testdata::text(300000, 31)},
@@ -29,7 +29,7 @@ const std::vector<std::pair<std::string, Bytes>>& corpus() {
 }
 
 TEST_F(GzipProgramTest, OurStreamsDecompressWithGzip) {
-  for (const auto& [name, data] : corpus())
+  for (const auto& [name, data] : gzipCorpus())
     for (int level : {1, 6, 9}) {
       const auto stream = scratch_.path() / (name + std::to_string(level) + ".gz");
       const auto back = scratch_.path() / (name + std::to_string(level) + ".out");
@@ -41,7 +41,7 @@ TEST_F(GzipProgramTest, OurStreamsDecompressWithGzip) {
 }
 
 TEST_F(GzipProgramTest, GzipStreamsDecompressWithOurs) {
-  for (const auto& [name, data] : corpus()) {
+  for (const auto& [name, data] : gzipCorpus()) {
     const auto source = scratch_.path() / name;
     writeFile(source, data);
     // A named file gets its name stored in the header; standard input does not.

@@ -4,15 +4,12 @@
 
 #include "codecs/crc32.h"
 #include "codecs/velt/test_data.h"
+#include "support/byte_lists.h"
 
 namespace tolzeb {
 namespace {
 
-Bytes bytesOf(std::initializer_list<int> list) {
-  Bytes out;
-  for (int b : list) out.push_back(uint8_t(b));
-  return out;
-}
+using testing::bytesOf;
 
 TEST(GzipTest, EmptyInputStream) {
   const Bytes expected = bytesOf({0x1F, 0x8B, 0x08, 0, 0, 0, 0, 0, 0, 0, 0x03, 0x00, 0, 0, 0, 0, 0, 0, 0, 0});

@@ -19,6 +19,19 @@ inline std::string printable(const std::wstring& text) {
   return out;
 }
 
+// The whole content of a file; empty when it cannot be read.
+inline std::vector<uint8_t> readFileBytes(const std::wstring& path) {
+  std::vector<uint8_t> bytes;
+  auto file = openForRead(path);
+  if (file.failed()) return bytes;
+  auto size = file->fileSize();
+  if (size.failed()) return bytes;
+  bytes.resize(size.value());
+  auto got = file->readAt(0, bytes.data(), bytes.size());
+  bytes.resize(got.hasValue() ? got.value() : 0);
+  return bytes;
+}
+
 // A TempFolder with helpers to fill and read it through the file layer, so that names are
 // UTF-16 on every platform.
 class ScratchTree {
@@ -48,17 +61,7 @@ class ScratchTree {
   bool exists(const std::wstring& relative) const { return pathExists(path(relative)); }
 
   // The whole content; empty when the file cannot be read.
-  std::vector<uint8_t> read(const std::wstring& relative) const {
-    std::vector<uint8_t> bytes;
-    auto file = openForRead(path(relative));
-    if (file.failed()) return bytes;
-    auto size = file->fileSize();
-    if (size.failed()) return bytes;
-    bytes.resize(size.value());
-    auto got = file->readAt(0, bytes.data(), bytes.size());
-    bytes.resize(got.hasValue() ? got.value() : 0);
-    return bytes;
-  }
+  std::vector<uint8_t> read(const std::wstring& relative) const { return readFileBytes(path(relative)); }
 
   std::string readText(const std::wstring& relative) const {
     const auto bytes = read(relative);

@@ -50,12 +50,12 @@ TEST(DeflateEncodeTest, NullInput) {
   EXPECT_EQ(*deflate(nullptr, 0, 6), (Bytes{0x03, 0x00}));
 }
 
-struct Shape {
+struct DeflateInput {
   const char* name;
   std::function<Bytes()> make;
 };
 
-std::vector<Shape> shapes() {
+std::vector<DeflateInput> deflateInputs() {
   return {
       {"one byte", [] { return Bytes{0x42}; }},
       {"two bytes",
@@ -87,7 +87,7 @@ std::vector<Shape> shapes() {
 }
 
 TEST(DeflateEncodeTest, RoundTripsAtEveryLevel) {
-  for (const Shape& shape : shapes()) {
+  for (const DeflateInput& shape : deflateInputs()) {
     const Bytes data = shape.make();
     for (int level : {-1, 0, 1, 6, 9}) {
       const Bytes stream = deflateOk(data, level);
@@ -129,7 +129,7 @@ Bytes deflateInPieces(const Bytes& data, int level, size_t piece) {
 // A streamed encoding must be byte for byte the whole-buffer one: pieces that end inside a match,
 // exactly at the lookahead, at a block's end, and windows moved while a long block is open.
 TEST(DeflateEncodeTest, StreamedPiecesGiveTheSameBytes) {
-  std::vector<Shape> inputs = shapes();
+  std::vector<DeflateInput> inputs = deflateInputs();
   inputs.push_back({"zeros, then text: blocks of 4 MiB and moved windows", [] {
                       Bytes b(10 << 20, 0);
                       const Bytes t = testdata::text(2 << 20, 11);
@@ -137,7 +137,7 @@ TEST(DeflateEncodeTest, StreamedPiecesGiveTheSameBytes) {
                       return b;
                     }});
   inputs.push_back({"nothing", [] { return Bytes{}; }});
-  for (const Shape& shape : inputs) {
+  for (const DeflateInput& shape : inputs) {
     const Bytes data = shape.make();
     for (int level : {0, 1, 6, 9}) {
       const Bytes whole = deflateOk(data, level);

@@ -7,9 +7,12 @@
 #include "codecs/deflate/deflate.h"
 #include "codecs/deflate/deflate_bits.h"
 #include "codecs/velt/test_data.h"
+#include "support/byte_lists.h"
 
 namespace tolzeb {
 namespace {
+
+using testing::bytesOf;
 
 using namespace deflatetest;
 
@@ -27,11 +30,6 @@ Expect overCap() {
   return {false, {}, StatusCode::resource_limit, L"Decompressed data exceeds the limit for this operation"};
 }
 
-Bytes bytesOf(std::initializer_list<int> list) {
-  Bytes out;
-  for (int b : list) out.push_back(uint8_t(b));
-  return out;
-}
 Bytes withText(Bytes head, const std::string& text) {
   head.insert(head.end(), text.begin(), text.end());
   return head;

@@ -9,10 +9,10 @@
 namespace tolzeb {
 namespace {
 
-using testdata::concat;
 using testdata::LzmaStreamBuilder;
-using testdata::randomBytes;
+using testdata::noiseBytes;
 using testdata::textBytes;
+using testing::concat;
 
 constexpr uint8_t kProps = 0x5D;
 const std::vector<uint8_t> kEnd = {0x00};
@@ -37,7 +37,7 @@ std::vector<uint8_t> lzmaChunk(uint8_t control, size_t unpacked, const std::vect
   return out;
 }
 
-struct Case {
+struct MalformedStream {
   const char* name;
   std::vector<uint8_t> stream;
   uint64_t cap;
@@ -66,7 +66,7 @@ TEST(Lzma2DecodeTest, RefusesEachMalformationWithItsMessage) {
 
   const StatusCode corrupt = StatusCode::corrupt_archive, limit = StatusCode::resource_limit;
   const std::wstring overLimit = L"Decompressed data exceeds the limit for this operation";
-  const Case cases[] = {
+  const MalformedStream cases[] = {
       {"reserved 03", {0x03}, 100, corrupt, L"LZMA2: reserved control byte"},
       {"reserved 7F", concat({storedChunk(1, abc), {0x7F}}), 100, corrupt, L"LZMA2: reserved control byte"},
       {"stored header cut", {0x01, 0x00}, 100, corrupt, L"LZMA2: truncated stored chunk"},
@@ -93,12 +93,12 @@ TEST(Lzma2DecodeTest, RefusesEachMalformationWithItsMessage) {
       {"match past the chunk's end", concat({abcChunk, lzmaChunk(0x80, 2, matchThreeBack)}), 100, corrupt,
        L"LZMA: match runs past the declared length"},
       {"match distance beyond dictionary",
-       concat({storedChunk(1, randomBytes(5000, 41)),
-               lzmaChunk(0xC0, 2, LzmaStreamBuilder(3, 0, 2, randomBytes(5000, 41)).match(2, 4096).finish())}),
+       concat({storedChunk(1, noiseBytes(5000, 41)),
+               lzmaChunk(0xC0, 2, LzmaStreamBuilder(3, 0, 2, noiseBytes(5000, 41)).match(2, 4096).finish())}),
        100000, corrupt, L"LZMA: match distance is outside the declared dictionary (rep0=4096 dict=4096 at=5000)"},
       {"packed shorter than its symbols",
        [] {
-         auto packed = LzmaStreamBuilder().literals(randomBytes(300, 42)).finish();
+         auto packed = LzmaStreamBuilder().literals(noiseBytes(300, 42)).finish();
          packed.resize(packed.size() - 40);
          return lzmaChunk(0xE0, 300, packed);
        }(),
@@ -106,7 +106,7 @@ TEST(Lzma2DecodeTest, RefusesEachMalformationWithItsMessage) {
       {"end marker in a chunk", lzmaChunk(0xE0, 5, LzmaStreamBuilder().literals(abc).endMarker().finish()), 100,
        corrupt, L"LZMA: end marker in a stream with a declared length"},
   };
-  for (const Case& c : cases) {
+  for (const MalformedStream& c : cases) {
     SCOPED_TRACE(c.name);
     Result<Bytes> out = lzma2Decode(c.stream.data(), c.stream.size(), 4096, c.cap);
     ASSERT_TRUE(out.failed());
@@ -167,7 +167,7 @@ TEST(Lzma2DecodeTest, AcceptsTheFramingsThePeersAndWeWrite) {
   }
 
   // With a dictionary size of 0 no distance is refused on that account.
-  const auto far = randomBytes(5000, 41);
+  const auto far = noiseBytes(5000, 41);
   const auto farStream = concat(
       {storedChunk(1, far), lzmaChunk(0xC0, 2, LzmaStreamBuilder(3, 0, 2, far).match(2, 4999).finish()), kEnd});
   Result<Bytes> unbounded = lzma2Decode(farStream.data(), farStream.size(), 0, 100000);
@@ -176,7 +176,7 @@ TEST(Lzma2DecodeTest, AcceptsTheFramingsThePeersAndWeWrite) {
 }
 
 TEST(Lzma2DecodeTest, TruncationFailsOrYieldsAPrefix) {
-  const auto data = concat({textBytes(150000, 43), randomBytes(70000, 44), textBytes(50000, 45)});
+  const auto data = concat({textBytes(150000, 43), noiseBytes(70000, 44), textBytes(50000, 45)});
   uint32_t dictionarySize = 0;
   Result<Bytes> stream = lzma2Encode(data.data(), data.size(), 6, dictionarySize);
   ASSERT_TRUE(stream.hasValue());

@@ -8,18 +8,18 @@ namespace tolzeb {
 namespace {
 
 using testdata::binaryBytes;
-using testdata::concat;
-using testdata::randomBytes;
+using testing::concat;
+using testdata::noiseBytes;
 using testdata::readChunks;
 using testdata::textBytes;
 
-struct Shape {
+struct Lzma2Input {
   const char* name;
   std::vector<uint8_t> data;
 };
 
-std::vector<Shape> shapes() {
-  const std::vector<uint8_t> random100k = randomBytes(100 << 10, 7);
+std::vector<Lzma2Input> lzma2Inputs() {
+  const std::vector<uint8_t> random100k = noiseBytes(100 << 10, 7);
   return {
       {"empty", {}},
       {"one byte", {0x42}},
@@ -33,12 +33,12 @@ std::vector<Shape> shapes() {
        }()},
       {"text", textBytes(200000, 1)},
       {"binary records", binaryBytes(300000, 2)},
-      {"random, stored chunks", randomBytes(150000, 3)},
+      {"random, stored chunks", noiseBytes(150000, 3)},
       {"random then its repeat", concat({random100k, random100k})},
-      {"text, random, text", concat({textBytes(90000, 4), randomBytes(140000, 5), textBytes(90000, 4)})},
+      {"text, random, text", concat({textBytes(90000, 4), noiseBytes(140000, 5), textBytes(90000, 4)})},
       {"exactly 2 MiB", textBytes(2 << 20, 6)},
       {"2 MiB and one byte", textBytes((2 << 20) + 1, 6)},
-      {"several MiB mixed", concat({textBytes(2500000, 8), binaryBytes(1500000, 9), randomBytes(300000, 10),
+      {"several MiB mixed", concat({textBytes(2500000, 8), binaryBytes(1500000, 9), noiseBytes(300000, 10),
                                     textBytes(1000000, 8)})},
   };
 }
@@ -67,7 +67,7 @@ void expectWellFramed(const std::vector<uint8_t>& stream, size_t inputSize) {
 }
 
 TEST(Lzma2EncodeTest, RoundTripsEveryShapeAtEveryLevel) {
-  for (const Shape& shape : shapes()) {
+  for (const Lzma2Input& shape : lzma2Inputs()) {
     for (int level : {1, 6, 9}) {
       SCOPED_TRACE(std::string(shape.name) + " at level " + std::to_string(level));
       uint32_t dictionarySize = 0;
@@ -89,7 +89,7 @@ TEST(Lzma2EncodeTest, CompressesWhatRepeatsAndStoresWhatDoesNot) {
   EXPECT_LT(packedText->size(), text.size() / 3);
 
   // Random bytes: stored chunks only, each costing its 3-byte header.
-  const auto random = randomBytes(200000, 12);
+  const auto random = noiseBytes(200000, 12);
   Result<Bytes> packedRandom = lzma2Encode(random.data(), random.size(), 6, dictionarySize);
   ASSERT_TRUE(packedRandom.hasValue());
   bool ok = false;

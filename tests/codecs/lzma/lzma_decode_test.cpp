@@ -10,7 +10,7 @@ namespace tolzeb {
 namespace {
 
 using testdata::LzmaStreamBuilder;
-using testdata::randomBytes;
+using testdata::noiseBytes;
 
 const LzmaProperties kDefault{3, 0, 2, 1u << 20};
 
@@ -48,14 +48,14 @@ struct MalformedCase {
 
 std::vector<uint8_t> literalsThen(size_t count, const std::function<void(LzmaStreamBuilder&)>& more) {
   LzmaStreamBuilder b;
-  b.literals(randomBytes(count, 31));
+  b.literals(noiseBytes(count, 31));
   more(b);
   return b.finish();
 }
 
 TEST(LzmaDecodeTest, RefusesEachMalformationWithItsMessage) {
   const auto abc = LzmaStreamBuilder().literals({'a', 'b', 'c'}).finish();
-  auto truncated = LzmaStreamBuilder().literals(randomBytes(200, 32)).finish();
+  auto truncated = LzmaStreamBuilder().literals(noiseBytes(200, 32)).finish();
   truncated.resize(truncated.size() / 2);
   const StatusCode corrupt = StatusCode::corrupt_archive, limit = StatusCode::resource_limit;
   const std::wstring overLimit = L"Decompressed data exceeds the limit for this operation";
@@ -84,7 +84,7 @@ TEST(LzmaDecodeTest, RefusesEachMalformationWithItsMessage) {
       {"unknown size, match beyond the cap", LzmaStreamBuilder().literal('a').match(9, 0).endMarker().finish(), 0,
        kLzmaUnknownSize, 5, limit, overLimit},
       {"unknown size, literal beyond the cap",
-       LzmaStreamBuilder().literals(randomBytes(50, 33)).endMarker().finish(), 0, kLzmaUnknownSize, 49, limit,
+       LzmaStreamBuilder().literals(noiseBytes(50, 33)).endMarker().finish(), 0, kLzmaUnknownSize, 49, limit,
        overLimit},
   };
   for (const MalformedCase& c : cases) {
@@ -130,7 +130,7 @@ TEST(LzmaDecodeTest, DecodesWhatIsValidAtTheLimits) {
   };
   auto distance = [](uint32_t dictionarySize, uint32_t distanceMinus1) {
     LzmaStreamBuilder b;
-    b.literals(randomBytes(4097, 31)).match(3, distanceMinus1);
+    b.literals(noiseBytes(4097, 31)).match(3, distanceMinus1);
     return ValidCase{"dictionary", b.build(), dictionarySize, 4100, 4100};
   };
   const ValidCase cases[] = {
@@ -141,10 +141,10 @@ TEST(LzmaDecodeTest, DecodesWhatIsValidAtTheLimits) {
        0, 32, 32},
       distance(4096, 4095),
       distance(0, 4096),
-      {"long distances", LzmaStreamBuilder().literals(randomBytes(70000, 34)).match(273, 69999).match(100, 65535)
+      {"long distances", LzmaStreamBuilder().literals(noiseBytes(70000, 34)).match(273, 69999).match(100, 65535)
            .match(2, 20000).build(), 0, 70375, 70375},
-      {"lc 0 lp 4 pb 4", LzmaStreamBuilder(0, 4, 4).literals(randomBytes(40, 35)).match(20, 7).literal(1).build(), 0, 61, 61},
-      {"lc 8 lp 4 pb 0", LzmaStreamBuilder(8, 4, 0).literals(randomBytes(40, 36)).match(20, 7).literal(1).build(), 0, 61, 61},
+      {"lc 0 lp 4 pb 4", LzmaStreamBuilder(0, 4, 4).literals(noiseBytes(40, 35)).match(20, 7).literal(1).build(), 0, 61, 61},
+      {"lc 8 lp 4 pb 0", LzmaStreamBuilder(8, 4, 0).literals(noiseBytes(40, 36)).match(20, 7).literal(1).build(), 0, 61, 61},
   };
   for (const ValidCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -158,7 +158,7 @@ TEST(LzmaDecodeTest, DecodesWhatIsValidAtTheLimits) {
 
 TEST(LzmaDecodeTest, EndMarkerEndsAnUnknownSize) {
   LzmaStreamBuilder b;
-  b.literals(randomBytes(300, 37)).match(40, 100).repeat(0, 7).endMarker();
+  b.literals(noiseBytes(300, 37)).match(40, 100).repeat(0, 7).endMarker();
   const std::vector<uint8_t> expected = b.output();
   std::vector<uint8_t> stream = b.finish();
   stream.insert(stream.end(), {0xDE, 0xAD});  // input after the last symbol is not looked at
@@ -171,7 +171,7 @@ TEST(LzmaDecodeTest, EndMarkerEndsAnUnknownSize) {
 
 TEST(LzmaDecodeTest, DeclaredSizeAgainstTheCap) {
   LzmaStreamBuilder b;
-  b.literals(randomBytes(100, 38));
+  b.literals(noiseBytes(100, 38));
   const std::vector<uint8_t> stream = b.finish();
   Result<Bytes> below = lzmaDecode(stream.data(), stream.size(), kDefault, 100, 99);
   ASSERT_TRUE(below.failed());

@@ -17,9 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using testdata::binaryBytes;
-using testdata::concat;
-using testdata::randomBytes;
+using testdata::noiseBytes;
 using testdata::textBytes;
+using testing::concat;
 
 std::string narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
@@ -64,8 +64,8 @@ std::vector<Sample> samples() {
       {"zeros", std::vector<uint8_t>(1 << 20, 0)},
       {"text", textBytes(300000, 21)},
       {"binary", binaryBytes(200000, 22)},
-      {"random", randomBytes(100000, 23)},
-      {"mixed, over 2 MiB", concat({textBytes(1400000, 24), randomBytes(200000, 25), binaryBytes(700000, 26)})},
+      {"random", noiseBytes(100000, 23)},
+      {"mixed, over 2 MiB", concat({textBytes(1400000, 24), noiseBytes(200000, 25), binaryBytes(700000, 26)})},
   };
 }
 

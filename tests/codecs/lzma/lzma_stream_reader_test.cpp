@@ -15,7 +15,7 @@ namespace tolzeb {
 namespace {
 
 using testdata::LzmaStreamBuilder;
-using testdata::randomBytes;
+using testdata::noiseBytes;
 using testdata::textBytes;
 
 constexpr uint64_t kNoLimit = uint64_t(1) << 40;
@@ -60,13 +60,13 @@ const Pieces kPieces[] = {{1, 1}, {7, 4093}, {70000, 300}, {1 << 20, 1 << 20}};
 
 TEST(LzmaStreamReaderTest, Lzma2GivesTheEncodedBytesInAnyPieces) {
   // Text spans several 2 MiB chunks; random bytes become stored chunks.
-  const Bytes inputs[] = {textBytes(5 << 20, 1), randomBytes(200000, 2), Bytes{}};
+  const Bytes inputs[] = {textBytes(5 << 20, 1), noiseBytes(200000, 2), Bytes{}};
   for (const Bytes& data : inputs) {
     uint32_t dictionarySize = 0;
     const Bytes packed = *lzma2Encode(data.data(), data.size(), 1, dictionarySize);
     for (const Pieces& p : kPieces) {
       if (p.output == 1 && data.size() > 300000) continue;  // a byte at a time only where it is quick
-      SCOPED_TRACE(testing::Message() << data.size() << " in " << p.input << ", out " << p.output);
+      SCOPED_TRACE(::testing::Message() << data.size() << " in " << p.input << ", out " << p.output);
       Result<Bytes> out = streamLzma2(packed, dictionarySize, data.size(), p.input, p.output);
       ASSERT_TRUE(out.hasValue()) << std::string(out.failure().message.begin(), out.failure().message.end());
       EXPECT_TRUE(*out == data);
@@ -77,7 +77,7 @@ TEST(LzmaStreamReaderTest, Lzma2GivesTheEncodedBytesInAnyPieces) {
 // A dictionary far smaller than the output: matches reach back across the window's wrap.
 TEST(LzmaStreamReaderTest, LzmaWrapsAWindowSmallerThanTheOutput) {
   LzmaStreamBuilder builder;
-  builder.literals(randomBytes(4096, 3));
+  builder.literals(noiseBytes(4096, 3));
   for (int i = 0; i < 60; ++i)
     builder.match(273, 4095).literal(uint8_t(i)).match(100 + i, uint32_t(i * 61)).repeat(1, 5);
   const LzmaStreamBuilder::Built built = builder.build();
@@ -94,10 +94,10 @@ TEST(LzmaStreamReaderTest, LzmaWrapsAWindowSmallerThanTheOutput) {
 
 // Each malformed stream fails as the whole-buffer decoder fails it.
 TEST(LzmaStreamReaderTest, MalformedLzmaFailsAsTheWholeDecoderDoes) {
-  auto truncated = LzmaStreamBuilder().literals(randomBytes(2000, 32)).finish();
+  auto truncated = LzmaStreamBuilder().literals(noiseBytes(2000, 32)).finish();
   truncated.resize(truncated.size() / 2);
   LzmaStreamBuilder farBack;
-  farBack.literals(randomBytes(4097, 31)).match(2, 4096);
+  farBack.literals(noiseBytes(4097, 31)).match(2, 4096);
   struct Case {
     const char* name;
     Bytes stream;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/byte_lists.h"
+
 namespace tolzeb::testdata {
 
 // A small deterministic generator, so every run sees the same bytes.
@@ -21,7 +23,7 @@ class Lcg {
   uint64_t state_;
 };
 
-inline std::vector<uint8_t> randomBytes(size_t size, uint64_t seed) {
+inline std::vector<uint8_t> noiseBytes(size_t size, uint64_t seed) {
   Lcg rng(seed);
   std::vector<uint8_t> out(size);
   for (auto& b : out) b = uint8_t(rng.next());
@@ -59,12 +61,6 @@ inline std::vector<uint8_t> binaryBytes(size_t size, uint64_t seed) {
     out.push_back(0);
   }
   out.resize(size);
-  return out;
-}
-
-inline std::vector<uint8_t> concat(std::initializer_list<std::vector<uint8_t>> parts) {
-  std::vector<uint8_t> out;
-  for (const auto& part : parts) out.insert(out.end(), part.begin(), part.end());
   return out;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "codecs/velt/velt.h"
+#include "support/byte_lists.h"
 #include "tests/codecs/velt/payload_builder.h"
 #include "tests/codecs/velt/reference_decoder.h"
 #include "tests/codecs/velt/test_data.h"
@@ -10,6 +11,7 @@ namespace {
 
 using testdata::PayloadBuilder;
 using testdata::tokenByte;
+using testing::concat;
 
 constexpr uint8_t kLiteral = 0, kRun = 1, kMatch = 2, kRep = 3, kDict = 4, kPatch = 5, kZero = 6;
 
@@ -31,7 +33,7 @@ PayloadBuilder patchAfterLiterals(uint32_t length, uint64_t distance, std::initi
   return b;
 }
 
-struct MalformedCase {
+struct MalformedPayload {
   const char* name;
   Bytes payload;
   uint32_t declaredSize;
@@ -46,7 +48,7 @@ TEST(VeltDecodeTest, RefusesEachMalformationWithItsMessage) {
   Bytes tooLongExtension = PayloadBuilder().tok({0xF8}).tokVarint(4194305).build();
   Bytes overflowingSections = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0x01, 0x00, 0x00};
 
-  const MalformedCase cases[] = {
+  const MalformedPayload cases[] = {
       {"zero size", oneLiteral, 0, {}, L"VELT block declares a zero decoded size"},
       {"size above limit", oneLiteral, 4194305, {}, L"VELT block declares a decoded size above the block limit"},
       {"empty payload", {}, 1, {}, L"VELT block has a malformed section header"},
@@ -112,7 +114,7 @@ TEST(VeltDecodeTest, RefusesEachMalformationWithItsMessage) {
       {"trailing extra", PayloadBuilder().tok({tokenByte(kLiteral, 1)}).lit({1}).ext(5).build(), 1, {},
        L"VELT stream has trailing bytes after the last token"},
   };
-  for (const MalformedCase& c : cases) {
+  for (const MalformedPayload& c : cases) {
     Result<Bytes> result = decodeVeltBlock(c.payload, c.declaredSize, c.dictionary);
     ASSERT_TRUE(result.failed()) << c.name;
     EXPECT_EQ(result.failure().code, StatusCode::corrupt_archive) << c.name;
@@ -139,12 +141,6 @@ struct ValidCase {
   Bytes dictionary;
   Bytes expected;
 };
-
-Bytes concat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
 
 TEST(VeltDecodeTest, DecodesEachTokenKind) {
   Bytes seq32 = sequence(32);

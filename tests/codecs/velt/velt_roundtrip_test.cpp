@@ -20,7 +20,7 @@ struct Shape {
 
 // Decodes the payload both plain and through the Huffman stage, as chunk decoding would.
 void expectRoundTrip(const Bytes& block, uint8_t level, const Bytes& dictionary, const char* name) {
-  SCOPED_TRACE(testing::Message() << name << " level " << int(level) << " dictionary " << dictionary.size());
+  SCOPED_TRACE(::testing::Message() << name << " level " << int(level) << " dictionary " << dictionary.size());
   Result<Bytes> payload = veltEncodeWithDictionary(block, level, dictionary);
   ASSERT_TRUE(payload.hasValue());
   if (payload->empty()) return;

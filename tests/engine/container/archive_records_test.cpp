@@ -8,21 +8,14 @@
 
 #include "engine/core/bytes.h"
 #include "engine/core/crc32c.h"
+#include "support/hex_text.h"
+#include "test_archive.h"
 
 namespace tolzeb {
 namespace {
 
-Bytes fromHex(const std::string& hex) {
-  Bytes out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(uint8_t(std::stoul(hex.substr(i, 2), nullptr, 16)));
-  return out;
-}
-
-ArchiveId idZeroToFifteen() {
-  ArchiveId id;
-  for (size_t i = 0; i < id.size(); ++i) id[i] = uint8_t(i);
-  return id;
-}
+using testing::fromHex;
+using testing::idZeroToFifteen;
 
 // Golden records: written by hand from the field tables; CRCs from a separate bitwise CRC-32C
 // (reflected 0x82F63B78) in Python. The header and footer describe an empty archive: flags 8,

@@ -18,24 +18,19 @@ using testing::narrow;
 using testing::passwordOf;
 using testing::sampleBytes;
 using testing::ScratchFile;
+using testing::testArchiveBytes;
 using testing::TestArchiveOptions;
 using testing::TestEntry;
 using testing::writeTestArchive;
 
 // Three chunks of 256 KiB: a directory, a small file, a file spanning chunks, an empty file.
-std::vector<TestEntry> sampleEntries() {
+std::vector<TestEntry> openedEntries() {
   return {
       {L"docs", true, {}},
       {L"docs/a.txt", false, sampleBytes(1000, 1)},
       {L"docs/big.bin", false, sampleBytes(600000, 2)},
       {L"docs/empty", false, {}},
   };
-}
-
-Bytes archiveBytes(const TestArchiveOptions& options, const std::vector<TestEntry>& entries = sampleEntries()) {
-  Result<Bytes> bytes = writeTestArchive(entries, options);
-  EXPECT_TRUE(bytes.hasValue()) << narrow(bytes.failure().message);
-  return bytes.hasValue() ? *bytes : Bytes{};
 }
 
 ArchiveHeader headerOf(const Bytes& file) { return *parseArchiveHeader(file.data(), file.size()); }
@@ -97,10 +92,10 @@ TEST(OpenArchiveTest, EveryKindOfArchiveOpensAndGivesBackItsEntries) {
          o.chunkSize = 4194304;
        })},
   };
-  const std::vector<TestEntry> entries = sampleEntries();
+  const std::vector<TestEntry> entries = openedEntries();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Result<OpenArchive> archive = openBytes(archiveBytes(c.options), c.options.password);
+    Result<OpenArchive> archive = openBytes(testArchiveBytes(c.options, openedEntries()), c.options.password);
     ASSERT_TRUE(archive.hasValue()) << narrow(archive.failure().message);
     EXPECT_EQ(archive->encrypted, !c.options.password.empty());
     EXPECT_EQ(archive->key.size(), c.options.password.empty() ? 0u : 32u);
@@ -119,7 +114,7 @@ TEST(OpenArchiveTest, EmptyArchivesOpen) {
     SCOPED_TRACE(password);
     TestArchiveOptions options;
     options.password = password;
-    Bytes file = archiveBytes(options, {});
+    Bytes file = testArchiveBytes(options, {});
     // An encrypted archive with no chunks stores its empty table unsealed, with CRC 0.
     uint8_t* footer = file.data() + file.size() - kFooterSize;
     EXPECT_EQ(parseArchiveFooter(footer, kFooterSize)->chunkTableCrc, 0u);
@@ -167,7 +162,7 @@ TEST(OpenArchiveTest, StructuralDamageIsRefusedWithItsMessage) {
   const StatusCode corrupt = StatusCode::corrupt_archive;
   TestArchiveOptions options;
   options.compress = false;
-  const Bytes valid = archiveBytes(options);
+  const Bytes valid = testArchiveBytes(options, openedEntries());
   std::vector<OpenCase> cases = {
       {"191 bytes", [](Bytes& f) { f.resize(191); }, corrupt, L"File is too small to be a .zeb archive"},
       {"192 zero bytes", [](Bytes& f) { f.assign(192, 0); }, corrupt, L"Not a TOLZEB archive (bad magic)"},
@@ -217,7 +212,7 @@ TEST(OpenArchiveTest, StructuralDamageIsRefusedWithItsMessage) {
 
 TEST(OpenArchiveTest, AManifestAbove512MiBIsRefusedBeforeAnythingIsRead) {
   // A sparse file large enough for the declared manifest; nothing after the header is valid.
-  Bytes file = archiveBytes(TestArchiveOptions{}, {});
+  Bytes file = testArchiveBytes(TestArchiveOptions{}, {});
   rewriteHeader(file, [](ArchiveHeader& h) { h.manifestLength = 536870913; });
   ScratchFile scratch(Bytes(file.begin(), file.begin() + kHeaderSize));
   {
@@ -235,7 +230,7 @@ TEST(OpenArchiveTest, PasswordAndKeyCheck) {
   const StatusCode auth = StatusCode::authentication_failed;
   TestArchiveOptions options;
   options.password = "secret";
-  const Bytes valid = archiveBytes(options);
+  const Bytes valid = testArchiveBytes(options, openedEntries());
   const std::wstring wrongPassword = L"Wrong password, or this archive's header has been altered";
   expectOpenFailures(valid, "",
                      {{"no password", [](Bytes&) {}, auth, L"This archive is encrypted and needs a password"}});
@@ -261,7 +256,7 @@ TEST(OpenArchiveTest, PasswordAndKeyCheck) {
 TEST(OpenArchiveTest, TwoEncryptionsOfTheSameFilesDifferAndBothOpen) {
   TestArchiveOptions options;
   options.password = "same";
-  const Bytes first = archiveBytes(options), second = archiveBytes(options);
+  const Bytes first = testArchiveBytes(options, openedEntries()), second = testArchiveBytes(options, openedEntries());
   ASSERT_EQ(first.size(), second.size());
   EXPECT_NE(first, second);  // new archive id, salt and nonce prefix each time
   EXPECT_TRUE(openBytes(first, "same").hasValue());
@@ -273,7 +268,7 @@ TEST(OpenArchiveTest, ForgedSealedSectionsFailAuthentication) {
   // table are altered and their footer CRCs recomputed.
   TestArchiveOptions options;
   options.password = "secret";
-  const Bytes valid = archiveBytes(options);
+  const Bytes valid = testArchiveBytes(options, openedEntries());
   auto forge = [](std::function<uint64_t(const ArchiveHeader&)> at, bool manifest) {
     return [=](Bytes& f) {
       ArchiveHeader h = headerOf(f);
@@ -336,7 +331,7 @@ TEST(OpenArchiveTest, DescriptorsThatDoNotFitTheArchiveAreRefused) {
     options.compress = false;
     options.editChunk = c.edit;
     if (c.encrypted) options.password = "pw";
-    Result<OpenArchive> archive = openBytes(archiveBytes(options), options.password);
+    Result<OpenArchive> archive = openBytes(testArchiveBytes(options, openedEntries()), options.password);
     ASSERT_TRUE(archive.failed());
     EXPECT_EQ(archive.failure().code, StatusCode::corrupt_archive);
     EXPECT_EQ(archive.failure().message, c.message);
@@ -402,7 +397,7 @@ TEST(OpenArchiveTest, EntriesThatDoNotFitTheirChunksAreRefused) {
     options.compress = false;
     options.editManifest = c.edit;
     options.editChunk = c.editChunk;
-    Result<OpenArchive> archive = openBytes(archiveBytes(options));
+    Result<OpenArchive> archive = openBytes(testArchiveBytes(options, openedEntries()));
     if (c.message.empty()) {
       EXPECT_TRUE(archive.hasValue()) << narrow(archive.failure().message);
       continue;
@@ -415,21 +410,21 @@ TEST(OpenArchiveTest, EntriesThatDoNotFitTheirChunksAreRefused) {
 
 TEST(OpenArchiveTest, EntryLimitComesBeforeTheSizeCheck) {
   TestArchiveOptions options;
-  Result<OpenArchive> limited = openBytes(archiveBytes(options), "", 3);
+  Result<OpenArchive> limited = openBytes(testArchiveBytes(options, openedEntries()), "", 3);
   ASSERT_TRUE(limited.failed());
   EXPECT_EQ(limited.failure().code, StatusCode::resource_limit);
   EXPECT_EQ(limited.failure().message, L"Archive declares 4 entries, above the configured limit");
-  EXPECT_TRUE(openBytes(archiveBytes(options), "", 4).hasValue());
+  EXPECT_TRUE(openBytes(testArchiveBytes(options, openedEntries()), "", 4).hasValue());
 }
 
 TEST(OpenArchiveTest, ProbeReadsOnlyTheHeader) {
   TestArchiveOptions encrypted;
   encrypted.password = "pw";
-  ScratchFile locked(archiveBytes(encrypted));
+  ScratchFile locked(testArchiveBytes(encrypted, openedEntries()));
   Result<bool> probe = probeZebArchive(locked.path());
   ASSERT_TRUE(probe.hasValue());
   EXPECT_TRUE(*probe);
-  ScratchFile plain(archiveBytes(TestArchiveOptions{}));
+  ScratchFile plain(testArchiveBytes(TestArchiveOptions{}, openedEntries()));
   EXPECT_FALSE(*probeZebArchive(plain.path()));
 
   Bytes zip(300, 0);

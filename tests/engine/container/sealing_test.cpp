@@ -10,13 +10,8 @@
 namespace tolzeb {
 namespace {
 
+using testing::idZeroToFifteen;
 using testing::narrow;
-
-ArchiveId idZeroToFifteen() {
-  ArchiveId id;
-  for (size_t i = 0; i < id.size(); ++i) id[i] = uint8_t(i);
-  return id;
-}
 
 SecureBytes keyZeroTo31() {
   uint8_t bytes[32];

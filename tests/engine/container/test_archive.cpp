@@ -177,6 +177,18 @@ Result<Bytes> writeTestArchive(const std::vector<TestEntry>& entries, const Test
   return file;
 }
 
+Bytes testArchiveBytes(const TestArchiveOptions& options, const std::vector<TestEntry>& entries) {
+  Result<Bytes> bytes = writeTestArchive(entries, options);
+  EXPECT_TRUE(bytes.hasValue()) << narrow(bytes.failure().message);
+  return bytes.hasValue() ? *bytes : Bytes{};
+}
+
+ArchiveId idZeroToFifteen() {
+  ArchiveId id;
+  for (size_t i = 0; i < id.size(); ++i) id[i] = uint8_t(i);
+  return id;
+}
+
 Bytes sampleBytes(size_t length, uint32_t seed) {
   static const char* const kWords[] = {"archive ", "chunk ", "manifest ", "dictionary ", "footer ", "header ",
                                        "sealed ",  "table ", "entry ",    "stream ",     "\n",      "0123 "};

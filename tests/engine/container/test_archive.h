@@ -39,6 +39,12 @@ struct TestArchiveOptions {
 // given order.
 Result<Bytes> writeTestArchive(const std::vector<TestEntry>& entries, const TestArchiveOptions& options);
 
+// writeTestArchive for a test that expects it to succeed: a failure fails the test and gives no bytes.
+Bytes testArchiveBytes(const TestArchiveOptions& options, const std::vector<TestEntry>& entries);
+
+// An archive identifier of the bytes 0 to 15, for records written by hand.
+ArchiveId idZeroToFifteen();
+
 // Compressible but not trivial: text-like bytes from a fixed seed.
 Bytes sampleBytes(size_t length, uint32_t seed);
 

@@ -17,6 +17,7 @@ using testing::narrow;
 using testing::passwordOf;
 using testing::sampleBytes;
 using testing::ScratchFile;
+using testing::testArchiveBytes;
 using testing::TestArchiveOptions;
 using testing::TestEntry;
 using testing::writeTestArchive;
@@ -24,19 +25,13 @@ using testing::writeTestArchive;
 constexpr uint64_t kBudget = 512ull << 20;
 
 // Three 256 KiB chunks, a directory and an empty file.
-std::vector<TestEntry> sampleEntries() {
+std::vector<TestEntry> verifiedEntries() {
   return {
       {L"d", true, {}},
       {L"d/one", false, sampleBytes(70000, 3)},
       {L"d/two", false, sampleBytes(600000, 4)},
       {L"d/zero", false, {}},
   };
-}
-
-Bytes archiveBytes(const TestArchiveOptions& options, const std::vector<TestEntry>& entries = sampleEntries()) {
-  Result<Bytes> bytes = writeTestArchive(entries, options);
-  EXPECT_TRUE(bytes.hasValue()) << narrow(bytes.failure().message);
-  return bytes.hasValue() ? *bytes : Bytes{};
 }
 
 Password maybePassword(const std::string& text) { return text.empty() ? nullptr : passwordOf(text); }
@@ -61,7 +56,7 @@ TEST(ArchiveTestPipelineTest, TestAndVerifyAgreeOnEveryKindOfArchive) {
     options.compress = c.compress;
     options.dictionary = c.dictionary;
     options.password = c.password;
-    Bytes file = archiveBytes(options);
+    Bytes file = testArchiveBytes(options, verifiedEntries());
     ScratchFile scratch(file);
     for (uint32_t threads : {0u, 1u, 2u, 1000u}) {
       Result<ArchiveStats> tested = testArchive(scratch.path(), nullptr, threads, kBudget, maybePassword(c.password));
@@ -115,7 +110,7 @@ TEST(ArchiveTestPipelineTest, DamagedArchivesFailWithTheirCodeAndMessage) {
     TestArchiveOptions options;
     options.compress = c.compress;
     options.password = c.archivePassword;
-    Bytes file = archiveBytes(options);
+    Bytes file = testArchiveBytes(options, verifiedEntries());
     c.damage(file, *parseArchiveHeader(file.data(), file.size()));
     ScratchFile scratch(file);
     Result<ArchiveStats> tested = testArchive(scratch.path(), nullptr, 4, kBudget, maybePassword(c.givenPassword));
@@ -135,7 +130,7 @@ TEST(ArchiveTestPipelineTest, ShaIsCheckedOnlyUnderTheChunkHashFlag) {
     options.editChunk = [](uint64_t i, ChunkDescriptor& c) {
       if (i == 2) c.sha256[31] ^= 0x80;  // the CRC still matches
     };
-    ScratchFile scratch(archiveBytes(options));
+    ScratchFile scratch(testArchiveBytes(options, verifiedEntries()));
     Result<ArchiveStats> tested = testArchive(scratch.path(), nullptr, 2, kBudget, nullptr);
     if (!hashes) {
       EXPECT_TRUE(tested.hasValue());
@@ -148,7 +143,7 @@ TEST(ArchiveTestPipelineTest, ShaIsCheckedOnlyUnderTheChunkHashFlag) {
 }
 
 TEST(ArchiveTestPipelineTest, ProgressArrivesInChunkOrderOnTheCallingThread) {
-  ScratchFile scratch(archiveBytes(TestArchiveOptions{}));
+  ScratchFile scratch(testArchiveBytes(TestArchiveOptions{}, verifiedEntries()));
   std::vector<Progress> reports;
   Result<ArchiveStats> tested = testArchive(
       scratch.path(),
@@ -170,7 +165,7 @@ TEST(ArchiveTestPipelineTest, ProgressArrivesInChunkOrderOnTheCallingThread) {
 }
 
 TEST(ArchiveTestPipelineTest, CancelingOnTheFirstReportStopsWithCode6) {
-  ScratchFile scratch(archiveBytes(TestArchiveOptions{}));
+  ScratchFile scratch(testArchiveBytes(TestArchiveOptions{}, verifiedEntries()));
   int reports = 0;
   Result<ArchiveStats> tested = testArchive(
       scratch.path(),
@@ -186,7 +181,8 @@ TEST(ArchiveTestPipelineTest, CancelingOnTheFirstReportStopsWithCode6) {
 }
 
 TEST(ArchiveTestPipelineTest, ArchivesWithoutChunksNeverReport) {
-  ScratchFile scratch(archiveBytes(TestArchiveOptions{}, {{L"a", true, {}}, {L"a/b", true, {}}, {L"a/c", false, {}}}));
+  ScratchFile scratch(
+      testArchiveBytes(TestArchiveOptions{}, {{L"a", true, {}}, {L"a/b", true, {}}, {L"a/c", false, {}}}));
   bool reported = false;
   Result<ArchiveStats> tested = testArchive(
       scratch.path(),
@@ -204,14 +200,14 @@ TEST(ArchiveTestPipelineTest, ArchivesWithoutChunksNeverReport) {
 }
 
 TEST(ArchiveTestPipelineTest, ABudgetBelowTwoChunksStillRunsOneJobAtATime) {
-  ScratchFile scratch(archiveBytes(TestArchiveOptions{}));
+  ScratchFile scratch(testArchiveBytes(TestArchiveOptions{}, verifiedEntries()));
   EXPECT_TRUE(testArchive(scratch.path(), nullptr, 8, 1, nullptr).hasValue());
 }
 
 TEST(ArchiveTestPipelineTest, DecodeChunkRefusesAnIndexOutOfRangeAndATruncatedPayload) {
   TestArchiveOptions options;
   options.compress = false;
-  Bytes file = archiveBytes(options);
+  Bytes file = testArchiveBytes(options, verifiedEntries());
   ScratchFile scratch(file);
   Result<OpenArchive> archive = openArchive(scratch.path(), 0, nullptr);
   ASSERT_TRUE(archive.hasValue());

@@ -106,7 +106,7 @@ TEST(EntryPathTest, RefusesUnsafePathsWithTheFirstFailingRule) {
   };
   for (const RefusedCase& c : cases) {
     Status status = validateEntryPath(c.path);
-    ASSERT_TRUE(status.failed()) << "accepted: " << testing::PrintToString(c.path);
+    ASSERT_TRUE(status.failed()) << "accepted: " << ::testing::PrintToString(c.path);
     EXPECT_EQ(status.code(), StatusCode::path_unsafe);
     std::wstring expected = c.message;
     if (expected.size() >= 2 && expected.compare(expected.size() - 2, 2, L": ") == 0) expected += c.path;
@@ -125,7 +125,7 @@ TEST(EntryPathTest, RecognisesReservedDeviceNames) {
       {L"con x.txt", false},     {L"CONOUT$x", false},
   };
   for (const auto& [segment, reserved] : cases) {
-    EXPECT_EQ(isReservedDeviceName(segment), reserved) << testing::PrintToString(segment);
+    EXPECT_EQ(isReservedDeviceName(segment), reserved) << ::testing::PrintToString(segment);
   }
 }
 
@@ -158,7 +158,7 @@ TEST(EntryPathTest, NormalizesSeparatorsAndDropsOnlyEmptyAndDotSegments) {
       ASSERT_TRUE(normalized.hasValue()) << normalized.failure().message;
       EXPECT_EQ(*normalized, c.expected);
     } else {
-      ASSERT_TRUE(normalized.failed()) << testing::PrintToString(c.input);
+      ASSERT_TRUE(normalized.failed()) << ::testing::PrintToString(c.input);
       EXPECT_EQ(normalized.failure().code, c.code);
       EXPECT_EQ(normalized.failure().message, c.expected);
     }
@@ -194,10 +194,10 @@ TEST(EntryPathTest, ResolvedTargetsNeverLeaveTheRoot) {
   for (const std::wstring& entry : hostile) {
     Result<std::wstring> target = resolveExtractionPath(L"extraction-root", entry);
     if (target.hasValue()) {
-      EXPECT_EQ(target->compare(0, prefix.size(), prefix), 0) << testing::PrintToString(*target);
+      EXPECT_EQ(target->compare(0, prefix.size(), prefix), 0) << ::testing::PrintToString(*target);
       EXPECT_GT(target->size(), prefix.size());
     } else {
-      EXPECT_EQ(target.failure().code, StatusCode::path_unsafe) << testing::PrintToString(entry);
+      EXPECT_EQ(target.failure().code, StatusCode::path_unsafe) << ::testing::PrintToString(entry);
     }
   }
 }

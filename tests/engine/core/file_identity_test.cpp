@@ -16,7 +16,7 @@ std::filesystem::path nativeOf(const std::wstring& path) {
   return std::filesystem::path(std::string(path.begin(), path.end()));
 }
 
-void touch(const std::wstring& path) {
+void writeOneByteFile(const std::wstring& path) {
   Result<UniqueHandle> file = openForWrite(path, false);
   ASSERT_TRUE(file.hasValue());
   ASSERT_TRUE(file->writeAll("x", 1).ok());
@@ -24,8 +24,8 @@ void touch(const std::wstring& path) {
 
 TEST(SameFile, FollowsTheFileNotTheSpelling) {
   const testing::TempFolder folder;
-  touch(folder / L"a.zeb");
-  touch(folder / L"b.zeb");
+  writeOneByteFile(folder / L"a.zeb");
+  writeOneByteFile(folder / L"b.zeb");
   ASSERT_TRUE(createDirectories(folder / L"sub").ok());
   std::error_code linkError;
   std::filesystem::create_hard_link(nativeOf(folder / L"a.zeb"), nativeOf(folder / L"hard.zeb"), linkError);

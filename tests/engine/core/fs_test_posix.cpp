@@ -21,7 +21,7 @@ std::string utf8(const std::wstring& path) {
   return std::string(bytes->begin(), bytes->end());
 }
 
-void touch(const std::wstring& path) {
+void createEmptyFile(const std::wstring& path) {
   Result<UniqueHandle> file = openForWrite(path, false);
   ASSERT_TRUE(file.hasValue()) << file.failure().message;
 }
@@ -34,7 +34,7 @@ class FsPosixTest : public ::testing::Test {
 // The attribute word is made up from the mode: 0x10 directory, 0x20 file, 0x01 without owner write.
 TEST_F(FsPosixTest, AttributesAreSynthesisedFromTheMode) {
   const std::wstring file = folder / L"file";
-  touch(file);
+  createEmptyFile(file);
   ASSERT_EQ(::chmod(utf8(file).c_str(), 0644), 0);
   EXPECT_EQ(statPath(file)->attributes, 0x20u);
   EXPECT_EQ(statPath(folder.path())->attributes, 0x10u);
@@ -55,7 +55,7 @@ TEST_F(FsPosixTest, AttributesAreSynthesisedFromTheMode) {
 // Links are listed as reparse points and never entered; a link named as the root is followed.
 TEST_F(FsPosixTest, LinksAreListedButNotEntered) {
   ASSERT_TRUE(createDirectories(folder / L"real/inner").ok());
-  touch(folder / L"real/inner/file");
+  createEmptyFile(folder / L"real/inner/file");
   ASSERT_TRUE(createDirectories(folder / L"tree").ok());
   ASSERT_EQ(::symlink(utf8(folder / L"real").c_str(), utf8(folder / L"tree/link").c_str()), 0);
   ASSERT_EQ(::symlink("nowhere", utf8(folder / L"tree/dangling").c_str()), 0);
@@ -117,7 +117,7 @@ TEST_F(FsPosixTest, MissingOrBlockedDirectoriesOnTheWay) {
   EXPECT_TRUE(hasErrorShape(missing.failure(), L"Cannot open for reading", folder / L"no-dir/file"));
   EXPECT_NE(missing.failure().message.find(L"(0x00000002)"), std::wstring::npos);  // ENOENT
 
-  touch(folder / L"file");
+  createEmptyFile(folder / L"file");
   Result<UniqueHandle> blocked = openForRead(folder / L"file/below");
   ASSERT_TRUE(blocked.failed());
   EXPECT_EQ(blocked.failure().code, StatusCode::not_found);
@@ -137,7 +137,7 @@ TEST_F(FsPosixTest, DroppingAnOpenResultClosesTheDescriptor) {
 }
 
 TEST_F(FsPosixTest, TimesWithTheTopBitSetAreRefused) {
-  touch(folder / L"f");
+  createEmptyFile(folder / L"f");
   Status status = setFileTimes(folder / L"f", 0x8000000000000000ull);
   ASSERT_TRUE(status.failed());
   EXPECT_EQ(status.code(), StatusCode::io_failure);

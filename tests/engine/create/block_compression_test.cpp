@@ -19,7 +19,7 @@ namespace {
 using testing::randomBytes;
 
 // Log-like lines: repeats for VELT, skewed literals for the Huffman stage.
-std::vector<uint8_t> textBytes(size_t length, uint32_t seed) {
+std::vector<uint8_t> logLines(size_t length, uint32_t seed) {
   std::mt19937 generator(seed);
   std::string text;
   while (text.size() < length) {
@@ -41,8 +41,8 @@ std::vector<uint8_t> decodeStored(const ChunkDescriptor& d, std::span<const uint
 
 TEST(BlockCompressionTest, KeepsTheSmallestFormWithChecksumsOfTheInput) {
   const std::vector<uint8_t> random = randomBytes(300000, 1);
-  const std::vector<uint8_t> text = textBytes(300000, 2);
-  const std::vector<uint8_t> dictionary = textBytes(20000, 3);
+  const std::vector<uint8_t> text = logLines(300000, 2);
+  const std::vector<uint8_t> dictionary = logLines(20000, 3);
 
   struct Case {
     const char* name;
@@ -99,7 +99,7 @@ TEST(BlockCompressionTest, KeepsTheSmallestFormWithChecksumsOfTheInput) {
 }
 
 TEST(BlockCompressionTest, TextPaysForTheHuffmanStageAboveLightning) {
-  const std::vector<uint8_t> text = textBytes(1 << 20, 4);
+  const std::vector<uint8_t> text = logLines(1 << 20, 4);
   for (uint8_t level : {0, 1, 2}) {
     ChunkDescriptor descriptor;
     std::vector<uint8_t> encoded;

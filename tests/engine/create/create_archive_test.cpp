@@ -21,9 +21,7 @@ using testing::printable;
 using testing::randomBytes;
 using testing::ScratchTree;
 
-constexpr uint32_t kChunk = kMinChunkSize;
-
-std::vector<uint8_t> textBytes(size_t length, uint32_t seed) {
+std::vector<uint8_t> documentLines(size_t length, uint32_t seed) {
   std::mt19937 generator(seed);
   std::string text;
   while (text.size() < length) text += "line " + std::to_string(generator() % 5000) + " of a small document\n";
@@ -36,15 +34,15 @@ std::vector<uint8_t> textBytes(size_t length, uint32_t seed) {
 class CreateArchiveTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    add(L"in/docs/readme.txt", textBytes(10000, 1));
+    add(L"in/docs/readme.txt", documentLines(10000, 1));
     add(L"in/docs/empty.txt", {});
     addFolder(L"in/empty-folder");
     add(L"in/nested/a/b/c/deep.bin", randomBytes(1000, 2));
-    add(L"in/big/quarter.bin", textBytes(kChunk / 4, 3));
-    add(L"in/big/quarter-plus.bin", randomBytes(kChunk / 4 + 1, 4));
-    add(L"in/big/three-chunks.bin", textBytes(3 * kChunk, 5));
-    add(L"in/\u540D\u524D/\u00FC.txt", textBytes(777, 6));
-    for (int i = 0; i < 120; ++i) add(L"in/small/f" + std::to_wstring(1000 + i), textBytes(500 + i * 37, 100 + i));
+    add(L"in/big/quarter.bin", documentLines(kMinChunkSize / 4, 3));
+    add(L"in/big/quarter-plus.bin", randomBytes(kMinChunkSize / 4 + 1, 4));
+    add(L"in/big/three-chunks.bin", documentLines(3 * kMinChunkSize, 5));
+    add(L"in/\u540D\u524D/\u00FC.txt", documentLines(777, 6));
+    for (int i = 0; i < 120; ++i) add(L"in/small/f" + std::to_wstring(1000 + i), documentLines(500 + i * 37, 100 + i));
   }
 
   void add(const std::wstring& relative, const std::vector<uint8_t>& bytes) {
@@ -79,7 +77,7 @@ class CreateArchiveTest : public ::testing::Test {
     CompressionOptions o;
     o.mode = mode;
     o.threads = threads;
-    o.chunkSize = kChunk;
+    o.chunkSize = kMinChunkSize;
     o.kdfIterations = kMinKdfIterations;
     return o;
   }
@@ -252,8 +250,8 @@ TEST_F(CreateArchiveTest, ArgumentsAreCheckedFirst) {
   };
   const std::vector<std::wstring> source = {tree_.path(L"in/docs")};
   const Case cases[] = {
-      {"no sources", {}, out, kChunk, false, L"No source files or folders were given"},
-      {"no output", source, L"", kChunk, false, L"No output archive path was given"},
+      {"no sources", {}, out, kMinChunkSize, false, L"No source files or folders were given"},
+      {"no output", source, L"", kMinChunkSize, false, L"No output archive path was given"},
       {"chunk just below 256 KiB", source, out, 262143, false, L"Chunk size must be between 256 KiB and 4 MiB"},
       {"chunk just above 4 MiB", source, out, 4194305, false, L"Chunk size must be between 256 KiB and 4 MiB"},
       {"chunk of 256 KiB", source, out, 262144, true, L""},
@@ -289,7 +287,7 @@ TEST(CreateArchiveEmptyTest, OnlyEmptyFoldersGiveNoChunksAndNoWritingReports) {
   tree.makeDirectory(L"E/two/three");
   std::vector<Progress::Phase> phases;
   CompressionOptions o;
-  o.chunkSize = kChunk;
+  o.chunkSize = kMinChunkSize;
   auto stats = createArchive({tree.path(L"E")}, tree.path(L"e.zeb"), o, [&](const Progress& p) {
     phases.push_back(p.phase);
     return true;
@@ -337,7 +335,7 @@ TEST_F(SharedBlocksTest, DictionaryIsTrainedStoredAndUsedWhenItPays) {
   for (const char* password : {static_cast<const char*>(nullptr), "pw"}) {
     SCOPED_TRACE(password ? "encrypted" : "plain");
     CompressionOptions o;
-    o.chunkSize = kChunk;
+    o.chunkSize = kMinChunkSize;
     o.useDictionary = true;
     o.kdfIterations = kMinKdfIterations;
     if (password) o.password = passwordOf(password);
@@ -362,7 +360,7 @@ TEST_F(SharedBlocksTest, DictionaryIsTrainedStoredAndUsedWhenItPays) {
 TEST_F(SharedBlocksTest, NoDictionaryInStoreOnlyModeOrWhenNotAskedFor) {
   for (bool storeOnly : {false, true}) {
     CompressionOptions o;
-    o.chunkSize = kChunk;
+    o.chunkSize = kMinChunkSize;
     o.useDictionary = storeOnly;
     o.storeOnly = storeOnly;
     ASSERT_TRUE(createArchive({tree_.path(L"S")}, tree_.path(L"n.zeb"), o, {}).hasValue());
@@ -376,7 +374,7 @@ TEST_F(SharedBlocksTest, NoDictionaryInStoreOnlyModeOrWhenNotAskedFor) {
 
 TEST(CreationBudgetTest, WorkersAndJobsFollowTheMemoryBudget) {
   EXPECT_EQ(encoderMemoryEstimate(2u << 20), 8126464u);
-  EXPECT_EQ(encoderMemoryEstimate(kChunk), 3 * kChunk + (4u << 16) + 3 * kChunk / 4);
+  EXPECT_EQ(encoderMemoryEstimate(kMinChunkSize), 3 * kMinChunkSize + (4u << 16) + 3 * kMinChunkSize / 4);
   struct Case {
     uint32_t available;
     uint32_t chunk;

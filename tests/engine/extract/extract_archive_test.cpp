@@ -17,7 +17,6 @@ using testing::printable;
 using testing::randomBytes;
 using testing::ScratchTree;
 
-constexpr uint32_t kChunk = kMinChunkSize;
 constexpr uint64_t kSomeTime = 133000000000000000ull;  // a FILETIME in 2022
 
 uint64_t modifiedOf(const std::wstring& path) {
@@ -32,7 +31,7 @@ class ExtractArchiveTest : public ::testing::Test {
  protected:
   void SetUp() override {
     add(L"A/small.txt", randomBytes(2000, 1));
-    add(L"A/big.bin", randomBytes(2 * kChunk + 100, 2));
+    add(L"A/big.bin", randomBytes(2 * kMinChunkSize + 100, 2));
     add(L"A/empty", {});
     tree_.makeDirectory(L"A/folder");
     add(L"A/sub/deep/note.txt", randomBytes(300, 3));
@@ -41,7 +40,7 @@ class ExtractArchiveTest : public ::testing::Test {
     ASSERT_TRUE(setAttributes(tree_.path(L"A/locked.txt"), kAttributeReadOnly).ok());
 
     CompressionOptions options;
-    options.chunkSize = kChunk;
+    options.chunkSize = kMinChunkSize;
     options.mode = CompressionMode::lightning;
     ASSERT_TRUE(createArchive({tree_.path(L"A")}, archive(), options, {}).hasValue());
   }
@@ -93,7 +92,7 @@ TEST_F(ExtractArchiveTest, EverythingComesBackWithTimesAndAttributes) {
   EXPECT_EQ(stats->files, 5u);
   EXPECT_EQ(stats->directories, 4u);  // A, A/folder, A/sub, A/sub/deep
   EXPECT_EQ(stats->entries, 9u);
-  EXPECT_EQ(stats->inputBytes, 2000u + 2 * kChunk + 100 + 300 + 100);
+  EXPECT_EQ(stats->inputBytes, 2000u + 2 * kMinChunkSize + 100 + 300 + 100);
   EXPECT_EQ(stats->archiveBytes, tree_.read(L"a.zeb").size());
 
   ASSERT_GE(reports.size(), 2u);
@@ -137,7 +136,7 @@ TEST_F(ExtractArchiveTest, SelectionPicksExactPaths) {
 }
 
 TEST_F(ExtractArchiveTest, ByteLimitIsCheckedBeforeAnythingIsCreated) {
-  const uint64_t total = 2000u + 2 * kChunk + 100 + 300 + 100;
+  const uint64_t total = 2000u + 2 * kMinChunkSize + 100 + 300 + 100;
   ExtractOptions options;
   options.maxTotalBytes = total - 1;
   auto refused = extract({}, options);
@@ -192,7 +191,7 @@ TEST_F(ExtractArchiveTest, ExistingFilesFollowThePolicy) {
   EXPECT_EQ(skipped->files, 1u);  // only the nested note was written
   EXPECT_EQ(last.itemsDone, 9u);
   EXPECT_EQ(last.bytesDone, skipped->inputBytes);
-  EXPECT_EQ(skipped->inputBytes, 2000u + 2 * kChunk + 100 + 300 + 100);
+  EXPECT_EQ(skipped->inputBytes, 2000u + 2 * kMinChunkSize + 100 + 300 + 100);
 
   prepare();
   ExtractOptions overwrite;

@@ -17,15 +17,13 @@ using testing::printable;
 using testing::randomBytes;
 using testing::ScratchTree;
 
-constexpr uint32_t kChunk = kMinChunkSize;
-
 // Stored chunks keep payload offsets predictable for the damage test.
 class ListArchiveTest : public ::testing::Test {
  protected:
   void SetUp() override {
     files_[L"R/a-first"] = randomBytes(3000, 1);
     files_[L"R/b-middle"] = randomBytes(5000, 2);  // starts inside the chunk shared with a-first
-    files_[L"R/c-large"] = randomBytes(2 * kChunk + 77, 3);
+    files_[L"R/c-large"] = randomBytes(2 * kMinChunkSize + 77, 3);
     files_[L"R/d-empty"] = {};
     for (const auto& [path, bytes] : files_) tree_.writeFile(path, bytes);
     tree_.makeDirectory(L"R/e-folder");
@@ -33,7 +31,7 @@ class ListArchiveTest : public ::testing::Test {
 
   std::wstring create(const char* password) {
     CompressionOptions options;
-    options.chunkSize = kChunk;
+    options.chunkSize = kMinChunkSize;
     options.storeOnly = true;
     options.kdfIterations = kMinKdfIterations;
     if (password) options.password = passwordOf(password);
@@ -52,9 +50,9 @@ TEST_F(ListArchiveTest, ListsHeaderWordsAndEntriesInManifestOrder) {
   EXPECT_EQ(listing->versionMajor, kFormatVersionMajor);
   EXPECT_EQ(listing->versionMinor, kFormatVersionMinor);
   EXPECT_EQ(listing->flags, kFlagChunkHashes);
-  EXPECT_EQ(listing->chunkSize, kChunk);
+  EXPECT_EQ(listing->chunkSize, kMinChunkSize);
   EXPECT_EQ(listing->chunkCount, 4u);
-  EXPECT_EQ(listing->totalBytes, 3000u + 5000u + 2 * kChunk + 77);
+  EXPECT_EQ(listing->totalBytes, 3000u + 5000u + 2 * kMinChunkSize + 77);
   EXPECT_EQ(listing->archiveBytes, tree_.read(L"r.zeb").size());
 
   struct Expected {
@@ -66,7 +64,7 @@ TEST_F(ListArchiveTest, ListsHeaderWordsAndEntriesInManifestOrder) {
   const std::vector<Expected> expected = {{L"R", true, 0, 0},
                                           {L"R/a-first", false, 3000, 1},
                                           {L"R/b-middle", false, 5000, 1},
-                                          {L"R/c-large", false, 2 * kChunk + 77, 3},
+                                          {L"R/c-large", false, 2 * kMinChunkSize + 77, 3},
                                           {L"R/d-empty", false, 0, 0},
                                           {L"R/e-folder", true, 0, 0}};
   ASSERT_EQ(listing->entries.size(), expected.size());
@@ -98,9 +96,9 @@ TEST_F(ListArchiveTest, ReadsWholeEntriesOrTheirLeadingPart) {
       {"ceiling equal to the size", L"R/c-large", large.size(), false, large, large.size(), false},
       {"leading part",
        L"R/c-large",
-       kChunk + 10,
+       kMinChunkSize + 10,
        true,
-       {large.begin(), large.begin() + kChunk + 10},
+       {large.begin(), large.begin() + kMinChunkSize + 10},
        large.size(),
        true},
       {"ceiling 0 with prefix", L"R/a-first", 0, true, {}, 3000, true},
@@ -121,7 +119,7 @@ TEST_F(ListArchiveTest, RefusalsCarryTheirCodes) {
   const std::wstring encrypted = tree_.path(L"enc.zeb");
   {
     CompressionOptions options;
-    options.chunkSize = kChunk;
+    options.chunkSize = kMinChunkSize;
     options.password = passwordOf("pw");
     options.kdfIterations = kMinKdfIterations;
     ASSERT_TRUE(createArchive({tree_.path(L"R")}, encrypted, options, {}).hasValue());

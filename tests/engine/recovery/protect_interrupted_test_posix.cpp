@@ -17,6 +17,7 @@
 #include "engine/create/partial_output.h"
 #include "engine/recovery/protect.h"
 #include "support/random_bytes.h"
+#include "support/scratch_tree.h"
 
 namespace tolzeb {
 namespace {
@@ -27,14 +28,7 @@ using testing::TestArchiveOptions;
 using testing::TestEntry;
 using testing::writeTestArchive;
 
-Bytes readWhole(const std::wstring& path) {
-  Result<UniqueHandle> file = openForRead(path);
-  if (file.failed()) return {};
-  const uint64_t size = *file->fileSize();
-  Bytes bytes(size_t(size), 0);
-  (void)file->readAt(0, bytes.data(), size);
-  return bytes;
-}
+using testing::readFileBytes;
 
 Bytes sampleArchive() {
   TestArchiveOptions options;
@@ -60,7 +54,7 @@ bool protectUnderLimit(const std::wstring& path, uint32_t percent, uint64_t limi
 }
 
 void expectOldOrNew(const std::wstring& path, const Bytes& old, uint32_t newPercent) {
-  const Bytes now = readWhole(path);
+  const Bytes now = readFileBytes(path);
   Result<ArchiveStats> tested = testArchive(path, nullptr, 1, 256ull << 20, nullptr);
   EXPECT_TRUE(tested.hasValue()) << "the archive no longer opens: " << narrow(tested.failure().message);
   if (now == old) return;
@@ -78,7 +72,7 @@ TEST(ProtectInterruptedTest, LeavesTheOldArchiveOrTheNewProtectedOne) {
   {
     ScratchFile file(unprotected);
     ASSERT_TRUE(protectArchive(file.path(), 30, nullptr).hasValue());
-    protectedOnce = readWhole(file.path());
+    protectedOnce = readFileBytes(file.path());
   }
   struct Case {
     const char* name;

@@ -12,6 +12,7 @@
 #include "engine/container/verify_archive.h"
 #include "engine/core/bytes.h"
 #include "engine/core/fs.h"
+#include "support/scratch_tree.h"
 
 namespace tolzeb {
 namespace {
@@ -24,15 +25,7 @@ using testing::TestArchiveOptions;
 using testing::TestEntry;
 using testing::writeTestArchive;
 
-Bytes readWhole(const std::wstring& path) {
-  Result<UniqueHandle> file = openForRead(path);
-  EXPECT_TRUE(file.hasValue());
-  if (file.failed()) return {};
-  uint64_t size = *file->fileSize();
-  Bytes bytes(size_t(size), 0);
-  EXPECT_EQ(*file->readAt(0, bytes.data(), size), size);
-  return bytes;
-}
+using testing::readFileBytes;
 
 // About 300 KB in two chunks of 256 KiB: shards of 4 KiB, 74 data shards in one
 // group.
@@ -87,7 +80,7 @@ TEST(ProtectArchiveTest, AddsARecordThatChecksCleanAndKeepsTheArchiveOpenable) {
     EXPECT_EQ(protectedReport.shardsChecked + protectedReport.damagedShards, 0u);
     EXPECT_EQ(phases, std::vector<Progress::Phase>(planned.groupCount, Progress::Phase::Writing));
 
-    Bytes now = readWhole(file.path());
+    Bytes now = readFileBytes(file.path());
     ASSERT_EQ(now.size(), length + planned.recordSize + kFooterSize);
     ArchiveHeader header = headerOf(now);
     EXPECT_NE(header.flags & kFlagRecoveryRecord, 0u);
@@ -147,7 +140,7 @@ TEST(RepairArchiveTest, RebuildsDamageUpToTheParityByteForByte) {
         SCOPED_TRACE(std::string(damage.name) + " at " + std::to_string(percent) + "% " + password);
         ScratchFile file(sampleArchive(password));
         RecoveryLayout layout = expectReport(protectArchive(file.path(), percent, nullptr)).layout;
-        const Bytes intact = readWhole(file.path());
+        const Bytes intact = readFileBytes(file.path());
         Bytes broken = intact;
         uint64_t hit = damage.apply(broken, layout);
         file.rewrite(broken);
@@ -155,7 +148,7 @@ TEST(RepairArchiveTest, RebuildsDamageUpToTheParityByteForByte) {
         RecoveryReport checked = expectReport(checkRecoveryRecord(file.path(), nullptr));
         EXPECT_EQ(checked.damagedShards, hit);
         EXPECT_EQ(checked.shardsRebuilt, 0u);
-        EXPECT_EQ(readWhole(file.path()), broken) << "checking never writes";
+        EXPECT_EQ(readFileBytes(file.path()), broken) << "checking never writes";
 
         std::vector<Progress::Phase> phases;
         RecoveryReport repaired = expectReport(repairArchive(file.path(), [&](const Progress& p) {
@@ -166,7 +159,7 @@ TEST(RepairArchiveTest, RebuildsDamageUpToTheParityByteForByte) {
         EXPECT_EQ(repaired.shardsRebuilt, hit);
         EXPECT_EQ(repaired.groupsBeyondRepair, 0u);
         EXPECT_EQ(phases, std::vector<Progress::Phase>{Progress::Phase::Restoring});
-        EXPECT_TRUE(readWhole(file.path()) == intact);
+        EXPECT_TRUE(readFileBytes(file.path()) == intact);
         EXPECT_EQ(expectReport(checkRecoveryRecord(file.path(), nullptr)).damagedShards, 0u);
         Status tested = testWhole(file.path(), password);
         EXPECT_TRUE(tested.ok()) << narrow(tested.message());
@@ -180,14 +173,14 @@ TEST(RepairArchiveTest, DamageBeyondTheParityIsCountedAndLeftAlone) {
     SCOPED_TRACE(percent);
     ScratchFile file(sampleArchive(""));
     RecoveryLayout layout = expectReport(protectArchive(file.path(), percent, nullptr)).layout;
-    Bytes broken = readWhole(file.path());
+    Bytes broken = readFileBytes(file.path());
     flipShards(broken, layout, 1, layout.parityShards + 1);
     file.rewrite(broken);
     RecoveryReport repaired = expectReport(repairArchive(file.path(), nullptr));
     EXPECT_EQ(repaired.damagedShards, layout.parityShards + 1);
     EXPECT_EQ(repaired.groupsBeyondRepair, 1u);
     EXPECT_EQ(repaired.shardsRebuilt, 0u);
-    EXPECT_TRUE(readWhole(file.path()) == broken);
+    EXPECT_TRUE(readFileBytes(file.path()) == broken);
   }
 }
 
@@ -198,7 +191,7 @@ TEST(ProtectArchiveTest, ProtectingAgainReplacesTheRecord) {
   RecoveryLayout second = expectReport(protectArchive(file.path(), 2, nullptr)).layout;
   const uint64_t length = original.size() - kFooterSize;
   EXPECT_EQ(second.protectedLength, length);
-  Bytes now = readWhole(file.path());
+  Bytes now = readFileBytes(file.path());
   EXPECT_EQ(now.size(), length + second.recordSize + kFooterSize);
   EXPECT_EQ(expectReport(checkRecoveryRecord(file.path(), nullptr)).layout.percent, 2u);
   EXPECT_TRUE(testWhole(file.path(), "").ok());
@@ -235,7 +228,7 @@ TEST(ProtectArchiveTest, RefusesWhatIsNoArchiveAndLeavesItAlone) {
     if (c.message) {
       EXPECT_EQ(report.failure().message, c.message);
     }
-    EXPECT_TRUE(readWhole(file.path()) == c.contents);
+    EXPECT_TRUE(readFileBytes(file.path()) == c.contents);
   }
 }
 
@@ -244,7 +237,7 @@ TEST(ProtectArchiveTest, CancelingLeavesTheArchiveAsItWas) {
   ScratchFile file(original);
   Status canceled = protectArchive(file.path(), 5, [](const Progress&) { return false; }).status();
   expectFailure(canceled, StatusCode::canceled, L"Canceled while building the recovery record");
-  EXPECT_TRUE(readWhole(file.path()) == original);
+  EXPECT_TRUE(readFileBytes(file.path()) == original);
 
   expectReport(protectArchive(file.path(), 5, nullptr));
   for (auto operation : {checkRecoveryRecord, repairArchive}) {
@@ -258,7 +251,7 @@ TEST(LocateRecoveryRecordTest, FindsTheRecordOnlyWhereOneBelongs) {
   // may hold one as data.
   ScratchFile inner(sampleArchive(""));
   expectReport(protectArchive(inner.path(), 30, nullptr));
-  Bytes outer = sampleArchive("", {{L"inner.zeb", false, readWhole(inner.path())}});
+  Bytes outer = sampleArchive("", {{L"inner.zeb", false, readFileBytes(inner.path())}});
   ScratchFile file(outer);
   expectFailure(checkRecoveryRecord(file.path(), nullptr).status(), StatusCode::not_found,
                 L"This archive has no recovery record");
@@ -269,11 +262,11 @@ TEST(LocateRecoveryRecordTest, FindsTheRecordOnlyWhereOneBelongs) {
   file.rewrite(outer);
   expectFailure(repairArchive(file.path(), nullptr).status(), StatusCode::not_found,
                 L"This archive has no recovery record");
-  EXPECT_TRUE(readWhole(file.path()) == outer);
+  EXPECT_TRUE(readFileBytes(file.path()) == outer);
 
   Result<uint64_t> located = locateRecoveryRecord(inner.path());
   ASSERT_TRUE(located.hasValue());
-  EXPECT_EQ(*located, readWhole(inner.path()).size() - kFooterSize -
+  EXPECT_EQ(*located, readFileBytes(inner.path()).size() - kFooterSize -
                           expectReport(checkRecoveryRecord(inner.path(), nullptr)).layout.recordSize);
   EXPECT_EQ(*scanForRecoveryRecord(inner.path()), *located);
 }
@@ -281,7 +274,7 @@ TEST(LocateRecoveryRecordTest, FindsTheRecordOnlyWhereOneBelongs) {
 TEST(RepairArchiveTest, RefusesARecordThatDoesNotFitItsArchive) {
   ScratchFile file(sampleArchive(""));
   RecoveryLayout layout = expectReport(protectArchive(file.path(), 10, nullptr)).layout;
-  const Bytes intact = readWhole(file.path());
+  const Bytes intact = readFileBytes(file.path());
   const uint64_t recordAt = layout.protectedLength;
   auto withRecordHeader = [&](const std::function<void(RecoveryLayout&)>& edit) {
     Bytes bytes = intact;
@@ -315,7 +308,7 @@ TEST(RepairArchiveTest, RefusesARecordThatDoesNotFitItsArchive) {
     file.rewrite(c.contents);
     for (auto operation : {checkRecoveryRecord, repairArchive})
       expectFailure(operation(file.path(), nullptr).status(), c.code, c.message);
-    EXPECT_TRUE(readWhole(file.path()) == c.contents);
+    EXPECT_TRUE(readFileBytes(file.path()) == c.contents);
   }
 }
 
@@ -350,7 +343,7 @@ TEST(RepairArchiveTest, RebuildsTheFooterAndATailCutShort) {
       SCOPED_TRACE(std::string(c.name) + " " + password);
       ScratchFile file(sampleArchive(password));
       RecoveryLayout layout = expectReport(protectArchive(file.path(), 10, nullptr)).layout;
-      const Bytes intact = readWhole(file.path());
+      const Bytes intact = readFileBytes(file.path());
       Bytes broken = intact;
       c.apply(broken, layout);
       file.rewrite(broken);
@@ -363,14 +356,14 @@ TEST(RepairArchiveTest, RebuildsTheFooterAndATailCutShort) {
       RecoveryReport checked = expectReport(checkRecoveryRecord(file.path(), nullptr));
       EXPECT_TRUE(checked.footerDamaged);
       EXPECT_EQ(checked.damagedShards, c.damagedShards + lostParity);
-      EXPECT_TRUE(readWhole(file.path()) == broken) << "checking never writes";
+      EXPECT_TRUE(readFileBytes(file.path()) == broken) << "checking never writes";
 
       RecoveryReport repaired = expectReport(repairArchive(file.path(), nullptr));
       EXPECT_TRUE(repaired.footerDamaged);
       EXPECT_TRUE(repaired.footerRebuilt);
       EXPECT_EQ(repaired.groupsBeyondRepair, 0u);
       EXPECT_EQ(repaired.openFailure, L"");
-      EXPECT_TRUE(readWhole(file.path()) == intact);
+      EXPECT_TRUE(readFileBytes(file.path()) == intact);
       RecoveryReport again = expectReport(checkRecoveryRecord(file.path(), nullptr));
       EXPECT_FALSE(again.footerDamaged);
       EXPECT_EQ(again.damagedShards, 0u);
@@ -398,7 +391,7 @@ TEST(RepairArchiveTest, RewritesDamagedChecksumEntriesAndCountsOnlyRealLoss) {
     SCOPED_TRACE(c.name);
     ScratchFile file(sampleArchive(""));
     RecoveryLayout layout = expectReport(protectArchive(file.path(), 5, nullptr)).layout;
-    const Bytes intact = readWhole(file.path());
+    const Bytes intact = readFileBytes(file.path());
     Bytes broken = intact;
     const uint32_t entries = c.entries == 0 ? layout.dataShards + layout.parityShards : c.entries;
     for (uint32_t k = c.firstEntry; k < c.firstEntry + entries; ++k)
@@ -412,7 +405,7 @@ TEST(RepairArchiveTest, RewritesDamagedChecksumEntriesAndCountsOnlyRealLoss) {
     RecoveryReport repaired = expectReport(repairArchive(file.path(), nullptr));
     EXPECT_EQ(repaired.groupsBeyondRepair, 0u);
     EXPECT_EQ(repaired.shardsRebuilt, repaired.damagedShards);
-    EXPECT_TRUE(readWhole(file.path()) == intact);
+    EXPECT_TRUE(readFileBytes(file.path()) == intact);
     EXPECT_EQ(expectReport(checkRecoveryRecord(file.path(), nullptr)).damagedShards, 0u);
   }
 }

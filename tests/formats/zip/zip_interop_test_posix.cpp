@@ -21,8 +21,6 @@ std::string narrow(const std::wstring& text) {
   return std::string(bytes->begin(), bytes->end());
 }
 
-std::string printable(const std::wstring& text) { return narrow(text); }
-
 // Makes archives with Python's zipfile; each case is a few lines of Python run in the scratch folder.
 bool python(const std::filesystem::path& folder, const std::string& script) {
   const auto file = folder / "make.py";
@@ -64,7 +62,7 @@ TEST_F(ZipPeerTest, PeersAcceptWhatWeWrite) {
     SCOPED_TRACE(c.name);
     const auto zip = scratch_.path() / (std::string(c.name).substr(0, 4) + ".zip");
     auto stats = createZipWithThresholds({wide(source)}, wide(zip), c.level, {}, c.thresholds);
-    ASSERT_TRUE(stats.hasValue()) << printable(stats.failure().message);
+    ASSERT_TRUE(stats.hasValue()) << narrow(stats.failure().message);
     const std::string check =
         "import zipfile\n"
         "z = zipfile.ZipFile('" + zip.string() + "')\n"
@@ -135,18 +133,18 @@ TEST_F(ZipPeerTest, WeReadWhatPeersWrite) {
     ASSERT_TRUE(probed.hasValue());
     EXPECT_TRUE(probed.value());
     auto listing = listZip(path);
-    ASSERT_TRUE(listing.hasValue()) << printable(listing.failure().message);
+    ASSERT_TRUE(listing.hasValue()) << narrow(listing.failure().message);
     auto tested = testZip(path, {});
-    ASSERT_TRUE(tested.hasValue()) << printable(tested.failure().message);
+    ASSERT_TRUE(tested.hasValue()) << narrow(tested.failure().message);
     auto entry = readZipEntry(path, L"folder/data.bin", 1 << 20, false);
-    ASSERT_TRUE(entry.hasValue()) << printable(entry.failure().message);
+    ASSERT_TRUE(entry.hasValue()) << narrow(entry.failure().message);
     EXPECT_EQ(std::string(entry->bytes.begin(), entry->bytes.end()), text);
     const auto out = scratch_.path() / ("out-" + name);
     // Seventy thousand empty files would only slow the test down: that archive extracts one entry.
     const std::vector<std::wstring> selection =
         name == "py-many.zip" ? std::vector<std::wstring>{L"folder/data.bin"} : std::vector<std::wstring>{};
     auto extracted = extractZip(path, wide(out), selection, ExtractOptions{}, {});
-    ASSERT_TRUE(extracted.hasValue()) << printable(extracted.failure().message);
+    ASSERT_TRUE(extracted.hasValue()) << narrow(extracted.failure().message);
     EXPECT_TRUE(readFile(out / "folder" / "data.bin") == Bytes(text.begin(), text.end()));
     if (name == "py-stored.zip" || name == "py-deflated.zip") {
       EXPECT_TRUE(std::filesystem::exists(out / "\xE6\x97\xA5\xE6\x9C\xAC" / "caf\xC3\xA9.txt"));

@@ -18,7 +18,7 @@ using testing::put16;
 using testing::put32;
 using testing::ScratchTree;
 
-const std::string kText = "The quick brown fox jumps over the lazy dog. The quick brown fox jumps again.";
+const std::string kFoxText = "The quick brown fox jumps over the lazy dog. The quick brown fox jumps again.";
 
 class ZipReadTest : public ::testing::Test {
  protected:
@@ -37,9 +37,9 @@ TEST_F(ZipReadTest, EntryDataFailuresNameTheEntry) {
   const auto single = [&](FixtureEntry entry) { return buildZip({std::move(entry)}, "", &layout); };
   const auto central = [&] { return layout.centralOffsets[0]; };
   const auto local = [&] { return layout.localOffsets[0]; };
-  FixtureEntry encrypted = fileEntry("e.txt", kText);
+  FixtureEntry encrypted = fileEntry("e.txt", kFoxText);
   encrypted.flags |= 0x0001;
-  FixtureEntry strong = fileEntry("e.txt", kText);
+  FixtureEntry strong = fileEntry("e.txt", kFoxText);
   strong.flags |= 0x0040;
 
   struct Case {
@@ -55,7 +55,7 @@ TEST_F(ZipReadTest, EntryDataFailuresNameTheEntry) {
        L"Entry is encrypted, which TOLZEB cannot read: e.txt"},
       {"method 12",
        [&] {
-         Bytes z = single(fileEntry("m.txt", kText));
+         Bytes z = single(fileEntry("m.txt", kFoxText));
          put16(z, central() + 10, 12);
          return z;
        },
@@ -63,28 +63,28 @@ TEST_F(ZipReadTest, EntryDataFailuresNameTheEntry) {
        L"Entry uses compression method 12, which TOLZEB cannot read (only store and deflate): m.txt"},
       {"local header past the end",
        [&] {
-         Bytes z = single(fileEntry("l.txt", kText));
+         Bytes z = single(fileEntry("l.txt", kFoxText));
          put32(z, central() + 42, uint32_t(z.size() - 10));
          return z;
        },
        StatusCode::corrupt_archive, L"ZIP local header lies outside the file: l.txt"},
       {"local signature",
        [&] {
-         Bytes z = single(fileEntry("l.txt", kText));
+         Bytes z = single(fileEntry("l.txt", kFoxText));
          put32(z, local(), 0x04034b51);
          return z;
        },
        StatusCode::corrupt_archive, L"ZIP local header is missing or damaged: l.txt"},
       {"local method differs",
        [&] {
-         Bytes z = single(fileEntry("l.txt", kText, true));
+         Bytes z = single(fileEntry("l.txt", kFoxText, true));
          put16(z, local() + 8, 0);
          return z;
        },
        StatusCode::corrupt_archive, L"ZIP local header disagrees with the directory about the compression method: l.txt"},
       {"payload past the end",
        [&] {
-         Bytes z = single(fileEntry("p.txt", kText));
+         Bytes z = single(fileEntry("p.txt", kFoxText));
          put32(z, central() + 20, 0x7FFFFFFF);
          put32(z, central() + 24, 0x7FFFFFFF);
          return z;
@@ -94,49 +94,49 @@ TEST_F(ZipReadTest, EntryDataFailuresNameTheEntry) {
       // one holds far less than it declares.
       {"declaring more than it holds",
        [&] {
-         Bytes z = single(fileEntry("big.txt", kText, true));
+         Bytes z = single(fileEntry("big.txt", kFoxText, true));
          put32(z, central() + 24, 0x20000001);
          return z;
        },
        StatusCode::corrupt_archive, L"Decompressed to 77 bytes, but the entry declares 536870913"},
       {"stored sizes differ",
        [&] {
-         Bytes z = single(fileEntry("s.txt", kText));
-         put32(z, central() + 24, uint32_t(kText.size() - 1));
+         Bytes z = single(fileEntry("s.txt", kFoxText));
+         put32(z, central() + 24, uint32_t(kFoxText.size() - 1));
          return z;
        },
        StatusCode::corrupt_archive, L"Stored entry declares mismatched sizes: s.txt"},
       {"stored CRC",
        [&] {
-         Bytes z = single(fileEntry("c.txt", kText));
+         Bytes z = single(fileEntry("c.txt", kFoxText));
          z[local() + 30 + 5] ^= 1;
          return z;
        },
        StatusCode::corrupt_archive, L"Entry failed its CRC-32 check: c.txt"},
       {"deflated CRC",
        [&] {
-         Bytes z = single(fileEntry("c.txt", kText, true));
+         Bytes z = single(fileEntry("c.txt", kFoxText, true));
          put32(z, central() + 16, 0x12345678);
          return z;
        },
        StatusCode::corrupt_archive, L"Entry failed its CRC-32 check: c.txt"},
       {"deflated entry declared empty",
        [&] {
-         Bytes z = single(fileEntry("z.txt", kText, true));
+         Bytes z = single(fileEntry("z.txt", kFoxText, true));
          put32(z, central() + 24, 0);
          return z;
        },
        StatusCode::corrupt_archive, L"ZIP entry unpacks to more than its declared size: z.txt"},
       {"deflated entry declaring fewer bytes than it holds",
        [&] {
-         Bytes z = single(fileEntry("z.txt", kText, true));
+         Bytes z = single(fileEntry("z.txt", kFoxText, true));
          put32(z, central() + 24, 10);
          return z;
        },
        StatusCode::corrupt_archive, L"ZIP entry unpacks to more than its declared size: z.txt"},
       {"damaged DEFLATE stream",
        [&] {
-         Bytes z = single(fileEntry("d.txt", kText, true));
+         Bytes z = single(fileEntry("d.txt", kFoxText, true));
          z[local() + 30 + 5] = 0xFF;
          z[local() + 30 + 6] = 0xFF;
          return z;
@@ -222,7 +222,7 @@ TEST_F(ZipReadTest, TestDecodesEveryFileAndReportsProgress) {
   FixtureEntry folder;
   folder.name = "dir/";
   const std::wstring path = write(buildZip(
-      {folder, fileEntry("dir/a.txt", kText, true), fileEntry("b.txt", "stored"), fileEntry("empty", ""),
+      {folder, fileEntry("dir/a.txt", kFoxText, true), fileEntry("b.txt", "stored"), fileEntry("empty", ""),
        fileEntry("empty-deflated", "", true)}));
   std::vector<Progress> reports;
   auto stats = testZip(path, [&](const Progress& p) {
@@ -233,7 +233,7 @@ TEST_F(ZipReadTest, TestDecodesEveryFileAndReportsProgress) {
   EXPECT_EQ(stats->entries, 5u);
   EXPECT_EQ(stats->files, 4u);
   EXPECT_EQ(stats->directories, 1u);
-  EXPECT_EQ(stats->inputBytes, kText.size() + 6);
+  EXPECT_EQ(stats->inputBytes, kFoxText.size() + 6);
   ASSERT_EQ(reports.size(), 4u);  // one per file, no Done call
   EXPECT_EQ(reports.back().phase, Progress::Phase::Verifying);
   EXPECT_EQ(reports.back().itemsDone, 4u);
@@ -250,13 +250,13 @@ TEST_F(ZipReadTest, ReadOneEntryWholeOrItsPrefix) {
   FixtureEntry folder;
   folder.name = "dir/";
   FixtureLayout layout;
-  Bytes zip = buildZip({fileEntry("s.txt", kText), fileEntry("d.txt", kText, true), folder}, "", &layout);
+  Bytes zip = buildZip({fileEntry("s.txt", kFoxText), fileEntry("d.txt", kFoxText, true), folder}, "", &layout);
   const std::wstring path = write(zip);
   // The same archive with damaged CRCs: a prefix is not checked, a whole entry is.
   put32(zip, layout.centralOffsets[0] + 16, 0);
   put32(zip, layout.centralOffsets[1] + 16, 0);
   const std::wstring badCrc = write(zip);
-  const uint64_t size = kText.size();
+  const uint64_t size = kFoxText.size();
 
   struct Case {
     const char* name;
@@ -270,10 +270,10 @@ TEST_F(ZipReadTest, ReadOneEntryWholeOrItsPrefix) {
     bool truncated;
   };
   const Case cases[] = {
-      {"stored whole", path, L"s.txt", size, false, StatusCode::general, L"", kText, false},
-      {"deflated whole", path, L"d.txt", 1 << 20, false, StatusCode::general, L"", kText, false},
-      {"stored prefix", badCrc, L"s.txt", 9, true, StatusCode::general, L"", kText.substr(0, 9), true},
-      {"deflated prefix", badCrc, L"d.txt", 20, true, StatusCode::general, L"", kText.substr(0, 20), true},
+      {"stored whole", path, L"s.txt", size, false, StatusCode::general, L"", kFoxText, false},
+      {"deflated whole", path, L"d.txt", 1 << 20, false, StatusCode::general, L"", kFoxText, false},
+      {"stored prefix", badCrc, L"s.txt", 9, true, StatusCode::general, L"", kFoxText.substr(0, 9), true},
+      {"deflated prefix", badCrc, L"d.txt", 20, true, StatusCode::general, L"", kFoxText.substr(0, 20), true},
       {"zero ceiling prefix", path, L"d.txt", 0, true, StatusCode::general, L"", "", true},
       {"whole entry is checked", badCrc, L"d.txt", size, true, StatusCode::corrupt_archive,
        L"Entry failed its CRC-32 check: d.txt", "", false},
@@ -305,7 +305,7 @@ TEST_F(ZipReadTest, ExtractsFoldersFilesAndTimesBelowTheDestination) {
   folder.name = "empty-dir/";
   FixtureEntry badDate = fileEntry("bad-date.txt", "x");
   badDate.dosDate = 0;
-  const std::wstring path = write(buildZip({fileEntry("deep/er/a.txt", kText, true), folder,
+  const std::wstring path = write(buildZip({fileEntry("deep/er/a.txt", kFoxText, true), folder,
                                             fileEntry("/rooted.txt", "rooted"), fileEntry("empty", ""), badDate}));
   const std::wstring out = tree_.path(L"out");
   std::vector<Progress> reports;
@@ -317,8 +317,8 @@ TEST_F(ZipReadTest, ExtractsFoldersFilesAndTimesBelowTheDestination) {
   EXPECT_EQ(stats->entries, 5u);
   EXPECT_EQ(stats->files, 4u);
   EXPECT_EQ(stats->directories, 1u);
-  EXPECT_EQ(stats->inputBytes, kText.size() + 7);
-  EXPECT_EQ(tree_.readText(L"out/deep/er/a.txt"), kText);
+  EXPECT_EQ(stats->inputBytes, kFoxText.size() + 7);
+  EXPECT_EQ(tree_.readText(L"out/deep/er/a.txt"), kFoxText);
   EXPECT_EQ(tree_.readText(L"out/rooted.txt"), "rooted");
   EXPECT_TRUE(tree_.exists(L"out/empty"));
   EXPECT_TRUE(isDirectory(tree_.path(L"out/empty-dir")));

@@ -14,7 +14,7 @@ namespace {
 using testing::printable;
 using testing::ScratchTree;
 
-const std::string kText = [] {
+const std::string kRepeatingText = [] {
   std::string text;
   for (int i = 0; i < 200; ++i) text += "line " + std::to_string(i % 7) + " of a text that repeats itself\n";
   return text;
@@ -49,7 +49,7 @@ const uint8_t* centralRecord(const Bytes& zip, const std::string& name) {
 class ZipWriterTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    tree_.writeText(L"src/text.txt", kText);
+    tree_.writeText(L"src/text.txt", kRepeatingText);
     tree_.writeText(L"src/noise.bin", randomText(5000));
     tree_.writeText(L"src/empty", "");
     tree_.writeText(L"src/sub/caf\u00E9 \u65E5\u672C.txt", "non-ASCII name");
@@ -74,7 +74,7 @@ TEST_F(ZipWriterTest, RoundTripsThroughTheReader) {
     EXPECT_EQ(stats->entries, 8u);
     EXPECT_EQ(stats->files, 5u);
     EXPECT_EQ(stats->directories, 3u);
-    EXPECT_EQ(stats->inputBytes, kText.size() + 5000 + 14 + 8);
+    EXPECT_EQ(stats->inputBytes, kRepeatingText.size() + 5000 + 14 + 8);
     EXPECT_EQ(stats->archiveBytes, readAll(output).size());
     ASSERT_EQ(reports.size(), 9u);
     EXPECT_EQ(reports[0].phase, Progress::Phase::Encoding);
@@ -95,7 +95,7 @@ TEST_F(ZipWriterTest, RoundTripsThroughTheReader) {
     const std::wstring back = L"back" + decimal(uint64_t(level));
     auto extracted = extractZip(output, tree_.path(back), {}, ExtractOptions{}, {});
     ASSERT_TRUE(extracted.hasValue()) << printable(extracted.failure().message);
-    EXPECT_EQ(tree_.readText(back + L"/src/text.txt"), kText);
+    EXPECT_EQ(tree_.readText(back + L"/src/text.txt"), kRepeatingText);
     EXPECT_EQ(tree_.read(back + L"/src/noise.bin"), tree_.read(L"src/noise.bin"));
     EXPECT_EQ(tree_.readText(back + L"/src/sub/caf\u00E9 \u65E5\u672C.txt"), "non-ASCII name");
     EXPECT_TRUE(isDirectory(tree_.path(back + L"/src/hollow")));
@@ -162,7 +162,7 @@ TEST_F(ZipWriterTest, Zip64RecordsWhereValuesReachTheThresholds) {
   const Case cases[] = {
       {"defaults", {}, false, false},
       {"sizes and offsets from 100 up", {100, 0xFFFF}, true, true},
-      {"a size exactly at the threshold counts", {uint64_t(kText.size()), 0xFFFF}, false, true},
+      {"a size exactly at the threshold counts", {uint64_t(kRepeatingText.size()), 0xFFFF}, false, true},
       {"8 entries, threshold 9", {0xFFFFFFFF, 9}, false, false},
       {"8 entries, threshold 8", {0xFFFFFFFF, 8}, true, false},
   };
@@ -188,7 +188,7 @@ TEST_F(ZipWriterTest, Zip64RecordsWhereValuesReachTheThresholds) {
     EXPECT_EQ(tested->entries, 8u);
     auto entry = readZipEntry(output, L"src/text.txt", 1 << 20, false);
     ASSERT_TRUE(entry.hasValue()) << printable(entry.failure().message);
-    EXPECT_EQ(testing::text(entry->bytes), kText);
+    EXPECT_EQ(testing::text(entry->bytes), kRepeatingText);
   }
 }
 

@@ -21,12 +21,13 @@ using testing::kColumnTop;
 using testing::kPageArea;
 using Kind = DrawCall::Kind;
 
-constexpr float L = kColumnLeft;
-constexpr float R = kColumnRight;
+using testing::L;
+using testing::R;
 constexpr float kSourcesTop = kColumnTop + 94;
 // The default form: sources 308, destination 116, format 142, modes 250, password 126 and
 // recovery 126 high, 18 apart, then the start row 20 below, 48 high, and 24 of margin.
-constexpr float kDefaultHeight = 24 + 94 + 308 + 18 + 116 + 18 + 142 + 18 + 250 + 18 + 126 + 18 + 126 + 20 + 48 + 24;
+constexpr float kDefaultCompressHeight =
+    24 + 94 + 308 + 18 + 116 + 18 + 142 + 18 + 250 + 18 + 126 + 18 + 126 + 20 + 48 + 24;
 constexpr float kPasswordCardTop = kSourcesTop + 308 + 18 + 116 + 18 + 142 + 18 + 250 + 18;
 
 const std::wstring kBullets3(3, wchar_t(0x2022));
@@ -263,7 +264,7 @@ TEST_F(CompressPage, StartHintsInOrder) {
 }
 
 TEST_F(CompressPage, DisabledStartButtonIsDrawnWithoutARegion) {
-  const float top = kColumnTop + kDefaultHeight - 24 - 48 - 24;
+  const float top = kColumnTop + kDefaultCompressHeight - 24 - 48 - 24;
   const Rect button{L, top, L + 210, top + 48};
   for (bool ready : {false, true}) {
     SCOPED_TRACE(ready);
@@ -478,16 +479,17 @@ TEST_F(CompressPage, CardsAndContentHeightDoNotDependOnTheScrollOffset) {
     float passwordCard;
     float recoveryCard;
   } cases[] = {
-      {"default", [](PageState&) {}, kDefaultHeight, 126, 126},
-      {"encryption", [](PageState& s) { s.compressEncrypt = true; }, kDefaultHeight + 84, 210, 126},
-      {"recovery", [](PageState& s) { s.compressRecovery = true; }, kDefaultHeight + 58, 126, 184},
-      {"both", [](PageState& s) { s.compressEncrypt = s.compressRecovery = true; }, kDefaultHeight + 84 + 58, 210, 184},
+      {"default", [](PageState&) {}, kDefaultCompressHeight, 126, 126},
+      {"encryption", [](PageState& s) { s.compressEncrypt = true; }, kDefaultCompressHeight + 84, 210, 126},
+      {"recovery", [](PageState& s) { s.compressRecovery = true; }, kDefaultCompressHeight + 58, 126, 184},
+      {"both", [](PageState& s) { s.compressEncrypt = s.compressRecovery = true; }, kDefaultCompressHeight + 84 + 58,
+       210, 184},
       {"both on a .7z",
        [](PageState& s) {
          s.compressEncrypt = s.compressRecovery = true;
          s.compressFormat = 5;
        },
-       kDefaultHeight, 126, 126},
+       kDefaultCompressHeight, 126, 126},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -520,7 +522,7 @@ TEST_F(CompressPage, NarrowPageKeepsAColumnOf320) {
   // The subtitle wraps in so narrow a column and moves the cards down by its added lines.
   const float shift = subtitleShift("compress.subtitle", 320);
   EXPECT_GT(shift, 0);
-  EXPECT_EQ(height, kDefaultHeight + shift);
+  EXPECT_EQ(height, kDefaultCompressHeight + shift);
   const float top = kSourcesTop + shift;
   EXPECT_EQ(cards().front(), (Rect{L, top, L + 320, top + 308}));
   EXPECT_EQ(region(25)->rect(), (Rect{L + 320 - 198, top + 14, L + 320 - 42, top + 50}));

@@ -19,12 +19,12 @@ using testing::kColumnRight;
 using testing::kColumnTop;
 using Kind = DrawCall::Kind;
 
-constexpr float L = kColumnLeft;
-constexpr float R = kColumnRight;
+using testing::L;
+using testing::R;
 constexpr float kArchiveTop = kColumnTop + 94;
 // Archive card 206 high, destination 116, policy 156, 18 apart; the start row 20 below, 48 high,
 // and 24 of margin.
-constexpr float kDefaultHeight = 24 + 94 + 206 + 18 + 116 + 18 + 156 + 20 + 48 + 24;
+constexpr float kDefaultExtractHeight = 24 + 94 + 206 + 18 + 116 + 18 + 156 + 20 + 48 + 24;
 constexpr float kLockedGrowth = 282 - 206;
 
 void chooseArchive(PageState& state) {
@@ -274,7 +274,7 @@ TEST_F(ExtractPage, CardsAndContentHeightDoNotDependOnTheScrollOffset) {
     for (float offset : {0.0f, 180.0f, 3000.0f}) {
       SCOPED_TRACE(offset);
       state.scrollOffset = offset;
-      EXPECT_EQ(paint(), kDefaultHeight + (isLocked ? kLockedGrowth : 0));
+      EXPECT_EQ(paint(), kDefaultExtractHeight + (isLocked ? kLockedGrowth : 0));
       const float heights[] = {isLocked ? 282.0f : 206.0f, 116, 156};
       const std::vector<Rect> drawn = cards();
       ASSERT_EQ(drawn.size(), 3u);

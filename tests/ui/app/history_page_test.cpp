@@ -22,22 +22,13 @@ using testing::kColumnTop;
 using testing::kPageArea;
 using Kind = DrawCall::Kind;
 
-constexpr float L = kColumnLeft;
-constexpr float R = kColumnRight;
+using testing::L;
+using testing::R;
 constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
 constexpr float kTotalsTop = kColumnTop + 94;
 constexpr float kListTop = kTotalsTop + 112 + 18;
 
-HistoryEntry entry(const std::wstring& path, uint64_t archive, uint64_t input, double seconds, bool missing = false) {
-  HistoryEntry e;
-  e.path = path;
-  e.archiveSize = archive;
-  e.inputSize = input;
-  e.timestamp = 133000000000000000ull;
-  e.seconds = seconds;
-  e.missing = missing;
-  return e;
-}
+using testing::pastArchive;
 
 class HistoryPage : public testing::PagePaintTest {
  protected:
@@ -46,7 +37,7 @@ class HistoryPage : public testing::PagePaintTest {
   void record(size_t count) {
     history.entries().clear();
     for (size_t i = 0; i < count; ++i) {
-      history.entries().push_back(entry(L"/data/a" + std::to_wstring(i) + L".zeb", 4 * 1048576, 10 * 1048576, 2));
+      history.entries().push_back(pastArchive(L"/data/a" + std::to_wstring(i) + L".zeb", 4 * 1048576, 10 * 1048576, 2));
     }
   }
   // The list card: the outlined panel that starts where the list starts.
@@ -68,13 +59,13 @@ TEST(HistoryFigures, RatioAndSpeed) {
     double ratio;
     double speed;
   } cases[] = {
-      {"halved in half a second", entry(L"a", 500, 1048576, 0.5), 100.0 * 500 / 1048576, 2},
-      {"empty input, no duration", entry(L"a", 120, 0, 0), 0, 0},
-      {"stored larger than its input", entry(L"a", 1010, 1000, 1), 101, 1000.0 / 1048576},
-      {"negative duration", entry(L"a", 1, 1048576, -3), 100.0 / 1048576, 0},
-      {"not-a-number duration", entry(L"a", 1, 1048576, nan), 100.0 / 1048576, 0},
-      {"absurd sizes and a vanishing duration", entry(L"a", kMax, 1, 1e-300), kMaxShownFigure, 1.0 / 1048576 / 1e-300},
-      {"huge input in a vanishing time", entry(L"a", 1, kMax, 1e-300), 100.0 / double(kMax), kMaxShownFigure},
+      {"halved in half a second", pastArchive(L"a", 500, 1048576, 0.5), 100.0 * 500 / 1048576, 2},
+      {"empty input, no duration", pastArchive(L"a", 120, 0, 0), 0, 0},
+      {"stored larger than its input", pastArchive(L"a", 1010, 1000, 1), 101, 1000.0 / 1048576},
+      {"negative duration", pastArchive(L"a", 1, 1048576, -3), 100.0 / 1048576, 0},
+      {"not-a-number duration", pastArchive(L"a", 1, 1048576, nan), 100.0 / 1048576, 0},
+      {"absurd sizes and a vanishing duration", pastArchive(L"a", kMax, 1, 1e-300), kMaxShownFigure, 1.0 / 1048576 / 1e-300},
+      {"huge input in a vanishing time", pastArchive(L"a", 1, kMax, 1e-300), 100.0 / double(kMax), kMaxShownFigure},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -98,7 +89,7 @@ TEST(HistoryFigures, EntryName) {
 
 TEST(HistoryFigures, TotalsSaturate) {
   History history;
-  history.entries() = {entry(L"a", kMax, kMax - 1, 1), entry(L"b", 10, kMax, 1), entry(L"c", 5, 15, 1)};
+  history.entries() = {pastArchive(L"a", kMax, kMax - 1, 1), pastArchive(L"b", 10, kMax, 1), pastArchive(L"c", 5, 15, 1)};
   const HistoryTotals totals = historyTotals(history);
   EXPECT_EQ(totals.archives, 3u);
   EXPECT_EQ(totals.inputBytes, kMax);
@@ -126,8 +117,8 @@ TEST_F(HistoryPage, EmptyHistory) {
 }
 
 TEST_F(HistoryPage, TotalsAndRows) {
-  history.entries() = {entry(L"/data/a.zeb", 4 * 1048576, 10 * 1048576, 2),
-                       entry(L"/data/b.zip", 1010, 1000, 0)};
+  history.entries() = {pastArchive(L"/data/a.zeb", 4 * 1048576, 10 * 1048576, 2),
+                       pastArchive(L"/data/b.zip", 1010, 1000, 0)};
   const float height = paint();
   EXPECT_EQ(height, 24 + 94 + 112 + 18 + 58 + 2 * 56 + 14 + 18 + 104 + 24);
   const auto totals = text(L"2 archives \u00b7 10 MB of input \u00b7 4.0 MB written \u00b7 6.0 MB saved");
@@ -162,7 +153,7 @@ TEST_F(HistoryPage, OneArchiveIsSingular) {
 }
 
 TEST_F(HistoryPage, MissingArchiveRowStillOpens) {
-  history.entries() = {entry(L"/gone/old.zeb", 10, 20, 1, true)};
+  history.entries() = {pastArchive(L"/gone/old.zeb", 10, 20, 1, true)};
   paint();
   const auto name = text(L"old.zeb");
   ASSERT_TRUE(name);

@@ -23,22 +23,13 @@ using testing::kColumnTop;
 using testing::kPageArea;
 using Kind = DrawCall::Kind;
 
-constexpr float L = kColumnLeft;
-constexpr float R = kColumnRight;
+using testing::L;
+using testing::R;
 constexpr float kMiB = 1048576;
 // The page area with a column `width` wide.
 constexpr Rect pageWithColumn(float width) { return {kPageArea.left, kPageArea.top, kPageArea.left + 56 + width, kPageArea.bottom}; }
 
-HistoryEntry entry(const std::wstring& path, uint64_t archive, uint64_t input, double seconds, bool missing = false) {
-  HistoryEntry e;
-  e.path = path;
-  e.archiveSize = archive;
-  e.inputSize = input;
-  e.timestamp = 133000000000000000ull;
-  e.seconds = seconds;
-  e.missing = missing;
-  return e;
-}
+using testing::pastArchive;
 
 class HomePage : public testing::PagePaintTest {
  protected:
@@ -47,7 +38,7 @@ class HomePage : public testing::PagePaintTest {
   void record(size_t count) {
     history.entries().clear();
     for (size_t i = 0; i < count; ++i) {
-      history.entries().push_back(entry(L"/data/archive" + std::to_wstring(i) + L".zeb", 4 * 1048576, 10 * 1048576, 2));
+      history.entries().push_back(pastArchive(L"/data/archive" + std::to_wstring(i) + L".zeb", 4 * 1048576, 10 * 1048576, 2));
     }
   }
   std::vector<DrawCall> linesOf(Color color) const {
@@ -205,15 +196,15 @@ TEST_F(HomePage, StatusSummaryFigures) {
   } cases[] = {
       {"empty", {}, {{L"\u2014", L"Throughput"}, {L"0 B", L"Saved Space"}, {L"0", L"Total Archives"}}},
       {"one archive",
-       {entry(L"/a.zeb", 4 * 1048576, 10 * 1048576, 2)},
+       {pastArchive(L"/a.zeb", 4 * 1048576, 10 * 1048576, 2)},
        {{L"5 MB/s", L"Last run"}, {L"6.0 MB", L"Saved Space"}, {L"1", L"Archive"}}},
       // The newest has no duration, so the next one's speed is shown; an archive that grew saves nothing.
       {"two archives",
-       {entry(L"/b.zeb", 200, 100, 0), entry(L"/a.zeb", 1048576, 3 * 1048576, 0.5)},
+       {pastArchive(L"/b.zeb", 200, 100, 0), pastArchive(L"/a.zeb", 1048576, 3 * 1048576, 0.5)},
        {{L"6 MB/s", L"Last run"}, {L"2.0 MB", L"Saved Space"}, {L"2", L"Total Archives"}}},
       // A vanishing duration reads as the largest figure, not as a 22-digit number.
       {"vanishing duration",
-       {entry(L"/a.zeb", 1, std::numeric_limits<uint64_t>::max(), 1e-300)},
+       {pastArchive(L"/a.zeb", 1, std::numeric_limits<uint64_t>::max(), 1e-300)},
        {{L"1,000,000,000 MB/s", L"Last run"}, {formatBytes(std::numeric_limits<uint64_t>::max() - 1), L"Saved Space"}, {L"1", L"Archive"}}},
   };
   for (const auto& c : cases) {
@@ -241,7 +232,7 @@ TEST_F(HomePage, StatusSummaryFigures) {
 }
 
 TEST_F(HomePage, AMissingArchiveSaysSoInsteadOfItsPath) {
-  history.entries() = {entry(L"/gone/old.zeb", 10, 20, 1, true), entry(L"/here/new.zeb", 10, 20, 1)};
+  history.entries() = {pastArchive(L"/gone/old.zeb", 10, 20, 1, true), pastArchive(L"/here/new.zeb", 10, 20, 1)};
   paint();
   const auto gone = text(L"old.zeb");
   ASSERT_TRUE(gone);
@@ -264,7 +255,7 @@ TEST_F(HomePage, AMissingArchiveSaysSoInsteadOfItsPath) {
 // out without wrapping and clipped to the column, so it never runs into the size or the next row.
 TEST_F(HomePage, ALongPathKeepsToItsColumn) {
   const std::wstring path = L"/" + std::wstring(200, L'd') + L"/archive.zeb";
-  history.entries() = {entry(path, 10, 20, 1)};
+  history.entries() = {pastArchive(path, 10, 20, 1)};
   paint();
   const Rect K = homeBlocks(kPageArea, 0).recent;
   const float y = K.top + 62;

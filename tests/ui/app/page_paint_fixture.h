@@ -11,6 +11,7 @@
 
 #include "ui/app/page_state.h"
 #include "ui/foundation/catalogue_source.h"
+#include "ui/foundation/history.h"
 #include "ui/foundation/i18n_test_support.h"
 #include "ui/foundation/icon_set.h"
 #include "ui/foundation/recording_canvas.h"
@@ -23,6 +24,22 @@ inline constexpr Rect kPageArea{86, 122, 1172, 800};
 inline constexpr float kColumnLeft = 114;
 inline constexpr float kColumnRight = 1144;
 inline constexpr float kColumnTop = 146;
+// The column's edges by short names, for geometry tables.
+inline constexpr float L = kColumnLeft;
+inline constexpr float R = kColumnRight;
+
+// A recorded archive as the home and history pages list it.
+inline HistoryEntry pastArchive(const std::wstring& path, uint64_t archive, uint64_t input, double seconds,
+                                bool missing = false) {
+  HistoryEntry e;
+  e.path = path;
+  e.archiveSize = archive;
+  e.inputSize = input;
+  e.timestamp = 133000000000000000ull;
+  e.seconds = seconds;
+  e.missing = missing;
+  return e;
+}
 
 using PagePainterFunction = float (*)(Canvas&, const IconSet&, const PageState&, Rect, HitRegions&);
 

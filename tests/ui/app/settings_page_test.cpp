@@ -23,8 +23,8 @@ using testing::kColumnRight;
 using testing::kColumnTop;
 using Kind = DrawCall::Kind;
 
-constexpr float L = kColumnLeft;
-constexpr float R = kColumnRight;
+using testing::L;
+using testing::R;
 constexpr float kFirstCardTop = kColumnTop + 94;
 constexpr float kCardHeights[] = {172, 380, 296, 240, 438, 214, 152, 128};
 

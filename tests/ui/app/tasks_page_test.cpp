@@ -19,8 +19,8 @@ using testing::kColumnTop;
 using testing::kPageArea;
 using Kind = DrawCall::Kind;
 
-constexpr float L = kColumnLeft;
-constexpr float R = kColumnRight;
+using testing::L;
+using testing::R;
 constexpr float kActionRow = kColumnTop + 94;
 constexpr float kCardTop = kActionRow + 56;
 constexpr float kFirstRow = kCardTop + 58;

@@ -21,8 +21,8 @@ using testing::kColumnTop;
 using testing::kPageArea;
 using Kind = DrawCall::Kind;
 
-constexpr float L = kColumnLeft;
-constexpr float R = kColumnRight;
+using testing::L;
+using testing::R;
 
 void listed(PageState& s, uint8_t kind = 1) {
   s.toolsArchive = L"/data/backup.zeb";

@@ -13,11 +13,10 @@
 #include "support/temp_folder.h"
 #include "ui/app/app_window.h"
 #include "ui/app/fake_window_host.h"
+#include "ui/app/task_test_support.h"
 
 namespace tolzeb::ui::testing {
 namespace {
-
-constexpr auto kDeadline = std::chrono::seconds(60);
 
 bool waitFor(const std::atomic<bool>& flag) {
   auto until = std::chrono::steady_clock::now() + kDeadline;

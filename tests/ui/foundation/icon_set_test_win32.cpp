@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "offscreen_target_win32.h"
+#include "ui/foundation/com_apartment_win32.h"
 #include "ui/foundation/icon_set.h"
 #include "ui/foundation/renderer.h"
 
@@ -29,11 +30,7 @@ struct Silhouette {
 };
 #include "data/icon_silhouettes.inc"
 
-class ComApartment {
- public:
-  ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-  ~ComApartment() { CoUninitialize(); }
-};
+using testing::ComApartment;
 
 class IconSetDrawing : public ::testing::Test {
  protected:

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "offscreen_target_win32.h"
+#include "ui/foundation/com_apartment_win32.h"
 #include "ui/foundation/palette.h"
 #include "ui/foundation/renderer.h"
 
@@ -17,11 +18,7 @@ using testing::OffscreenTarget;
 constexpr Color kBlack{0, 0, 0, 1};
 constexpr Color kWhite{1, 1, 1, 1};
 
-class ComApartment {
- public:
-  ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-  ~ComApartment() { CoUninitialize(); }
-};
+using testing::ComApartment;
 
 class RendererOffscreen : public ::testing::Test {
  protected:

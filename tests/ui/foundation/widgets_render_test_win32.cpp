@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "offscreen_target_win32.h"
+#include "ui/foundation/com_apartment_win32.h"
 #include "ui/foundation/icon_set.h"
 #include "ui/foundation/palette.h"
 #include "ui/foundation/renderer.h"
@@ -19,11 +20,7 @@ constexpr Color kBackground = rgb(243, 244, 246);
 
 bool isBackground(Bgra pixel) { return pixel.r == 243 && pixel.g == 244 && pixel.b == 246; }
 
-class ComApartment {
- public:
-  ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-  ~ComApartment() { CoUninitialize(); }
-};
+using testing::ComApartment;
 
 TEST(WidgetsRendered, FilledWidgetsCoverExactlyTheirRegions) {
   ComApartment com;

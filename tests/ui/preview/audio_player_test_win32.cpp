@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "english_catalogue.h"
+#include "ui/foundation/com_apartment_win32.h"
 #include "ui/preview/audio_player.h"
 
 namespace tolzeb::ui {
@@ -50,16 +51,7 @@ std::vector<uint8_t> toneWav(double seconds, uint32_t rate = 8000) {
 }
 
 // COM as the window's UI thread has it.
-class ComApartment {
- public:
-  ComApartment() : entered(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-  ~ComApartment() {
-    if (entered) CoUninitialize();
-  }
-
- private:
-  bool entered;
-};
+using testing::ComApartment;
 
 class AudioPlayerOnWindowsTest : public EnglishCatalogueTest {
  protected:
