@@ -1,9 +1,12 @@
 #include "shellext/selection.h"
 
 #include "shellext/job_image.h"
+#include "ui/foundation/com_owner_win32.h"
 
 namespace tolzeb::shell {
 namespace {
+
+using ui::ComOwner;
 
 // The item's file-system path; empty when it has none.
 std::wstring fileSystemPath(IShellItem* item) {
@@ -22,21 +25,19 @@ SelectionSummary classifySelection(IShellItemArray* items, uint64_t maximum) {
   if (!items || FAILED(items->GetCount(&count)) || count == 0) return summary;
   uint64_t limit = maximum < count ? maximum : count;
   for (uint64_t i = 0; i < limit; ++i) {
-    IShellItem* item = nullptr;
-    if (FAILED(items->GetItemAt(DWORD(i), &item)) || !item) {
+    ComOwner<IShellItem> item;
+    if (FAILED(items->GetItemAt(DWORD(i), item.out())) || !item) {
       ++summary.unresolved;
       continue;
     }
-    std::wstring path = fileSystemPath(item);
+    std::wstring path = fileSystemPath(item.get());
     if (path.empty()) {
-      item->Release();
       ++summary.unresolved;
       continue;
     }
     SFGAOF attributes = 0;
     // S_FALSE only says not every asked-for bit is set; the bits are still valid.
     HRESULT read = item->GetAttributes(SFGAO_FOLDER | SFGAO_STREAM, &attributes);
-    item->Release();
     if (SUCCEEDED(read) && (attributes & (SFGAO_FOLDER | SFGAO_STREAM)) == SFGAO_FOLDER) {
       ++summary.folders;
     } else {
@@ -53,10 +54,9 @@ bool selectionPaths(IShellItemArray* items, std::vector<std::wstring>& paths) {
   DWORD count = 0;
   if (!items || FAILED(items->GetCount(&count)) || count < 1 || count > kMaxShellJobPaths) return false;
   for (DWORD i = 0; i < count; ++i) {
-    IShellItem* item = nullptr;
-    if (FAILED(items->GetItemAt(i, &item)) || !item) return false;
-    std::wstring path = fileSystemPath(item);
-    item->Release();
+    ComOwner<IShellItem> item;
+    if (FAILED(items->GetItemAt(i, item.out())) || !item) return false;
+    std::wstring path = fileSystemPath(item.get());
     if (path.empty()) return false;
     paths.push_back(std::move(path));
   }

@@ -17,8 +17,11 @@
 #include <vector>
 
 #include "shellext/module.h"
+#include "ui/foundation/com_owner_win32.h"
 
 namespace {
+
+using tolzeb::ui::ComOwner;
 
 constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
@@ -37,17 +40,6 @@ int fail(const char* what, HRESULT result) {
   std::printf("error=%s (0x%08lx)\n", what, static_cast<unsigned long>(result));
   return kFailure;
 }
-
-// Releases whatever it holds when the scope ends.
-template <typename T>
-struct Held {
-  T* object = nullptr;
-  ~Held() {
-    if (object) object->Release();
-  }
-  T** out() { return &object; }
-  T* operator->() const { return object; }
-};
 
 HRESULT makeSelection(const std::vector<std::wstring>& paths, IShellItemArray** items) {
   std::vector<PIDLIST_ABSOLUTE> lists;
@@ -70,8 +62,8 @@ HRESULT rootCommand(HMODULE library, IExplorerCommand** root) {
   using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
   auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(library, "DllGetClassObject")));
   if (!get) return HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
-  Held<IClassFactory> factory;
-  HRESULT result = get(tolzeb::shell::kClassId, IID_IClassFactory, reinterpret_cast<void**>(factory.out()));
+  ComOwner<IClassFactory> factory;
+  HRESULT result = get(tolzeb::shell::kClassId, IID_IClassFactory, factory.outVoid());
   if (FAILED(result)) return result;
   return factory->CreateInstance(nullptr, IID_IExplorerCommand, reinterpret_cast<void**>(root));
 }
@@ -90,28 +82,28 @@ int run(const std::vector<std::wstring>& args) {
   if (!library) return fail("the library did not load", HRESULT_FROM_WIN32(GetLastError()));
   int code = kSuccess;
   {
-    Held<IShellItemArray> items;
+    ComOwner<IShellItemArray> items;
     HRESULT result = makeSelection({args.begin() + firstPath, args.end()}, items.out());
     if (FAILED(result)) return fail("no shell items for the paths", result);
-    Held<IExplorerCommand> root;
+    ComOwner<IExplorerCommand> root;
     if (FAILED(result = rootCommand(library, root.out()))) return fail("no root command", result);
-    Held<IEnumExplorerCommand> commands;
+    ComOwner<IEnumExplorerCommand> commands;
     if (FAILED(result = root->EnumSubCommands(commands.out()))) return fail("no commands", result);
     IExplorerCommand* leaves[kCommandCount] = {};
     ULONG fetched = 0;
     commands->Next(kCommandCount, leaves, &fetched);
     if (fetched != kCommandCount) code = fail("fewer commands than expected", E_UNEXPECTED);
     if (code == kSuccess && invoke) {
-      std::printf("hresult=0x%08lx\n", static_cast<unsigned long>(leaves[id - 1]->Invoke(items.object, nullptr)));
+      std::printf("hresult=0x%08lx\n", static_cast<unsigned long>(leaves[id - 1]->Invoke(items.get(), nullptr)));
     } else if (code == kSuccess) {
       EXPCMDSTATE state = ECS_DISABLED;
-      root->GetState(items.object, TRUE, &state);
+      root->GetState(items.get(), TRUE, &state);
       std::printf("root=%d\n", int(state));
       for (ULONG k = 0; k < kCommandCount; ++k) {
-        leaves[k]->GetState(items.object, TRUE, &state);
+        leaves[k]->GetState(items.get(), TRUE, &state);
         std::printf("command%lu=%d\n", k + 1, int(state));
         LPWSTR title = nullptr;
-        if (SUCCEEDED(leaves[k]->GetTitle(items.object, &title))) {
+        if (SUCCEEDED(leaves[k]->GetTitle(items.get(), &title))) {
           std::printf("title%lu=%s\n", k + 1, toUtf8(title).c_str());
           CoTaskMemFree(title);
         }

@@ -2,31 +2,11 @@
 // Needs the types windows.h declares.
 #include <shobjidl.h>
 
+#include "ui/foundation/com_owner_win32.h"
 #include "ui/foundation/file_dialogs_platform.h"
 
 namespace tolzeb::ui::platform {
 namespace {
-
-// Owns one COM reference.
-template <typename Interface>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (pointer_) pointer_->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-
-  Interface** out() { return &pointer_; }
-  void** outVoid() { return reinterpret_cast<void**>(&pointer_); }
-  Interface* operator->() const { return pointer_; }
-  Interface* get() const { return pointer_; }
-  explicit operator bool() const { return pointer_ != nullptr; }
-
- private:
-  Interface* pointer_ = nullptr;
-};
 
 // A text the shell allocated, copied and freed; empty for none.
 std::wstring takeShellText(PWSTR text) {
@@ -76,7 +56,7 @@ PreparedFileDialog describe(IFileDialog* dialog) {
 
 std::vector<std::wstring> runFileDialog(OwnerWindow owner, const FileDialogRequest& request,
                                         const FileDialogAnswerer& answerer) {
-  ComRef<IFileDialog> dialog;
+  ComOwner<IFileDialog> dialog;
   const bool save = request.kind == FileDialogKind::save;
   // The interface asked for derives from IFileDialog, so one pointer serves both kinds.
   const HRESULT created = save ? CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER,
@@ -92,20 +72,20 @@ std::vector<std::wstring> runFileDialog(OwnerWindow owner, const FileDialogReque
 
   if (FAILED(dialog->Show(static_cast<HWND>(owner)))) return {};
   if (!request.multipleResults || save) {
-    ComRef<IShellItem> item;
+    ComOwner<IShellItem> item;
     if (FAILED(dialog->GetResult(item.out())) || !item) return {};
     std::wstring path = fileSystemPath(item.get());
     if (path.empty()) return {};
     return {std::move(path)};
   }
-  ComRef<IShellItemArray> items;
+  ComOwner<IShellItemArray> items;
   auto* openDialog = static_cast<IFileOpenDialog*>(dialog.get());
   if (FAILED(openDialog->GetResults(items.out())) || !items) return {};
   DWORD count = 0;
   if (FAILED(items->GetCount(&count))) return {};
   std::vector<std::wstring> paths;
   for (DWORD index = 0; index < count; ++index) {
-    ComRef<IShellItem> item;
+    ComOwner<IShellItem> item;
     if (FAILED(items->GetItemAt(index, item.out())) || !item) continue;
     std::wstring path = fileSystemPath(item.get());
     if (!path.empty()) paths.push_back(std::move(path));

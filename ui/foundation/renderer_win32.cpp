@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "ui/foundation/com_owner_win32.h"
 #include "ui/foundation/icon_set.h"
 #include "ui/foundation/renderer.h"
 
@@ -330,27 +331,24 @@ ID2D1Bitmap* Renderer::programIconBitmap() {
       LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kProgramIconResource), IMAGE_ICON,
                  kProgramIconPixels, kProgramIconPixels, LR_DEFAULTCOLOR));
   if (icon == nullptr) return nullptr;
-  IWICImagingFactory* wic = nullptr;
+  ComOwner<IWICImagingFactory> wic;
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IWICImagingFactory, reinterpret_cast<void**>(&wic)))) {
+                              IID_IWICImagingFactory, wic.outVoid()))) {
     DestroyIcon(icon);
     return nullptr;
   }
-  IWICBitmap* bitmap = nullptr;
-  const HRESULT made = wic->CreateBitmapFromHICON(icon, &bitmap);
+  ComOwner<IWICBitmap> bitmap;
+  const HRESULT made = wic->CreateBitmapFromHICON(icon, bitmap.out());
   DestroyIcon(icon);
-  IWICFormatConverter* converter = nullptr;
-  if (SUCCEEDED(made) && SUCCEEDED(wic->CreateFormatConverter(&converter)) &&
-      SUCCEEDED(converter->Initialize(bitmap, GUID_WICPixelFormat32bppPBGRA,
+  ComOwner<IWICFormatConverter> converter;
+  if (SUCCEEDED(made) && SUCCEEDED(wic->CreateFormatConverter(converter.out())) &&
+      SUCCEEDED(converter->Initialize(bitmap.get(), GUID_WICPixelFormat32bppPBGRA,
                                       WICBitmapDitherTypeNone, nullptr, 0.0,
                                       WICBitmapPaletteTypeMedianCut))) {
-    if (FAILED(target_->CreateBitmapFromWicBitmap(converter, nullptr, &iconBitmap_))) {
+    if (FAILED(target_->CreateBitmapFromWicBitmap(converter.get(), nullptr, &iconBitmap_))) {
       iconBitmap_ = nullptr;
     }
   }
-  if (converter != nullptr) converter->Release();
-  if (bitmap != nullptr) bitmap->Release();
-  wic->Release();
   return iconBitmap_;
 }
 

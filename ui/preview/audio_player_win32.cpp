@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "ui/app/app_message.h"
+#include "ui/foundation/com_owner_win32.h"
 #include "ui/preview/audio_player.h"
 #include "ui/preview/media_engine_win32.h"
 #include "ui/preview/media_facts.h"
@@ -21,12 +22,6 @@ namespace {
 
 namespace me = media_engine;
 
-template <typename T>
-void releaseUnknown(T*& p) {
-  if (p) reinterpret_cast<IUnknown*>(p)->Release();
-  p = nullptr;
-}
-
 // The engine's event callback. It only forwards event codes; what they mean is the player's.
 class NotifyObject : public me::Notify {
  public:
@@ -34,7 +29,6 @@ class NotifyObject : public me::Notify {
 
   IUnknown* asUnknown() { return reinterpret_cast<IUnknown*>(static_cast<me::Notify*>(this)); }
   void addRef() { refs.fetch_add(1); }
-  void release() { kVtbl.release(this); }
 
  private:
   static NotifyObject* self(me::Notify* notify) { return static_cast<NotifyObject*>(notify); }
@@ -70,27 +64,29 @@ class NotifyObject : public me::Notify {
 // audio thread shuts it down: the shared owner keeps the object alive until the last call ends.
 class Win32MediaEngine final : public MediaEngine {
  public:
-  Win32MediaEngine(me::Engine* engine, me::EngineEx* engineEx, NotifyObject* notify)
-      : engine(engine), engineEx(engineEx), notify(notify) {}
-  ~Win32MediaEngine() override {
-    releaseUnknown(engineEx);
-    releaseUnknown(engine);
-    notify->release();
-  }
-  Win32MediaEngine(const Win32MediaEngine&) = delete;
-  Win32MediaEngine& operator=(const Win32MediaEngine&) = delete;
+  Win32MediaEngine(ComOwner<me::Engine> engine, ComOwner<me::EngineEx> engineEx, ComOwner<NotifyObject> notify)
+      : notify(std::move(notify)), engine(std::move(engine)), engineEx(std::move(engineEx)) {}
 
-  void play() override { engine->vtbl->play(engine); }
-  void pause() override { engine->vtbl->pause(engine); }
-  void setCurrentTime(double seconds) override { engine->vtbl->setCurrentTime(engine, seconds); }
-  double duration() override { return engine->vtbl->duration(engine); }
-  double currentTime() override { return engine->vtbl->currentTime(engine); }
-  void shutdown() override { engine->vtbl->shutdown(engine); }
+  void play() override { engine->vtbl->play(engine.get()); }
+  void pause() override { engine->vtbl->pause(engine.get()); }
+  void setCurrentTime(double seconds) override { engine->vtbl->setCurrentTime(engine.get(), seconds); }
+  double duration() override { return engine->vtbl->duration(engine.get()); }
+  double currentTime() override { return engine->vtbl->currentTime(engine.get()); }
+  void shutdown() override { engine->vtbl->shutdown(engine.get()); }
+
+  void playWhenLoaded() { engine->vtbl->setAutoPlay(engine.get(), TRUE); }
+  HRESULT setSource(IMFByteStream* stream, const std::wstring& sourceName) {
+    BSTR name = SysAllocStringLen(sourceName.data(), UINT(sourceName.size()));
+    const HRESULT handed = engineEx->vtbl->setSourceFromByteStream(engineEx.get(), stream, name);
+    SysFreeString(name);
+    return handed;
+  }
 
  private:
-  me::Engine* engine;
-  me::EngineEx* engineEx;
-  NotifyObject* notify;
+  // Declared first so that it is released last, after the engine that calls it.
+  ComOwner<NotifyObject> notify;
+  ComOwner<me::Engine> engine;
+  ComOwner<me::EngineEx> engineEx;
 };
 
 // Unsettled, no or yes; settled once for the process.
@@ -104,13 +100,12 @@ bool engineAvailable() {
     engineAnswer.store(kNo);
     return false;
   }
-  void* factory = nullptr;
-  const HRESULT hr =
-      CoCreateInstance(me::kClassFactoryClass, nullptr, CLSCTX_INPROC_SERVER, me::kClassFactoryInterface, &factory);
+  ComOwner<me::ClassFactory> factory;
+  const HRESULT hr = CoCreateInstance(me::kClassFactoryClass, nullptr, CLSCTX_INPROC_SERVER, me::kClassFactoryInterface,
+                                      factory.outVoid());
   // Asked from a thread without COM: the answer says nothing about the platform.
   if (hr == CO_E_NOTINITIALIZED) return false;
   const bool yes = SUCCEEDED(hr) && factory;
-  releaseUnknown(factory);
   engineAnswer.store(yes ? kYes : kNo);
   return yes;
 }
@@ -135,68 +130,58 @@ MediaEngineOpen failed(const char* key) { return {nullptr, key}; }
 
 MediaEngineOpen openEngine(const std::vector<uint8_t>& bytes, const std::wstring& sourceName,
                            MediaEventSink events) {
-  me::ClassFactory* factory = nullptr;
+  ComOwner<me::ClassFactory> factory;
   if (FAILED(CoCreateInstance(me::kClassFactoryClass, nullptr, CLSCTX_INPROC_SERVER, me::kClassFactoryInterface,
-                              reinterpret_cast<void**>(&factory))) ||
+                              factory.outVoid())) ||
       !factory)
     return failed("previewerror.audio_engine_failed");
-  struct FactoryRelease {
-    me::ClassFactory*& p;
-    ~FactoryRelease() { releaseUnknown(p); }
-  } factoryRelease{factory};
 
-  NotifyObject* notify = new (std::nothrow) NotifyObject(std::move(events));
+  ComOwner<NotifyObject> notify(new (std::nothrow) NotifyObject(std::move(events)));
   if (!notify) return failed("previewerror.out_of_memory");
-  struct NotifyRelease {
-    NotifyObject* p;
-    ~NotifyRelease() {
-      if (p) p->release();
-    }
-  } notifyRelease{notify};
 
   const mf::CreateAttributesFn createAttributes = mf::createAttributesFunction();
   const mf::ByteStreamOnStreamFn byteStreamOnStream = mf::byteStreamOnStreamFunction();
   if (!createAttributes || !byteStreamOnStream) return failed("previewerror.audio_platform_missing");
 
-  IMFAttributes* attributes = nullptr;
-  if (FAILED(createAttributes(&attributes, 2)) || !attributes) return failed("previewerror.audio_engine_config_failed");
+  ComOwner<IMFAttributes> attributes;
+  if (FAILED(createAttributes(attributes.out(), 2)) || !attributes)
+    return failed("previewerror.audio_engine_config_failed");
   attributes->SetUnknown(me::kCallbackAttribute, notify->asUnknown());
 
-  me::Engine* engine = nullptr;
-  const HRESULT created = factory->vtbl->createInstance(factory, me::kCreateAudioOnly, attributes, &engine);
-  releaseUnknown(attributes);
+  ComOwner<me::Engine> engine;
+  const HRESULT created =
+      factory->vtbl->createInstance(factory.get(), me::kCreateAudioOnly, attributes.get(), engine.out());
+  attributes.reset();
   if (FAILED(created) || !engine) return failed("previewerror.audio_engine_create_failed");
-  me::EngineEx* engineEx = nullptr;
-  if (FAILED(engine->vtbl->queryInterface(engine, me::kEngineExInterface, reinterpret_cast<void**>(&engineEx))) ||
-      !engineEx) {
-    engine->vtbl->shutdown(engine);
-    releaseUnknown(engine);
+  ComOwner<me::EngineEx> engineEx;
+  if (FAILED(engine->vtbl->queryInterface(engine.get(), me::kEngineExInterface, engineEx.outVoid())) || !engineEx) {
+    engine->vtbl->shutdown(engine.get());
+    engine.reset();
     return failed("previewerror.audio_unsupported_build");
   }
-  // From here the sound owns the engine, its extension and the callback, and releases them.
+  // From here the sound owns the engine, its extension and a reference to the callback.
   notify->addRef();
-  auto sound = std::make_shared<Win32MediaEngine>(engine, engineEx, notify);
-  engine->vtbl->setAutoPlay(engine, TRUE);
+  auto sound =
+      std::make_shared<Win32MediaEngine>(std::move(engine), std::move(engineEx), ComOwner<NotifyObject>(notify.get()));
+  sound->playWhenLoaded();
 
-  IStream* stream = SHCreateMemStream(bytes.data(), UINT(bytes.size()));
-  IMFByteStream* byteStream = nullptr;
-  if (!stream || FAILED(byteStreamOnStream(stream, &byteStream)) || !byteStream) {
-    releaseUnknown(stream);
-    sound->shutdown();
-    return failed("previewerror.audio_not_handed_over");
+  ComOwner<IMFByteStream> byteStream;
+  {
+    // The byte stream keeps its own reference to the memory stream.
+    ComOwner<IStream> stream(SHCreateMemStream(bytes.data(), UINT(bytes.size())));
+    if (!stream || FAILED(byteStreamOnStream(stream.get(), byteStream.out())) || !byteStream) {
+      stream.reset();
+      sound->shutdown();
+      return failed("previewerror.audio_not_handed_over");
+    }
   }
-  releaseUnknown(stream);
   if (const wchar_t* type = audioContentType(bytes.data(), bytes.size())) {
-    IMFAttributes* streamAttributes = nullptr;
-    if (SUCCEEDED(byteStream->QueryInterface(IID_IMFAttributes, reinterpret_cast<void**>(&streamAttributes))) &&
-        streamAttributes)
+    ComOwner<IMFAttributes> streamAttributes;
+    if (SUCCEEDED(byteStream->QueryInterface(IID_IMFAttributes, streamAttributes.outVoid())) && streamAttributes)
       streamAttributes->SetString(MF_BYTESTREAM_CONTENT_TYPE, type);
-    releaseUnknown(streamAttributes);
   }
-  BSTR name = SysAllocStringLen(sourceName.data(), UINT(sourceName.size()));
-  const HRESULT handed = engineEx->vtbl->setSourceFromByteStream(engineEx, byteStream, name);
-  SysFreeString(name);
-  releaseUnknown(byteStream);
+  const HRESULT handed = sound->setSource(byteStream.get(), sourceName);
+  byteStream.reset();
   if (FAILED(handed)) {
     sound->shutdown();
     return failed("previewerror.audio_no_decoder");

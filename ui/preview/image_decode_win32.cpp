@@ -1,29 +1,12 @@
 #include <windows.h>
 #include <wincodec.h>
 
+#include "ui/foundation/com_owner_win32.h"
 #include "ui/foundation/localisation.h"
 #include "ui/preview/image_decode.h"
 
 namespace tolzeb::ui {
 namespace {
-
-// Releases the interface it holds when it goes out of scope.
-template <typename T>
-class Held {
- public:
-  Held() = default;
-  Held(const Held&) = delete;
-  Held& operator=(const Held&) = delete;
-  ~Held() {
-    if (p_) p_->Release();
-  }
-  T** out() { return &p_; }
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-
- private:
-  T* p_ = nullptr;
-};
 
 bool fail(std::wstring& message, const char* key) {
   message = key ? i18n::translate(key) : std::wstring();
@@ -34,18 +17,18 @@ bool fail(std::wstring& message, const char* key) {
 
 bool decodeImage(const uint8_t* bytes, size_t count, PreviewImage& image, std::wstring& message) {
   message.clear();
-  Held<IWICImagingFactory> factory;
+  ComOwner<IWICImagingFactory> factory;
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                              reinterpret_cast<void**>(factory.out()))))
+                              factory.outVoid())))
     return fail(message, "previewerror.imaging_failed");
-  Held<IWICStream> stream;
+  ComOwner<IWICStream> stream;
   if (FAILED(factory->CreateStream(stream.out())) ||
       FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes), static_cast<DWORD>(count))))
     return fail(message, nullptr);
-  Held<IWICBitmapDecoder> decoder;
+  ComOwner<IWICBitmapDecoder> decoder;
   if (FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.out())))
     return fail(message, "previewerror.image_no_decoder");
-  Held<IWICBitmapFrameDecode> frame;
+  ComOwner<IWICBitmapFrameDecode> frame;
   if (FAILED(decoder->GetFrame(0, frame.out()))) return fail(message, "previewerror.image_no_frame");
   UINT width = 0, height = 0;
   if (FAILED(frame->GetSize(&width, &height)) || width == 0 || height == 0)
@@ -55,7 +38,7 @@ bool decodeImage(const uint8_t* bytes, size_t count, PreviewImage& image, std::w
   uint32_t targetWidth = 0, targetHeight = 0;
   scaledPreviewSize(width, height, targetWidth, targetHeight);
   IWICBitmapSource* source = frame.get();
-  Held<IWICBitmapScaler> scaler;
+  ComOwner<IWICBitmapScaler> scaler;
   if (targetWidth != width || targetHeight != height) {
     image.scaled = true;
     if (FAILED(factory->CreateBitmapScaler(scaler.out())) ||
@@ -63,7 +46,7 @@ bool decodeImage(const uint8_t* bytes, size_t count, PreviewImage& image, std::w
       return fail(message, nullptr);
     source = scaler.get();
   }
-  Held<IWICFormatConverter> converter;
+  ComOwner<IWICFormatConverter> converter;
   if (FAILED(factory->CreateFormatConverter(converter.out()))) return fail(message, nullptr);
   if (FAILED(converter->Initialize(source, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
                                    WICBitmapPaletteTypeMedianCut)))

@@ -9,6 +9,7 @@
 #include <objidl.h>
 #include <wincodec.h>
 
+#include "ui/foundation/com_owner_win32.h"
 #include "ui/foundation/localisation.h"
 #include "ui/foundation/system_function_win32.h"
 #include "ui/preview/media_facts.h"
@@ -61,17 +62,6 @@ const Functions& functions() {
   return f;
 }
 
-template <typename T>
-struct Owned {
-  T* p = nullptr;
-  ~Owned() {
-    if (p) p->Release();
-  }
-  T** out() { return &p; }
-  T* operator->() const { return p; }
-  explicit operator bool() const { return p != nullptr; }
-};
-
 MediaGuid toMediaGuid(const GUID& g) {
   MediaGuid m;
   m.data1 = g.Data1;
@@ -81,16 +71,14 @@ MediaGuid toMediaGuid(const GUID& g) {
   return m;
 }
 
-IStream* memoryStream(const std::vector<uint8_t>& bytes) {
-  IStream* stream = nullptr;
-  if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) || !stream) return nullptr;
+ComOwner<IStream> memoryStream(const std::vector<uint8_t>& bytes) {
+  ComOwner<IStream> stream;
+  if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.out())) || !stream) return {};
   ULONG written = 0;
   LARGE_INTEGER zero{};
   if (FAILED(stream->Write(bytes.data(), ULONG(bytes.size()), &written)) || written != bytes.size() ||
-      FAILED(stream->Seek(zero, STREAM_SEEK_SET, nullptr))) {
-    stream->Release();
-    return nullptr;
-  }
+      FAILED(stream->Seek(zero, STREAM_SEEK_SET, nullptr)))
+    return {};
   return stream;
 }
 
@@ -102,7 +90,7 @@ bool readStreams(IMFSourceReader* reader, MediaInfo& info, DWORD& videoStream, c
   videoStream = kNoStream;
   for (DWORD index = 0;; ++index) {
     if (cancel && cancel()) return false;
-    Owned<IMFMediaType> type;
+    ComOwner<IMFMediaType> type;
     const HRESULT hr = reader->GetNativeMediaType(index, 0, type.out());
     if (hr == MF_E_INVALIDSTREAMNUMBER) break;
     if (FAILED(hr) || !type) continue;
@@ -138,7 +126,7 @@ bool readStreams(IMFSourceReader* reader, MediaInfo& info, DWORD& videoStream, c
 // its pitch; a plain buffer is laid out by the stream's default stride.
 bool copyLockedFrame(IMFMediaBuffer* buffer, uint32_t width, uint32_t height, int32_t stride,
                      std::vector<uint8_t>& pixels) {
-  Owned<IMF2DBuffer> planar;
+  ComOwner<IMF2DBuffer> planar;
   if (SUCCEEDED(buffer->QueryInterface(IID_PPV_ARGS(planar.out()))) && planar) {
     BYTE* topRow = nullptr;
     LONG pitch = 0;
@@ -167,11 +155,11 @@ bool readVideoFrame(IMFSourceReader* reader, DWORD stream, uint32_t longestSide,
   image = PreviewImage{};
   reader->SetStreamSelection(DWORD(MF_SOURCE_READER_ALL_STREAMS), FALSE);
   reader->SetStreamSelection(stream, TRUE);
-  Owned<IMFMediaType> wanted;
+  ComOwner<IMFMediaType> wanted;
   if (FAILED(f.createMediaType(wanted.out())) || !wanted) return false;
   wanted->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
   wanted->SetGUID(MF_MT_SUBTYPE, MFVideoFormat_RGB32);
-  if (FAILED(reader->SetCurrentMediaType(stream, nullptr, wanted.p))) return false;
+  if (FAILED(reader->SetCurrentMediaType(stream, nullptr, wanted.get()))) return false;
 
   const int64_t position = frameSeekPosition(durationKnown, durationSeconds);
   if (position > 0) {
@@ -183,7 +171,7 @@ bool readVideoFrame(IMFSourceReader* reader, DWORD stream, uint32_t longestSide,
     PropVariantClear(&at);
   }
 
-  Owned<IMFMediaType> current;
+  ComOwner<IMFMediaType> current;
   if (FAILED(reader->GetCurrentMediaType(stream, current.out())) || !current) return false;
   UINT64 packedSize = 0;
   if (FAILED(current->GetUINT64(MF_MT_FRAME_SIZE, &packedSize))) return false;
@@ -199,13 +187,13 @@ bool readVideoFrame(IMFSourceReader* reader, DWORD stream, uint32_t longestSide,
   for (int attempt = 0; attempt < kMediaFrameAttempts && !taken; ++attempt) {
     if (cancel && cancel()) return false;
     DWORD flags = 0;
-    Owned<IMFSample> sample;
+    ComOwner<IMFSample> sample;
     if (FAILED(reader->ReadSample(stream, 0, nullptr, &flags, nullptr, sample.out()))) return false;
     if (flags & (MF_SOURCE_READERF_ERROR | MF_SOURCE_READERF_ENDOFSTREAM)) return false;
     if (!sample) continue;  // a gap in the stream
-    Owned<IMFMediaBuffer> buffer;
+    ComOwner<IMFMediaBuffer> buffer;
     if (FAILED(sample->ConvertToContiguousBuffer(buffer.out())) || !buffer) continue;
-    taken = copyLockedFrame(buffer.p, width, height, stride, pixels);
+    taken = copyLockedFrame(buffer.get(), width, height, stride, pixels);
   }
   if (!taken) return false;
   makeOpaque(pixels);
@@ -240,26 +228,25 @@ bool readFacts(const std::vector<uint8_t>& bytes, uint32_t longestSide, MediaInf
     ~ShutdownAtEnd() { shutdown(); }
   } pairing{f.shutdown};
 
-  Owned<IStream> stream;
-  stream.p = memoryStream(bytes);
-  Owned<IMFByteStream> byteStream;
-  if (!stream || FAILED(f.byteStreamOnStream(stream.p, byteStream.out())) || !byteStream) {
+  ComOwner<IStream> stream = memoryStream(bytes);
+  ComOwner<IMFByteStream> byteStream;
+  if (!stream || FAILED(f.byteStreamOnStream(stream.get(), byteStream.out())) || !byteStream) {
     message = i18n::translate("filetype.media_not_presented");
     return false;
   }
   if (const wchar_t* mime = mediaMimeType(bytes.data(), bytes.size())) {
-    Owned<IMFAttributes> streamAttributes;
+    ComOwner<IMFAttributes> streamAttributes;
     if (SUCCEEDED(byteStream->QueryInterface(IID_PPV_ARGS(streamAttributes.out())))) {
       streamAttributes->SetString(MF_BYTESTREAM_CONTENT_TYPE, mime);
     }
   }
-  Owned<IMFAttributes> attributes;
+  ComOwner<IMFAttributes> attributes;
   if (SUCCEEDED(f.createAttributes(attributes.out(), 2)) && attributes) {
     attributes->SetUINT32(MF_SOURCE_READER_ENABLE_VIDEO_PROCESSING, 1);
     attributes->SetUINT32(MF_SOURCE_READER_DISCONNECT_MEDIASOURCE_ON_SHUTDOWN, 1);
   }
-  Owned<IMFSourceReader> reader;
-  if (FAILED(f.readerFromByteStream(byteStream.p, attributes.p, reader.out())) || !reader) {
+  ComOwner<IMFSourceReader> reader;
+  if (FAILED(f.readerFromByteStream(byteStream.get(), attributes.get(), reader.out())) || !reader) {
     message = i18n::translate("filetype.no_decoder");
     return false;
   }
@@ -272,13 +259,13 @@ bool readFacts(const std::vector<uint8_t>& bytes, uint32_t longestSide, MediaInf
   }
   PropVariantClear(&duration);
   DWORD videoStream = kNoStream;
-  if (!readStreams(reader.p, info, videoStream, cancel)) {
+  if (!readStreams(reader.get(), info, videoStream, cancel)) {
     message = i18n::translate("previewerror.cancelled");
     return false;
   }
   if (info.hasVideo) {
     // A video without a decodable frame is still shown with its facts.
-    readVideoFrame(reader.p, videoStream, longestSide, f, info.durationKnown, info.durationSeconds, image, cancel);
+    readVideoFrame(reader.get(), videoStream, longestSide, f, info.durationKnown, info.durationSeconds, image, cancel);
   } else if (!info.hasAudio) {
     message = i18n::translate("previewerror.media_no_tracks");
     return false;
@@ -311,17 +298,17 @@ ByteStreamOnStreamFn byteStreamOnStreamFunction() {
 bool frameToBitmap(PreviewImage& image, uint32_t longestSide) {
   uint32_t width = 0, height = 0;
   if (!fitToLongestSide(image.width, image.height, longestSide, width, height)) return true;
-  mf::Owned<IWICImagingFactory> factory;
+  ComOwner<IWICImagingFactory> factory;
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                               IID_PPV_ARGS(factory.out()))))
     return false;
-  mf::Owned<IWICBitmap> bitmap;
+  ComOwner<IWICBitmap> bitmap;
   if (FAILED(factory->CreateBitmapFromMemory(image.width, image.height, GUID_WICPixelFormat32bppPBGRA, image.stride,
                                              UINT(image.pixels.size()), image.pixels.data(), bitmap.out())))
     return false;
-  mf::Owned<IWICBitmapScaler> scaler;
+  ComOwner<IWICBitmapScaler> scaler;
   if (FAILED(factory->CreateBitmapScaler(scaler.out())) ||
-      FAILED(scaler->Initialize(bitmap.p, width, height, WICBitmapInterpolationModeFant)))
+      FAILED(scaler->Initialize(bitmap.get(), width, height, WICBitmapInterpolationModeFant)))
     return false;
   std::vector<uint8_t> scaled(size_t(width) * 4 * height);
   if (FAILED(scaler->CopyPixels(nullptr, width * 4, UINT(scaled.size()), scaled.data()))) return false;

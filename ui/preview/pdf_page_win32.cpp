@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 
+#include "ui/foundation/com_owner_win32.h"
 #include "ui/foundation/localisation.h"
 #include "ui/foundation/system_function_win32.h"
 #include "ui/preview/pdf_page.h"
@@ -89,26 +90,6 @@ class OwnedString {
   Hstring value_ = nullptr;
 };
 
-// Owns one reference to an interface, of the platform's headers or of ours.
-template <typename T>
-class Owned {
- public:
-  Owned() = default;
-  Owned(const Owned&) = delete;
-  Owned& operator=(const Owned&) = delete;
-  ~Owned() {
-    if (p_) reinterpret_cast<IUnknown*>(p_)->Release();
-  }
-  T** out() { return &p_; }
-  void** outVoid() { return reinterpret_cast<void**>(&p_); }
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-
- private:
-  T* p_ = nullptr;
-};
-
 enum class Availability : int { unknown = 0, no = 1, yes = 2 };
 // Written once with the same answer by whichever thread asks first.
 std::atomic<int> pdfAvailability{int(Availability::unknown)};
@@ -128,7 +109,7 @@ bool pdfAvailable() {
     return false;
   }
   OwnedString name(kPdfDocumentClass);
-  Owned<PdfDocumentStatics> statics;
+  ComOwner<PdfDocumentStatics> statics;
   const HRESULT hr = name.get()
                          ? bindFunctions().getActivationFactory(name.get(), kIidPdfDocumentStatics, statics.outVoid())
                          : E_OUTOFMEMORY;
@@ -140,7 +121,7 @@ bool pdfAvailable() {
 }
 
 HRESULT waitAsync(IUnknown* operation, const CancelCheck& cancel) {
-  Owned<AsyncInfo> info;
+  ComOwner<AsyncInfo> info;
   const HRESULT queried = operation->QueryInterface(kIidAsyncInfo, info.outVoid());
   if (FAILED(queried) || !info) return FAILED(queried) ? queried : E_NOINTERFACE;
   HRESULT statusFailure = S_OK;
@@ -198,27 +179,26 @@ bool renderPdfFirstPage(const std::vector<uint8_t>& bytes, uint32_t longestSide,
   if (!pdfAvailable()) return fail(message, "previewerror.pdf_no_component");
   const Functions& f = bindFunctions();
 
-  Owned<IStream> source;
-  *source.out() = createMemoryStream(bytes);
-  Owned<RandomAccessStream> input;
+  ComOwner<IStream> source(createMemoryStream(bytes));
+  ComOwner<RandomAccessStream> input;
   if (!source ||
       FAILED(f.randomAccessOverStream(source.get(), kStreamOptionsDefault, kIidRandomAccessStream, input.outVoid())) ||
       !input)
     return fail(message, "previewerror.pdf_not_presented");
 
   OwnedString documentClass(kPdfDocumentClass);
-  Owned<PdfDocumentStatics> statics;
+  ComOwner<PdfDocumentStatics> statics;
   if (!documentClass.get() ||
       FAILED(f.getActivationFactory(documentClass.get(), kIidPdfDocumentStatics, statics.outVoid())) || !statics)
     return fail(message, "previewerror.pdf_component_failed");
 
-  Owned<LoadDocumentOperation> opening;
+  ComOwner<LoadDocumentOperation> opening;
   if (FAILED(statics->vtbl->LoadFromStreamAsync(statics.get(), input.get(), opening.out())) || !opening)
     return fail(message, "previewerror.pdf_open_failed");
   const HRESULT opened = waitAsync(reinterpret_cast<IUnknown*>(opening.get()), cancel);
   if (opened == E_ABORT) return fail(message, "previewerror.cancelled");
   if (FAILED(opened)) return fail(message, "previewerror.pdf_open_failed_detail");
-  Owned<PdfDocument> document;
+  ComOwner<PdfDocument> document;
   if (FAILED(opening->vtbl->GetResults(opening.get(), document.out())) || !document)
     return fail(message, "previewerror.pdf_open_failed");
 
@@ -227,7 +207,7 @@ bool renderPdfFirstPage(const std::vector<uint8_t>& bytes, uint32_t longestSide,
     return fail(message, "previewerror.pdf_no_pages");
   facts.pageCount = pageCount;
 
-  Owned<PdfPage> page;
+  ComOwner<PdfPage> page;
   if (FAILED(document->vtbl->GetPage(document.get(), 0, page.out())) || !page)
     return fail(message, "previewerror.pdf_first_page_failed");
   PageSize size{};
@@ -237,10 +217,10 @@ bool renderPdfFirstPage(const std::vector<uint8_t>& bytes, uint32_t longestSide,
     facts.pageHeight = size.height * 0.75f;
   }
 
-  Owned<PdfPageRenderOptions> options;
+  ComOwner<PdfPageRenderOptions> options;
   {
     OwnedString optionsClass(kRenderOptionsClass);
-    Owned<Inspectable> instance;
+    ComOwner<Inspectable> instance;
     if (optionsClass.get() && SUCCEEDED(f.activateInstance(optionsClass.get(), instance.out())) && instance) {
       reinterpret_cast<IUnknown*>(instance.get())->QueryInterface(kIidPdfPageRenderOptions, options.outVoid());
     }
@@ -251,17 +231,17 @@ bool renderPdfFirstPage(const std::vector<uint8_t>& bytes, uint32_t longestSide,
     if (target.setHeight) options->vtbl->put_DestinationHeight(options.get(), target.pixels);
   }
 
-  Owned<RandomAccessStream> output;
+  ComOwner<RandomAccessStream> output;
   {
     OwnedString streamClass(kMemoryStreamClass);
-    Owned<Inspectable> instance;
+    ComOwner<Inspectable> instance;
     if (!streamClass.get() || FAILED(f.activateInstance(streamClass.get(), instance.out())) || !instance ||
         FAILED(reinterpret_cast<IUnknown*>(instance.get())->QueryInterface(kIidRandomAccessStream, output.outVoid())) ||
         !output)
       return fail(message, "previewerror.pdf_no_surface");
   }
 
-  Owned<AsyncAction> rendering;
+  ComOwner<AsyncAction> rendering;
   const HRESULT started =
       options ? page->vtbl->RenderWithOptionsToStreamAsync(page.get(), output.get(), options.get(), rendering.out())
               : page->vtbl->RenderToStreamAsync(page.get(), output.get(), rendering.out());
@@ -270,7 +250,7 @@ bool renderPdfFirstPage(const std::vector<uint8_t>& bytes, uint32_t longestSide,
   if (rendered == E_ABORT) return fail(message, "previewerror.cancelled");
   if (FAILED(rendered)) return fail(message, "previewerror.pdf_page_failed");
 
-  Owned<IStream> readBack;
+  ComOwner<IStream> readBack;
   if (FAILED(f.streamOverRandomAccess(reinterpret_cast<IUnknown*>(output.get()), IID_IStream, readBack.outVoid())) ||
       !readBack)
     return fail(message, "previewerror.pdf_readback_failed");

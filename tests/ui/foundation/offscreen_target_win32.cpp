@@ -1,5 +1,7 @@
 #include "offscreen_target_win32.h"
 
+#include "ui/foundation/com_owner_win32.h"
+
 namespace tolzeb::ui::testing {
 
 OffscreenTarget::OffscreenTarget(unsigned width, unsigned height) : width_(width), height_(height) {
@@ -38,20 +40,17 @@ Bgra OffscreenTarget::at(unsigned x, unsigned y) const {
 
 bool OffscreenTarget::savePng(const wchar_t* path) const {
   if (bitmap_ == nullptr) return false;
-  IWICStream* stream = nullptr;
-  IWICBitmapEncoder* encoder = nullptr;
-  IWICBitmapFrameEncode* frame = nullptr;
-  bool ok = SUCCEEDED(factory_->CreateStream(&stream)) &&
+  ComOwner<IWICStream> stream;
+  ComOwner<IWICBitmapEncoder> encoder;
+  ComOwner<IWICBitmapFrameEncode> frame;
+  bool ok = SUCCEEDED(factory_->CreateStream(stream.out())) &&
             SUCCEEDED(stream->InitializeFromFilename(path, GENERIC_WRITE)) &&
-            SUCCEEDED(factory_->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
-            SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
-            SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) &&
+            SUCCEEDED(factory_->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.out())) &&
+            SUCCEEDED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) &&
+            SUCCEEDED(encoder->CreateNewFrame(frame.out(), nullptr)) &&
             SUCCEEDED(frame->Initialize(nullptr)) &&
             SUCCEEDED(frame->WriteSource(bitmap_, nullptr)) && SUCCEEDED(frame->Commit()) &&
             SUCCEEDED(encoder->Commit());
-  if (frame != nullptr) frame->Release();
-  if (encoder != nullptr) encoder->Release();
-  if (stream != nullptr) stream->Release();
   return ok;
 }
 

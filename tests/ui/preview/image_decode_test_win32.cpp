@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "english_catalogue.h"
+#include "ui/foundation/com_owner_win32.h"
 #include "ui/foundation/png_writer.h"
 
 namespace tolzeb::ui {
@@ -42,26 +43,26 @@ const std::vector<uint8_t> kRedPixelGif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1
 // A JPEG of one colour, made by the imaging component's own encoder; empty when it has none.
 std::vector<uint8_t> solidJpeg(uint32_t width, uint32_t height, uint8_t r, uint8_t g, uint8_t b) {
   std::vector<uint8_t> out;
-  IWICImagingFactory* factory = nullptr;
-  IStream* stream = nullptr;
-  IWICBitmapEncoder* encoder = nullptr;
-  IWICBitmapFrameEncode* frame = nullptr;
+  ComOwner<IWICImagingFactory> factory;
+  ComOwner<IStream> stream;
+  ComOwner<IWICBitmapEncoder> encoder;
+  ComOwner<IWICBitmapFrameEncode> frame;
   std::vector<uint8_t> pixels;
   for (uint32_t i = 0; i < width * height; ++i) pixels.push_back(b), pixels.push_back(g), pixels.push_back(r);
   WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-  bool made = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_IWICImagingFactory, reinterpret_cast<void**>(&factory))) &&
-              SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) &&
-              SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, &encoder)) &&
-              SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
-              SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
+  bool made = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                         factory.outVoid())) &&
+              SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, stream.out())) &&
+              SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.out())) &&
+              SUCCEEDED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) &&
+              SUCCEEDED(encoder->CreateNewFrame(frame.out(), nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
               SUCCEEDED(frame->SetSize(width, height)) && SUCCEEDED(frame->SetPixelFormat(&format)) &&
               IsEqualGUID(format, GUID_WICPixelFormat24bppBGR) &&
               SUCCEEDED(frame->WritePixels(height, width * 3, UINT(pixels.size()), pixels.data())) &&
               SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
   if (made) {
     HGLOBAL memory = nullptr;
-    if (SUCCEEDED(GetHGlobalFromStream(stream, &memory))) {
+    if (SUCCEEDED(GetHGlobalFromStream(stream.get(), &memory))) {
       STATSTG stat{};
       stream->Stat(&stat, STATFLAG_NONAME);
       const auto* bytes = static_cast<const uint8_t*>(GlobalLock(memory));
@@ -69,10 +70,6 @@ std::vector<uint8_t> solidJpeg(uint32_t width, uint32_t height, uint8_t r, uint8
       GlobalUnlock(memory);
     }
   }
-  if (frame) frame->Release();
-  if (encoder) encoder->Release();
-  if (stream) stream->Release();
-  if (factory) factory->Release();
   return out;
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "english_catalogue.h"
+#include "ui/foundation/com_owner_win32.h"
 #include "ui/foundation/localisation.h"
 #include "ui/preview/image_decode.h"
 #include "ui/preview/pdf_page.h"
@@ -17,21 +18,19 @@ using PlatformPdfTest = EnglishCatalogueTest;
 TEST_F(PlatformPdfTest, RenderedPageIsReadBackFromAStream) {
   std::vector<uint8_t> page(0x280000);  // 2.5 MiB: three reads
   for (size_t i = 0; i < page.size(); ++i) page[i] = static_cast<uint8_t>(i * 13);
-  IStream* stream = winrt::createMemoryStream(page);
-  ASSERT_NE(stream, nullptr);
+  ComOwner<IStream> stream(winrt::createMemoryStream(page));
+  ASSERT_TRUE(stream);
   LARGE_INTEGER end{};
   ASSERT_HRESULT_SUCCEEDED(stream->Seek(end, STREAM_SEEK_END, nullptr));  // read-back rewinds first
   std::vector<uint8_t> bytes;
   std::wstring message;
-  EXPECT_TRUE(winrt::readRenderedStream(stream, bytes, message));
+  EXPECT_TRUE(winrt::readRenderedStream(stream.get(), bytes, message));
   EXPECT_EQ(bytes, page);
-  stream->Release();
 
-  IStream* empty = winrt::createMemoryStream({});
-  ASSERT_NE(empty, nullptr);
-  EXPECT_FALSE(winrt::readRenderedStream(empty, bytes, message));
+  ComOwner<IStream> empty(winrt::createMemoryStream({}));
+  ASSERT_TRUE(empty);
+  EXPECT_FALSE(winrt::readRenderedStream(empty.get(), bytes, message));
   EXPECT_EQ(message, i18n::translate("previewerror.pdf_bad_size"));
-  empty->Release();
 }
 
 // An asynchronous step as the runtime hands it out: its status table walks through `statuses`,
