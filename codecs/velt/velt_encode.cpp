@@ -382,17 +382,30 @@ bool VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best, uint32_t hea
 }
 
 // Entries before `position` move one place back and `distance` takes the front. What is known
-// about probing a distance for patches moves with it.
+// about probing a distance for patches moves with it. The four slots are moved by selects rather
+// than a loop of variable length, which the compiler turns into calls to memmove.
 [[gnu::always_inline]] inline void VeltEncoder::moveToFront(int position, uint64_t distance) {
-  const PatchProbeSkip skip = patchProbeSkip_[position];
-  for (int k = position; k > 0; --k) {
-    recentDistances_[k] = recentDistances_[k - 1];
-    patchProbeSkip_[k] = patchProbeSkip_[k - 1];
+  static_assert(kVeltRecentDistanceCount == 4);
+  const PatchProbeSkip front = patchProbeSkip_[position];
+  const uint64_t d0 = recentDistances_[0], d1 = recentDistances_[1], d2 = recentDistances_[2];
+  const PatchProbeSkip s0 = patchProbeSkip_[0], s1 = patchProbeSkip_[1], s2 = patchProbeSkip_[2];
+  if (position >= 3) {
+    recentDistances_[3] = d2;
+    patchProbeSkip_[3] = s2;
+  }
+  if (position >= 2) {
+    recentDistances_[2] = d1;
+    patchProbeSkip_[2] = s1;
+  }
+  if (position >= 1) {
+    recentDistances_[1] = d0;
+    patchProbeSkip_[1] = s0;
   }
   recentDistances_[0] = distance;
-  patchProbeSkip_[0] = skip;
-  recentSetCount_ = 0;
-  for (uint64_t set : recentDistances_) recentSetCount_ += set != 0;
+  patchProbeSkip_[0] = front;
+  // A distance found in the list sits in a set slot; one that is new fills the first unset slot,
+  // if any is left.
+  if (position >= recentSetCount_) ++recentSetCount_;
 }
 
 [[gnu::always_inline]] inline void VeltEncoder::flushLiterals(size_t position) {
@@ -446,9 +459,17 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
   pendingLiteralStart_ = 0;
   std::fill(std::begin(recentDistances_), std::end(recentDistances_), 0);
   recentSetCount_ = 0;
+  // The parse gives up once the streams and the pending literals reach the block length. The
+  // streams and the start of the pending literals move only when a token is written, so the
+  // position where that happens is worked out then rather than at every step.
+  const auto giveUpPosition = [&] {
+    const size_t written =
+        size_t(token_ - tokenBegin_) + size_t(literal_ - literalBegin_) + size_t(extra_ - extraBegin_);
+    return written >= length + pendingLiteralStart_ ? 0 : length + pendingLiteralStart_ - written;
+  };
+  size_t giveUpAt = giveUpPosition();
   while (i < length) {
-    size_t written = size_t(token_ - tokenBegin_) + size_t(literal_ - literalBegin_) + size_t(extra_ - extraBegin_);
-    if (written + (i - pendingLiteralStart_) >= length) return Bytes{};
+    if (i >= giveUpAt) return Bytes{};
 
     // Runs of one byte value are taken at once, before any other candidate is looked at.
     const uint8_t value = block[i];
@@ -474,6 +495,7 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
       }
       insertRange<Level>(i, runEnd);
       i = pendingLiteralStart_ = runEnd;
+      giveUpAt = giveUpPosition();
       continue;
     }
     if (i + kMinMatch > length) {
@@ -539,12 +561,14 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
       }
       insertRange<Level>(i + 1, i + patched.length);
       i = pendingLiteralStart_ = i + patched.length;
+      giveUpAt = giveUpPosition();
     } else if (useDict) {
       flushLiterals(i);
       token_ = writeVeltToken(token_, VeltTokenKind::dict, dict.length);
       extra_ = writeVarint(extra_, dict.distance);
       insertRange<Level>(i + 1, i + dict.length);
       i = pendingLiteralStart_ = i + dict.length;
+      giveUpAt = giveUpPosition();
     } else if (best.length < kMinMatch || matchCost(best) >= best.length) {
       ++i;
     } else {
@@ -567,6 +591,7 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
       }
       insertRange<Level>(i + 1, i + best.length);
       i = pendingLiteralStart_ = i + best.length;
+      giveUpAt = giveUpPosition();
     }
   }
   flushLiterals(i);
