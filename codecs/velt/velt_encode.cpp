@@ -209,9 +209,10 @@ template <int Level>
   if constexpr (!kChainIsRead<Level>) {
     return previous;
   } else {
-    uint16_t link = 0;
-    // With no previous position (0xFFFFFFFF) the difference wraps far beyond the limit.
-    if (p - size_t(previous) <= kMaxChainLink) link = uint16_t(p - previous);
+    // With no previous position (0xFFFFFFFF) the difference wraps far beyond the limit. A select
+    // rather than a branch: the compiler otherwise works the difference out twice.
+    const size_t gap = p - size_t(previous);
+    const uint16_t link = uint16_t(gap <= kMaxChainLink ? gap : 0);
     chain[p] = link;
     return (link != 0 || kPresets[Level].farCandidates) ? previous : kNoPosition;
   }
@@ -255,13 +256,15 @@ template <int Level>
 }
 
 template <int Level>
-[[gnu::always_inline]] inline VeltMatch VeltEncoder::findChainMatch(size_t p, uint32_t candidate) const {
+[[gnu::always_inline]] inline VeltMatch VeltEncoder::findChainMatch(size_t p, uint32_t candidate,
+                                                                    uint32_t longerThan) const {
   VeltMatch best;
   if (p + kMinMatch > length_) return best;
   const uint8_t* here = block_ + p;
   const size_t maxLength = length_ - p;
   const uint32_t firstWord = loadWord32(here);
-  if (candidate == kNoPosition || candidate >= p) return best;
+  if (candidate == kNoPosition || candidate >= p || longerThan >= maxLength) return best;
+  best.length = longerThan;
   // A link steps back to an earlier inserted position, never past the block start, so after
   // the first candidate only the depth and a missing link end the walk.
   for (unsigned visited = 1;; ++visited) {
@@ -279,6 +282,7 @@ template <int Level>
     if (link == 0) break;
     candidate -= link;
   }
+  if (best.distance == 0) best.length = 0;  // none longer than longerThan
   return best;
 }
 
@@ -509,7 +513,7 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
     VeltMatch best;
     {
       VeltMatch repeat = findRepeatMatch(i);
-      VeltMatch chained = findChainMatch<Level>(i, headCandidate);
+      VeltMatch chained = findChainMatch<Level>(i, headCandidate, 0);
       bool chainWins = chained.length != 0 && (repeat.length == 0 || beats(chained.length, matchCost(chained),
                                                                            repeat.length, matchCost(repeat)));
       best = chainWins ? chained : repeat;
@@ -533,7 +537,8 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
       for (unsigned j = 1; j <= preset.lazySteps && i + j + kMinMatch <= length; ++j) {
         const size_t q = i + j;
         VeltMatch repeat = findRepeatMatch(q);
-        VeltMatch chained = findChainMatch<Level>(q, head_[hashAt(q)]);
+        // Only a chain match longer than the repeat match is looked at.
+        VeltMatch chained = findChainMatch<Level>(q, head_[hashAt(q)], repeat.length);
         const VeltMatch& next = chained.length > repeat.length ? chained : repeat;
         if (next.length != 0 &&
             (uint64_t(next.length) + j) * bestCost > (uint64_t(matchCost(next)) + j) * best.length) {

@@ -101,8 +101,9 @@ class VeltEncoder {
   template <int Level>
   void insertRange(size_t from, size_t end);
   VeltMatch findRepeatMatch(size_t p) const;
+  // The longest copy from the chain starting at `candidate`, if longer than `longerThan`.
   template <int Level>
-  VeltMatch findChainMatch(size_t p, uint32_t candidate) const;
+  VeltMatch findChainMatch(size_t p, uint32_t candidate, uint32_t longerThan) const;
   template <int Level>
   VeltMatch findDictionaryMatch(size_t p) const;
   // True, with `patched` filled, when a patched copy beats `best`. Needs p + 16 <= the block length.
