@@ -265,16 +265,23 @@ template <int Level>
   const uint32_t firstWord = loadWord32(here);
   if (candidate == kNoPosition || candidate >= p || longerThan >= maxLength) return best;
   best.length = longerThan;
+  // Only a strictly longer match can win, so the byte just past the best must agree too. One
+  // word compare tests the four bytes ending there (with no best yet, the first four); the
+  // first word is checked after it, where the window does not cover it.
+  size_t windowAt = best.length >= kMinMatch ? best.length - (kMinMatch - 1) : 0;
+  uint32_t windowWord = loadWord32(here + windowAt);
   // A link steps back to an earlier inserted position, never past the block start, so after
   // the first candidate only the depth and a missing link end the walk.
   for (unsigned visited = 1;; ++visited) {
     const uint8_t* there = block_ + candidate;
-    // Only a strictly longer match can win, so the byte just past the best must agree too
-    // (with no best yet that is the first byte, which the word compare covers).
-    if (loadWord32(there) == firstWord && there[best.length] == here[best.length]) {
+    if (loadWord32(there + windowAt) == windowWord && (windowAt == 0 || loadWord32(there) == firstWord)) {
       size_t length = kMinMatch + commonPrefixLength(there + kMinMatch, here + kMinMatch, maxLength - kMinMatch);
-      if (length > best.length) best = {p - candidate, uint32_t(length), -1};
-      if (length == maxLength) break;
+      if (length > best.length) {
+        best = {p - candidate, uint32_t(length), -1};
+        if (length == maxLength) break;
+        windowAt = length - (kMinMatch - 1);
+        windowWord = loadWord32(here + windowAt);
+      }
     }
     if constexpr (!kChainIsRead<Level>) break;
     if (visited == kPresets[Level].chainDepth) break;
