@@ -270,24 +270,32 @@ template <int Level>
   // first word is checked after it, where the window does not cover it.
   size_t windowAt = best.length >= kMinMatch ? best.length - (kMinMatch - 1) : 0;
   uint32_t windowWord = loadWord32(here + windowAt);
-  // A link steps back to an earlier inserted position, never past the block start, so after
-  // the first candidate only the depth and a missing link end the walk.
-  for (unsigned visited = 1;; ++visited) {
-    const uint8_t* there = block_ + candidate;
+  // True when the candidate's match runs to the block end, which nothing can beat.
+  const auto visit = [&](uint32_t at) {
+    const uint8_t* there = block_ + at;
     if (loadWord32(there + windowAt) == windowWord && (windowAt == 0 || loadWord32(there) == firstWord)) {
       size_t length = kMinMatch + commonPrefixLength(there + kMinMatch, here + kMinMatch, maxLength - kMinMatch);
       if (length > best.length) {
-        best = {p - candidate, uint32_t(length), -1};
-        if (length == maxLength) break;
+        best = {p - at, uint32_t(length), -1};
+        if (length == maxLength) return true;
         windowAt = length - (kMinMatch - 1);
         windowWord = loadWord32(here + windowAt);
       }
     }
-    if constexpr (!kChainIsRead<Level>) break;
-    if (visited == kPresets[Level].chainDepth) break;
-    uint16_t link = chain_[candidate];
-    if (link == 0) break;
-    candidate -= link;
+    return false;
+  };
+  if constexpr (!kChainIsRead<Level>) {
+    visit(candidate);
+  } else {
+    // A link steps back to an earlier inserted position, never past the block start, so after
+    // the first candidate only the depth and a missing link end the walk.
+#pragma GCC unroll 4
+    for (unsigned visited = 1; visited <= kPresets[Level].chainDepth; ++visited) {
+      if (visit(candidate)) break;
+      const uint16_t link = chain_[candidate];
+      if (link == 0) break;
+      candidate -= link;
+    }
   }
   if (best.distance == 0) best.length = 0;  // none longer than longerThan
   return best;
