@@ -209,9 +209,10 @@ template <int Level>
   if constexpr (!kChainIsRead<Level>) {
     return previous;
   } else {
-    uint16_t link = 0;
-    // With no previous position (0xFFFFFFFF) the difference wraps far beyond the limit.
-    if (p - size_t(previous) <= kMaxChainLink) link = uint16_t(p - previous);
+    // With no previous position (0xFFFFFFFF) the difference wraps far beyond the limit. A select
+    // rather than a branch: the compiler otherwise works the difference out twice.
+    const size_t gap = p - size_t(previous);
+    const uint16_t link = uint16_t(gap <= kMaxChainLink ? gap : 0);
     chain[p] = link;
     return (link != 0 || kPresets[Level].farCandidates) ? previous : kNoPosition;
   }
@@ -255,30 +256,48 @@ template <int Level>
 }
 
 template <int Level>
-[[gnu::always_inline]] inline VeltMatch VeltEncoder::findChainMatch(size_t p, uint32_t candidate) const {
+[[gnu::always_inline]] inline VeltMatch VeltEncoder::findChainMatch(size_t p, uint32_t candidate,
+                                                                    uint32_t longerThan) const {
   VeltMatch best;
   if (p + kMinMatch > length_) return best;
   const uint8_t* here = block_ + p;
   const size_t maxLength = length_ - p;
   const uint32_t firstWord = loadWord32(here);
-  if (candidate == kNoPosition || candidate >= p) return best;
-  // A link steps back to an earlier inserted position, never past the block start, so after
-  // the first candidate only the depth and a missing link end the walk.
-  for (unsigned visited = 1;; ++visited) {
-    const uint8_t* there = block_ + candidate;
-    // Only a strictly longer match can win, so the byte just past the best must agree too
-    // (with no best yet that is the first byte, which the word compare covers).
-    if (loadWord32(there) == firstWord && there[best.length] == here[best.length]) {
+  if (candidate == kNoPosition || candidate >= p || longerThan >= maxLength) return best;
+  best.length = longerThan;
+  // Only a strictly longer match can win, so the byte just past the best must agree too. One
+  // word compare tests the four bytes ending there (with no best yet, the first four); the
+  // first word is checked after it, where the window does not cover it.
+  size_t windowAt = best.length >= kMinMatch ? best.length - (kMinMatch - 1) : 0;
+  uint32_t windowWord = loadWord32(here + windowAt);
+  // True when the candidate's match runs to the block end, which nothing can beat.
+  const auto visit = [&](uint32_t at) {
+    const uint8_t* there = block_ + at;
+    if (loadWord32(there + windowAt) == windowWord && (windowAt == 0 || loadWord32(there) == firstWord)) {
       size_t length = kMinMatch + commonPrefixLength(there + kMinMatch, here + kMinMatch, maxLength - kMinMatch);
-      if (length > best.length) best = {p - candidate, uint32_t(length), -1};
-      if (length == maxLength) break;
+      if (length > best.length) {
+        best = {p - at, uint32_t(length), -1};
+        if (length == maxLength) return true;
+        windowAt = length - (kMinMatch - 1);
+        windowWord = loadWord32(here + windowAt);
+      }
     }
-    if constexpr (!kChainIsRead<Level>) break;
-    if (visited == kPresets[Level].chainDepth) break;
-    uint16_t link = chain_[candidate];
-    if (link == 0) break;
-    candidate -= link;
+    return false;
+  };
+  if constexpr (!kChainIsRead<Level>) {
+    visit(candidate);
+  } else {
+    // A link steps back to an earlier inserted position, never past the block start, so after
+    // the first candidate only the depth and a missing link end the walk.
+#pragma GCC unroll 4
+    for (unsigned visited = 1; visited <= kPresets[Level].chainDepth; ++visited) {
+      if (visit(candidate)) break;
+      const uint16_t link = chain_[candidate];
+      if (link == 0) break;
+      candidate -= link;
+    }
   }
+  if (best.distance == 0) best.length = 0;  // none longer than longerThan
   return best;
 }
 
@@ -300,99 +319,113 @@ VeltMatch VeltEncoder::findDictionaryMatch(size_t p) const {
   return best;
 }
 
-bool VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best, uint32_t headCandidate,
-                                   VeltPatchedMatch& kept) {
-  kept.length = 0;
-  // Candidates 0..3 are the recent-distance slots (0 when unset or known to fail here), the
-  // last one the head candidate's distance.
-  constexpr int recentCount = kVeltRecentDistanceCount;
-  uint64_t candidates[recentCount + 1];
-  // Set distances never exceed p (see findRepeatMatch).
-  for (int slot = 0; slot < recentCount; ++slot) {
-    const uint64_t distance = recentDistances_[slot];
-    const PatchProbeSkip& skip = patchProbeSkip_[slot];
-    candidates[slot] = skip.distance == distance && p <= skip.lastFailing ? 0 : distance;
-  }
-  candidates[recentCount] = 0;
-  if (headCandidate != kNoPosition && headCandidate < p && p + kMinMatch <= length_)
-    candidates[recentCount] = p - headCandidate;
-
+// The edits and the cost of a patched copy at `distance`, whose first 16 bytes differ from p's in
+// `firstDiffering`, kept when it pays and beats `kept`. Reached by few probes, so kept out of line.
+[[gnu::noinline]] void VeltEncoder::measurePatch(size_t p, uint64_t distance, uint32_t firstDiffering,
+                                                 VeltPatchedMatch& kept) const {
   const uint8_t* here = block_ + p;
-  for (int k = 0; k <= recentCount; ++k) {
-    const uint64_t distance = candidates[k];
-    if (distance == 0) continue;
-    const size_t reach = size_t(std::min<uint64_t>({kVeltMaxPatchLength, length_ - p, distance}));
-    if (reach < 16) continue;
-    const uint8_t* there = here - distance;
-    // At most kPatchProbeMaxDiffs of the first min(reach, 32) bytes may differ. Most candidates
-    // already differ too much in the first 16, which settles it; a second 16-byte compare ends
-    // at the probe's end (overlapping the first when it is shorter than 32).
-    const uint32_t firstDiffering = differingBits(here, there);
+  const uint8_t* there = here - distance;
+  const size_t reach = size_t(std::min<uint64_t>({kVeltMaxPatchLength, length_ - p, distance}));
+  // At most kPatchProbeMaxDiffs of the first min(reach, 32) bytes may differ: a second 16-byte
+  // compare ends at the probe's end (overlapping the first when it is shorter than 32).
+  const size_t probeBytes = std::min<size_t>(reach, kPatchProbeBytes);
+  if (beyondAllowedDiffs(firstDiffering | differingBits(here + probeBytes - 16, there + probeBytes - 16)
+                                              << (probeBytes - 16)) != 0)
+    return;
+
+  VeltPatchedMatch candidate;  // edit positions are written before they are read
+  candidate.distance = distance;
+  candidate.editCount = 0;
+  // Every differing position below reach is an edit, up to the one past the last edit
+  // allowed, where the copy stops. Taken 16 bytes at a time; the last word ends at reach
+  // (reach >= 16) and drops the bytes the word before it has seen.
+  size_t length = reach;
+  for (size_t base = 0; base < reach && length == reach; base += 16) {
+    const size_t at = std::min(base, reach - 16);
+    for (uint32_t differing = differingBits(here + at, there + at) >> (base - at); differing != 0;
+         differing &= differing - 1) {
+      const uint32_t position = uint32_t(base + size_t(__builtin_ctz(differing)));
+      if (candidate.editCount == kVeltMaxPatchEdits) {
+        length = position;
+        break;
+      }
+      candidate.editPositions[candidate.editCount++] = position;
+    }
+  }
+  // An edit on the last byte buys nothing over a shorter copy.
+  while (candidate.editCount > 0 && candidate.editPositions[candidate.editCount - 1] == length - 1) {
+    length = candidate.editPositions[candidate.editCount - 1];
+    --candidate.editCount;
+  }
+  if (candidate.editCount == 0 || length < 16) return;
+  candidate.length = uint32_t(length);
+  uint32_t cost = 2 + lengthExtensionCost(candidate.length, 47) + varintSize(distance);
+  uint32_t previous = 0;
+  for (uint32_t e = 0; e < candidate.editCount; ++e) {
+    uint32_t gap = e == 0 ? candidate.editPositions[0] : candidate.editPositions[e] - previous - 1;
+    cost += varintSize(gap) + 1;
+    previous = candidate.editPositions[e];
+  }
+  candidate.cost = cost;
+  if (uint64_t(candidate.length) * kPatchGainDenominator > uint64_t(cost) * kPatchGainNumerator &&
+      (kept.length == 0 || beats(candidate.length, candidate.cost, kept.length, kept.cost)))
+    kept = candidate;
+}
+
+[[gnu::always_inline]] inline bool VeltEncoder::findPatchedMatch(size_t p, const VeltMatch& best,
+                                                                 uint32_t headCandidate, VeltPatchedMatch& kept) {
+  kept.length = 0;
+  const uint8_t* here = block_ + p;
+  // The recent-distance slots first, then the head candidate's distance. A probe reaches at most
+  // the distance back, and needs 16 bytes; p + 16 <= length_ is the caller's to check.
+  // Set distances never exceed p (see findRepeatMatch), and the set slots come first.
+  const int setSlots = recentSetCount_;
+  for (int slot = 0; slot < setSlots; ++slot) {
+    if (p <= patchProbeSkipUntil_[slot]) continue;
+    const uint64_t distance = recentDistances_[slot];
+    // Most candidates already differ in more than kPatchProbeMaxDiffs of the first 16 bytes,
+    // which settles it.
+    const uint32_t firstDiffering = differingBits(here, here - distance);
     if (beyondAllowedDiffs(firstDiffering) != 0) {
       // The same distance fails at the next positions too while their first 16 bytes still
       // hold five of these differences, so it is not probed again before that.
-      if (k < recentCount) patchProbeSkip_[k] = {distance, p + failingShift(firstDiffering)};
+      patchProbeSkipUntil_[slot] = p + failingShift(firstDiffering);
       continue;
     }
-    const size_t probeBytes = std::min<size_t>(reach, kPatchProbeBytes);
-    if (beyondAllowedDiffs(firstDiffering | differingBits(here + probeBytes - 16, there + probeBytes - 16)
-                                                << (probeBytes - 16)) != 0)
-      continue;
-
-    VeltPatchedMatch candidate;  // edit positions are written before they are read
-    candidate.distance = distance;
-    candidate.editCount = 0;
-    // Every differing position below reach is an edit, up to the one past the last edit
-    // allowed, where the copy stops. Taken 16 bytes at a time; the last word ends at reach
-    // (reach >= 16) and drops the bytes the word before it has seen.
-    size_t length = reach;
-    for (size_t base = 0; base < reach && length == reach; base += 16) {
-      const size_t at = std::min(base, reach - 16);
-      for (uint32_t differing = differingBits(here + at, there + at) >> (base - at); differing != 0;
-           differing &= differing - 1) {
-        const uint32_t position = uint32_t(base + size_t(__builtin_ctz(differing)));
-        if (candidate.editCount == kVeltMaxPatchEdits) {
-          length = position;
-          break;
-        }
-        candidate.editPositions[candidate.editCount++] = position;
-      }
-    }
-    // An edit on the last byte buys nothing over a shorter copy.
-    while (candidate.editCount > 0 && candidate.editPositions[candidate.editCount - 1] == length - 1) {
-      length = candidate.editPositions[candidate.editCount - 1];
-      --candidate.editCount;
-    }
-    if (candidate.editCount == 0 || length < 16) continue;
-    candidate.length = uint32_t(length);
-    uint32_t cost = 2 + lengthExtensionCost(candidate.length, 47) + varintSize(distance);
-    uint32_t previous = 0;
-    for (uint32_t e = 0; e < candidate.editCount; ++e) {
-      uint32_t gap = e == 0 ? candidate.editPositions[0] : candidate.editPositions[e] - previous - 1;
-      cost += varintSize(gap) + 1;
-      previous = candidate.editPositions[e];
-    }
-    candidate.cost = cost;
-    if (uint64_t(candidate.length) * kPatchGainDenominator > uint64_t(cost) * kPatchGainNumerator &&
-        (kept.length == 0 || beats(candidate.length, candidate.cost, kept.length, kept.cost)))
-      kept = candidate;
+    measurePatch(p, distance, firstDiffering, kept);
+  }
+  if (headCandidate != kNoPosition && headCandidate + 16 <= p) {
+    const uint64_t distance = p - headCandidate;
+    const uint32_t firstDiffering = differingBits(here, here - distance);
+    if (beyondAllowedDiffs(firstDiffering) == 0) measurePatch(p, distance, firstDiffering, kept);
   }
   if (kept.length == 0) return false;
   return best.length == 0 || beats(kept.length, kept.cost, best.length, matchCost(best));
 }
 
 // Entries before `position` move one place back and `distance` takes the front. What is known
-// about probing a distance for patches moves with it.
-[[gnu::always_inline]] inline void VeltEncoder::moveToFront(int position, uint64_t distance) {
-  const PatchProbeSkip skip = patchProbeSkip_[position];
-  for (int k = position; k > 0; --k) {
-    recentDistances_[k] = recentDistances_[k - 1];
-    patchProbeSkip_[k] = patchProbeSkip_[k - 1];
-  }
+// about probing a distance for patches moves with it; a new distance shorter than a patch's
+// 16 bytes is never probed. The four slots are moved by selects rather than a loop of variable
+// length, which the compiler turns into calls to memmove.
+template <bool PatchedMatches>
+[[gnu::always_inline]] inline void VeltEncoder::moveToFront(int position, uint64_t distance, bool known) {
+  static_assert(kVeltRecentDistanceCount == 4);
+  const uint64_t d0 = recentDistances_[0], d1 = recentDistances_[1], d2 = recentDistances_[2];
+  if (position >= 3) recentDistances_[3] = d2;
+  if (position >= 2) recentDistances_[2] = d1;
+  if (position >= 1) recentDistances_[1] = d0;
   recentDistances_[0] = distance;
-  patchProbeSkip_[0] = skip;
-  recentSetCount_ = 0;
-  for (uint64_t set : recentDistances_) recentSetCount_ += set != 0;
+  if constexpr (PatchedMatches) {
+    const size_t frontSkip = known ? patchProbeSkipUntil_[position] : distance < 16 ? SIZE_MAX : 0;
+    const size_t s0 = patchProbeSkipUntil_[0], s1 = patchProbeSkipUntil_[1], s2 = patchProbeSkipUntil_[2];
+    if (position >= 3) patchProbeSkipUntil_[3] = s2;
+    if (position >= 2) patchProbeSkipUntil_[2] = s1;
+    if (position >= 1) patchProbeSkipUntil_[1] = s0;
+    patchProbeSkipUntil_[0] = frontSkip;
+  }
+  // A distance found in the list sits in a set slot; one that is new fills the first unset slot,
+  // if any is left.
+  if (position >= recentSetCount_) ++recentSetCount_;
 }
 
 [[gnu::always_inline]] inline void VeltEncoder::flushLiterals(size_t position) {
@@ -445,10 +478,19 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
   size_t i = 0;
   pendingLiteralStart_ = 0;
   std::fill(std::begin(recentDistances_), std::end(recentDistances_), 0);
+  std::fill(std::begin(patchProbeSkipUntil_), std::end(patchProbeSkipUntil_), 0);
   recentSetCount_ = 0;
+  // The parse gives up once the streams and the pending literals reach the block length. The
+  // streams and the start of the pending literals move only when a token is written, so the
+  // position where that happens is worked out then rather than at every step.
+  const auto giveUpPosition = [&] {
+    const size_t written =
+        size_t(token_ - tokenBegin_) + size_t(literal_ - literalBegin_) + size_t(extra_ - extraBegin_);
+    return written >= length + pendingLiteralStart_ ? 0 : length + pendingLiteralStart_ - written;
+  };
+  size_t giveUpAt = giveUpPosition();
   while (i < length) {
-    size_t written = size_t(token_ - tokenBegin_) + size_t(literal_ - literalBegin_) + size_t(extra_ - extraBegin_);
-    if (written + (i - pendingLiteralStart_) >= length) return Bytes{};
+    if (i >= giveUpAt) return Bytes{};
 
     // Runs of one byte value are taken at once, before any other candidate is looked at.
     const uint8_t value = block[i];
@@ -474,6 +516,7 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
       }
       insertRange<Level>(i, runEnd);
       i = pendingLiteralStart_ = runEnd;
+      giveUpAt = giveUpPosition();
       continue;
     }
     if (i + kMinMatch > length) {
@@ -485,7 +528,7 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
     VeltMatch best;
     {
       VeltMatch repeat = findRepeatMatch(i);
-      VeltMatch chained = findChainMatch<Level>(i, headCandidate);
+      VeltMatch chained = findChainMatch<Level>(i, headCandidate, 0);
       bool chainWins = chained.length != 0 && (repeat.length == 0 || beats(chained.length, matchCost(chained),
                                                                            repeat.length, matchCost(repeat)));
       best = chainWins ? chained : repeat;
@@ -509,7 +552,8 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
       for (unsigned j = 1; j <= preset.lazySteps && i + j + kMinMatch <= length; ++j) {
         const size_t q = i + j;
         VeltMatch repeat = findRepeatMatch(q);
-        VeltMatch chained = findChainMatch<Level>(q, head_[hashAt(q)]);
+        // Only a chain match longer than the repeat match is looked at.
+        VeltMatch chained = findChainMatch<Level>(q, head_[hashAt(q)], repeat.length);
         const VeltMatch& next = chained.length > repeat.length ? chained : repeat;
         if (next.length != 0 &&
             (uint64_t(next.length) + j) * bestCost > (uint64_t(matchCost(next)) + j) * best.length) {
@@ -539,12 +583,14 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
       }
       insertRange<Level>(i + 1, i + patched.length);
       i = pendingLiteralStart_ = i + patched.length;
+      giveUpAt = giveUpPosition();
     } else if (useDict) {
       flushLiterals(i);
       token_ = writeVeltToken(token_, VeltTokenKind::dict, dict.length);
       extra_ = writeVarint(extra_, dict.distance);
       insertRange<Level>(i + 1, i + dict.length);
       i = pendingLiteralStart_ = i + dict.length;
+      giveUpAt = giveUpPosition();
     } else if (best.length < kMinMatch || matchCost(best) >= best.length) {
       ++i;
     } else {
@@ -552,21 +598,24 @@ Result<Bytes> VeltEncoder::encodeAtLevel() {
       if (best.slot >= 0) {
         token_ = writeVeltToken(token_, VeltTokenKind::rep, best.length);
         *token_++ = uint8_t(best.slot);
-        moveToFront(best.slot, best.distance);
+        moveToFront<preset.patchedMatches>(best.slot, best.distance, true);
       } else {
         token_ = writeVeltToken(token_, VeltTokenKind::match, best.length);
         extra_ = writeVarint(extra_, best.distance);
         int position = kVeltRecentDistanceCount - 1;
+        bool known = false;
         for (int k = 0; k < kVeltRecentDistanceCount; ++k) {
           if (recentDistances_[k] == best.distance) {
             position = k;
+            known = true;
             break;
           }
         }
-        moveToFront(position, best.distance);
+        moveToFront<preset.patchedMatches>(position, best.distance, known);
       }
       insertRange<Level>(i + 1, i + best.length);
       i = pendingLiteralStart_ = i + best.length;
+      giveUpAt = giveUpPosition();
     }
   }
   flushLiterals(i);

@@ -101,13 +101,17 @@ class VeltEncoder {
   template <int Level>
   void insertRange(size_t from, size_t end);
   VeltMatch findRepeatMatch(size_t p) const;
+  // The longest copy from the chain starting at `candidate`, if longer than `longerThan`.
   template <int Level>
-  VeltMatch findChainMatch(size_t p, uint32_t candidate) const;
+  VeltMatch findChainMatch(size_t p, uint32_t candidate, uint32_t longerThan) const;
   template <int Level>
   VeltMatch findDictionaryMatch(size_t p) const;
-  // True, with `patched` filled, when a patched copy beats `best`.
+  // True, with `patched` filled, when a patched copy beats `best`. Needs p + 16 <= the block length.
   bool findPatchedMatch(size_t p, const VeltMatch& best, uint32_t headCandidate, VeltPatchedMatch& patched);
-  void moveToFront(int position, uint64_t distance);
+  void measurePatch(size_t p, uint64_t distance, uint32_t firstDiffering, VeltPatchedMatch& kept) const;
+  // `known`: the distance is the one at `position`, else it is new and the last slot is dropped.
+  template <bool PatchedMatches>
+  void moveToFront(int position, uint64_t distance, bool known);
   void flushLiterals(size_t position);
 
   const uint8_t* block_;
@@ -134,13 +138,9 @@ class VeltEncoder {
 
   uint64_t recentDistances_[kVeltRecentDistanceCount] = {0, 0, 0, 0};
   int recentSetCount_ = 0;  // the non-zero entries, which come first
-  // Beside each recent-distance slot: a distance probed for a patch that is known to fail at every
-  // position up to lastFailing. Checked against the slot's distance before use (0 is never used).
-  struct PatchProbeSkip {
-    uint64_t distance = 0;
-    size_t lastFailing = 0;
-  };
-  PatchProbeSkip patchProbeSkip_[kVeltRecentDistanceCount];
+  // Beside each recent-distance slot: the last position at which its distance is known not to give
+  // a patched copy (it was probed and failed, or it is too short for one). Moves with the distance.
+  size_t patchProbeSkipUntil_[kVeltRecentDistanceCount] = {0, 0, 0, 0};
   size_t pendingLiteralStart_ = 0;
 };
 
