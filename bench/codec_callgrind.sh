@@ -3,7 +3,8 @@
 # repeatable on a busy machine, where wall-clock figures are not. Needs valgrind.
 # Input: the first 8 MiB of text.bin and of binary.bin from codec_bench.sh's corpus (run that
 # script once first). Compress counts veltEncode and the Huffman stage; decompress counts
-# decodeVeltHuff and decodeVeltBlock.
+# decodeVeltHuff and the block decoder (decodeVeltBlock, or decodeVeltBlockInto where the former is
+# inlined into its caller).
 # Usage: bench/codec_callgrind.sh [build-dir]
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,6 +36,8 @@ for sample in text binary; do
     huffEncode=$(inclusive "$out.txt" 'tolzeb::encodeVeltHuff(')
     huffDecode=$(inclusive "$out.txt" 'tolzeb::decodeVeltHuff(')
     blockDecode=$(inclusive "$out.txt" 'tolzeb::decodeVeltBlock(')
+    blockInto=$(inclusive "$out.txt" 'tolzeb::decodeVeltBlockInto(')
+    [ "${blockInto:-0}" -gt "${blockDecode:-0}" ] && blockDecode=$blockInto
     awk -v s="$sample" -v l="VELT $level" -v n="$SAMPLE_BYTES" -v e="${encode:-0}" -v he="${huffEncode:-0}" \
         -v hd="${huffDecode:-0}" -v bd="${blockDecode:-0}" \
         'BEGIN { printf "%-7s %-15s %9.2f %9.2f %9.2f %9.2f %9.2f %9.2f\n", s, l, (e + he) / n, e / n, he / n,
