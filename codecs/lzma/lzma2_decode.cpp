@@ -8,14 +8,8 @@ namespace tolzeb {
 
 namespace {
 
-Failure overCap() { return Failure{StatusCode::resource_limit, kDecompressedLimitMessage}; }
-
-uint32_t readU16be(const uint8_t* p) { return uint32_t(p[0]) << 8 | p[1]; }
-
-constexpr size_t kStoredHeaderSize = 3;
-constexpr size_t kLzmaChunkHeaderSize = 5;
 // Reserve for a few times the input up front; the output grows geometrically after that.
-constexpr uint64_t kReservePerInputByte = 4;
+constexpr uint64_t kLzma2ReservePerInputByte = 4;
 
 }  // namespace
 
@@ -26,7 +20,7 @@ Result<Bytes> lzma2Decode(const uint8_t* data, size_t size, uint32_t dictionaryS
   bool propertiesSent = false;
   Bytes output;
   LzmaFlatWindow window(output);
-  output.reserve(size_t(std::min<uint64_t>(cap, uint64_t(size) * kReservePerInputByte)));
+  output.reserve(size_t(std::min<uint64_t>(cap, uint64_t(size) * kLzma2ReservePerInputByte)));
 
   size_t offset = 0;
   while (offset < size) {
@@ -34,11 +28,11 @@ Result<Bytes> lzma2Decode(const uint8_t* data, size_t size, uint32_t dictionaryS
     if (control == kLzma2End) break;
 
     if (control == kLzma2StoredWithDictionaryReset || control == kLzma2Stored) {
-      if (size - offset < kStoredHeaderSize) return corrupt(L"LZMA2: truncated stored chunk");
-      const size_t chunkSize = readU16be(data + offset + 1) + size_t(1);
-      offset += kStoredHeaderSize;
+      if (size - offset < kLzma2StoredHeaderSize) return corrupt(L"LZMA2: truncated stored chunk");
+      const size_t chunkSize = readLzma2Size16(data + offset + 1) + size_t(1);
+      offset += kLzma2StoredHeaderSize;
       if (chunkSize > size - offset) return corrupt(L"LZMA2: stored chunk runs past the end");
-      if (output.size() + chunkSize > cap) return overCap();
+      if (output.size() + chunkSize > cap) return decompressedOverLimit();
       if (control == kLzma2StoredWithDictionaryReset) {
         window.restart();
         decoder.resetState();
@@ -50,10 +44,10 @@ Result<Bytes> lzma2Decode(const uint8_t* data, size_t size, uint32_t dictionaryS
 
     if (control < kLzma2LzmaChunk) return corrupt(L"LZMA2: reserved control byte");
 
-    if (size - offset < kLzmaChunkHeaderSize) return corrupt(L"LZMA2: truncated chunk header");
-    const uint64_t unpackedSize = (uint64_t(control & 0x1F) << 16) + readU16be(data + offset + 1) + 1;
-    const size_t packedSize = readU16be(data + offset + 3) + size_t(1);
-    offset += kLzmaChunkHeaderSize;
+    if (size - offset < kLzma2LzmaHeaderSize) return corrupt(L"LZMA2: truncated chunk header");
+    const uint64_t unpackedSize = (uint64_t(control & 0x1F) << 16) + readLzma2Size16(data + offset + 1) + 1;
+    const size_t packedSize = readLzma2Size16(data + offset + 3) + size_t(1);
+    offset += kLzma2LzmaHeaderSize;
 
     if (control < kLzma2LzmaNewProperties) {
       if (!propertiesSent) return corrupt(L"LZMA2: chunk uses properties that were never sent");
@@ -69,7 +63,7 @@ Result<Bytes> lzma2Decode(const uint8_t* data, size_t size, uint32_t dictionaryS
     }
 
     if (packedSize > size - offset) return corrupt(L"LZMA2: chunk runs past the end");
-    if (output.size() + unpackedSize > cap) return overCap();
+    if (output.size() + unpackedSize > cap) return decompressedOverLimit();
     if (packedSize < kLzmaRangeHeaderSize || data[offset] != 0) return corrupt(L"LZMA2: bad range coder header");
 
     RangeDecoder range(data + offset, packedSize);

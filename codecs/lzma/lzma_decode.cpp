@@ -9,7 +9,7 @@ namespace {
 
 // Up-front reservation for a declared size is bounded by what the input could plausibly hold, so a
 // tiny stream declaring gigabytes costs nothing until it actually produces them.
-constexpr uint64_t kReservePerInputByte = 32;
+constexpr uint64_t kLzmaReservePerInputByte = 32;
 constexpr uint64_t kMaxReserve = uint64_t(1) << 31;
 
 }  // namespace
@@ -210,7 +210,7 @@ Result<Bytes> lzmaDecode(const uint8_t* data, size_t size, const LzmaProperties&
   if (declaredSize != kLzmaUnknownSize) {
     if (declaredSize > cap)
       return Failure{StatusCode::resource_limit, L"LZMA: declared size exceeds the limit for this operation"};
-    output.reserve(size_t(std::min({declaredSize, kMaxReserve, uint64_t(size) * kReservePerInputByte})));
+    output.reserve(size_t(std::min({declaredSize, kMaxReserve, uint64_t(size) * kLzmaReservePerInputByte})));
     TOLZEB_TRY(decoder.decode(range, window, {declaredSize, declaredSize, cap, false}, endMarkerSeen));
     return output;
   }

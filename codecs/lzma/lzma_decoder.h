@@ -15,6 +15,13 @@ namespace tolzeb {
 
 inline constexpr const wchar_t* kDecompressedLimitMessage = L"Decompressed data exceeds the limit for this operation";
 
+inline Failure decompressedOverLimit() { return Failure{StatusCode::resource_limit, kDecompressedLimitMessage}; }
+
+// LZMA2 chunk framing, read by the whole-buffer decoder and the stream reader alike.
+inline constexpr size_t kLzma2StoredHeaderSize = 3;
+inline constexpr size_t kLzma2LzmaHeaderSize = 5;
+inline uint32_t readLzma2Size16(const uint8_t* p) { return uint32_t(p[0]) << 8 | p[1]; }
+
 class LzmaDecoder {
  public:
   // A dictionary size of 0 leaves match distances unchecked against it.

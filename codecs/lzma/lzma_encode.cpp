@@ -8,7 +8,6 @@ namespace tolzeb {
 namespace {
 
 constexpr uint32_t kMinDictionarySize = 4096;
-constexpr uint32_t kMinMatch = 3;
 
 // Slot of a distance minus 1: the values below 4 are their own slot, then two slots per power of two.
 uint32_t positionSlot(uint32_t distanceMinus1) {
@@ -199,16 +198,17 @@ size_t LzmaEncoder::encodeChunk(Bytes& output, size_t chunkEnd, size_t packedLim
     uint32_t repLength = 0, repIndex = 0;
     if (remaining >= 2) repLength = longestRepeat(remaining, repIndex);
     uint32_t mainLength = 0, mainDistance = 0;
-    if (remaining >= kMinMatch) {
+    if (remaining >= kLzmaShortestFind) {
       mainLength = std::min(mainMatch(mainDistance), remaining);
-      if (mainLength < kMinMatch) mainLength = 0;
+      if (mainLength < kLzmaShortestFind) mainLength = 0;
     }
 
     uint32_t covered;
     if (repLength >= 2 && repLength + 1 >= mainLength) {
       encodeRepeat(range, repLength, repIndex);
       covered = repLength;
-    } else if (mainLength >= kMinMatch && (mainLength >= niceLength_ || lookAheadLength(chunkEnd) <= mainLength)) {
+    } else if (mainLength >= kLzmaShortestFind &&
+               (mainLength >= niceLength_ || lookAheadLength(chunkEnd) <= mainLength)) {
       encodeMatch(range, mainLength, mainDistance);
       covered = mainLength;
     } else if (repLength >= 2) {

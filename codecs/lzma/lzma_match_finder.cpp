@@ -15,7 +15,6 @@ constexpr uint32_t kEmpty = 0xFFFFFFFF;
 constexpr uint32_t kHashMultiplier = 0x9E3779B1;
 constexpr unsigned kThreeByteHashBits = 16;
 constexpr unsigned kFourByteHashBits = 20;
-constexpr uint32_t kMinMatch = 3;
 // Short matches far back cost more to code than the literals they replace.
 constexpr uint32_t kMaxDistanceOfLength3 = 0x4000;
 constexpr uint32_t kMaxDistanceOfLength4 = 0x100000;
@@ -159,7 +158,7 @@ uint32_t LzmaMatchFinder::find(uint32_t position, uint32_t windowStart, uint32_t
   if (threeByteCandidate != kEmpty && threeByteCandidate >= windowStart && threeByteCandidate < position &&
       position - threeByteCandidate <= dictionarySize_) {
     const uint32_t length = matchLength(threeByteCandidate, position, maxLength);
-    if (length >= kMinMatch && lengthAllowedAt(length, position - threeByteCandidate)) {
+    if (length >= kLzmaShortestFind && lengthAllowedAt(length, position - threeByteCandidate)) {
       best = length;
       distance = position - threeByteCandidate;
     }
@@ -181,7 +180,7 @@ uint32_t LzmaMatchFinder::find(uint32_t position, uint32_t windowStart, uint32_t
     candidate = next;
     --depth;
   }
-  return best >= kMinMatch ? best : 0;
+  return best >= kLzmaShortestFind ? best : 0;
 }
 
 }  // namespace tolzeb

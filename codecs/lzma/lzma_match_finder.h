@@ -16,6 +16,9 @@
 
 namespace tolzeb {
 
+// The shortest match the finder reports.
+inline constexpr uint32_t kLzmaShortestFind = 3;
+
 class LzmaMatchFinder {
  public:
   // `dictionarySize` is a power of two; no match reaches farther back than it.

@@ -15,12 +15,6 @@ namespace {
 // More input than any one symbol consumes, so a symbol never runs off the buffered piece.
 constexpr size_t kSymbolInputMargin = 64;
 constexpr size_t kInputPiece = size_t(64) << 10;
-constexpr size_t kStoredHeaderSize = 3;
-constexpr size_t kLzmaChunkHeaderSize = 5;
-
-Failure overCap() { return Failure{StatusCode::resource_limit, kDecompressedLimitMessage}; }
-
-uint32_t readU16be(const uint8_t* p) { return uint32_t(p[0]) << 8 | p[1]; }
 
 uint64_t mebibytesRoundedUp(uint64_t bytes) { return (bytes + (uint64_t(1) << 20) - 1) >> 20; }
 
@@ -118,7 +112,7 @@ class LzmaStreamDecoder {
   }
 
   Status startChunk() {
-    TOLZEB_TRY(input_.fill(kLzmaChunkHeaderSize + 1));
+    TOLZEB_TRY(input_.fill(kLzma2LzmaHeaderSize + 1));
     if (input_.available() == 0) {
       finished_ = true;
       return Status();
@@ -130,12 +124,12 @@ class LzmaStreamDecoder {
       return Status();
     }
     if (control == kLzma2StoredWithDictionaryReset || control == kLzma2Stored) {
-      if (input_.available() < kStoredHeaderSize) return corrupt(L"LZMA2: truncated stored chunk");
-      const size_t chunkSize = readU16be(header + 1) + size_t(1);
-      input_.setPosition(input_.position() + kStoredHeaderSize);
+      if (input_.available() < kLzma2StoredHeaderSize) return corrupt(L"LZMA2: truncated stored chunk");
+      const size_t chunkSize = readLzma2Size16(header + 1) + size_t(1);
+      input_.setPosition(input_.position() + kLzma2StoredHeaderSize);
       TOLZEB_TRY(input_.fill(chunkSize));
       if (chunkSize > input_.available()) return corrupt(L"LZMA2: stored chunk runs past the end");
-      if (window_.total() + chunkSize > cap_) return overCap();
+      if (window_.total() + chunkSize > cap_) return decompressedOverLimit();
       if (control == kLzma2StoredWithDictionaryReset) {
         window_.restart();
         decoder_.resetState();
@@ -145,10 +139,10 @@ class LzmaStreamDecoder {
       return Status();
     }
     if (control < kLzma2LzmaChunk) return corrupt(L"LZMA2: reserved control byte");
-    if (input_.available() < kLzmaChunkHeaderSize) return corrupt(L"LZMA2: truncated chunk header");
-    const uint64_t unpackedSize = (uint64_t(control & 0x1F) << 16) + readU16be(header + 1) + 1;
-    const size_t packedSize = readU16be(header + 3) + size_t(1);
-    input_.setPosition(input_.position() + kLzmaChunkHeaderSize);
+    if (input_.available() < kLzma2LzmaHeaderSize) return corrupt(L"LZMA2: truncated chunk header");
+    const uint64_t unpackedSize = (uint64_t(control & 0x1F) << 16) + readLzma2Size16(header + 1) + 1;
+    const size_t packedSize = readLzma2Size16(header + 3) + size_t(1);
+    input_.setPosition(input_.position() + kLzma2LzmaHeaderSize);
     if (control < kLzma2LzmaNewProperties) {
       if (!propertiesSent_) return corrupt(L"LZMA2: chunk uses properties that were never sent");
       if (control >= kLzma2LzmaStateReset) decoder_.resetState();
@@ -164,7 +158,7 @@ class LzmaStreamDecoder {
     }
     TOLZEB_TRY(input_.fill(packedSize));
     if (packedSize > input_.available()) return corrupt(L"LZMA2: chunk runs past the end");
-    if (window_.total() + unpackedSize > cap_) return overCap();
+    if (window_.total() + unpackedSize > cap_) return decompressedOverLimit();
     const uint8_t* packed = input_.data() + input_.position();
     if (packedSize < kLzmaRangeHeaderSize || packed[0] != 0) return corrupt(L"LZMA2: bad range coder header");
     range_.start(packed, packedSize);

@@ -28,15 +28,6 @@ struct VeltPatchedMatch {
   uint32_t editPositions[kVeltMaxPatchEdits];
 };
 
-inline unsigned varintSize(uint64_t value) {
-  unsigned size = 1;
-  while (value >= 0x80) {
-    value >>= 7;
-    ++size;
-  }
-  return size;
-}
-
 inline uint8_t* writeVarint(uint8_t* out, uint64_t value) {
   while (value >= 0x80) {
     *out++ = uint8_t(value | 0x80);

@@ -39,4 +39,14 @@ inline constexpr uint8_t veltTokenByte(VeltTokenKind kind, uint32_t lengthCode) 
   return uint8_t(lengthCode << kVeltKindBits | uint8_t(kind));
 }
 
+// Bytes of a varint of the block format: seven bits per byte.
+inline unsigned varintSize(uint64_t value) {
+  unsigned size = 1;
+  while (value >= 0x80) {
+    value >>= 7;
+    ++size;
+  }
+  return size;
+}
+
 }  // namespace tolzeb

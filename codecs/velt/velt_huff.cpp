@@ -5,20 +5,12 @@
 
 #include "codecs/velt/huffman.h"
 #include "codecs/velt/huffman_decoder.h"
+#include "codecs/velt/velt_format.h"
 
 namespace tolzeb {
 namespace {
 
 constexpr int kStreamCount = 3;
-
-size_t varintSize(uint64_t value) {
-  size_t size = 1;
-  while (value >= 0x80) {
-    value >>= 7;
-    ++size;
-  }
-  return size;
-}
 
 }  // namespace
 
