@@ -74,6 +74,13 @@ Result<Bytes> encodeVeltHuff(std::span<const uint8_t> payload) {
 }
 
 Result<Bytes> decodeVeltHuff(std::span<const uint8_t> payload, uint64_t bound) {
+  Bytes out;
+  TOLZEB_ASSIGN_OR_RETURN(const std::span<const uint8_t> wrapped, decodeVeltHuffInto(payload, bound, out));
+  out.resize(wrapped.size());
+  return out;
+}
+
+Result<std::span<const uint8_t>> decodeVeltHuffInto(std::span<const uint8_t> payload, uint64_t bound, Bytes& out) {
   if (payload.empty()) return corrupt(L"VELT_HUFF payload has no section flags");
   const uint8_t flags = payload[0];
   if (flags >= kVeltHuffFlagLimit) return corrupt(L"VELT_HUFF payload sets unknown section flags");
@@ -125,16 +132,21 @@ Result<Bytes> decodeVeltHuff(std::span<const uint8_t> payload, uint64_t bound) {
     }
   }
 
-  // On success the header holds exactly these sizes; on failure the output is dropped.
-  Bytes out;
-  for (uint64_t size : decodedSize) appendVarint(out, size);
+  // On success the header holds exactly these sizes; on failure the output is not used.
+  Bytes header;
+  header.reserve(3 * 10);
+  for (uint64_t size : decodedSize) appendVarint(header, size);
   size_t offsets[kStreamCount] = {};
   size_t bodySize = 0;
   for (int i = 0; i < decodeCount; ++i) {
-    offsets[i] = out.size() + bodySize;
+    offsets[i] = header.size() + bodySize;
     bodySize += size_t(decodedSize[i]);
   }
-  out.resize(out.size() + bodySize);
+  // Only grown, never shrunk: a buffer reused across blocks is not zero-filled again before
+  // the decoders overwrite it.
+  const size_t wrappedSize = header.size() + bodySize;
+  if (out.size() < wrappedSize) out.resize(wrappedSize);
+  std::memcpy(out.data(), header.data(), header.size());
   for (int i = 0; i < decodeCount; ++i) {
     if (decoders[i])
       decoders[i]->start(out.data() + offsets[i]);
@@ -158,7 +170,7 @@ Result<Bytes> decodeVeltHuff(std::span<const uint8_t> payload, uint64_t bound) {
   }
   if (laterFailure.failed()) return std::move(laterFailure).failure();
   if (!reader.atEnd()) return corrupt(L"VELT_HUFF payload has trailing bytes after the last section");
-  return out;
+  return std::span<const uint8_t>(out.data(), wrappedSize);
 }
 
 }  // namespace tolzeb
