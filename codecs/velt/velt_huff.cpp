@@ -1,5 +1,6 @@
 #include "codecs/velt/velt_huff.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -145,6 +146,12 @@ Result<std::span<const uint8_t>> decodeVeltHuffInto(std::span<const uint8_t> pay
   // Only grown, never shrunk: a buffer reused across blocks is not zero-filled again before
   // the decoders overwrite it.
   const size_t wrappedSize = header.size() + bodySize;
+  if (out.capacity() < wrappedSize) {
+    // Doubling, as sizes creep up block by block; what it held is not copied over.
+    Bytes larger;
+    larger.reserve(std::max(wrappedSize, 2 * out.capacity()));
+    out = std::move(larger);
+  }
   if (out.size() < wrappedSize) out.resize(wrappedSize);
   std::memcpy(out.data(), header.data(), header.size());
   for (int i = 0; i < decodeCount; ++i) {

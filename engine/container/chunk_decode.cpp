@@ -1,7 +1,8 @@
 #include "engine/container/chunk_decode.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
-#include <utility>
 
 #include "codecs/velt/velt.h"
 #include "codecs/velt/velt_format.h"
@@ -23,9 +24,17 @@ std::span<const uint8_t> dictionaryFor(const OpenArchive& archive, uint16_t id) 
   return {};
 }
 
-// Reused buffers only grow, so that one zero fill serves every later chunk.
+// Reused buffers only grow, so that each byte is zero-filled once for all later chunks. Capacity
+// doubles, as payload sizes creep up chunk by chunk and each new allocation means fresh pages to
+// fault in; what a buffer held is never needed again, so a reallocation does not copy it.
 void growTo(Bytes& buffer, size_t size) {
-  if (buffer.size() < size) buffer.resize(size);
+  if (buffer.size() >= size) return;
+  if (buffer.capacity() < size) {
+    Bytes larger;
+    larger.reserve(std::max(size, 2 * buffer.capacity()));
+    buffer = std::move(larger);
+  }
+  buffer.resize(size);
 }
 
 std::wstring labelOf(uint64_t chunkIndex) { return L"Chunk " + decimal(chunkIndex); }
@@ -44,7 +53,9 @@ Result<std::span<const uint8_t>> decodeChunkInto(const OpenArchive& archive, uin
   if (chunkIndex >= archive.chunks.size()) return Failure{StatusCode::corrupt_archive, L"Chunk index out of range"};
   const ChunkDescriptor& chunk = archive.chunks[chunkIndex];
 
-  Bytes& stored = scratch.stored;
+  // A chunk stored raw and not encrypted is read straight into place.
+  const bool readIntoPlace = chunk.codec == kCodecStored && !archive.encrypted;
+  Bytes& stored = readIntoPlace ? out : scratch.stored;
   growTo(stored, chunk.storedSize);
   TOLZEB_ASSIGN_OR_RETURN(uint64_t got, archive.file.readAt(chunk.storedOffset, stored.data(), chunk.storedSize));
   if (got != chunk.storedSize)
@@ -62,7 +73,10 @@ Result<std::span<const uint8_t>> decodeChunkInto(const OpenArchive& archive, uin
   if (chunk.codec == kCodecStored) {
     if (payload.size() != chunk.decodedSize)
       return Failure{StatusCode::corrupt_archive, labelOf(chunkIndex) + L" decoded to the wrong length"};
-    std::swap(out, stored);
+    if (!readIntoPlace) {
+      growTo(out, payload.size());
+      std::memcpy(out.data(), payload.data(), payload.size());
+    }
   } else {
     std::span<const uint8_t> velt = payload;
     if (chunk.codec == kCodecVeltHuff) {

@@ -24,9 +24,8 @@ struct ChunkScratch {
 };
 
 // The same, decoding into the front of `out`, which grows as needed and never shrinks; returns
-// those bytes, a view of `out` valid until `out` is next used. A chunk stored raw is not copied:
-// `out` and `scratch.stored` trade buffers. On failure the contents of every buffer are
-// unspecified.
+// those bytes, a view of `out` valid until `out` is next used. On failure the contents of every
+// buffer are unspecified.
 Result<std::span<const uint8_t>> decodeChunkInto(const OpenArchive& archive, uint64_t chunkIndex, ChunkScratch& scratch,
                                                  Bytes& out);
 
