@@ -6,6 +6,7 @@
 
 #include "codecs/velt/huffman.h"
 #include "codecs/velt/huffman_decoder.h"
+#include "codecs/velt/velt_format.h"
 
 namespace tolzeb {
 namespace {
@@ -147,9 +148,11 @@ Result<std::span<const uint8_t>> decodeVeltHuffInto(std::span<const uint8_t> pay
   // the decoders overwrite it.
   const size_t wrappedSize = header.size() + bodySize;
   if (out.capacity() < wrappedSize) {
-    // Doubling, as sizes creep up block by block; what it held is not copied over.
+    // Doubling, as sizes creep up block by block, up to what the largest block needs; what it
+    // held is not copied over.
+    const size_t largest = header.size() + kVeltMaxBlockSize;
     Bytes larger;
-    larger.reserve(std::max(wrappedSize, 2 * out.capacity()));
+    larger.reserve(std::max(wrappedSize, std::min(2 * out.capacity(), largest)));
     out = std::move(larger);
   }
   if (out.size() < wrappedSize) out.resize(wrappedSize);

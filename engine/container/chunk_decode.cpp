@@ -26,12 +26,14 @@ std::span<const uint8_t> dictionaryFor(const OpenArchive& archive, uint16_t id) 
 
 // Reused buffers only grow, so that each byte is zero-filled once for all later chunks. Capacity
 // doubles, as payload sizes creep up chunk by chunk and each new allocation means fresh pages to
-// fault in; what a buffer held is never needed again, so a reallocation does not copy it.
+// fault in, but not past the largest block a writer makes: reserved memory counts against the
+// budget on some systems. What a buffer held is never needed again, so it is not copied over.
 void growTo(Bytes& buffer, size_t size) {
+  constexpr size_t kLargestPayload = size_t(kMaxBlockSize) + kTagSize;
   if (buffer.size() >= size) return;
   if (buffer.capacity() < size) {
     Bytes larger;
-    larger.reserve(std::max(size, 2 * buffer.capacity()));
+    larger.reserve(std::max(size, std::min(2 * buffer.capacity(), kLargestPayload)));
     buffer = std::move(larger);
   }
   buffer.resize(size);
