@@ -20,6 +20,11 @@ Result<Bytes> decodeVeltBlock(std::span<const uint8_t> payload, uint32_t declare
 Status decodeVeltBlockInto(std::span<const uint8_t> payload, uint32_t declaredSize,
                            std::span<const uint8_t> dictionary, Bytes& output);
 
+// The same into `output`, whose size is the declared size; every byte of it is written on
+// success, so it need not be initialised. On failure its contents are unspecified.
+Status decodeVeltBlockTo(std::span<const uint8_t> payload, std::span<uint8_t> output,
+                         std::span<const uint8_t> dictionary);
+
 // Appends `length` bytes, each a copy of the byte `distance` positions before it; an overlapping
 // copy repeats the last `distance` bytes. The caller keeps 1 <= distance <= output.size().
 void appendCopy(Bytes& output, uint64_t distance, uint64_t length);

@@ -203,6 +203,15 @@ Status decodeVeltBlockInto(std::span<const uint8_t> payload, uint32_t declaredSi
                            std::span<const uint8_t> dictionary, Bytes& output) {
   if (declaredSize == 0) return corrupt(L"VELT block declares a zero decoded size");
   if (declaredSize > kVeltMaxBlockSize) return corrupt(L"VELT block declares a decoded size above the block limit");
+  output.resize(declaredSize);
+  return decodeVeltBlockTo(payload, output, dictionary);
+}
+
+Status decodeVeltBlockTo(std::span<const uint8_t> payload, std::span<uint8_t> output,
+                         std::span<const uint8_t> dictionary) {
+  const size_t declaredSize = output.size();
+  if (declaredSize == 0) return corrupt(L"VELT block declares a zero decoded size");
+  if (declaredSize > kVeltMaxBlockSize) return corrupt(L"VELT block declares a decoded size above the block limit");
 
   ByteReader header(payload.data(), payload.size());
   std::optional<uint64_t> tokenSize = readVarint(header);
@@ -219,7 +228,6 @@ Status decodeVeltBlockInto(std::span<const uint8_t> payload, uint32_t declaredSi
   Stream literals{tokens.end, tokens.end + *literalSize};
   Stream extras{literals.end, literals.end + *extraSize};
 
-  output.resize(declaredSize);
   uint8_t* const outBegin = output.data();
   uint8_t* const outEnd = outBegin + declaredSize;
   uint8_t* out = outBegin;

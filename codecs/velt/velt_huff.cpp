@@ -1,5 +1,6 @@
 #include "codecs/velt/velt_huff.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -66,6 +67,13 @@ Result<Bytes> encodeVeltHuff(std::span<const uint8_t> payload) {
 }
 
 Result<Bytes> decodeVeltHuff(std::span<const uint8_t> payload, uint64_t bound) {
+  Bytes out;
+  TOLZEB_ASSIGN_OR_RETURN(const std::span<const uint8_t> wrapped, decodeVeltHuffInto(payload, bound, out));
+  out.resize(wrapped.size());
+  return out;
+}
+
+Result<std::span<const uint8_t>> decodeVeltHuffInto(std::span<const uint8_t> payload, uint64_t bound, Bytes& out) {
   if (payload.empty()) return corrupt(L"VELT_HUFF payload has no section flags");
   const uint8_t flags = payload[0];
   if (flags >= kVeltHuffFlagLimit) return corrupt(L"VELT_HUFF payload sets unknown section flags");
@@ -117,16 +125,29 @@ Result<Bytes> decodeVeltHuff(std::span<const uint8_t> payload, uint64_t bound) {
     }
   }
 
-  // On success the header holds exactly these sizes; on failure the output is dropped.
-  Bytes out;
-  for (uint64_t size : decodedSize) appendVarint(out, size);
+  // On success the header holds exactly these sizes; on failure the output is not used.
+  Bytes header;
+  header.reserve(3 * 10);
+  for (uint64_t size : decodedSize) appendVarint(header, size);
   size_t offsets[kStreamCount] = {};
   size_t bodySize = 0;
   for (int i = 0; i < decodeCount; ++i) {
-    offsets[i] = out.size() + bodySize;
+    offsets[i] = header.size() + bodySize;
     bodySize += size_t(decodedSize[i]);
   }
-  out.resize(out.size() + bodySize);
+  // Only grown, never shrunk: a buffer reused across blocks is not zero-filled again before
+  // the decoders overwrite it.
+  const size_t wrappedSize = header.size() + bodySize;
+  if (out.capacity() < wrappedSize) {
+    // Doubling, as sizes creep up block by block, up to what the largest block needs; what it
+    // held is not copied over.
+    const size_t largest = header.size() + kVeltMaxBlockSize;
+    Bytes larger;
+    larger.reserve(std::max(wrappedSize, std::min(2 * out.capacity(), largest)));
+    out = std::move(larger);
+  }
+  if (out.size() < wrappedSize) out.resize(wrappedSize);
+  std::memcpy(out.data(), header.data(), header.size());
   for (int i = 0; i < decodeCount; ++i) {
     if (decoders[i])
       decoders[i]->start(out.data() + offsets[i]);
@@ -150,7 +171,7 @@ Result<Bytes> decodeVeltHuff(std::span<const uint8_t> payload, uint64_t bound) {
   }
   if (laterFailure.failed()) return std::move(laterFailure).failure();
   if (!reader.atEnd()) return corrupt(L"VELT_HUFF payload has trailing bytes after the last section");
-  return out;
+  return std::span<const uint8_t>(out.data(), wrappedSize);
 }
 
 }  // namespace tolzeb

@@ -28,4 +28,9 @@ Result<Bytes> encodeVeltHuff(std::span<const uint8_t> payload);
 // The wrapped VELT payload; its three streams together hold at most `bound` bytes.
 Result<Bytes> decodeVeltHuff(std::span<const uint8_t> payload, uint64_t bound);
 
+// The same into the front of `out`, which grows as needed and never shrinks, so a buffer kept
+// across blocks is neither reallocated nor zero-filled again; returns that front part, a view of
+// `out`. On failure the contents of `out` are unspecified.
+Result<std::span<const uint8_t>> decodeVeltHuffInto(std::span<const uint8_t> payload, uint64_t bound, Bytes& out);
+
 }  // namespace tolzeb

@@ -6,10 +6,16 @@
 #include "engine/container/container_format.h"
 #include "engine/pipeline/ordered_pipeline.h"
 #include "engine/pipeline/processor_count.h"
+#include "engine/pipeline/recycle_pool.h"
 
 namespace tolzeb {
 
 namespace {
+
+struct DecodeBuffers {
+  ChunkScratch scratch;
+  Bytes decoded;
+};
 
 // Each job holds one stored payload and one decoded chunk. The largest chunk the archive really
 // has counts, not only the declared chunk size, so the budget holds for any archive.
@@ -38,12 +44,17 @@ Result<ArchiveStats> decodeAllBlocks(const OpenArchive& archive, const ProgressC
                                           return Status(StatusCode::canceled, L"Verification canceled");
                                         return Status();
                                       });
-  Status status = pipeline.run([&archive](OrderedPipeline<VerifyJob>& p) -> Status {
+  // The decoded bytes are not kept past their checks, so the buffers go back for the next chunk
+  // at once; there are never more of them than tasks running at one time.
+  RecyclePool<DecodeBuffers> buffers;
+  Status status = pipeline.run([&archive, &buffers](OrderedPipeline<VerifyJob>& p) -> Status {
     for (uint64_t index = 0; index < archive.chunks.size(); ++index) {
-      TOLZEB_TRY(p.submit([&archive, index](VerifyJob& job) -> Status {
-        Bytes decoded;
-        TOLZEB_TRY(decodeChunk(archive, index, decoded));
-        job.decodedBytes = decoded.size();
+      TOLZEB_TRY(p.submit([&archive, &buffers, index](VerifyJob& job) -> Status {
+        DecodeBuffers mine = buffers.take();
+        Result<std::span<const uint8_t>> decoded = decodeChunkInto(archive, index, mine.scratch, mine.decoded);
+        if (decoded.failed()) return std::move(decoded).failure();
+        job.decodedBytes = decoded->size();
+        buffers.give(std::move(mine));
         return Status();
       }));
     }

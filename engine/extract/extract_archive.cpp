@@ -13,6 +13,7 @@
 #include "engine/extract/extraction_run.h"
 #include "engine/pipeline/ordered_pipeline.h"
 #include "engine/pipeline/processor_count.h"
+#include "engine/pipeline/recycle_pool.h"
 
 namespace tolzeb {
 namespace {
@@ -33,9 +34,12 @@ struct ChunkPlan {
   std::vector<FilePiece> pieces;
 };
 
+// Recycled by the pipeline: `bytes` keeps its capacity from chunk to chunk, and only its first
+// `length` bytes are this chunk's.
 struct DecodedChunk {
   uint64_t planPosition = 0;
   Bytes bytes;
+  uint64_t length = 0;
 };
 
 const wchar_t kExistsMessage[] = L"Destination already exists: ";
@@ -62,7 +66,7 @@ class FileWriter {
         if (skipping_) ++progress_.itemsDone;
       }
       if (!skipping_) {
-        if (uint64_t(piece.offset) + piece.length > job.bytes.size()) {
+        if (uint64_t(piece.offset) + piece.length > job.length) {
           return Failure{StatusCode::corrupt_archive,
                          L"Block is smaller than the entry it should hold: " + *piece.target};
         }
@@ -78,7 +82,6 @@ class FileWriter {
     }
     progress_.seconds = stopwatch_.seconds();
     if (!reportProgress(callback_, progress_)) return Failure{StatusCode::canceled, L"Extraction canceled"};
-    job.bytes = Bytes();
     return {};
   }
 
@@ -184,6 +187,8 @@ Result<ArchiveStats> extractArchive(const std::wstring& archivePath, const std::
   const uint64_t jobsInFlight = std::max<uint64_t>(1, std::min<uint64_t>(3 * uint64_t(workers), byBudget));
 
   FileWriter writer(plan, root, options, report, counts, stopwatch, progress);
+  // Needed only while a chunk decodes: one set for each task running at a time.
+  RecyclePool<ChunkScratch> scratches;
   Status run;
   {
     OrderedPipeline<DecodedChunk> pipeline(workers, jobsInFlight,
@@ -191,9 +196,15 @@ Result<ArchiveStats> extractArchive(const std::wstring& archivePath, const std::
     run = pipeline.run([&](OrderedPipeline<DecodedChunk>& p) -> Status {
       for (uint64_t position = 0; position < plan.size(); ++position) {
         const uint64_t chunkIndex = plan[position].chunkIndex;
-        TOLZEB_TRY(p.submit([&archive, position, chunkIndex](DecodedChunk& job) {
+        TOLZEB_TRY(p.submit([&archive, &scratches, position, chunkIndex](DecodedChunk& job) -> Status {
           job.planPosition = position;
-          return decodeChunk(archive, chunkIndex, job.bytes);
+          job.length = 0;
+          ChunkScratch scratch = scratches.take();
+          TOLZEB_ASSIGN_OR_RETURN(const std::span<const uint8_t> decoded,
+                                  decodeChunkInto(archive, chunkIndex, scratch, job.bytes));
+          job.length = decoded.size();
+          scratches.give(std::move(scratch));
+          return Status();
         }));
       }
       return Status();

@@ -2,6 +2,11 @@
 // parallel, and the owner's thread receives each finished job, strictly in submission order, in a
 // sink. At most `maxInFlight` jobs exist between submit and the end of the sink, which bounds
 // memory; the first failure anywhere stops the pipeline and is what `run` returns.
+//
+// Jobs are recycled: once the sink is done with one, the next task may be handed that same job,
+// still holding what the earlier task and the sink left in it, so buffers kept in a job keep
+// their capacity and later chunks allocate and fault in nothing new. A task sets every field the
+// sink reads. At most `maxInFlight` jobs are ever made.
 #pragma once
 
 #include <condition_variable>
@@ -155,6 +160,10 @@ class OrderedPipeline {
     {
       std::lock_guard<std::mutex> lock(stateMutex_);
       skip = failed_;
+      if (!spare_.empty()) {
+        job = std::move(spare_.back());
+        spare_.pop_back();
+      }
     }
     Status status;
     if (!skip) {
@@ -190,9 +199,15 @@ class OrderedPipeline {
     ++nextToEmit_;
     --inFlight_;
     if (status.failed()) recordFailure(std::move(status).failure());
+    // Kept for the next task; it is counted among the jobs in flight no longer, and every spare
+    // job was once in flight, so jobs in flight plus spare never pass the bound.
+    try {
+      spare_.push_back(std::move(job));
+    } catch (...) {
+      // No room to keep it: it is freed instead, and a later task makes a new one.
+    }
     lock.unlock();
     slotFreed_.notify_one();
-    job = T{};  // big jobs are freed outside the lock
     lock.lock();
     return true;
   }
@@ -219,6 +234,7 @@ class OrderedPipeline {
   std::condition_variable slotFreed_;
   std::deque<Task> queue_;
   std::map<uint64_t, T> finished_;
+  std::vector<T> spare_;  // jobs the sink is done with, for the next tasks
   std::vector<std::thread> workers_;
   uint64_t maxInFlight_;
   SinkFunction sink_;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -39,6 +41,12 @@ void expectRoundTrip(const Bytes& block, uint8_t level, const Bytes& dictionary,
   Result<Bytes> unwrapped = decodeVeltHuff(*wrapped, kVeltMaxBlockSize);
   ASSERT_TRUE(unwrapped.hasValue());
   EXPECT_TRUE(*unwrapped == *payload);
+  // The same for the Huffman stage: a reused buffer, larger than the streams, is not cleared.
+  Bytes streams(payload->size() + 64, 0x5A);
+  Result<std::span<const uint8_t>> inPlace = decodeVeltHuffInto(*wrapped, kVeltMaxBlockSize, streams);
+  ASSERT_TRUE(inPlace.hasValue());
+  EXPECT_EQ(inPlace->data(), streams.data());
+  EXPECT_TRUE(std::equal(inPlace->begin(), inPlace->end(), payload->begin(), payload->end()));
 }
 
 TEST(VeltRoundTripTest, EveryShapeLevelAndDictionary) {

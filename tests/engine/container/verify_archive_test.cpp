@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -202,6 +204,62 @@ TEST(ArchiveTestPipelineTest, ArchivesWithoutChunksNeverReport) {
 TEST(ArchiveTestPipelineTest, ABudgetBelowTwoChunksStillRunsOneJobAtATime) {
   ScratchFile scratch(testArchiveBytes(TestArchiveOptions{}, verifiedEntries()));
   EXPECT_TRUE(testArchive(scratch.path(), nullptr, 8, 1, nullptr).hasValue());
+}
+
+TEST(ArchiveTestPipelineTest, BuffersReusedAcrossChunksGiveEachChunkExactlyItsBytes) {
+  // Reused buffers keep whatever the chunk before left, larger or smaller, decoded or failed
+  // half-way: none of it may show in a later chunk's bytes.
+  struct Case {
+    const char* name;
+    bool compress, dictionary;
+    std::string password;
+  };
+  const Case cases[] = {
+      {"stored", false, false, ""},
+      {"compressed", true, false, ""},
+      {"dictionary", true, true, ""},
+      {"encrypted stored", false, false, "pw"},
+      {"encrypted compressed", true, false, "pw"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestArchiveOptions options;
+    options.compress = c.compress;
+    options.dictionary = c.dictionary;
+    options.password = c.password;
+    options.editChunk = [](uint64_t i, ChunkDescriptor& chunk) {
+      if (i == 1) chunk.crc32c ^= 1;  // the one chunk that fails
+    };
+    // Four chunks: three full ones of different contents and a shorter last one.
+    const std::vector<TestEntry> entries = {
+        {L"a", false, sampleBytes(300000, 7)}, {L"b", false, Bytes(300000, 0)}, {L"c", false, sampleBytes(400000, 8)}};
+    ScratchFile scratch(archiveBytes(options, entries));
+    Result<OpenArchive> archive = openArchive(scratch.path(), 0, maybePassword(c.password));
+    ASSERT_TRUE(archive.hasValue()) << narrow(archive.failure().message);
+    ASSERT_EQ(archive->chunks.size(), 4u);
+
+    std::vector<Bytes> expected(4);
+    for (uint64_t i : {0u, 2u, 3u}) ASSERT_FALSE(decodeChunk(*archive, i, expected[i]).failed());
+    ASSERT_LT(expected[3].size(), expected[2].size());
+
+    ChunkScratch reused;
+    reused.stored.assign(1 << 20, 0xA5);
+    reused.streams.assign(1 << 20, 0x5A);
+    Bytes out(1 << 20, 0xC3);
+    for (uint64_t i : {3u, 0u, 3u, 1u, 2u, 1u, 3u, 2u, 0u}) {
+      SCOPED_TRACE("chunk " + std::to_string(i));
+      Result<std::span<const uint8_t>> decoded = decodeChunkInto(*archive, i, reused, out);
+      if (i == 1) {
+        ASSERT_TRUE(decoded.failed());
+        EXPECT_EQ(decoded.failure().message, L"Chunk 1 failed its CRC32C check");
+        continue;
+      }
+      ASSERT_TRUE(decoded.hasValue()) << narrow(decoded.failure().message);
+      ASSERT_EQ(decoded->size(), expected[i].size());
+      EXPECT_TRUE(std::equal(decoded->begin(), decoded->end(), expected[i].begin()));
+      EXPECT_EQ(decoded->data(), out.data());
+    }
+  }
 }
 
 TEST(ArchiveTestPipelineTest, DecodeChunkRefusesAnIndexOutOfRangeAndATruncatedPayload) {

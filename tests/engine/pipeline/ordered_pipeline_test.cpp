@@ -118,6 +118,42 @@ TEST(OrderedPipelineTest, JobsBetweenSubmitAndSinkNeverExceedTheBound) {
   EXPECT_GE(worstInFlight.load(), 1u);
 }
 
+TEST(OrderedPipelineTest, JobsTheSinkIsDoneWithServeLaterTasksSoNoMoreThanTheBoundAreMade) {
+  // A job's buffer is made once and then handed on with the job, still holding what the last
+  // task wrote: each task overwrites the part the sink reads.
+  struct BufferJob {
+    std::vector<uint64_t> buffer;
+  };
+  for (uint64_t bound : {1u, 3u, 8u}) {
+    SCOPED_TRACE("in flight " + std::to_string(bound));
+    std::atomic<uint64_t> buffersMade{0};
+    uint64_t emitted = 0;
+    OrderedPipeline<BufferJob> pipeline(4, bound, [&](BufferJob& job) -> Status {
+      EXPECT_EQ(job.buffer.size(), 1024u);
+      EXPECT_EQ(job.buffer[0], emitted);
+      ++emitted;
+      return Status();
+    });
+    Status status = pipeline.run([&](OrderedPipeline<BufferJob>& p) -> Status {
+      for (uint64_t i = 0; i < 200; ++i) {
+        TOLZEB_TRY(p.submit([i, &buffersMade](BufferJob& job) -> Status {
+          if (job.buffer.empty()) {
+            job.buffer.resize(1024);
+            buffersMade.fetch_add(1);
+          }
+          job.buffer[0] = i;
+          return Status();
+        }));
+      }
+      return Status();
+    });
+    ASSERT_FALSE(status.failed());
+    EXPECT_EQ(emitted, 200u);
+    EXPECT_GE(buffersMade.load(), 1u);
+    EXPECT_LE(buffersMade.load(), bound);
+  }
+}
+
 TEST(OrderedPipelineTest, OneWorkerAndBoundOneRunTasksStrictlyOneAfterAnother) {
   std::atomic<uint64_t> emitted{0};
   Pipeline pipeline(1, 1, [&](Job& job) -> Status {
