@@ -233,7 +233,7 @@ TEST(ArchiveTestPipelineTest, BuffersReusedAcrossChunksGiveEachChunkExactlyItsBy
     // Four chunks: three full ones of different contents and a shorter last one.
     const std::vector<TestEntry> entries = {
         {L"a", false, sampleBytes(300000, 7)}, {L"b", false, Bytes(300000, 0)}, {L"c", false, sampleBytes(400000, 8)}};
-    ScratchFile scratch(archiveBytes(options, entries));
+    ScratchFile scratch(testArchiveBytes(options, entries));
     Result<OpenArchive> archive = openArchive(scratch.path(), 0, maybePassword(c.password));
     ASSERT_TRUE(archive.hasValue()) << narrow(archive.failure().message);
     ASSERT_EQ(archive->chunks.size(), 4u);
