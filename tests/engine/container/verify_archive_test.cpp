@@ -38,26 +38,33 @@ std::vector<TestEntry> verifiedEntries() {
 
 Password maybePassword(const std::string& text) { return text.empty() ? nullptr : passwordOf(text); }
 
+// Every kind of archive the writer makes.
+struct ArchiveKind {
+  const char* name;
+  bool compress, dictionary;
+  const char* password;
+};
+constexpr ArchiveKind kArchiveKinds[] = {
+    {"stored", false, false, ""},
+    {"compressed", true, false, ""},
+    {"dictionary", true, true, ""},
+    {"encrypted stored", false, false, "pw"},
+    {"encrypted compressed", true, false, "pw"},
+    {"encrypted dictionary", true, true, "pw"},
+};
+
+TestArchiveOptions optionsFor(const ArchiveKind& kind) {
+  TestArchiveOptions options;
+  options.compress = kind.compress;
+  options.dictionary = kind.dictionary;
+  options.password = kind.password;
+  return options;
+}
+
 TEST(ArchiveTestPipelineTest, TestAndVerifyAgreeOnEveryKindOfArchive) {
-  struct Case {
-    const char* name;
-    bool compress, dictionary;
-    std::string password;
-  };
-  const Case cases[] = {
-      {"stored", false, false, ""},
-      {"compressed", true, false, ""},
-      {"dictionary", true, true, ""},
-      {"encrypted stored", false, false, "pw"},
-      {"encrypted compressed", true, false, "pw"},
-      {"encrypted dictionary", true, true, "pw"},
-  };
-  for (const Case& c : cases) {
+  for (const ArchiveKind& c : kArchiveKinds) {
     SCOPED_TRACE(c.name);
-    TestArchiveOptions options;
-    options.compress = c.compress;
-    options.dictionary = c.dictionary;
-    options.password = c.password;
+    TestArchiveOptions options = optionsFor(c);
     Bytes file = testArchiveBytes(options, verifiedEntries());
     ScratchFile scratch(file);
     for (uint32_t threads : {0u, 1u, 2u, 1000u}) {
@@ -209,24 +216,9 @@ TEST(ArchiveTestPipelineTest, ABudgetBelowTwoChunksStillRunsOneJobAtATime) {
 TEST(ArchiveTestPipelineTest, BuffersReusedAcrossChunksGiveEachChunkExactlyItsBytes) {
   // Reused buffers keep whatever the chunk before left, larger or smaller, decoded or failed
   // half-way: none of it may show in a later chunk's bytes.
-  struct Case {
-    const char* name;
-    bool compress, dictionary;
-    std::string password;
-  };
-  const Case cases[] = {
-      {"stored", false, false, ""},
-      {"compressed", true, false, ""},
-      {"dictionary", true, true, ""},
-      {"encrypted stored", false, false, "pw"},
-      {"encrypted compressed", true, false, "pw"},
-  };
-  for (const Case& c : cases) {
+  for (const ArchiveKind& c : kArchiveKinds) {
     SCOPED_TRACE(c.name);
-    TestArchiveOptions options;
-    options.compress = c.compress;
-    options.dictionary = c.dictionary;
-    options.password = c.password;
+    TestArchiveOptions options = optionsFor(c);
     options.editChunk = [](uint64_t i, ChunkDescriptor& chunk) {
       if (i == 1) chunk.crc32c ^= 1;  // the one chunk that fails
     };

@@ -7,7 +7,8 @@ namespace tolzeb::ui::testing {
 
 class ComApartment {
  public:
-  ComApartment() : entered_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  explicit ComApartment(DWORD flags = COINIT_APARTMENTTHREADED)
+      : entered_(SUCCEEDED(CoInitializeEx(nullptr, flags))) {}
   ~ComApartment() {
     if (entered_) CoUninitialize();
   }

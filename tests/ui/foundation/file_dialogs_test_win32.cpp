@@ -6,23 +6,16 @@
 #include <objbase.h>
 
 #include "i18n_test_support.h"
+#include "ui/foundation/com_apartment_win32.h"
 #include "ui/foundation/file_dialogs.h"
 
 namespace tolzeb::ui {
 namespace {
 
 // The dialogs need a single-threaded apartment, as the program's UI thread has.
-class Apartment {
+class Apartment : public testing::ComApartment {
  public:
-  Apartment() : entered_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-  ~Apartment() {
-    if (entered_) CoUninitialize();
-  }
-  Apartment(const Apartment&) = delete;
-  Apartment& operator=(const Apartment&) = delete;
-
- private:
-  bool entered_;
+  Apartment() : ComApartment(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE) {}
 };
 
 struct Seen {
