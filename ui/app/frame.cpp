@@ -25,7 +25,6 @@ constexpr float kRailEntryRadius = 12;
 constexpr uint16_t kSearchFieldId = 8;
 constexpr uint16_t kClearSearchId = 9;
 constexpr uint16_t kScrollBarId = 118;
-constexpr uint16_t kSplitterId = 67;
 
 struct WindowButton {
   uint16_t id;

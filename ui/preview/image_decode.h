@@ -29,7 +29,7 @@ class WorkerApartment {
   WorkerApartment& operator=(const WorkerApartment&) = delete;
 
  private:
-  bool entered_ = false;
+  [[maybe_unused]] bool entered_ = false;  // only Windows has an apartment to leave
 };
 
 }  // namespace tolzeb::ui

@@ -38,13 +38,13 @@ std::vector<TestEntry> verifiedEntries() {
 
 Password maybePassword(const std::string& text) { return text.empty() ? nullptr : passwordOf(text); }
 
-// Every kind of archive the writer makes.
-struct ArchiveKind {
+// Every way the test writer makes an archive.
+struct ArchiveSetup {
   const char* name;
   bool compress, dictionary;
   const char* password;
 };
-constexpr ArchiveKind kArchiveKinds[] = {
+constexpr ArchiveSetup kArchiveSetups[] = {
     {"stored", false, false, ""},
     {"compressed", true, false, ""},
     {"dictionary", true, true, ""},
@@ -53,7 +53,7 @@ constexpr ArchiveKind kArchiveKinds[] = {
     {"encrypted dictionary", true, true, "pw"},
 };
 
-TestArchiveOptions optionsFor(const ArchiveKind& kind) {
+TestArchiveOptions optionsFor(const ArchiveSetup& kind) {
   TestArchiveOptions options;
   options.compress = kind.compress;
   options.dictionary = kind.dictionary;
@@ -62,7 +62,7 @@ TestArchiveOptions optionsFor(const ArchiveKind& kind) {
 }
 
 TEST(ArchiveTestPipelineTest, TestAndVerifyAgreeOnEveryKindOfArchive) {
-  for (const ArchiveKind& c : kArchiveKinds) {
+  for (const ArchiveSetup& c : kArchiveSetups) {
     SCOPED_TRACE(c.name);
     TestArchiveOptions options = optionsFor(c);
     Bytes file = testArchiveBytes(options, verifiedEntries());
@@ -216,7 +216,7 @@ TEST(ArchiveTestPipelineTest, ABudgetBelowTwoChunksStillRunsOneJobAtATime) {
 TEST(ArchiveTestPipelineTest, BuffersReusedAcrossChunksGiveEachChunkExactlyItsBytes) {
   // Reused buffers keep whatever the chunk before left, larger or smaller, decoded or failed
   // half-way: none of it may show in a later chunk's bytes.
-  for (const ArchiveKind& c : kArchiveKinds) {
+  for (const ArchiveSetup& c : kArchiveSetups) {
     SCOPED_TRACE(c.name);
     TestArchiveOptions options = optionsFor(c);
     options.editChunk = [](uint64_t i, ChunkDescriptor& chunk) {

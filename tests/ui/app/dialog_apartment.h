@@ -12,7 +12,7 @@ class DialogApartment {
   DialogApartment& operator=(const DialogApartment&) = delete;
 
  private:
-  bool entered_ = false;
+  [[maybe_unused]] bool entered_ = false;  // only Windows has an apartment to leave
 };
 
 }  // namespace tolzeb::ui::testing

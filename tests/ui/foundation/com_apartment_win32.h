@@ -7,8 +7,7 @@ namespace tolzeb::ui::testing {
 
 class ComApartment {
  public:
-  explicit ComApartment(DWORD flags = COINIT_APARTMENTTHREADED)
-      : entered_(SUCCEEDED(CoInitializeEx(nullptr, flags))) {}
+  ComApartment() : entered_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
   ~ComApartment() {
     if (entered_) CoUninitialize();
   }

@@ -6,17 +6,13 @@
 #include <objbase.h>
 
 #include "i18n_test_support.h"
-#include "ui/foundation/com_apartment_win32.h"
+#include "ui/app/dialog_apartment.h"
 #include "ui/foundation/file_dialogs.h"
 
 namespace tolzeb::ui {
 namespace {
 
-// The dialogs need a single-threaded apartment, as the program's UI thread has.
-class Apartment : public testing::ComApartment {
- public:
-  Apartment() : ComApartment(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE) {}
-};
+using Apartment = testing::DialogApartment;
 
 struct Seen {
   FileDialogRequest request;
