@@ -151,6 +151,11 @@ struct Platform {
     std::lock_guard lock(mutex);
     return opened;
   }
+
+  int notifications() {
+    std::lock_guard lock(mutex);
+    return notified;
+  }
 };
 
 }  // namespace tolzeb::ui::testing
