@@ -79,12 +79,17 @@ class AudioPlayerInWindowTest : public AudioPlatformHolder, public AppWindowTest
   }
 
   bool waitUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
     while (!done()) {
       if (std::chrono::steady_clock::now() >= deadline) return false;
       std::this_thread::sleep_for(1ms);
     }
     return true;
+  }
+  // The player has stored the opened engine and published its length (10 s in the fake); an event
+  // fired before that shows without the length until it has.
+  bool playerHoldsEngine() {
+    return waitUntil([&] { return window.audioPlayer().snapshot().duration == 10; });
   }
   // What AudioState does once the player has moved to `wanted`.
   void waitForState(uint8_t wanted) {
@@ -103,6 +108,7 @@ class AudioPlayerInWindowTest : public AudioPlatformHolder, public AppWindowTest
   void startPlaying() {
     window.onCommand(command_ids::kPlayAudio, -1);
     ASSERT_TRUE(waitUntil([&] { return platform.openedNames().size() == 1; }));
+    ASSERT_TRUE(playerHoldsEngine());
     platform.decoder.fire(kMediaEventPlaying);
     waitForState(AudioPlayer::kPlaying);
   }
@@ -114,6 +120,7 @@ TEST_F(AudioPlayerInWindowTest, PlayLoadsTheSoundThenPausesAndResumesIt) {
   EXPECT_EQ(window.state().audioState.entryName, kSound);
   ASSERT_TRUE(waitUntil([&] { return platform.openedNames().size() == 1; }));
   EXPECT_EQ(platform.openedNames()[0], L"a.wav");
+  ASSERT_TRUE(playerHoldsEngine());
   platform.decoder.fire(kMediaEventPlaying);
   waitForState(AudioPlayer::kPlaying);
   EXPECT_EQ(window.state().audioState.duration, 10);

@@ -123,17 +123,18 @@ struct Platform {
     s.openEngine = [this](const std::vector<uint8_t>& bytes, const std::wstring& sourceName, MediaEventSink events) {
       EXPECT_FALSE(bytes.empty());
       MediaEngineOpen result;
+      if (openFailure.empty()) {
+        std::lock_guard lock(decoder.mutex);
+        decoder.sink = std::move(events);
+      }
       {
+        // Recorded once events can reach the player: a test that sees the open may fire them.
         std::lock_guard lock(mutex);
         opened.push_back(sourceName);
       }
       if (!openFailure.empty()) {
         result.messageKey = openFailure;
         return result;
-      }
-      {
-        std::lock_guard lock(decoder.mutex);
-        decoder.sink = std::move(events);
       }
       if (eventDuringOpen != 0) decoder.fire(eventDuringOpen);
       result.engine = std::make_shared<FakeEngine>(decoder);
