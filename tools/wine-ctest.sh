@@ -30,9 +30,10 @@ done
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   "$WINE" wineboot -i </dev/null >/dev/null 2>&1 || true
-  # DirectWrite under Wine: map the UI font families to an installed one. A crashing test ends at
-  # once instead of waiting in the automatic debugger until its timeout.
-  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"Segoe UI"="Liberation Sans"\r\n"Segoe UI Variable Display"="Liberation Sans"\r\n"Segoe UI Semibold"="Liberation Sans"\r\n\r\n[-HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug]\r\n' >"$BUILD_DIR/wine-fonts.reg"
+  # DirectWrite under Wine: map the UI font families to an installed one. Direct3D without its
+  # command-stream thread, which spins while it waits. A crashing test ends at once instead of
+  # waiting in the automatic debugger until its timeout.
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"Segoe UI"="Liberation Sans"\r\n"Segoe UI Variable Display"="Liberation Sans"\r\n"Segoe UI Semibold"="Liberation Sans"\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Direct3D]\r\n"csmt"=dword:00000000\r\n\r\n[-HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug]\r\n' >"$BUILD_DIR/wine-fonts.reg"
   "$WINE" regedit /S "$("$WINE" winepath -w "$BUILD_DIR/wine-fonts.reg" 2>/dev/null)" </dev/null >/dev/null 2>&1 || true
   "$WINESERVER" -w
 fi

@@ -12,6 +12,8 @@ tz_viewer_extract_all() {
   local action_top=$(( 564 + 32 * $1 + 20 ))
   tz_click 427 $(( action_top + 24 ))
   tz_move 100 60
+  # Keys sent before the page has changed would scroll the viewer instead.
+  tz_expect_rail_selected "\"Extract all\" opens the extract page" 2
 }
 
 # The extract page scrolled to its end: the start row 24 above the bottom, the policy card 20 above

@@ -23,10 +23,11 @@ TZ_TOLERANCE=${TZ_TOLERANCE:-3}                # per channel, for the rasteriser
 declare -A TZ_COLOURS=(
   [brandRed]="200 0 24" [brandTint]="255 231 235" [white]="255 255 255"
   [windowBackground]="249 250 252" [railBackground]="244 245 247" [closeHover]="232 17 35"
-  [captionHover]="226 11 34" [textPrimary]="24 25 31"
+  [captionHover]="226 11 34" [textPrimary]="24 25 31" [scrollThumb]="199 201 204"
 )
 
-e2e_now_ms() { date +%s%3N; }
+# From the shell's own clock: a poll that started `date` each time cost more than what it waited for.
+e2e_now_ms() { local microseconds=${EPOCHREALTIME/[.,]/}; echo $(( microseconds / 1000 )); }
 
 # Progress lines carry the seconds since the scenario (or the run) began.
 e2e_log() {
@@ -36,9 +37,11 @@ e2e_log() {
 
 # A process we started and have not waited for yet: alive and not a zombie.
 e2e_running() {
-  local state
-  state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 1
-  [ -n "$state" ] && [ "$state" != Z ]
+  local stat
+  { read -r stat <"/proc/$1/stat"; } 2>/dev/null || return 1
+  # The state follows the command name, which is in parentheses and may hold spaces.
+  stat=${stat##*) }
+  [ -n "$stat" ] && [ "${stat%% *}" != Z ]
 }
 
 # Waits up to $2 ms for process $1 to end; true when it did.
@@ -94,6 +97,9 @@ e2e_template_registry() {
   # caption band gets the clicks, its pixels are the program's); unmanaged, Wine itself moves and
   # sizes the X window, so maximising and restoring work with nobody to ask.
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Decorated"="N"\r\n"Managed"="N"\r\n\r\n'
+  # Direct3D (under Direct2D) without its command-stream thread, which spins while it waits and
+  # takes a busy machine's processor from the program it serves.
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\Direct3D]\r\n"csmt"=dword:00000000\r\n\r\n'
   # A crash ends the program at once rather than in the automatic debugger, which would hold the
   # scenario until its deadline.
   printf '[-HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\AeDebug]\r\n'
@@ -306,8 +312,14 @@ tz_copydata_end() {
 }
 
 # The whole screen as XWD, into $1.
+# xwd fails when a window it walks goes away mid-capture (a closing dialog), so it tries again
+# until a deadline.
 tz_grab() {
-  timeout -k 5 30 xwd -root -silent -display "$DISPLAY" >"$1" 2>>"$TZ_LOG" && [ -s "$1" ]
+  local end=$(( $(e2e_now_ms) + 30000 ))
+  until timeout -k 5 30 xwd -root -silent -display "$DISPLAY" >"$1" 2>>"$TZ_LOG" && [ -s "$1" ]; do
+    [ "$(e2e_now_ms)" -lt "$end" ] || return 1
+    sleep 0.1
+  done
 }
 
 # The client area now, as SHOT_DIR/NN-NAME.png.
@@ -473,5 +485,15 @@ tz_compress_bottom_geometry() {
   TZ_MODES_TOP=$(( TZ_PASSWORD_TOP - 18 - 250 ))
 }
 
-tz_scroll_to_end() { local k; for k in 1 2 3 4; do tz_key pagedown; done; }
-tz_scroll_to_top() { local k; for k in 1 2 3 4; do tz_key pageup; done; }
+# A click lands on what the window last drew, so each waits until the scroll bar's thumb is drawn at
+# that end of its track (6 DIPs in from the right edge).
+tz_scroll_to_end() {
+  local k
+  for k in 1 2 3 4; do tz_key pagedown; done
+  tz_expect "the page is scrolled to its end" "$(( TZ_W - 6 )),$(( TZ_H - 10 ))=scrollThumb"
+}
+tz_scroll_to_top() {
+  local k
+  for k in 1 2 3 4; do tz_key pageup; done
+  tz_expect "the page is scrolled to its top" "$(( TZ_W - 6 )),135=scrollThumb"
+}

@@ -40,6 +40,7 @@ constexpr DWORD kDefaultCopyDataTimeout = 30000;
 // How long a pressed box may take to go away before the press counts as failed.
 constexpr DWORD kBoxCloseMilliseconds = 5000;
 constexpr int kDragSteps = 8;
+constexpr DWORD kIdleWaitMs = 5000;
 constexpr int kMessageBoxTextId = 0xFFFF;
 
 // ---- output ----
@@ -86,6 +87,7 @@ int usage() {
       "       tzdrive wheel CLASS X Y DELTA\n"
       "       tzdrive key VK [ctrl] [shift] [--to CLASS]\n"
       "       tzdrive type TEXT [--to CLASS]\n"
+      "       tzdrive wait-focus CLASS TIMEOUT_MS    (the keyboard focus on a control of that class)\n"
       "       tzdrive copydata CLASS PATH [--timeout MS] [--tag N] [--cb N] [--nonull]\n"
       "       tzdrive msgbox PID|IMAGE.exe|CLASS TIMEOUT_MS [--press ok|cancel|yes|no]\n"
       "       tzdrive close CLASS TIMEOUT_MS\n",
@@ -299,6 +301,18 @@ bool movePointer(POINT point) {
   return true;
 }
 
+// Input goes in only once the window's program has handled what came before and waits for more,
+// as a person waits to see what one action did before the next; bounded, so a busy program only
+// slows the driver down.
+void waitUntilIdle(HWND window) {
+  DWORD processId = 0;
+  if (!window || !GetWindowThreadProcessId(window, &processId)) return;
+  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (!process) return;
+  WaitForInputIdle(process, kIdleWaitMs);
+  CloseHandle(process);
+}
+
 bool bringToFront(HWND window) {
   if (GetForegroundWindow() == window) return true;
   SetForegroundWindow(window);
@@ -454,6 +468,7 @@ int pointer(const std::vector<std::wstring>& args) {
   HWND window = findVisibleWindow(args[2]);
   if (!window) return fail(L"no visible window of class " + args[2]);
   put("foreground", bringToFront(window) ? 1 : 0);
+  waitUntilIdle(window);
 
   const POINT start = screenPoint(window, coordinates[0], coordinates[1]);
   if (!movePointer(start)) return fail(L"SetCursorPos failed");
@@ -492,6 +507,7 @@ int wheel(const std::vector<std::wstring>& args) {
   HWND window = findVisibleWindow(args[2]);
   if (!window) return fail(L"no visible window of class " + args[2]);
   bringToFront(window);
+  waitUntilIdle(window);
   if (!movePointer(screenPoint(window, x, y))) return fail(L"SetCursorPos failed");
   std::vector<INPUT> inputs{mouseInput(MOUSEEVENTF_WHEEL, DWORD(LONG(delta)))};
   return sendInputs(inputs) ? kSuccess : fail(L"SendInput failed");
@@ -505,10 +521,17 @@ bool focusTarget(const std::vector<std::wstring>& args, size_t from) {
   return window && bringToFront(window);
 }
 
+// Keys go to the foreground window, once its program is ready for them.
+bool readyForKeys(const std::vector<std::wstring>& args, size_t from) {
+  if (!focusTarget(args, from)) return false;
+  waitUntilIdle(GetForegroundWindow());
+  return true;
+}
+
 int key(const std::vector<std::wstring>& args) {
   WORD virtualKey = 0;
   if (args.size() < 3 || !parseVirtualKey(args[2], virtualKey)) return usage();
-  if (!focusTarget(args, 3)) return fail(L"the target window is not in front");
+  if (!readyForKeys(args, 3)) return fail(L"the target window is not in front");
   const bool control = hasWord(args, 3, L"ctrl");
   const bool shift = hasWord(args, 3, L"shift");
   std::vector<INPUT> inputs;
@@ -523,7 +546,7 @@ int key(const std::vector<std::wstring>& args) {
 
 int type(const std::vector<std::wstring>& args) {
   if (args.size() < 3) return usage();
-  if (!focusTarget(args, 3)) return fail(L"the target window is not in front");
+  if (!readyForKeys(args, 3)) return fail(L"the target window is not in front");
   std::vector<INPUT> inputs;
   for (wchar_t unit : args[2]) {
     for (bool up : {false, true}) {
@@ -535,6 +558,29 @@ int type(const std::vector<std::wstring>& args) {
     }
   }
   return inputs.empty() || sendInputs(inputs) ? kSuccess : fail(L"SendInput failed");
+}
+
+// Until the foreground window's keyboard focus is on a control of the class: a dialog that has
+// drawn itself may still be building its controls, and keys typed before would go elsewhere.
+int waitFocus(const std::vector<std::wstring>& args) {
+  long long timeout = 0;
+  if (args.size() < 4 || !parseNumber(args[3].c_str(), timeout)) return usage();
+  const Deadline deadline{DWORD(timeout)};
+  std::wstring focused;
+  do {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (HWND front = GetForegroundWindow();
+        front && GetGUIThreadInfo(GetWindowThreadProcessId(front, nullptr), &info) && info.hwndFocus) {
+      focused = className(info.hwndFocus);
+      if (focused == args[2]) {
+        put("focus", focused);
+        return kSuccess;
+      }
+    }
+    Sleep(20);
+  } while (!deadline.passed());
+  return fail(L"the focus stayed on " + (focused.empty() ? std::wstring(L"no control") : focused));
 }
 
 // The hand-off message as the shell extension sends it; --tag, --cb and --nonull make it malformed.
@@ -696,6 +742,7 @@ int run(const std::vector<std::wstring>& args) {
   if (command == L"wheel") return wheel(args);
   if (command == L"key") return key(args);
   if (command == L"type") return type(args);
+  if (command == L"wait-focus") return waitFocus(args);
   if (command == L"copydata") return copyData(args);
   if (command == L"drop") return drop(args);
   if (command == L"msgbox") return messageBox(args);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -50,10 +51,17 @@ class ScratchDirectory {
 
 // A peer the tests use must be there: the test command installs every one, so a missing peer is
 // a broken set-up, never a reason to pass having checked nothing.
-#define TOLZEB_REQUIRE_PEER(probe, what) \
-  do {                                   \
-    if (!::tolzeb::peertools::run({probe " >/dev/null 2>&1"})) FAIL() << what << " is not installed"; \
+#define TOLZEB_REQUIRE_PEER(probe, what)                                                            \
+  do {                                                                                              \
+    if (!::tolzeb::peertools::run({std::string(probe) + " >/dev/null 2>&1"})) FAIL() << what << " is not installed"; \
   } while (false)
+
+// The system's Python when there is one: a version manager's shim in front of it costs a second
+// a call on a busy machine, and the interop tests call it a hundred times.
+inline std::string python() {
+  static const std::string command = ::access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
+  return command;
+}
 
 inline std::string quoted(const std::filesystem::path& path) {
   std::string text(1, '\'');

@@ -6,6 +6,13 @@
 
 namespace tolzeb::ui {
 
+// A library of the system folder, never one planted beside the program; the one already loaded
+// when there is one. Null when missing.
+inline HMODULE systemLibrary(const wchar_t* name) {
+  if (HMODULE loaded = GetModuleHandleW(name)) return loaded;
+  return LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 // Null when the library is missing or does not export `name`.
 template <typename Function>
 Function systemFunction(HMODULE module, const char* name) {

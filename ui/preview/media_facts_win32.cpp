@@ -40,8 +40,8 @@ constexpr DWORD kStartupLite = 1;
 BOOL CALLBACK bindOnce(PINIT_ONCE, PVOID target, PVOID*) {
   Functions& f = *static_cast<Functions*>(target);
   // Never unloaded: the functions stay valid for the life of the process.
-  HMODULE plat = LoadLibraryExW(L"mfplat.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  HMODULE readwrite = LoadLibraryExW(L"mfreadwrite.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  HMODULE plat = systemLibrary(L"mfplat.dll");
+  HMODULE readwrite = systemLibrary(L"mfreadwrite.dll");
   if (plat && readwrite) {
     f.startup = systemFunction<StartupFn>(plat, "MFStartup");
     f.shutdown = systemFunction<ShutdownFn>(plat, "MFShutdown");

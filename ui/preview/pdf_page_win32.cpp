@@ -40,11 +40,6 @@ constexpr wchar_t kPdfDocumentClass[] = L"Windows.Data.Pdf.PdfDocument";
 constexpr wchar_t kRenderOptionsClass[] = L"Windows.Data.Pdf.PdfPageRenderOptions";
 constexpr wchar_t kMemoryStreamClass[] = L"Windows.Storage.Streams.InMemoryRandomAccessStream";
 
-HMODULE systemLibrary(const wchar_t* name) {
-  if (HMODULE loaded = GetModuleHandleW(name)) return loaded;
-  return LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-}
-
 BOOL CALLBACK bindOnce(PINIT_ONCE, PVOID target, PVOID*) {
   Functions& f = *static_cast<Functions*>(target);
   // Never unloaded: the functions stay valid for the life of the process.

@@ -27,7 +27,7 @@ std::vector<std::pair<std::string, Bytes>> corpus() {
 class ZlibInteropTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    TOLZEB_REQUIRE_PEER("python3 -c 'import zlib'", "Python with zlib");
+    TOLZEB_REQUIRE_PEER(peertools::python() + " -c 'import zlib'", "Python with zlib");
   }
   ScratchDirectory scratch_;
 };
@@ -46,7 +46,7 @@ TEST_F(ZlibInteropTest, OurStreamsInflateWithZlib) {
       "print(*bad)\n"
       "sys.exit(1 if bad else 0)\n";
   writeFile(scratch_.path() / "check.py", Bytes(script.begin(), script.end()));
-  EXPECT_TRUE(run({"python3", quoted(scratch_.path() / "check.py"), quoted(scratch_.path())}));
+  EXPECT_TRUE(run({peertools::python(), quoted(scratch_.path() / "check.py"), quoted(scratch_.path())}));
 }
 
 TEST_F(ZlibInteropTest, ZlibStreamsInflateWithOurs) {
@@ -70,7 +70,7 @@ TEST_F(ZlibInteropTest, ZlibStreamsInflateWithOurs) {
       "    for v, args in variants.items():\n"
       "        p.with_name(p.stem + '.' + v + '.zdeflate').write_bytes(raw(p.read_bytes(), *args))\n";
   writeFile(scratch_.path() / "make.py", Bytes(script.begin(), script.end()));
-  ASSERT_TRUE(run({"python3", quoted(scratch_.path() / "make.py"), quoted(scratch_.path())}));
+  ASSERT_TRUE(run({peertools::python(), quoted(scratch_.path() / "make.py"), quoted(scratch_.path())}));
   size_t checked = 0;
   for (const auto& [name, data] : inputs) {
     for (const char* variant : {"l1", "l6", "l9", "stored", "fixed", "huffman", "rle", "filtered", "sync"}) {

@@ -27,11 +27,11 @@ class LzmaInteropTest : public ::testing::Test {
  protected:
   void SetUp() override {
     script_ = fs::path(__FILE__).parent_path() / "lzma_peer.py";
-    TOLZEB_REQUIRE_PEER("python3 -c 'import lzma'", "Python with lzma");
+    TOLZEB_REQUIRE_PEER(peertools::python() + " -c 'import lzma'", "Python with lzma");
   }
 
   bool peer(std::initializer_list<std::string> args) const {
-    std::string command = "python3 '" + script_.string() + "'";
+    std::string command = peertools::python() + " '" + script_.string() + "'";
     for (const std::string& a : args) command += " '" + a + "'";
     command += " 2>/dev/null";
     return std::system(command.c_str()) == 0;

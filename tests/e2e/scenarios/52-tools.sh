@@ -50,6 +50,7 @@ answer_dialog() {
     sleep 0.2
   done
   e2e_log "ok: $1: the dialog is drawn ($pixel)"
+  tz_drive wait-focus Edit "$TZ_EXPECT_MS" || tz_fail "$1: the name box never took the focus: $(tz_get error)"
   tz_drive key a ctrl || tz_fail "$1: selecting the name box: $(tz_get error)"
   tz_drive type "$2" || tz_fail "$1: typing the path: $(tz_get error)"
   tz_drive key return || tz_fail "$1: accepting the dialog: $(tz_get error)"

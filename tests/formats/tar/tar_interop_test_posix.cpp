@@ -137,7 +137,7 @@ class TarInteropTest : public ::testing::Test {
  protected:
   void SetUp() override {
     TOLZEB_REQUIRE_PEER("tar --version", "GNU tar");
-    TOLZEB_REQUIRE_PEER("python3 -c 'import tarfile'", "Python with tarfile");
+    TOLZEB_REQUIRE_PEER(peertools::python() + " -c 'import tarfile'", "Python with tarfile");
     TOLZEB_REQUIRE_PEER("gzip --version", "The gzip program");
     scratch_.writeText(L"list.py", kPythonList);
   }
@@ -172,7 +172,7 @@ TEST_F(TarInteropTest, PeersListAndExtractWhatWeWrite) {
     }
     {
       const std::wstring out = gzip ? L"py-gz" : L"py";
-      ASSERT_TRUE(run({"python3", in(L"list.py"), in(archive), in(out), ">", in(L"py.txt")})) << label;
+      ASSERT_TRUE(run({peertools::python(), in(L"list.py"), in(archive), in(out), ">", in(L"py.txt")})) << label;
       EXPECT_EQ(lines(scratch_, L"py.txt"), expectedLines(tree)) << label;
       EXPECT_EQ(treeOnDisk(scratch_, out, tree), tree) << label;
     }
@@ -250,7 +250,7 @@ TEST_F(TarInteropTest, WeReadWhatPythonWrites) {
                                ") as t:\n"
                                "    t.add(sys.argv[2], arcname='t')\n";
     scratch_.writeText(L"make.py", script);
-    ASSERT_TRUE(run({"python3", in(L"make.py"), in(archive), in(L"t")})) << format;
+    ASSERT_TRUE(run({peertools::python(), in(L"make.py"), in(archive), in(L"t")})) << format;
     Result<ArchiveListing> listing = listTar(scratch_.path(archive));
     ASSERT_TRUE(listing.hasValue()) << format << ": " << printable(listing.failure().message);
     EXPECT_EQ(treeFromListing(*listing, scratch_.path(archive)), tree) << format;
@@ -265,7 +265,7 @@ TEST_F(TarInteropTest, WeReadWhatPythonWrites) {
       "    i = tarfile.TarInfo('caf\\u00e9.txt'); i.size = 1\n"
       "    t.addfile(i, io.BytesIO(b'y'))\n";
   scratch_.writeText(L"special.py", script);
-  ASSERT_TRUE(run({"python3", in(L"special.py"), in(L"frac.tar"), in(L"latin.tar")}));
+  ASSERT_TRUE(run({peertools::python(), in(L"special.py"), in(L"frac.tar"), in(L"latin.tar")}));
   Result<ArchiveListing> frac = listTar(scratch_.path(L"frac.tar"));
   ASSERT_TRUE(frac.hasValue());
   ASSERT_EQ(frac->entries.size(), 1u);

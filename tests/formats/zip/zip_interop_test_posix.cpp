@@ -22,16 +22,16 @@ std::string narrow(const std::wstring& text) {
 }
 
 // Makes archives with Python's zipfile; each case is a few lines of Python run in the scratch folder.
-bool python(const std::filesystem::path& folder, const std::string& script) {
+bool runPythonScript(const std::filesystem::path& folder, const std::string& script) {
   const auto file = folder / "make.py";
   writeFile(file, Bytes(script.begin(), script.end()));
-  return run({"cd", quoted(folder), "&& python3", quoted(file), ">/dev/null 2>&1"});
+  return run({"cd", quoted(folder), "&&", peertools::python(), quoted(file), ">/dev/null 2>&1"});
 }
 
 class ZipPeerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    TOLZEB_REQUIRE_PEER("python3 -c 'import zipfile'", "Python with zipfile");
+    TOLZEB_REQUIRE_PEER(peertools::python() + " -c 'import zipfile'", "Python with zipfile");
     TOLZEB_REQUIRE_PEER("unzip -v", "unzip");
     TOLZEB_REQUIRE_PEER("zip -v", "zip");
     TOLZEB_REQUIRE_PEER("7z i", "The 7z program");
@@ -72,7 +72,7 @@ TEST_F(ZipPeerTest, PeersAcceptWhatWeWrite) {
         "'tree/text.txt'], names\n"
         "assert z.read('tree/text.txt') == open('" + (source / "text.txt").string() + "', 'rb').read()\n"
         "assert z.getinfo('tree/sub/').is_dir()\n";
-    EXPECT_TRUE(python(scratch_.path(), check));
+    EXPECT_TRUE(runPythonScript(scratch_.path(), check));
     // unzip reads names from a host-0 (MS-DOS) writer as code page 437 despite the UTF-8 flag, and
     // with version 4.5 headers it then warns that the local and central names differ; the data
     // still tests fine. So unzip checks the plain archives, and the names are left to Python.
@@ -112,7 +112,7 @@ TEST_F(ZipPeerTest, WeReadWhatPeersWrite) {
       "    z.writestr('folder/data.bin', data)\n"
       "with zipfile.ZipFile('py-bzip2.zip', 'w', zipfile.ZIP_BZIP2) as z:\n"
       "    z.writestr('folder/data.bin', data)\n";
-  ASSERT_TRUE(python(scratch_.path(), script));
+  ASSERT_TRUE(runPythonScript(scratch_.path(), script));
 
   std::vector<std::string> archives = {"py-stored.zip", "py-deflated.zip", "py-zip64.zip", "py-descriptors.zip",
                                        "py-many.zip"};
