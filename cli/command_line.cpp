@@ -10,8 +10,6 @@ constexpr const wchar_t* kPasswordOnCommandLine =
     L"is readable by other processes under the same account, and shells keep it in their history. "
     L"Use --password-stdin, or leave it off and type it when prompted.";
 
-Failure refusal(std::wstring message) { return makeFailure(StatusCode::invalid_argument, std::move(message)); }
-
 bool isAsciiDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 // The blanks the C library's isspace accepts in the "C" locale.
@@ -50,7 +48,7 @@ Result<uint32_t> parseThreads(const std::wstring& value) {
   size_t digits = 0;
   const uint64_t count = leadingDecimal(value, digits);
   if (digits == 0 || digits != value.size() || count < 1 || count > kMaxThreads) {
-    return refusal(L"--threads must be 'auto' or 1..4096");
+    return argumentRefusal(L"--threads must be 'auto' or 1..4096");
   }
   return uint32_t(count);
 }
@@ -59,35 +57,35 @@ Result<uint32_t> parseRecovery(const std::wstring& value) {
   size_t digits = 0;
   const uint64_t percent = leadingDecimal(value, digits);  // what follows the digits is ignored
   if (digits == 0 || percent < 1 || percent > kMaxRecoveryPercent) {
-    return refusal(L"--recovery takes a percentage from 1 to 30");
+    return argumentRefusal(L"--recovery takes a percentage from 1 to 30");
   }
   return uint32_t(percent);
 }
 
 Result<uint32_t> parseChunk(const std::wstring& value) {
   const std::optional<uint64_t> size = parseSize(value);
-  if (!size) return refusal(L"Bad --chunk value: " + value);
-  if (*size < kMinChunkSize || *size > kMaxChunkSize) return refusal(L"--chunk must be between 256K and 4M");
+  if (!size) return argumentRefusal(L"Bad --chunk value: " + value);
+  if (*size < kMinChunkSize || *size > kMaxChunkSize) return argumentRefusal(L"--chunk must be between 256K and 4M");
   return uint32_t(*size);
 }
 
 Result<uint64_t> parseMemory(const std::wstring& value) {
   const std::optional<uint64_t> size = parseSize(value);
-  if (!size) return refusal(L"Bad --memory value: " + value);
-  if (*size < kMinMemoryBudget) return refusal(L"--memory must be at least 128M");
+  if (!size) return argumentRefusal(L"Bad --memory value: " + value);
+  if (*size < kMinMemoryBudget) return argumentRefusal(L"--memory must be at least 128M");
   return *size;
 }
 
 Result<uint64_t> parsePartSize(const std::wstring& value) {
   const std::optional<uint64_t> size = parseSize(value);
-  if (!size || *size < kMinPartSize) return refusal(L"--part-size must be at least 64K");
+  if (!size || *size < kMinPartSize) return argumentRefusal(L"--part-size must be at least 64K");
   return *size;
 }
 
 Result<uint32_t> parseKdfIterations(const std::wstring& value) {
   const std::optional<uint64_t> count = parseSize(value);
   if (!count || *count < kMinKdfIterations || *count > kMaxKdfIterations) {
-    return refusal(L"--kdf-iterations must be between " + decimal(kMinKdfIterations) + L" and " +
+    return argumentRefusal(L"--kdf-iterations must be between " + decimal(kMinKdfIterations) + L" and " +
                    decimal(kMaxKdfIterations));
   }
   return uint32_t(*count);
@@ -97,27 +95,27 @@ Result<CompressionMode> parseMode(const std::wstring& value) {
   if (value == L"lightning") return CompressionMode::lightning;
   if (value == L"balanced") return CompressionMode::balanced;
   if (value == L"compact") return CompressionMode::compact;
-  return refusal(L"Unknown mode: " + value);
+  return argumentRefusal(L"Unknown mode: " + value);
 }
 
 Result<OverwritePolicy> parseOverwrite(const std::wstring& value) {
   if (value == L"fail") return OverwritePolicy::fail;
   if (value == L"skip") return OverwritePolicy::skip;
   if (value == L"overwrite") return OverwritePolicy::overwrite;
-  return refusal(L"Unknown overwrite policy: " + value);
+  return argumentRefusal(L"Unknown overwrite policy: " + value);
 }
 
 Result<bool> parseIntegrity(const std::wstring& value) {
   if (value == L"full") return true;
   if (value == L"crc") return false;
-  return refusal(L"--integrity must be 'full' or 'crc'");
+  return argumentRefusal(L"--integrity must be 'full' or 'crc'");
 }
 
 Result<std::wstring> parseFormat(const std::wstring& value) {
   for (const wchar_t* word : {L"zeb", L"zip", L"7z", L"tar", L"tar.gz", L"tgz"}) {
     if (value == word) return value;
   }
-  return refusal(L"--format must be one of: zeb, zip, 7z, tar, tar.gz");
+  return argumentRefusal(L"--format must be one of: zeb, zip, 7z, tar, tar.gz");
 }
 
 // Sets the flag an argument names; false when it names none.
@@ -211,7 +209,7 @@ bool CommandLine::wasGiven(std::wstring_view option) const {
 }
 
 Result<std::wstring> takeValue(ArgumentCursor& cursor, const std::wstring& optionName) {
-  if (cursor.index + 1 >= cursor.arguments.size()) return refusal(optionName + L" requires a value");
+  if (cursor.index + 1 >= cursor.arguments.size()) return argumentRefusal(optionName + L" requires a value");
   ++cursor.index;
   return cursor.arguments[cursor.index];
 }
@@ -262,7 +260,7 @@ Result<CommandLine> parseCommandLine(const std::vector<std::wstring>& arguments)
   ArgumentCursor cursor{arguments, 1};
   for (; cursor.index < arguments.size(); ++cursor.index) {
     const std::wstring& argument = arguments[cursor.index];
-    if (isPasswordOption(argument)) return refusal(kPasswordOnCommandLine);
+    if (isPasswordOption(argument)) return argumentRefusal(kPasswordOnCommandLine);
     if (applyFlag(argument, line)) {
       noteGiven(line, argument);
       continue;
@@ -273,7 +271,7 @@ Result<CommandLine> parseCommandLine(const std::vector<std::wstring>& arguments)
       noteGiven(line, argument);
       continue;
     }
-    if (!argument.empty() && argument[0] == L'-') return refusal(L"Unknown option: " + argument);
+    if (!argument.empty() && argument[0] == L'-') return argumentRefusal(L"Unknown option: " + argument);
     line.inputs.push_back(argument);
   }
   return line;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/core/status.h"
@@ -42,6 +43,11 @@ struct CommandLine {
 
   bool wasGiven(std::wstring_view option) const;
 };
+
+// Arguments the program cannot take: shown as they are, with exit code 2.
+inline Failure argumentRefusal(std::wstring message) {
+  return makeFailure(StatusCode::invalid_argument, std::move(message));
+}
 
 // `arguments` are the program's arguments without the program name. A refusal has code 2.
 Result<CommandLine> parseCommandLine(const std::vector<std::wstring>& arguments);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "cli/command_line.h"
 #include "cli/password_input.h"
 #include "engine/core/sha256.h"
 #include "engine/core/text.h"
@@ -12,8 +13,6 @@ namespace tolzeb::cli {
 namespace {
 
 constexpr wchar_t kBackspace = 8;
-
-Failure refusal(std::wstring message) { return makeFailure(StatusCode::invalid_argument, std::move(message)); }
 
 Password shared(SecureBytes&& bytes) { return std::make_shared<const SecureBytes>(std::move(bytes)); }
 
@@ -70,7 +69,7 @@ std::wstring collectTypedText(const NextTypedUnit& next) {
 }
 
 Result<SecureBytes> typedPassword(std::wstring& text) {
-  if (text.empty()) return refusal(L"An empty password is not accepted");
+  if (text.empty()) return argumentRefusal(L"An empty password is not accepted");
   return toSecureUtf8(text);
 }
 
@@ -90,7 +89,7 @@ Result<SecureBytes> passwordFromReads(const ReadChunk& read, bool fromConsole) {
       const bool lineEnded = std::memchr(data.data() + before, '\n', count.value()) != nullptr;
       secureZero(buffer, sizeof buffer);
       if (fromConsole && !lineEnded) dropRestOfLine(read, buffer, sizeof buffer);
-      return refusal(L"Password on stdin is implausibly long");
+      return argumentRefusal(L"Password on stdin is implausibly long");
     }
     if (std::memchr(data.data() + before, '\n', count.value()) != nullptr) break;
   }
@@ -99,7 +98,7 @@ Result<SecureBytes> passwordFromReads(const ReadChunk& read, bool fromConsole) {
   const void* lineFeed = data.empty() ? nullptr : std::memchr(data.data(), '\n', data.size());
   size_t length = lineFeed ? size_t(static_cast<const uint8_t*>(lineFeed) - data.data()) : data.size();
   while (length > 0 && data[length - 1] == '\r') --length;
-  if (length == 0) return refusal(L"No password was given on stdin");
+  if (length == 0) return argumentRefusal(L"No password was given on stdin");
   return SecureBytes(data.data(), length);
 }
 
@@ -107,7 +106,7 @@ Result<SecureBytes> promptNewPassword(const PasswordReaders& readers) {
   TOLZEB_ASSIGN_OR_RETURN(SecureBytes first, readers.console(L"Password: "));
   TOLZEB_ASSIGN_OR_RETURN(SecureBytes second, readers.console(L"Repeat password: "));
   if (first.size() != second.size() || !constantTimeEqual(first.data(), second.data(), first.size())) {
-    return refusal(L"The two passwords do not match; nothing was written");
+    return argumentRefusal(L"The two passwords do not match; nothing was written");
   }
   return first;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "codecs/crc32.h"
+#include "codecs/decompressed_limit.h"
 #include "codecs/deflate/deflate.h"
 #include "codecs/deflate/inflate.h"
 
@@ -18,7 +19,6 @@ constexpr size_t kTrailerSize = 8;
 constexpr size_t kHeaderLookahead = kFixedHeaderSize + 2 + 65535 + 1024;
 // A header whose name and comment together run longer than this is refused as unterminated.
 constexpr size_t kLongestHeader = size_t(1) << 20;
-constexpr const wchar_t* kCapMessage = L"Decompressed data exceeds the limit for this operation";
 
 constexpr size_t kFlagsOffset = 3;
 constexpr uint8_t kFlagHeaderCrc = 0x02;
@@ -119,7 +119,7 @@ Result<size_t> GzipStreamReader::read(uint8_t* buffer, size_t capacity) {
     if (got != 0) {
       memberLength_ += got;
       total_ += got;
-      if (total_ > cap_) return Failure{StatusCode::resource_limit, kCapMessage};
+      if (total_ > cap_) return decompressedOverLimit();
       memberCrc_ = crc32(memberCrc_, buffer, got);
       return got;
     }

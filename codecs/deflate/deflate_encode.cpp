@@ -6,6 +6,7 @@
 
 #include "codecs/deflate/deflate.h"
 #include "codecs/deflate/deflate_format.h"
+#include "codecs/match_hash.h"
 #include "codecs/velt/huffman.h"
 
 namespace tolzeb {
@@ -15,8 +16,7 @@ using namespace deflate_format;
 
 constexpr size_t kSymbolsPerBlock = 16384;
 constexpr unsigned kHashBits = 15;
-constexpr uint32_t kHashMultiplier = 0x9E3779B1u;
-constexpr size_t kNoPosition = SIZE_MAX;
+constexpr size_t kChainEnd = SIZE_MAX;
 // Stored blocks cost their bytes plus a header this large (the bit count the block choice uses).
 constexpr uint64_t kStoredBlockOverheadBits = 48;
 // BFINAL, BTYPE, HLIT, HDIST and HCLEN.
@@ -151,7 +151,7 @@ std::vector<CodeLengthSymbol> encodeCodeLengthRuns(const uint8_t* lengths, size_
 class DeflateEncoder {
  public:
   explicit DeflateEncoder(int depth)
-      : depth_(depth), heads_(size_t(1) << kHashBits, kNoPosition), links_(depth == 0 ? 0 : kWindowSize, kNoPosition) {
+      : depth_(depth), heads_(size_t(1) << kHashBits, kChainEnd), links_(depth == 0 ? 0 : kWindowSize, kChainEnd) {
     symbols_.reserve(kSymbolsPerBlock + 1);
   }
 
@@ -236,7 +236,7 @@ class DeflateEncoder {
     const size_t maxLength = std::min<size_t>(kMaxMatchLength, end_ - pos_);
     const uint8_t* current = at(pos_);
     size_t candidate = heads_[hashAt(pos_)];
-    for (int remaining = depth_; remaining != 0 && candidate != kNoPosition && pos_ - candidate <= kWindowSize;
+    for (int remaining = depth_; remaining != 0 && candidate != kChainEnd && pos_ - candidate <= kWindowSize;
          --remaining, candidate = links_[candidate & (kWindowSize - 1)]) {
       const uint8_t* earlier = at(candidate);
       if (best.length >= kMinMatchLength && earlier[best.length] != current[best.length]) continue;

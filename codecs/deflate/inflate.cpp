@@ -5,14 +5,13 @@
 #include <cstring>
 #include <vector>
 
+#include "codecs/decompressed_limit.h"
 #include "codecs/deflate/deflate_format.h"
 
 namespace tolzeb {
 namespace {
 
 using namespace deflate_format;
-
-constexpr const wchar_t* kCapMessage = L"Decompressed data exceeds the limit for this operation";
 
 // Lookup widths of the first table level. Longer codes go through a second-level subtable, so a
 // hostile stream that declares 15-bit codes in every block costs a few KiB of table per block,
@@ -237,7 +236,7 @@ Status readDynamicHuffmanHeader(InflateBitReader& reader, HuffmanDecodeTable& li
 constexpr size_t kStreamFlushAt = size_t(1) << 20;
 // Streaming: unread input kept ahead of the decoder, enough for any one symbol with its extra
 // bits, and for any dynamic block header.
-constexpr size_t kSymbolInputMargin = 64;
+constexpr size_t kInflateSymbolMargin = 64;
 constexpr size_t kHeaderInputMargin = 1024;
 
 }  // namespace
@@ -344,7 +343,7 @@ class Inflater {
   }
   // The input ran out: the end of a prefix, a fault of a whole stream.
   Flow endOfInput(const wchar_t* message) { return prefix_ ? Flow::stop : fail(corrupt(message)); }
-  Flow capReached() { return prefix_ ? Flow::stop : fail(Failure{StatusCode::resource_limit, kCapMessage}); }
+  Flow capReached() { return prefix_ ? Flow::stop : fail(decompressedOverLimit()); }
 
   // Streaming: slides the input forward so that at least `want` unread bytes are there (unless
   // the stream ends first). The bytes just behind the read position stay, so that the bit reader
@@ -421,7 +420,7 @@ class Inflater {
     using Outcome = HuffmanDecodeTable::Outcome;
     for (;;) {
       if (input_) {
-        if (const Flow flow = serviceStream(kSymbolInputMargin); flow != Flow::next) return flow;
+        if (const Flow flow = serviceStream(kInflateSymbolMargin); flow != Flow::next) return flow;
       }
       unsigned symbol;
       if (literalLength.decode(reader_, symbol) != Outcome::symbol)

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "codecs/decompressed_limit.h"
 #include "codecs/lzma/lzma_model.h"
 #include "codecs/lzma/lzma_window.h"
 #include "codecs/lzma/range_decoder.h"
@@ -12,10 +13,6 @@
 #include "engine/core/status.h"
 
 namespace tolzeb {
-
-inline constexpr const wchar_t* kDecompressedLimitMessage = L"Decompressed data exceeds the limit for this operation";
-
-inline Failure decompressedOverLimit() { return Failure{StatusCode::resource_limit, kDecompressedLimitMessage}; }
 
 // LZMA2 chunk framing, read by the whole-buffer decoder and the stream reader alike.
 inline constexpr size_t kLzma2StoredHeaderSize = 3;

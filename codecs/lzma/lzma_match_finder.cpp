@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "codecs/lzma/lzma_format.h"
+#include "codecs/match_hash.h"
 #include "engine/core/bytes.h"
 
 namespace tolzeb {
@@ -12,7 +13,6 @@ namespace tolzeb {
 namespace {
 
 constexpr uint32_t kEmpty = 0xFFFFFFFF;
-constexpr uint32_t kHashMultiplier = 0x9E3779B1;
 constexpr unsigned kThreeByteHashBits = 16;
 constexpr unsigned kFourByteHashBits = 20;
 // Short matches far back cost more to code than the literals they replace.

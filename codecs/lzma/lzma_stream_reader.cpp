@@ -13,7 +13,7 @@ namespace tolzeb {
 namespace {
 
 // More input than any one symbol consumes, so a symbol never runs off the buffered piece.
-constexpr size_t kSymbolInputMargin = 64;
+constexpr size_t kLzmaSymbolMargin = 64;
 constexpr size_t kInputPiece = size_t(64) << 10;
 
 uint64_t mebibytesRoundedUp(uint64_t bytes) { return (bytes + (uint64_t(1) << 20) - 1) >> 20; }
@@ -78,7 +78,7 @@ class LzmaStreamDecoder {
     TOLZEB_TRY(input_.fill(kInputPiece));
     const size_t available = input_.available();
     range_.resume(input_.data() + input_.position(), available);
-    const size_t safeEnd = input_.ended() ? SIZE_MAX : available - std::min(available, kSymbolInputMargin);
+    const size_t safeEnd = input_.ended() ? SIZE_MAX : available - std::min(available, kLzmaSymbolMargin);
     const Status status = decodeSymbols(stopAt, safeEnd);
     input_.setPosition(input_.position() + std::min(range_.position(), available));
     return status;

@@ -17,7 +17,7 @@ constexpr size_t kTrialSize = 131072;
 // 98 percent of the trial size, rounded down.
 constexpr size_t kTrialMaxPayload = 128450;
 
-constexpr size_t kWindowSize = 64;
+constexpr size_t kRollingHashWindow = 64;
 constexpr uint64_t kSampleMask = 0x3FF000;
 constexpr size_t kRepeatSlots = 8192;
 constexpr size_t kRepeatProbes = 4;
@@ -89,8 +89,8 @@ bool hasLongRepeats(std::span<const uint8_t> block) {
   const uint8_t* data = block.data();
   for (size_t i = 0; i < block.size(); ++i) {
     h = gearTable[data[i]] + 2 * h;
-    if (i < kWindowSize || (h & kSampleMask) != 0) continue;
-    const size_t start = i - (kWindowSize - 1);
+    if (i < kRollingHashWindow || (h & kSampleMask) != 0) continue;
+    const size_t start = i - (kRollingHashWindow - 1);
     const uint32_t key = uint32_t(h >> 32) | 1;
     const size_t slot = size_t(h >> 24) & (kRepeatSlots - 1);
     for (size_t probe = 0; probe < kRepeatProbes; ++probe) {
@@ -104,7 +104,7 @@ bool hasLongRepeats(std::span<const uint8_t> block) {
         const size_t previous = starts[s] - 1;
         const uint64_t span = start - previous;
         if (span >= kMinRepeatSpan && span <= kMaxRepeatSpan &&
-            std::memcmp(data + previous, data + start, kWindowSize) == 0) {
+            std::memcmp(data + previous, data + start, kRollingHashWindow) == 0) {
           if (++count >= threshold) return true;
         }
         break;

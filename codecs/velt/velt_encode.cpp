@@ -6,6 +6,7 @@
 #include <mutex>
 #include <vector>
 
+#include "codecs/match_hash.h"
 #include "codecs/velt/precheck.h"
 #include "codecs/velt/velt.h"
 #include "codecs/velt/velt_encoder.h"
@@ -13,8 +14,7 @@
 namespace tolzeb {
 namespace {
 
-constexpr uint32_t kNoPosition = 0xFFFFFFFF;
-constexpr uint32_t kHashMultiplier = 0x9E3779B1;
+constexpr uint32_t kNoCandidate = 0xFFFFFFFF;
 constexpr uint32_t kMaxChainLink = 65535;
 constexpr unsigned kMinBlockHashLog = 10;
 constexpr unsigned kMinDictHashLog = 12;
@@ -70,8 +70,8 @@ struct DictionaryIndex {
     if (built && contents.size() == length && std::equal(contents.begin(), contents.end(), dictionary)) return;
     contents.assign(dictionary, dictionary + length);
     log = std::clamp(floorLog2(length), kMinDictHashLog, kMaxDictHashLog);
-    head.assign(size_t(1) << log, kNoPosition);
-    next.assign(length, kNoPosition);
+    head.assign(size_t(1) << log, kNoCandidate);
+    next.assign(length, kNoCandidate);
     for (size_t p = 0; p + 4 <= length; ++p) {
       uint32_t h = (loadWord32(dictionary + p) * kHashMultiplier) >> (32 - log);
       next[p] = head[h];
@@ -214,7 +214,7 @@ template <int Level>
     const size_t gap = p - size_t(previous);
     const uint16_t link = uint16_t(gap <= kMaxChainLink ? gap : 0);
     chain[p] = link;
-    return (link != 0 || kPresets[Level].farCandidates) ? previous : kNoPosition;
+    return (link != 0 || kPresets[Level].farCandidates) ? previous : kNoCandidate;
   }
 }
 
@@ -263,7 +263,7 @@ template <int Level>
   const uint8_t* here = block_ + p;
   const size_t maxLength = length_ - p;
   const uint32_t firstWord = loadWord32(here);
-  if (candidate == kNoPosition || candidate >= p || longerThan >= maxLength) return best;
+  if (candidate == kNoCandidate || candidate >= p || longerThan >= maxLength) return best;
   best.length = longerThan;
   // Only a strictly longer match can win, so the byte just past the best must agree too. One
   // word compare tests the four bytes ending there (with no best yet, the first four); the
@@ -308,7 +308,7 @@ VeltMatch VeltEncoder::findDictionaryMatch(size_t p) const {
   const uint8_t* here = block_ + p;
   const size_t blockRest = length_ - p;
   uint32_t candidate = dictHead_[(loadWord32(here) * kHashMultiplier) >> (32 - dictHashLog_)];
-  for (unsigned visited = 0; candidate != kNoPosition && visited < kPresets[Level].chainDepth; ++visited) {
+  for (unsigned visited = 0; candidate != kNoCandidate && visited < kPresets[Level].chainDepth; ++visited) {
     size_t limit = std::min(dictionaryLength_ - candidate, blockRest);
     if (limit > best.length) {
       size_t length = commonPrefixLength(dictionary_ + candidate, here, limit);
@@ -394,7 +394,7 @@ VeltMatch VeltEncoder::findDictionaryMatch(size_t p) const {
     }
     measurePatch(p, distance, firstDiffering, kept);
   }
-  if (headCandidate != kNoPosition && headCandidate + 16 <= p) {
+  if (headCandidate != kNoCandidate && headCandidate + 16 <= p) {
     const uint64_t distance = p - headCandidate;
     const uint32_t firstDiffering = differingBits(here, here - distance);
     if (beyondAllowedDiffs(firstDiffering) == 0) measurePatch(p, distance, firstDiffering, kept);
@@ -442,7 +442,7 @@ Result<Bytes> VeltEncoder::encode() {
   VeltHashTables& tables = scratch->tables;
   const size_t tableSize = size_t(1) << hashLog_;
   if (tables.head.size() < tableSize) tables.head.resize(tableSize);
-  std::fill_n(tables.head.begin(), tableSize, kNoPosition);
+  std::fill_n(tables.head.begin(), tableSize, kNoCandidate);
   if (tables.chain.size() < length_) tables.chain.resize(length_);
   const size_t streamCapacity = length_ + kStreamSlack;
   if (tables.streams.size() < 3 * streamCapacity) tables.streams.resize(3 * streamCapacity);

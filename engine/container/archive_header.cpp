@@ -10,21 +10,11 @@ namespace {
 
 constexpr size_t kVersionMajorAt = 8;
 constexpr size_t kVersionMinorAt = 10;
-constexpr size_t kFlagsAt = 12;
 constexpr size_t kHeaderSizeAt = 16;
 constexpr size_t kChunkSizeAt = 20;
-constexpr size_t kArchiveIdAt = 24;
+constexpr size_t kHeaderArchiveIdAt = 24;
 constexpr size_t kManifestOffsetAt = 40;  // then eight more uint64 fields, 8 bytes apart
-constexpr size_t kHeaderCrcAt = 112;
-constexpr size_t kRecoveryOffsetAt = 116;
-constexpr size_t kReservedAt = 124;
-
-uint32_t headerCrc(const uint8_t* bytes) {
-  uint8_t copy[kHeaderSize];
-  std::memcpy(copy, bytes, kHeaderSize);
-  writeU32le(copy + kHeaderCrcAt, 0);
-  return crc32c(0, copy, kHeaderSize);
-}
+constexpr size_t kHeaderReservedAt = 124;
 
 }  // namespace
 
@@ -33,14 +23,14 @@ void ArchiveHeader::serialize(uint8_t out[kHeaderSize]) const {
   std::memcpy(out, kHeaderMagic, kMagicSize);
   writeU16le(out + kVersionMajorAt, versionMajor);
   writeU16le(out + kVersionMinorAt, versionMinor);
-  writeU32le(out + kFlagsAt, flags);
+  writeU32le(out + kHeaderFlagsAt, flags);
   writeU32le(out + kHeaderSizeAt, headerSize);
   writeU32le(out + kChunkSizeAt, chunkSize);
-  std::memcpy(out + kArchiveIdAt, archiveId.data(), archiveId.size());
+  std::memcpy(out + kHeaderArchiveIdAt, archiveId.data(), archiveId.size());
   const uint64_t fields[] = {manifestOffset,   manifestLength, chunkTableOffset, chunkCount,    dictionaryOffset,
                              dictionaryLength, totalBytes,     securityOffset,   securityLength};
   for (size_t i = 0; i < 9; ++i) writeU64le(out + kManifestOffsetAt + 8 * i, fields[i]);
-  writeU64le(out + kRecoveryOffsetAt, recoveryOffset);
+  writeU64le(out + kHeaderRecoveryOffsetAt, recoveryOffset);
   writeU32le(out + kHeaderCrcAt, crc32c(0, out, kHeaderSize));
 }
 
@@ -48,21 +38,21 @@ Result<ArchiveHeader> parseArchiveHeader(const uint8_t* data, size_t length) {
   if (length < kHeaderSize) return Failure{StatusCode::corrupt_archive, L"Archive is smaller than the 128 byte header"};
   if (std::memcmp(data, kHeaderMagic, kMagicSize) != 0)
     return Failure{StatusCode::corrupt_archive, L"Not a TOLZEB archive (bad magic)"};
-  if (readU32le(data + kHeaderCrcAt) != headerCrc(data))
+  if (readU32le(data + kHeaderCrcAt) != recordCrc32c(data, kHeaderSize, kHeaderCrcAt))
     return Failure{StatusCode::corrupt_archive, L"Archive header checksum mismatch"};
 
   ArchiveHeader header;
   header.versionMajor = readU16le(data + kVersionMajorAt);
   header.versionMinor = readU16le(data + kVersionMinorAt);
-  header.flags = readU32le(data + kFlagsAt);
+  header.flags = readU32le(data + kHeaderFlagsAt);
   header.headerSize = readU32le(data + kHeaderSizeAt);
   header.chunkSize = readU32le(data + kChunkSizeAt);
-  std::memcpy(header.archiveId.data(), data + kArchiveIdAt, header.archiveId.size());
+  std::memcpy(header.archiveId.data(), data + kHeaderArchiveIdAt, header.archiveId.size());
   uint64_t* fields[] = {&header.manifestOffset, &header.manifestLength,   &header.chunkTableOffset,
                         &header.chunkCount,     &header.dictionaryOffset, &header.dictionaryLength,
                         &header.totalBytes,     &header.securityOffset,   &header.securityLength};
   for (size_t i = 0; i < 9; ++i) *fields[i] = readU64le(data + kManifestOffsetAt + 8 * i);
-  header.recoveryOffset = readU64le(data + kRecoveryOffsetAt);
+  header.recoveryOffset = readU64le(data + kHeaderRecoveryOffsetAt);
 
   if (header.versionMajor != kFormatVersionMajor)
     return Failure{StatusCode::unsupported_version, L"Archive major version " + decimal(uint32_t(header.versionMajor)) +
@@ -77,7 +67,7 @@ Result<ArchiveHeader> parseArchiveHeader(const uint8_t* data, size_t length) {
     return Failure{StatusCode::unsupported_version, L"Archive requires an unknown feature flag"};
   if (header.recoveryOffset != 0 && (header.flags & kFlagRecoveryRecord) == 0)
     return Failure{StatusCode::corrupt_archive, L"Archive names a recovery record but does not claim to have one"};
-  if (readU32le(data + kReservedAt) != 0)
+  if (readU32le(data + kHeaderReservedAt) != 0)
     return Failure{StatusCode::corrupt_archive, L"Reserved header bytes are not zero"};
   if (header.chunkSize < kMinChunkSizeBytes || header.chunkSize > kMaxChunkSizeBytes)
     return Failure{StatusCode::corrupt_archive, L"Archive declares an out-of-range chunk size"};

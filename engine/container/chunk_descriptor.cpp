@@ -14,10 +14,10 @@ constexpr size_t kStoredSizeAt = 20;
 constexpr size_t kCodecAt = 24;
 constexpr size_t kBlockFlagsAt = 25;
 constexpr size_t kDictionaryIdAt = 26;
-constexpr size_t kCrcAt = 28;
+constexpr size_t kDescriptorCrcAt = 28;
 constexpr size_t kSha256At = 32;
 constexpr size_t kNonceCounterAt = 64;
-constexpr size_t kReservedAt = 72;
+constexpr size_t kDescriptorReservedAt = 72;
 
 }  // namespace
 
@@ -30,7 +30,7 @@ void ChunkDescriptor::serialize(uint8_t out[kChunkDescriptorSize]) const {
   out[kCodecAt] = codec;
   out[kBlockFlagsAt] = blockFlags;
   writeU16le(out + kDictionaryIdAt, dictionaryId);
-  writeU32le(out + kCrcAt, crc32c);
+  writeU32le(out + kDescriptorCrcAt, crc32c);
   std::memcpy(out + kSha256At, sha256.data(), sha256.size());
   writeU64le(out + kNonceCounterAt, nonceCounter);
 }
@@ -45,7 +45,7 @@ Result<ChunkDescriptor> parseChunkDescriptor(const uint8_t* data, size_t length)
   chunk.codec = data[kCodecAt];
   chunk.blockFlags = data[kBlockFlagsAt];
   chunk.dictionaryId = readU16le(data + kDictionaryIdAt);
-  chunk.crc32c = readU32le(data + kCrcAt);
+  chunk.crc32c = readU32le(data + kDescriptorCrcAt);
   std::memcpy(chunk.sha256.data(), data + kSha256At, chunk.sha256.size());
   chunk.nonceCounter = readU64le(data + kNonceCounterAt);
 
@@ -53,7 +53,7 @@ Result<ChunkDescriptor> parseChunkDescriptor(const uint8_t* data, size_t length)
     return Failure{StatusCode::unsupported_version,
                    L"Chunk uses codec id " + decimal(uint32_t(chunk.codec)) + L", which this build does not implement"};
   if (chunk.blockFlags != 0) return Failure{StatusCode::unsupported_version, L"Chunk sets unknown block flags"};
-  if (readU64le(data + kReservedAt) != 0)
+  if (readU64le(data + kDescriptorReservedAt) != 0)
     return Failure{StatusCode::corrupt_archive, L"Reserved chunk bytes are not zero"};
   if (chunk.decodedSize > kMaxBlockSize)
     return Failure{StatusCode::corrupt_archive, L"Chunk declares a decoded size above the 4 MiB block limit"};

@@ -19,6 +19,11 @@ inline constexpr size_t kDictionarySectionHeadSize = 16;
 inline constexpr size_t kDictionaryRecordSize = 48;
 inline constexpr uint64_t kMinArchiveSize = kHeaderSize + kFooterSize;
 
+// Header fields that sealing rewrites in place as well as the header record itself.
+inline constexpr size_t kHeaderFlagsAt = 12;
+inline constexpr size_t kHeaderCrcAt = 112;
+inline constexpr size_t kHeaderRecoveryOffsetAt = 116;
+
 inline constexpr size_t kMagicSize = 8;
 inline constexpr char kHeaderMagic[kMagicSize] = {'T', 'O', 'L', 'Z', 'E', 'B', '1', 0};
 inline constexpr char kDictionaryMagic[kMagicSize] = {'Z', 'E', 'B', 'D', 'I', 'C', '1', 0};

@@ -9,9 +9,6 @@ namespace tolzeb {
 
 namespace {
 
-constexpr size_t kHeaderFlagsAt = 12;
-constexpr size_t kHeaderCrcAt = 112;
-constexpr size_t kHeaderRecoveryOffsetAt = 116;
 
 void appendLabel(Bytes& out, std::string_view label) { out.insert(out.end(), label.begin(), label.end()); }
 

@@ -14,8 +14,8 @@ constexpr size_t kIterationsAt = 12;
 constexpr size_t kSaltAt = 16;
 constexpr size_t kNoncePrefixAt = 32;
 constexpr size_t kKeyCheckTagAt = 36;
-constexpr size_t kCrcAt = 52;
-constexpr size_t kReservedAt = 56;
+constexpr size_t kSecurityCrcAt = 52;
+constexpr size_t kSecurityReservedAt = 56;
 
 }  // namespace
 
@@ -28,7 +28,7 @@ void SecuritySection::serialize(uint8_t out[kSecuritySectionSize]) const {
   std::memcpy(out + kSaltAt, salt.data(), salt.size());
   writeU32le(out + kNoncePrefixAt, noncePrefix);
   std::memcpy(out + kKeyCheckTagAt, keyCheckTag.data(), keyCheckTag.size());
-  writeU32le(out + kCrcAt, crc32c(0, out, kSecuritySectionSize));
+  writeU32le(out + kSecurityCrcAt, crc32c(0, out, kSecuritySectionSize));
 }
 
 Result<SecuritySection> parseSecuritySection(const uint8_t* data, size_t length) {
@@ -37,10 +37,10 @@ Result<SecuritySection> parseSecuritySection(const uint8_t* data, size_t length)
     return Failure{StatusCode::corrupt_archive, L"Security section has the wrong magic"};
   uint8_t copy[kSecuritySectionSize];
   std::memcpy(copy, data, kSecuritySectionSize);
-  writeU32le(copy + kCrcAt, 0);
-  if (readU32le(data + kCrcAt) != crc32c(0, copy, kSecuritySectionSize))
+  writeU32le(copy + kSecurityCrcAt, 0);
+  if (readU32le(data + kSecurityCrcAt) != crc32c(0, copy, kSecuritySectionSize))
     return Failure{StatusCode::corrupt_archive, L"Security section checksum mismatch"};
-  for (size_t i = kReservedAt; i < kSecuritySectionSize; ++i) {
+  for (size_t i = kSecurityReservedAt; i < kSecuritySectionSize; ++i) {
     if (data[i] != 0) return Failure{StatusCode::corrupt_archive, L"Reserved security section bytes are not zero"};
   }
   SecuritySection section;

@@ -78,4 +78,11 @@ uint32_t crc32c(uint32_t previous, const void* data, size_t length) {
                    : detail::crc32cTable(previous, data, length);
 }
 
+uint32_t recordCrc32c(const uint8_t* record, size_t size, size_t crcAt) {
+  constexpr uint8_t kZeroField[4] = {};
+  uint32_t crc = crc32c(0, record, crcAt);
+  crc = crc32c(crc, kZeroField, sizeof kZeroField);
+  return crc32c(crc, record + crcAt + sizeof kZeroField, size - crcAt - sizeof kZeroField);
+}
+
 }  // namespace tolzeb

@@ -9,6 +9,9 @@ namespace tolzeb {
 // Continues `previous` (0 for a fresh checksum) over the data; length 0 returns `previous`.
 uint32_t crc32c(uint32_t previous, const void* data, size_t length);
 
+// The checksum a fixed record stores of itself: its bytes with the four at `crcAt` read as zero.
+uint32_t recordCrc32c(const uint8_t* record, size_t size, size_t crcAt);
+
 namespace detail {
 // Both paths are exposed so tests can prove they agree.
 bool cpuHasSse42();

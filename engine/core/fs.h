@@ -19,6 +19,9 @@ namespace tolzeb {
 
 // The separator this platform's paths use: '\' on Windows, '/' on POSIX.
 extern const wchar_t kPathSeparator;
+// '/' everywhere, and this platform's own separator: on POSIX a backslash is an ordinary name
+// character.
+inline bool isPathSeparator(wchar_t c) { return c == L'/' || c == kPathSeparator; }
 // Whether names that differ only in ASCII letter case name the same file (Windows).
 extern const bool kPathsIgnoreCase;
 

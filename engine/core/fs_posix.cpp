@@ -14,6 +14,7 @@
 
 #include "engine/core/fs.h"
 #include "engine/core/fs_platform.h"
+#include "engine/core/types.h"
 #include "engine/core/text.h"
 
 namespace tolzeb {
@@ -24,9 +25,6 @@ const bool kPathsIgnoreCase = false;
 namespace {
 
 constexpr uint64_t kMaxRequestBytes = 0x10000000;
-constexpr uint32_t kAttributeReadOnly = 0x01;
-constexpr uint32_t kAttributeDirectory = 0x10;
-constexpr uint32_t kAttributeArchive = 0x20;
 constexpr uint32_t kAttributeReparsePoint = 0x400;
 // Seconds from 1601-01-01 (the FILETIME epoch) to 1970-01-01.
 constexpr int64_t kFiletimeEpochOffsetSeconds = 11644473600;

@@ -29,7 +29,6 @@ Failure invalidHandle() { return Failure{StatusCode::io_failure, L"Invalid file 
 Failure noProgress() { return Failure{StatusCode::io_failure, L"Write made no progress"}; }
 
 bool isAsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
-bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 uint64_t joinHalves(DWORD low, DWORD high) { return uint64_t(high) << 32 | low; }
 
@@ -191,7 +190,7 @@ Status UniqueHandle::flushFile() const {
 std::wstring toLongPath(const std::wstring& path) {
   if (path.empty() || hasLongPathPrefix(path)) return path;
   const bool unc = path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\';
-  const bool drive = path.size() > 2 && isAsciiLetter(path[0]) && path[1] == L':' && isSeparator(path[2]);
+  const bool drive = path.size() > 2 && isAsciiLetter(path[0]) && path[1] == L':' && isPathSeparator(path[2]);
   if (!unc && !drive) return path;
   std::wstring converted = path;
   std::replace(converted.begin(), converted.end(), L'/', L'\\');
@@ -202,7 +201,7 @@ std::wstring toLongPath(const std::wstring& path) {
 std::wstring joinPath(const std::wstring& left, const std::wstring& right) {
   if (left.empty()) return right;
   if (right.empty()) return left;
-  if (isSeparator(left.back())) return left + right;
+  if (isPathSeparator(left.back())) return left + right;
   return left + L'\\' + right;
 }
 

@@ -7,15 +7,8 @@
 #include "engine/create/progress_report.h"
 
 namespace tolzeb {
-namespace {
-
-// On POSIX a backslash is an ordinary name character, not a separator.
-bool isSeparator(wchar_t c) { return c == L'/' || c == kPathSeparator; }
-
-}  // namespace
-
 void trimTrailingSeparators(std::wstring& path) {
-  while (path.size() > 1 && isSeparator(path.back())) {
+  while (path.size() > 1 && isPathSeparator(path.back())) {
     const bool driveRoot = path.size() == 3 && path[1] == L':';
     if (driveRoot) break;
     path.pop_back();

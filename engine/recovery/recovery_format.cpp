@@ -18,19 +18,12 @@ constexpr uint16_t kRecoveryVersion = 1;
 constexpr uint64_t kMinShardSize = 4096;
 constexpr uint64_t kMaxShardSize = 65536;
 constexpr uint64_t kMaxDataShards = 200;
-constexpr size_t kCrcAt = 184;
+constexpr size_t kRecoveryCrcAt = 184;
 constexpr size_t kCopyAt = 52;
 constexpr uint64_t kScanWindow = 64ull << 20;
 constexpr uint64_t kMaxPlannedRecord = 4ull << 30;  // the largest record protecting writes
 
 uint64_t ceilDiv(uint64_t a, uint64_t b) { return a / b + (a % b != 0); }
-
-uint32_t headerCrc(const uint8_t* data) {
-  uint8_t copy[kRecoveryHeaderSize];
-  std::memcpy(copy, data, kRecoveryHeaderSize);
-  writeU32le(copy + kCrcAt, 0);
-  return crc32c(0, copy, kRecoveryHeaderSize);
-}
 
 Failure noRecord() { return Failure{StatusCode::not_found, L"This archive has no recovery record"}; }
 
@@ -142,7 +135,7 @@ void writeRecoveryHeader(uint8_t out[kRecoveryHeaderSize], const RecoveryLayout&
   writeU64le(out + 40, layout.recordSize);
   writeU32le(out + 48, uint32_t(copyLength));
   if (copy != nullptr && copyLength >= 1 && copyLength <= kHeaderSize) std::memcpy(out + kCopyAt, copy, copyLength);
-  writeU32le(out + kCrcAt, crc32c(0, out, kRecoveryHeaderSize));
+  writeU32le(out + kRecoveryCrcAt, crc32c(0, out, kRecoveryHeaderSize));
 }
 
 Result<RecoveryLayout> parseRecoveryHeader(const uint8_t* data, uint64_t available, std::vector<uint8_t>& headerCopy) {
@@ -150,7 +143,7 @@ Result<RecoveryLayout> parseRecoveryHeader(const uint8_t* data, uint64_t availab
     return Failure{StatusCode::corrupt_archive, L"Recovery record header is too short"};
   if (std::memcmp(data, kMagic, sizeof(kMagic)) != 0)
     return Failure{StatusCode::corrupt_archive, L"No recovery record where one was expected"};
-  if (headerCrc(data) != readU32le(data + kCrcAt))
+  if (recordCrc32c(data, kRecoveryHeaderSize, kRecoveryCrcAt) != readU32le(data + kRecoveryCrcAt))
     return Failure{StatusCode::corrupt_archive, L"The recovery record's own header failed its checksum"};
   if (readU16le(data + 8) != kRecoveryVersion)
     return Failure{StatusCode::unsupported_version, L"This recovery record was written by a newer version of TOLZEB"};

@@ -3,17 +3,11 @@
 #include "engine/core/fs.h"
 
 namespace tolzeb {
-namespace {
-
-bool isSeparator(wchar_t c) { return c == L'/' || c == kPathSeparator; }
-
-}  // namespace
-
 std::wstring folderLeafName(const std::wstring& folderPath) {
   // The same trimming the source scan applies, so both sides agree on the name: trailing separators go,
   // except the one that makes a root ("C:\" on Windows, "/" on POSIX).
   std::wstring trimmed = folderPath;
-  while (trimmed.size() > 1 && isSeparator(trimmed.back())) {
+  while (trimmed.size() > 1 && isPathSeparator(trimmed.back())) {
     const bool driveRoot = trimmed.size() == 3 && trimmed[1] == L':';
     if (driveRoot) break;
     trimmed.pop_back();

@@ -9,14 +9,7 @@
 namespace tolzeb {
 namespace {
 
-constexpr size_t kHeaderCrcOffset = 60;
-
-uint32_t headerCrc(const uint8_t* header) {
-  uint8_t copy[kPartHeaderSize];
-  std::memcpy(copy, header, kPartHeaderSize);
-  writeU32le(copy + kHeaderCrcOffset, 0);
-  return crc32c(0, copy, kPartHeaderSize);
-}
+constexpr size_t kPartHeaderCrcAt = 60;
 
 }  // namespace
 
@@ -29,7 +22,7 @@ void PartHeader::serialize(uint8_t out[kPartHeaderSize]) const {
   writeU64le(out + 40, payloadLength);
   writeU64le(out + 48, archiveLength);
   writeU32le(out + 56, payloadCrc);
-  writeU32le(out + kHeaderCrcOffset, headerCrc(out));
+  writeU32le(out + kPartHeaderCrcAt, recordCrc32c(out, kPartHeaderSize, kPartHeaderCrcAt));
 }
 
 Result<PartHeader> parsePartHeader(const uint8_t* data, uint64_t available) {
@@ -39,7 +32,7 @@ Result<PartHeader> parsePartHeader(const uint8_t* data, uint64_t available) {
   if (std::memcmp(data, kPartMagic, sizeof kPartMagic) != 0) {
     return makeFailure(StatusCode::corrupt_archive, L"Not a TOLZEB part file");
   }
-  if (headerCrc(data) != readU32le(data + kHeaderCrcOffset)) {
+  if (recordCrc32c(data, kPartHeaderSize, kPartHeaderCrcAt) != readU32le(data + kPartHeaderCrcAt)) {
     return makeFailure(StatusCode::corrupt_archive, L"Part header checksum mismatch");
   }
   PartHeader header;

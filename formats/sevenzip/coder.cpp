@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "codecs/decompressed_limit.h"
 #include "codecs/deflate/inflate.h"
 #include "codecs/lzma/lzma.h"
 #include "formats/sevenzip/filters.h"
@@ -21,7 +22,7 @@ Result<Bytes> checkDeclaredLength(Result<Bytes> decoded, uint64_t outputSize, co
   if (decoded.failed()) {
     const Failure& failure = decoded.failure();
     if (failure.code == StatusCode::resource_limit &&
-        failure.message == L"Decompressed data exceeds the limit for this operation")
+        failure.message == kDecompressedLimitMessage)
       return corrupt(wrongLength);
     return decoded;
   }

@@ -20,7 +20,7 @@ Result<uint64_t> folderSize(const SevenZipFolder& folder) {
 }
 
 // Reads `size` bytes at `offset` whole; a short read is reported as `truncated`.
-Result<std::vector<uint8_t>> readExactly(const UniqueHandle& file, uint64_t offset, uint64_t size,
+Result<std::vector<uint8_t>> readHeaderBytes(const UniqueHandle& file, uint64_t offset, uint64_t size,
                                          const wchar_t* truncated) {
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, file.readAt(offset, bytes.data(), size));
@@ -466,7 +466,7 @@ Result<std::vector<uint8_t>> decodePackedHeader(const UniqueHandle& file, uint64
   const auto start = checkedAdd(kSevenZipSignatureHeaderSize, streams.packPosition);
   if (!start || !rangeFits(*start, total, fileSize)) return corrupt(L"7z: header stream runs past the end");
   TOLZEB_ASSIGN_OR_RETURN(std::vector<uint8_t> packed,
-                          readExactly(file, *start, total, L"7z: header stream is truncated"));
+                          readHeaderBytes(file, *start, total, L"7z: header stream is truncated"));
   if (folder.coders.size() != 1)
     return unsupported(L"7z: a header built from several coders is not read by this build");
   TOLZEB_ASSIGN_OR_RETURN(const uint64_t mainOutput, folder.mainOutput());
@@ -502,7 +502,7 @@ Result<SevenZipArchive> openSevenZip(const std::wstring& path, uint64_t entryLim
   if (!headerStart || !rangeFits(*headerStart, nextSize, archive.fileSize))
     return corrupt(L"7z: header runs past the end of the file");
   TOLZEB_ASSIGN_OR_RETURN(std::vector<uint8_t> header,
-                          readExactly(archive.file, *headerStart, nextSize, L"7z: header is truncated"));
+                          readHeaderBytes(archive.file, *headerStart, nextSize, L"7z: header is truncated"));
   if (crc32(0, header.data(), header.size()) != nextCrc) return corrupt(L"7z: header failed its checksum");
 
   ByteReader reader(header);

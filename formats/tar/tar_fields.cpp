@@ -80,7 +80,7 @@ bool isNegativeBase256(const uint8_t* field, size_t length) { return length > 0 
 bool tarChecksumMatches(const uint8_t* header, uint64_t stored) {
   uint64_t unsignedSum = 0;
   int64_t signedSum = 0;
-  for (size_t i = 0; i < kHeaderSize; ++i) {
+  for (size_t i = 0; i < kUstarHeaderSize; ++i) {
     const bool inChecksum = i >= kChecksumOffset && i < kChecksumOffset + kChecksumWidth;
     const uint8_t byte = inChecksum ? uint8_t(' ') : header[i];
     unsignedSum += byte;

@@ -5,10 +5,16 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/core/file_time.h"
+
 namespace tolzeb::tarformat {
 
 inline constexpr size_t kBlockSize = 512;
-inline constexpr size_t kHeaderSize = 512;
+inline constexpr size_t kUstarHeaderSize = 512;
+
+// Entry data is copied between archive and file in pieces of this size, so no entry is ever held
+// whole.
+inline constexpr uint64_t kCopyPieceBytes = 1u << 20;
 
 // Zero bytes that follow `size` bytes of data up to the next block boundary.
 inline constexpr uint64_t blockPadding(uint64_t size) { return (kBlockSize - size % kBlockSize) % kBlockSize; }
@@ -54,10 +60,7 @@ inline constexpr uint64_t kProbeInflateBytes = 0x100000;
 // Limits of the writer.
 inline constexpr uint64_t kMaxOctalSize = 0x1FFFFFFFF;      // eleven octal digits; above: base-256
 
-// Times: seconds since 1970 against FILETIME ticks (100 ns since 1601).
-inline constexpr uint64_t kTicksPerSecond = 10000000;
-inline constexpr uint64_t kUnixEpochTicks = 116444736000000000;
-inline constexpr uint64_t kUnixEpochSeconds = 11644473600;
+// Times: seconds since 1970 against FILETIME ticks (engine/core/file_time.h).
 // Seconds at or above this overflow a 64-bit FILETIME.
 inline constexpr uint64_t kMaxTimeSeconds = 1833029933771;
 

@@ -19,9 +19,6 @@ namespace {
 
 using namespace tarformat;
 
-// Entry data is copied to its file in pieces of this size, so no entry is ever held whole.
-constexpr uint64_t kCopyPieceBytes = 1u << 20;
-
 bool looksLikeTarHeader(const uint8_t* header) {
   if (std::memcmp(header + kMagicOffset, kUstarMagic, kUstarMagicCompared) == 0) return true;
   Result<uint64_t> checksum = parseTarNumber(header + kChecksumOffset, kChecksumWidth);
@@ -38,7 +35,7 @@ Result<bool> probeGzipPrefix(const UniqueHandle& file) {
   Result<size_t> bodyOffset = parseGzipHeader(head.data(), head.size());
   if (bodyOffset.failed() || *bodyOffset >= head.size()) return false;
   Result<Bytes> body = inflatePrefix(head.data() + *bodyOffset, head.size() - *bodyOffset, kProbeInflateBytes);
-  if (body.failed() || body->size() < kHeaderSize) return false;
+  if (body.failed() || body->size() < kUstarHeaderSize) return false;
   return looksLikeTarHeader(body->data());
 }
 
@@ -55,13 +52,13 @@ Result<bool> probeGzipBody(const UniqueHandle& file) {
   });
   Bytes head;
   const InflateSink firstBlock = [&](const uint8_t* data, size_t size) {
-    head.insert(head.end(), data, data + std::min(size, kHeaderSize - head.size()));
+    head.insert(head.end(), data, data + std::min(size, kUstarHeaderSize - head.size()));
     // Enough seen: stopping here is not a fault of the file.
-    if (head.size() == kHeaderSize) return Status(StatusCode::canceled, L"");
+    if (head.size() == kUstarHeaderSize) return Status(StatusCode::canceled, L"");
     return Status();
   };
   (void)gunzipStream(input, firstBlock, UINT64_MAX);
-  return head.size() == kHeaderSize && looksLikeTarHeader(head.data());
+  return head.size() == kUstarHeaderSize && looksLikeTarHeader(head.data());
 }
 
 struct OpenedTar {
@@ -112,14 +109,14 @@ Status copyEntryData(const TarArchive& archive, const TarEntry& entry, Extractio
 Result<bool> probeTar(const std::wstring& path, bool& isGzip) {
   isGzip = false;
   TOLZEB_ASSIGN_OR_RETURN(const UniqueHandle file, openForRead(path));
-  uint8_t header[kHeaderSize] = {};
-  TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, file.readAt(0, header, kHeaderSize));
+  uint8_t header[kUstarHeaderSize] = {};
+  TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, file.readAt(0, header, kUstarHeaderSize));
   if (got < 3) return false;
   if (looksLikeGzip(header, size_t(got))) {
     isGzip = true;
     return probeGzipBody(file);
   }
-  if (got < kHeaderSize) return false;
+  if (got < kUstarHeaderSize) return false;
   return looksLikeTarHeader(header);
 }
 

@@ -60,12 +60,12 @@ class HeaderWalk {
   Result<TarScan> run() {
     uint64_t offset = 0;
     int zeroBlocks = 0;
-    uint8_t header[kHeaderSize];
+    uint8_t header[kUstarHeaderSize];
     for (;;) {
-      TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, archive_.readUpTo(offset, header, kHeaderSize));
-      if (got < kHeaderSize) break;
-      if (std::all_of(header, header + kHeaderSize, [](uint8_t b) { return b == 0; })) {
-        offset += kHeaderSize;
+      TOLZEB_ASSIGN_OR_RETURN(const uint64_t got, archive_.readUpTo(offset, header, kUstarHeaderSize));
+      if (got < kUstarHeaderSize) break;
+      if (std::all_of(header, header + kUstarHeaderSize, [](uint8_t b) { return b == 0; })) {
+        offset += kUstarHeaderSize;
         if (++zeroBlocks == 2) break;
         continue;
       }
@@ -83,7 +83,7 @@ class HeaderWalk {
       const uint8_t type = header[kTypeflagOffset];
       if (!isMetadataType(type) && pax_.size) size = *pax_.size;
 
-      const auto dataEnd = checkedAdd(offset + kHeaderSize, size);
+      const auto dataEnd = checkedAdd(offset + kUstarHeaderSize, size);
       const auto next = dataEnd ? checkedAdd(*dataEnd, blockPadding(size)) : std::nullopt;
       if (!next) return declaresTooMuch();
       // A metadata record is read on the way to the next header; only then is it known that the
@@ -91,7 +91,7 @@ class HeaderWalk {
       Bytes metadata;
       if (isMetadataType(type) && size <= kMaxMetadataRecordBytes) {
         metadata.resize(size_t(size));
-        TOLZEB_ASSIGN_OR_RETURN(const uint64_t read, archive_.readUpTo(offset + kHeaderSize, metadata.data(), size));
+        TOLZEB_ASSIGN_OR_RETURN(const uint64_t read, archive_.readUpTo(offset + kUstarHeaderSize, metadata.data(), size));
         if (read != size) return declaresTooMuch();
       }
       TOLZEB_ASSIGN_OR_RETURN(const bool holdsEntry, archive_.reaches(*next));
@@ -101,7 +101,7 @@ class HeaderWalk {
       if (isMetadataType(type)) {
         TOLZEB_TRY(readMetadata(type, size, metadata));
       } else {
-        TOLZEB_TRY(addEntry(header, type, offset + kHeaderSize, size, headerTime));
+        TOLZEB_TRY(addEntry(header, type, offset + kUstarHeaderSize, size, headerTime));
       }
       offset = *next;
     }

@@ -17,8 +17,6 @@ namespace {
 
 using namespace tarformat;
 
-// Source files are copied in pieces of this size, so no file is ever held whole.
-constexpr uint64_t kCopyPieceBytes = 1u << 20;
 constexpr uint8_t kZeroBlock[kBlockSize] = {};
 
 // Where the tar bytes go: the staging file, directly or through the gzip stream of a .tar.gz.

@@ -1,13 +1,10 @@
 #include <ctime>
 
+#include "engine/core/file_time.h"
 #include "formats/zip/zip_platform.h"
 
 namespace tolzeb {
 namespace {
-
-// Seconds between 1601-01-01 (FILETIME's epoch) and 1970-01-01, and FILETIME ticks per second.
-constexpr int64_t kEpochDifferenceSeconds = 11644473600;
-constexpr int64_t kTicksPerSecond = 10000000;
 
 // The upper half of code page 437 as the published mapping gives it.
 constexpr char16_t kCodePage437High[128] = {
@@ -42,13 +39,13 @@ std::optional<uint64_t> localDosTimeToUtc(uint16_t dosDate, uint16_t dosTime) {
   local.tm_isdst = -1;
   const std::time_t seconds = std::mktime(&local);
   if (seconds == std::time_t(-1)) return std::nullopt;
-  const int64_t sinceFileTimeEpoch = int64_t(seconds) + kEpochDifferenceSeconds;
+  const int64_t sinceFileTimeEpoch = int64_t(seconds) + int64_t(kUnixEpochSeconds);
   if (sinceFileTimeEpoch < 0) return std::nullopt;
   return uint64_t(sinceFileTimeEpoch) * kTicksPerSecond;
 }
 
 std::optional<DosDateTime> utcToLocalDosTime(uint64_t fileTime) {
-  const std::time_t seconds = std::time_t(int64_t(fileTime / kTicksPerSecond) - kEpochDifferenceSeconds);
+  const std::time_t seconds = std::time_t(int64_t(fileTime / kTicksPerSecond) - int64_t(kUnixEpochSeconds));
   std::tm local{};
   if (!localtime_r(&seconds, &local)) return std::nullopt;
   const int year = local.tm_year + 1900;

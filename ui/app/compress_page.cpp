@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/core/fs.h"
+#include "ui/app/command_ids.h"
 #include "ui/app/form_rules.h"
 #include "ui/app/page_painters.h"
 #include "ui/app/segment_choices.h"
@@ -22,16 +23,15 @@ namespace {
 using i18n::Arg;
 using i18n::translate;
 
-constexpr Color kPaleGrey = rgb(180, 185, 193);  // the remove cross at rest
+constexpr Color kRemoveCrossColor = rgb(180, 185, 193);  // the remove cross at rest
 
-constexpr float kMinimumWidth = 320;
-constexpr float kCardGap = 18;
+constexpr float kCompressMinimumWidth = 320;
 constexpr float kSourcesHeight = 308;
-constexpr float kDestinationHeight = 116;
+constexpr float kCompressDestinationHeight = 116;
 constexpr float kFormatHeight = 142;
 constexpr float kModesHeight = 250;
 constexpr float kSourceRowHeight = 44;
-constexpr float kSegmentHeight = 40;
+constexpr float kCompressSegmentHeight = 40;
 constexpr float kFormatSegmentWidth = 160;
 constexpr float kModeSegmentsWidth = 460;
 constexpr int32_t kRecoveryPercentMax = 30;
@@ -39,22 +39,19 @@ constexpr int32_t kRecoveryPercentMax = 30;
 constexpr float kAddFilesWidth = 140;
 constexpr float kAddFolderWidth = 156;
 constexpr float kButtonGap = 8;
-constexpr float kChooseWidth = 138;
-constexpr float kStartWidth = 210;
+constexpr float kCompressChooseWidth = 138;
+constexpr float kCompressStartWidth = 210;
 
 constexpr uint16_t kAddFiles = 24;
 constexpr uint16_t kAddFolder = 25;
 constexpr uint16_t kClearSources = 26;
 constexpr uint16_t kSourceRow = 27;
-constexpr uint16_t kChooseDestination = 28;
-constexpr uint16_t kVerify = 35;
+constexpr uint16_t kCompressChooseDestination = 28;
+constexpr uint16_t kCompressVerify = 35;
 constexpr uint16_t kDictionary = 36;
 constexpr uint16_t kEncrypt = 37;
-constexpr uint16_t kPassword = 38;
-constexpr uint16_t kPasswordRepeat = 39;
 constexpr uint16_t kRecovery = 40;
-constexpr uint16_t kRecoverySlider = 41;
-constexpr uint16_t kStart = 42;
+constexpr uint16_t kCompressStart = 42;
 
 constexpr std::array<SegmentChoice, 3> kFormats = {{
     {29, 1, "format.zeb", "format.note_zeb"},
@@ -94,7 +91,7 @@ void paintSourceRow(const PagePainter& page, const std::wstring& path, int32_t i
   drawCentredText(canvas, shown, TextStyle::Body, {row.left + 40, row.top, row.right - 44, row.bottom},
                   palette::textPrimary, TextAlign::Leading);
   canvas.drawIcon(page.icons, Icon::Close, {row.right - 34, row.top + 10, row.right - 10, row.bottom - 10},
-                  hovered ? palette::brandRed : kPaleGrey, 14);
+                  hovered ? palette::brandRed : kRemoveCrossColor, 14);
   addHitRegion(page.regions, row, kSourceRow, index, true);
 }
 
@@ -139,19 +136,19 @@ float paintSourcesCard(const PagePainter& page, float top) {
 void segments(const PagePainter& page, const std::array<SegmentChoice, 3>& choices, float top, float segmentWidth,
               uint8_t selected) {
   drawSegmentChoices(page.canvas, page.interaction, page.regions, choices, page.left + 22, top, segmentWidth,
-                     kSegmentHeight, selected);
+                     kCompressSegmentHeight, selected);
 }
 
-float paintDestinationCard(const PagePainter& page, float top) {
+float paintCompressDestinationCard(const PagePainter& page, float top) {
   const float L = page.left, R = page.right;
-  page.card(top, kDestinationHeight, "compress.destination_panel");
+  page.card(top, kCompressDestinationHeight, "compress.destination_panel");
   const std::wstring choose = translate("compress.choose");
-  const float chooseLeft = R - 22 - buttonWidthFor(page.canvas, choose, Icon::None, kChooseWidth);
+  const float chooseLeft = R - 22 - buttonWidthFor(page.canvas, choose, Icon::None, kCompressChooseWidth);
   drawPathBox(page.canvas, {L + 22, top + 56, chooseLeft - 12, top + 98}, page.state.compressDestination,
               translate("compress.no_destination"));
   drawButton(page.canvas, page.icons, page.interaction, page.regions, {chooseLeft, top + 56, R - 22, top + 98}, choose,
-             kChooseDestination, ButtonStyle::Secondary, Icon::None, true);
-  return top + kDestinationHeight;
+             kCompressChooseDestination, ButtonStyle::Secondary, Icon::None, true);
+  return top + kCompressDestinationHeight;
 }
 
 float paintFormatCard(const PagePainter& page, float top) {
@@ -171,7 +168,7 @@ float paintModesCard(const PagePainter& page, float top) {
     page.note(modeNote, {L + 22, top + 102, R - 22, top + 124});
   }
   drawCheckBox(page.canvas, page.interaction, page.regions, {L + 22, top + 132, L + 420, top + 160},
-               translate("compress.verify"), kVerify, state.compressVerify, true);
+               translate("compress.verify"), kCompressVerify, state.compressVerify, true);
   drawCheckBox(page.canvas, page.interaction, page.regions, {L + 22, top + 172, L + 460, top + 200},
                translate("compress.dictionary"), kDictionary, state.compressDictionary, true);
   page.note(state.compressDictionary ? "compress.dictionary_note_on" : "compress.dictionary_note_off",
@@ -181,7 +178,7 @@ float paintModesCard(const PagePainter& page, float top) {
 
 // The check box stays usable whatever the format: the home page's "secure" card can tick it for
 // a format that has no encryption, and the card then says why nothing more is asked.
-float paintPasswordCard(const PagePainter& page, float top) {
+float paintCompressPasswordCard(const PagePainter& page, float top) {
   const float L = page.left, R = page.right;
   const PageState& state = page.state;
   const bool fields = state.compressEncrypt && zebFormat(state);
@@ -198,10 +195,10 @@ float paintPasswordCard(const PagePainter& page, float top) {
     const float repeatLeft = L + 42 + g;
     page.note("compress.password_label", {L + 22, top + 94, L + 22 + g, top + 114});
     drawTextField(page.canvas, page.interaction, page.regions, {L + 22, top + 116, L + 22 + g, top + 158},
-                  state.compressPassword, kPassword, translate("compress.password_placeholder"));
+                  state.compressPassword, command_ids::kCompressPassword, translate("compress.password_placeholder"));
     page.note("compress.repeat_label", {repeatLeft, top + 94, repeatLeft + g, top + 114});
     drawTextField(page.canvas, page.interaction, page.regions, {repeatLeft, top + 116, repeatLeft + g, top + 158},
-                  state.compressPasswordRepeat, kPasswordRepeat, translate("compress.repeat_placeholder"));
+                  state.compressPasswordRepeat, command_ids::kCompressPasswordRepeat, translate("compress.repeat_placeholder"));
     const std::wstring& password = state.compressPassword.text;
     const std::wstring& repeat = state.compressPasswordRepeat.text;
     const Rect noteRect{L + 22, top + 168, R - 22, top + 200};
@@ -244,18 +241,18 @@ float paintRecoveryCard(const PagePainter& page, float top) {
   drawCheckBox(page.canvas, page.interaction, page.regions, {L + 22, top + 54, L + 620, top + 82},
                translate("compress.recovery_toggle"), kRecovery, true, true);
   drawSlider(page.canvas, page.interaction, page.regions, {L + 22, top + 94, std::max(L + 260, sliderEnd), top + 128},
-             recoverySliderValue(percent), kRecoverySlider, translate("compress.recovery_slider"), true);
+             recoverySliderValue(percent), command_ids::kRecoverySlider, translate("compress.recovery_slider"), true);
   page.text(note, TextStyle::BodyStrong,
             {noteRect.left, noteRect.top, noteRect.right, std::max(noteRect.bottom, noteBottom)}, palette::textPrimary);
   page.text(caveat, TextStyle::Caption, {L + 22, caveatTop, R - 22, caveatBottom}, palette::textSecondary);
   return top + height;
 }
 
-float paintStartRow(const PagePainter& page, float top) {
+float paintCompressStartRow(const PagePainter& page, float top) {
   const bool ready = compressFormReady(page.state);
   const std::wstring label = translate("compress.start");
-  const float right = page.left + buttonWidthFor(page.canvas, label, Icon::Archive, kStartWidth);
-  drawButton(page.canvas, page.icons, page.interaction, page.regions, {page.left, top, right, top + 48}, label, kStart,
+  const float right = page.left + buttonWidthFor(page.canvas, label, Icon::Archive, kCompressStartWidth);
+  drawButton(page.canvas, page.icons, page.interaction, page.regions, {page.left, top, right, top + 48}, label, kCompressStart,
              ButtonStyle::Primary, Icon::Archive, ready);
   if (!ready) {
     page.text(translate(compressStartHintKey(page.state)), TextStyle::Body,
@@ -291,18 +288,18 @@ double recoverySliderValue(int32_t percent) {
 }
 
 float paintCompressPage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page, HitRegions& regions) {
-  const PageColumn column = pageColumn(page, state.scrollOffset, kMinimumWidth);
+  const PageColumn column = pageColumn(page, state.scrollOffset, kCompressMinimumWidth);
   const PagePainter painter{canvas, icons, state, regions, state.interaction(), column.left, column.right};
   const float y0 =
       paintPageHeading(canvas, column.left, column.right, column.top, "compress.title", "compress.subtitle");
 
   float bottom = paintSourcesCard(painter, y0 + 94);
-  bottom = paintDestinationCard(painter, bottom + kCardGap);
+  bottom = paintCompressDestinationCard(painter, bottom + kCardGap);
   bottom = paintFormatCard(painter, bottom + kCardGap);
   bottom = paintModesCard(painter, bottom + kCardGap);
-  bottom = paintPasswordCard(painter, bottom + kCardGap);
+  bottom = paintCompressPasswordCard(painter, bottom + kCardGap);
   bottom = paintRecoveryCard(painter, bottom + kCardGap);
-  bottom = paintStartRow(painter, bottom + 20);
+  bottom = paintCompressStartRow(painter, bottom + 20);
   return bottom + 24 - (page.top - state.scrollOffset);
 }
 

@@ -7,6 +7,7 @@
 #include "engine/core/entry_path.h"
 #include "engine/core/fs.h"
 #include "ui/app/export_files.h"
+#include "ui/app/path_parts.h"
 #include "ui/app/task_runner.h"
 #include "ui/foundation/localisation.h"
 
@@ -15,11 +16,6 @@ namespace {
 
 // Staging names taken by something else are skipped; a clash this many times over is no chance.
 constexpr uint64_t kStagingNameTries = 100;
-
-std::wstring lastComponent(const std::wstring& entry) {
-  const size_t cut = entry.find_last_of(L"/\\");
-  return cut == std::wstring::npos ? entry : entry.substr(cut + 1);
-}
 
 Failure queueFailure(StatusCode code, const char* key) { return Failure{code, i18n::translate(key)}; }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 
+#include "ui/app/command_ids.h"
 #include "ui/app/form_rules.h"
 #include "ui/app/page_painters.h"
 #include "ui/app/segment_choices.h"
@@ -20,24 +21,22 @@ namespace {
 using i18n::Arg;
 using i18n::translate;
 
-constexpr float kMinimumWidth = 320;
-constexpr float kCardGap = 18;
-constexpr float kDestinationHeight = 116;
+constexpr float kExtractMinimumWidth = 320;
+constexpr float kExtractDestinationHeight = 116;
 constexpr float kPolicyHeight = 156;
-constexpr float kSegmentHeight = 40;
+constexpr float kPolicySegmentHeight = 40;
 constexpr float kPolicySegmentsWidth = 420;
 // The buttons' widths when their labels fit; a longer label widens its button.
-constexpr float kChooseWidth = 138;
+constexpr float kExtractChooseWidth = 138;
 constexpr float kBrowseWidth = 178;
 constexpr float kExtractAllWidth = 188;
-constexpr float kStartWidth = 190;
+constexpr float kExtractStartWidth = 190;
 
 constexpr uint16_t kChooseArchive = 43;
-constexpr uint16_t kChooseDestination = 44;
-constexpr uint16_t kStart = 48;
-constexpr uint16_t kBrowse = 49;
+constexpr uint16_t kExtractChooseDestination = 44;
+constexpr uint16_t kExtractStart = 48;
+constexpr uint16_t kExtractBrowse = 49;
 constexpr uint16_t kExtractAll = 50;
-constexpr uint16_t kPassword = 51;
 
 constexpr std::array<SegmentChoice, 3> kPolicies = {{
     {45, 0, "extract.policy_stop", "extract.policy_stop_note"},
@@ -79,16 +78,16 @@ void paintSelectionRow(const PagePainter& page, float s) {
     page.button({allLeft, s - 6, allRight, s + 30}, "extract.extract_all_instead", kExtractAll, ButtonStyle::Quiet);
   }
   if (state.extractListed) {
-    page.button({browseLeft, s - 6, R - 22, s + 30}, "extract.browse", kBrowse, ButtonStyle::Secondary);
+    page.button({browseLeft, s - 6, R - 22, s + 30}, "extract.browse", kExtractBrowse, ButtonStyle::Secondary);
   }
 }
 
-float paintArchiveCard(const PagePainter& page, float top) {
+float paintExtractArchiveCard(const PagePainter& page, float top) {
   const float L = page.left, R = page.right;
   const PageState& state = page.state;
   const float height = state.extractLocked ? 282 : 206;
   drawCard(page.canvas, {L, top, R, top + height}, translate("extract.archive_panel"));
-  const float chooseLeft = R - 22 - page.widthFor("extract.choose", Icon::None, kChooseWidth);
+  const float chooseLeft = R - 22 - page.widthFor("extract.choose", Icon::None, kExtractChooseWidth);
   drawPathBox(page.canvas, {L + 22, top + 56, chooseLeft - 12, top + 98}, state.extractArchive,
               translate("extract.no_archive"));
   page.button({chooseLeft, top + 56, R - 22, top + 98}, "extract.choose", kChooseArchive, ButtonStyle::Secondary);
@@ -97,20 +96,20 @@ float paintArchiveCard(const PagePainter& page, float top) {
     page.text(translate("extract.password_label"), TextStyle::Caption, {L + 22, top + 140, L + 420, top + 160},
               palette::textSecondary);
     drawTextField(page.canvas, page.interaction, page.regions, {L + 22, top + 162, L + 422, top + 204},
-                  state.extractPassword, kPassword, translate("extract.password_placeholder"));
+                  state.extractPassword, command_ids::kExtractPassword, translate("extract.password_placeholder"));
   }
   paintSelectionRow(page, top + (state.extractLocked ? 220 : 144));
   return top + height;
 }
 
-float paintDestinationCard(const PagePainter& page, float top) {
+float paintExtractDestinationCard(const PagePainter& page, float top) {
   const float L = page.left, R = page.right;
-  drawCard(page.canvas, {L, top, R, top + kDestinationHeight}, translate("extract.destination_panel"));
-  const float chooseLeft = R - 22 - page.widthFor("extract.choose", Icon::None, kChooseWidth);
+  drawCard(page.canvas, {L, top, R, top + kExtractDestinationHeight}, translate("extract.destination_panel"));
+  const float chooseLeft = R - 22 - page.widthFor("extract.choose", Icon::None, kExtractChooseWidth);
   drawPathBox(page.canvas, {L + 22, top + 56, chooseLeft - 12, top + 98}, page.state.extractDestination,
               translate("extract.no_folder"));
-  page.button({chooseLeft, top + 56, R - 22, top + 98}, "extract.choose", kChooseDestination, ButtonStyle::Secondary);
-  return top + kDestinationHeight;
+  page.button({chooseLeft, top + 56, R - 22, top + 98}, "extract.choose", kExtractChooseDestination, ButtonStyle::Secondary);
+  return top + kExtractDestinationHeight;
 }
 
 float paintPolicyCard(const PagePainter& page, float top) {
@@ -119,17 +118,17 @@ float paintPolicyCard(const PagePainter& page, float top) {
   drawCard(page.canvas, {L, top, R, top + kPolicyHeight}, translate("extract.policy_panel"));
   const float segmentWidth = std::min(R - L - 44, kPolicySegmentsWidth) / 3;
   drawSegmentChoices(page.canvas, page.interaction, page.regions, kPolicies, L + 22, top + 54, segmentWidth,
-                     kSegmentHeight, selected);
+                     kPolicySegmentHeight, selected);
   if (const char* note = overwritePolicyNoteKey(selected)) {
     page.text(translate(note), TextStyle::Caption, {L + 22, top + 104, R - 22, top + 144}, palette::textSecondary);
   }
   return top + kPolicyHeight;
 }
 
-float paintStartRow(const PagePainter& page, float top) {
+float paintExtractStartRow(const PagePainter& page, float top) {
   const bool ready = extractFormReady(page.state);
-  const float right = page.left + page.widthFor("extract.start", Icon::Extract, kStartWidth);
-  page.button({page.left, top, right, top + 48}, "extract.start", kStart, ButtonStyle::Primary, ready, Icon::Extract);
+  const float right = page.left + page.widthFor("extract.start", Icon::Extract, kExtractStartWidth);
+  page.button({page.left, top, right, top + 48}, "extract.start", kExtractStart, ButtonStyle::Primary, ready, Icon::Extract);
   if (!ready) {
     page.text(translate(extractStartHintKey(page.state)), TextStyle::Body, {right + 16, top + 12, page.right, top + 40},
               palette::textSecondary);
@@ -153,14 +152,14 @@ const char* overwritePolicyNoteKey(uint8_t policy) {
 }
 
 float paintExtractPage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page, HitRegions& regions) {
-  const PageColumn column = pageColumn(page, state.scrollOffset, kMinimumWidth);
+  const PageColumn column = pageColumn(page, state.scrollOffset, kExtractMinimumWidth);
   const PagePainter painter{canvas, icons, state, regions, state.interaction(), column.left, column.right};
   const float y0 = paintPageHeading(canvas, column.left, column.right, column.top, "extract.title", "extract.subtitle");
 
-  float bottom = paintArchiveCard(painter, y0 + 94);
-  bottom = paintDestinationCard(painter, bottom + kCardGap);
+  float bottom = paintExtractArchiveCard(painter, y0 + 94);
+  bottom = paintExtractDestinationCard(painter, bottom + kCardGap);
   bottom = paintPolicyCard(painter, bottom + kCardGap);
-  bottom = paintStartRow(painter, bottom + 20);
+  bottom = paintExtractStartRow(painter, bottom + 20);
   return bottom + 24 - (page.top - state.scrollOffset);
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 
+#include "ui/app/command_ids.h"
 #include "ui/app/overlays.h"
 #include "ui/app/page_painters.h"
 #include "ui/app/preview_pane.h"
@@ -22,9 +23,6 @@ constexpr float kMinimumPaneWidth = 280;
 constexpr float kMaximumPaneWidth = 900;
 constexpr float kRailEntryRadius = 12;
 
-constexpr uint16_t kSearchFieldId = 8;
-constexpr uint16_t kClearSearchId = 9;
-constexpr uint16_t kScrollBarId = 118;
 
 struct WindowButton {
   uint16_t id;
@@ -101,7 +99,7 @@ float paintPage(Canvas& canvas, const IconSet& icons, const PageState& state, Re
 void paintScrollBar(Canvas& canvas, const PageState& state, const ScrollBarGeometry& bar, float right,
                     HitRegions& regions) {
   const Rect track{right - 16, bar.trackTop, right, bar.trackTop + bar.trackHeight};
-  const bool active = state.pressedId == kScrollBarId || state.hoverId == kScrollBarId;
+  const bool active = state.pressedId == command_ids::kScrollBar || state.hoverId == command_ids::kScrollBar;
   float thumbWidth = 5;
   float alpha = 0.22f;
   if (active) {
@@ -111,7 +109,7 @@ void paintScrollBar(Canvas& canvas, const PageState& state, const ScrollBarGeome
   }
   canvas.fillRoundedRect({right - 4 - thumbWidth, bar.thumbTop, right - 4, bar.thumbTop + bar.thumbLength},
                          thumbWidth / 2, withAlpha(palette::textPrimary, alpha));
-  addHitRegion(regions, track, kScrollBarId, -1, false);
+  addHitRegion(regions, track, command_ids::kScrollBar, -1, false);
 }
 
 }  // namespace
@@ -265,15 +263,15 @@ void paintToolbar(Canvas& canvas, const IconSet& icons, const PageState& state, 
   if (hasQuery) fieldEnd -= 34;
   const Interaction interaction = state.interaction();
   drawTextField(canvas, interaction, regions, {left + 64, middle - 21, fieldEnd, middle + 21}, state.searchQuery,
-                kSearchFieldId, translate("toolbar.search_placeholder"));
+                command_ids::kSearchField, translate("toolbar.search_placeholder"));
   canvas.drawIcon(icons, Icon::Search, {left + 32, middle - 21, left + 60, middle + 21}, palette::textSecondary, 19);
 
   if (hasQuery) {
     const Rect clear{fieldEnd, middle - 15, fieldEnd + 28, middle + 15};
-    const bool hovered = state.hoverId == kClearSearchId;
+    const bool hovered = state.hoverId == command_ids::kClearSearch;
     if (hovered) canvas.fillRoundedRect(clear, 6, palette::hoverOverlay);
     canvas.drawIcon(icons, Icon::Close, clear, hovered ? palette::brandRed : palette::textSecondary, 14);
-    addHitRegion(regions, clear, kClearSearchId, -1, true);
+    addHitRegion(regions, clear, command_ids::kClearSearch, -1, true);
   }
 
   for (size_t i = 0; i < kToolbarButtons.size(); ++i) {

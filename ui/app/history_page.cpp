@@ -19,13 +19,13 @@ namespace {
 using i18n::Arg;
 using i18n::translate;
 
-constexpr Color kPaleGrey = rgb(180, 185, 193);  // the row arrow at rest
+constexpr Color kRowArrowColor = rgb(180, 185, 193);  // the row arrow at rest
 
-constexpr float kMinimumWidth = 420;
+constexpr float kHistoryMinimumWidth = 420;
 constexpr float kTotalsHeight = 112;
 constexpr float kListHeading = 58;
-constexpr float kRowHeight = 56;
-constexpr float kEmptyListHeight = 60;
+constexpr float kHistoryRowHeight = 56;
+constexpr float kHistoryEmptyListHeight = 60;
 constexpr float kNoteHeight = 104;
 constexpr uint16_t kHistoryRow = 73;
 constexpr uint16_t kClearHistory = 74;
@@ -99,7 +99,7 @@ void paintRow(Canvas& canvas, const IconSet& icons, const PageState& state, cons
   drawCentredText(canvas, formatTimestamp(entry.timestamp), TextStyle::Body,
                   {box.right - 160, r, box.right - 48, r + 56}, palette::textSecondary, TextAlign::Trailing);
   canvas.drawIcon(icons, Icon::ChevronRight, {box.right - 38, r, box.right - 14, r + 56},
-                  hovered ? palette::brandRed : kPaleGrey, 14);
+                  hovered ? palette::brandRed : kRowArrowColor, 14);
   if (state.showFocus && state.focusId == kHistoryRow && state.hoverIndex == index) drawFocusRing(canvas, box, 6);
   // Not a focus stop: the focus walk knows commands, not rows, and would stop turning at the
   // second row.
@@ -110,7 +110,7 @@ void paintRow(Canvas& canvas, const IconSet& icons, const PageState& state, cons
 float paintListCard(Canvas& canvas, const IconSet& icons, const PageState& state, const History* history, float L,
                     float R, float top, Rect page, HitRegions& regions) {
   const size_t count = history ? history->entries().size() : 0;
-  const float rows = count == 0 ? kEmptyListHeight : kRowHeight * float(count);
+  const float rows = count == 0 ? kHistoryEmptyListHeight : kHistoryRowHeight * float(count);
   const float bottom = top + kListHeading + rows + 14;
   drawCard(canvas, {L, top, R, bottom}, translate("history.list_panel"));
   if (count == 0) {
@@ -120,8 +120,8 @@ float paintListCard(Canvas& canvas, const IconSet& icons, const PageState& state
     return bottom;
   }
   for (size_t i = 0; i < count; ++i) {
-    const float r = top + kListHeading + kRowHeight * float(i);
-    if (r + kRowHeight <= page.top) continue;
+    const float r = top + kListHeading + kHistoryRowHeight * float(i);
+    if (r + kHistoryRowHeight <= page.top) continue;
     if (r >= page.bottom) break;
     paintRow(canvas, icons, state, history->entries()[i], int32_t(i), L, R, r, regions);
   }
@@ -167,7 +167,7 @@ HistoryTotals historyTotals(const History& history) {
 }
 
 float paintHistoryPage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page, HitRegions& regions) {
-  const PageColumn column = pageColumn(page, state.scrollOffset, kMinimumWidth);
+  const PageColumn column = pageColumn(page, state.scrollOffset, kHistoryMinimumWidth);
   const float L = column.left, R = column.right;
   const float y0 = paintPageHeading(canvas, L, R, column.top, "history.title", "history.subtitle");
 

@@ -22,7 +22,7 @@ namespace {
 using i18n::Arg;
 using i18n::translate;
 
-constexpr float kMinimumWidth = 200;
+constexpr float kHomeMinimumWidth = 200;
 // A measuring width no line of this page reaches. Kept modest: the text layout's cost grows
 // with the width it is given.
 constexpr float kUnlimited = 4096;
@@ -197,7 +197,7 @@ void paintLoadBar(Canvas& canvas, const char* labelKey, double percent, bool val
 }  // namespace
 
 HomeBlocks homeBlocks(Rect page, float scrollOffset) {
-  const PageColumn column = pageColumn(page, scrollOffset, kMinimumWidth);
+  const PageColumn column = pageColumn(page, scrollOffset, kHomeMinimumWidth);
   const float L = column.left, R = column.right, y0 = column.top;
   const float g = y0 + 523;
   const float M = R - std::min(0.42f * (R - L), 560.0f);

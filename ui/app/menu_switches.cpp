@@ -3,6 +3,7 @@
 #include "ui/app/menu_switches.h"
 
 #include "engine/core/sha256.h"
+#include "ui/app/path_parts.h"
 #include "ui/foundation/localisation.h"
 
 namespace tolzeb::ui {
@@ -11,14 +12,12 @@ namespace {
 constexpr char kPublisherIdAlphabet[] = "0123456789abcdefghjkmnpqrstvwxyz";
 constexpr uint32_t kRegDword = 4;
 
-bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
 // The non-empty parts of a path between separators; a leading drive ("C:") counts as a part.
 std::vector<std::wstring> pathParts(const std::wstring& path) {
   std::vector<std::wstring> parts;
   std::wstring part;
   for (wchar_t c : path) {
-    if (isSeparator(c)) {
+    if (isEitherSeparator(c)) {
       if (!part.empty()) parts.push_back(part);
       part.clear();
     } else {
@@ -42,7 +41,7 @@ bool fourLevelsUpStaysBelowRoot(const std::wstring& folder) {
     kept.push_back(part);
   }
   // A UNC path's server and share name form its root; a drive letter is one part.
-  bool unc = folder.size() >= 2 && isSeparator(folder[0]) && isSeparator(folder[1]);
+  bool unc = folder.size() >= 2 && isEitherSeparator(folder[0]) && isEitherSeparator(folder[1]);
   size_t rootParts = unc ? 2 : (!kept.empty() && kept[0].size() == 2 && kept[0][1] == L':') ? 1 : 0;
   return kept.size() >= rootParts + 5;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 
+#include "ui/app/command_ids.h"
 #include "ui/foundation/catalogue_source.h"
 #include "ui/foundation/languages.h"
 #include "ui/foundation/localisation.h"
@@ -20,7 +21,6 @@ constexpr float kListMargin = 12;
 constexpr float kListRowHeight = 38;
 constexpr float kListPadding = 8;
 constexpr uint16_t kListBackgroundId = 0;
-constexpr uint16_t kPickLanguageId = 103;
 constexpr uint16_t kOutsideListId = 104;
 
 constexpr Color kListScrim = rgb(24, 25, 31, 0.18f);
@@ -64,7 +64,7 @@ void paintLanguageList(Canvas& canvas, const IconSet&, const PageState& state, R
 
     const bool current = currentTag == language.tag;
     const bool untranslated = !i18n::catalogueExists(language.tag);
-    const bool hovered = state.hoverId == kPickLanguageId && state.hoverIndex == index;
+    const bool hovered = state.hoverId == command_ids::kPickLanguage && state.hoverIndex == index;
     const bool highlighted = state.languageListRow == index;
     if (current) {
       canvas.fillRoundedRect(row, 8, palette::brandTint);
@@ -80,7 +80,7 @@ void paintLanguageList(Canvas& canvas, const IconSet&, const PageState& state, R
         untranslated ? translate("settings.language_untranslated_row") : std::wstring(language.englishName);
     drawCentredText(canvas, note, TextStyle::Caption, {row.right - 128, row.top, row.right - 12, row.bottom},
                     kMutedText, TextAlign::Trailing);
-    if (!untranslated) addHitRegion(regions, row, kPickLanguageId, index, true);
+    if (!untranslated) addHitRegion(regions, row, command_ids::kPickLanguage, index, true);
   }
 
   const float trackTop = box.top + kListPadding;

@@ -4,16 +4,13 @@
 #pragma once
 
 #include "ui/app/page_state.h"
+#include "ui/app/language_list_rows.h"
 #include "ui/foundation/canvas.h"
 #include "ui/foundation/hit_regions.h"
 
 namespace tolzeb::ui {
 
 class IconSet;
-
-// Rows of the language list seen at once, each 38 high, in a box 360 by 434.
-inline constexpr int kLanguageListVisibleRows = 11;
-inline constexpr int kLanguageListLastFirstRow = 17;
 
 // The list box below `languageBox` (above it when there is no room below), kept inside `area`.
 Rect languageListBox(Rect languageBox, Rect area);

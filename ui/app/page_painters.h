@@ -12,6 +12,9 @@
 
 namespace tolzeb::ui {
 
+// Between one card of a page and the next.
+inline constexpr float kCardGap = 18;
+
 // Column bounds of a page: 28 DIPs in from each side, never narrower than `minimumWidth`.
 struct PageColumn {
   float left = 0;

@@ -8,7 +8,6 @@
 namespace tolzeb::ui {
 namespace {
 
-constexpr const wchar_t* kSeparator = L"  \u00B7  ";
 
 // Fixed, language-independent number formats; snprintf keeps them the same on every platform.
 std::wstring formatted(const char* format, double value) {
@@ -26,7 +25,7 @@ std::wstring pdfFactsLine(const PreviewResult& r) {
           : i18n::translateWithArgs("preview.page_of", {i18n::Arg("count", i18n::formatInteger(r.pageCount))});
   if (r.pageWidth > 0 && r.pageHeight > 0) {
     char text[96];
-    line += kSeparator;
+    line += i18n::kFactSeparator;
     std::snprintf(text, sizeof text, "%.0f x %.0f pt", double(r.pageWidth), double(r.pageHeight));
     line += std::wstring(text, text + std::char_traits<char>::length(text));
   }
@@ -37,22 +36,22 @@ std::wstring videoFactsLine(const PreviewResult& r) {
   if (!r.hasVideo) return L"";
   std::wstring line = r.videoCodec.empty() ? i18n::translate("preview.video") : r.videoCodec;
   if (r.videoWidth != 0 && r.videoHeight != 0) {
-    line += kSeparator + std::to_wstring(r.videoWidth) + L" x " + std::to_wstring(r.videoHeight);
+    line += i18n::kFactSeparator + std::to_wstring(r.videoWidth) + L" x " + std::to_wstring(r.videoHeight);
   }
-  if (r.frameRate > 0) line += kSeparator + formatted("%.4g fps", r.frameRate);
+  if (r.frameRate > 0) line += i18n::kFactSeparator + formatted("%.4g fps", r.frameRate);
   return line;
 }
 
 std::wstring audioFactsLine(const PreviewResult& r) {
   if (!r.hasAudio) return L"";
   std::wstring line = r.audioCodec.empty() ? i18n::translate("preview.audio") : r.audioCodec;
-  if (r.sampleRate != 0) line += kSeparator + formatted("%.4g kHz", r.sampleRate / 1000.0);
+  if (r.sampleRate != 0) line += i18n::kFactSeparator + formatted("%.4g kHz", r.sampleRate / 1000.0);
   if (r.channels == 1) {
-    line += kSeparator + i18n::translate("preview.mono");
+    line += i18n::kFactSeparator + i18n::translate("preview.mono");
   } else if (r.channels == 2) {
-    line += kSeparator + i18n::translate("preview.stereo");
+    line += i18n::kFactSeparator + i18n::translate("preview.stereo");
   } else if (r.channels > 2) {
-    line += kSeparator +
+    line += i18n::kFactSeparator +
             i18n::translateWithArgs("preview.channels", {i18n::Arg("count", i18n::formatInteger(r.channels))});
   }
   return line;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/app/command_ids.h"
 #include "ui/app/frame.h"
 #include "ui/app/preview_facts.h"
 #include "ui/foundation/format.h"
@@ -13,13 +14,9 @@
 namespace tolzeb::ui {
 namespace {
 
-constexpr uint16_t kTogglePane = 66;
-constexpr uint16_t kSplitter = 67;
 constexpr uint16_t kExtractPreviewed = 68;
 constexpr uint16_t kExportPreviewed = 69;
 constexpr uint16_t kRetryPreview = 70;
-constexpr uint16_t kPlayAudio = 71;
-constexpr uint16_t kAudioSeek = 72;
 constexpr size_t kMaxTextLines = 400;
 constexpr size_t kMaxTextChars = 24000;
 
@@ -157,12 +154,12 @@ void drawPlayer(Canvas& canvas, const IconSet& icons, const PageState& state, Re
   if (ours && audio.state == AudioPlayer::kPlaying) label = "preview.pause";
   if (ours && audio.state == AudioPlayer::kEnded) label = "preview.play_again";
   drawButton(canvas, icons, state.interaction(), regions, {cx - 70, y, cx + 70, y + 38}, i18n::translate(label),
-             kPlayAudio, ButtonStyle::Secondary, Icon::None, !(ours && audio.state == AudioPlayer::kLoading));
+             command_ids::kPlayAudio, ButtonStyle::Secondary, Icon::None, !(ours && audio.state == AudioPlayer::kLoading));
   const bool positioned = audio.state == AudioPlayer::kPlaying || audio.state == AudioPlayer::kPaused ||
                           audio.state == AudioPlayer::kEnded;
   if (ours && positioned && audio.duration > 0) {
     drawSlider(canvas, state.interaction(), regions, {content.left, y + 52, content.right, y + 76},
-               std::clamp(shown / audio.duration, 0.0, 1.0), kAudioSeek, L"", true);
+               std::clamp(shown / audio.duration, 0.0, 1.0), command_ids::kAudioSeek, L"", true);
     canvas.drawText(audioPositionText(audio, shown), TextStyle::Caption, {content.left, y + 78, content.right, y + 100},
                     palette::textSecondary, TextAlign::Centre);
   } else if (ours && audio.state == AudioPlayer::kError && !audio.message.empty()) {
@@ -195,13 +192,13 @@ VisibleText visibleTextLines(const std::wstring& text) {
 }
 
 void drawPreviewSplitter(Canvas& canvas, const PageState& state, Rect splitter, HitRegions& regions) {
-  const bool active = state.draggingSplitter || state.hoverId == kSplitter;
+  const bool active = state.draggingSplitter || state.hoverId == command_ids::kPreviewSplitter;
   canvas.fillRect(splitter, active ? palette::hoverOverlay : frame_colors::windowBackground);
   const float cx = (splitter.left + splitter.right) / 2;
   const float cy = (splitter.top + splitter.bottom) / 2;
   for (float dy : {-12.0f, -6.0f, 0.0f, 6.0f, 12.0f})
     canvas.fillEllipse({cx, cy + dy}, 1.4f, active ? palette::brandRed : palette::divider);
-  addHitRegion(regions, splitter, kSplitter, -1, false);
+  addHitRegion(regions, splitter, command_ids::kPreviewSplitter, -1, false);
 }
 
 void drawPreviewPane(Canvas& canvas, const IconSet& icons, const PageState& state, Rect pane, HitRegions& regions) {
@@ -215,7 +212,7 @@ void drawPreviewPane(Canvas& canvas, const IconSet& icons, const PageState& stat
   drawCentredText(canvas, title, TextStyle::BodyStrong, {pane.left + 18, pane.top, pane.right - 58, pane.top + 46},
                   palette::textPrimary, TextAlign::Leading);
   drawButton(canvas, icons, state.interaction(), regions, {pane.right - 50, pane.top + 8, pane.right - 14, pane.top + 38},
-             L"", kTogglePane, ButtonStyle::Quiet, Icon::Close, true);
+             L"", command_ids::kTogglePreviewPane, ButtonStyle::Quiet, Icon::Close, true);
   canvas.drawLine({pane.left, pane.top + 46}, {pane.right, pane.top + 46}, palette::divider, 1);
 
   const bool failedState = r.state == PreviewState::stopped || r.state == PreviewState::protectedEntry ||

@@ -19,12 +19,10 @@ using i18n::translateWithArgs;
 
 constexpr uint16_t kNameHitRow = 10;
 constexpr uint16_t kEntryHitRow = 11;
-constexpr float kRowHeight = 56;
-constexpr float kCardGap = 18;
+constexpr float kHitRowHeight = 56;
 constexpr float kBottomMargin = 24;
 // Two spaces either side of a middle dot, and of a single right-pointing angle quotation mark.
-constexpr const wchar_t* kStatusSeparator = L"  \u00B7  ";
-constexpr const wchar_t* kPathSeparator = L"  \u203A  ";
+constexpr const wchar_t* kPathStepSeparator = L"  \u203A  ";
 
 struct SearchPainter {
   Canvas& canvas;
@@ -36,7 +34,7 @@ struct SearchPainter {
   float right;
 
   // Rows outside the page area are neither drawn nor clickable.
-  bool visible(float y) const { return y + kRowHeight > page.top && y < page.bottom; }
+  bool visible(float y) const { return y + kHitRowHeight > page.top && y < page.bottom; }
 
   // The hover fill of a row; returns the row's box.
   Rect rowBox(float y, uint16_t command, int32_t index) const {
@@ -82,7 +80,7 @@ void paintEntryHit(const SearchPainter& p, const SearchHit& hit, int32_t index, 
   }
   p.canvas.drawText(lastPathPart(hit.entryName), TextStyle::BodyStrong, {x + 56, y + 8, x2 - 140, y + 32},
                     palette::textPrimary, TextAlign::Leading);
-  const std::wstring where = fileNameOf(hit.archivePath) + kPathSeparator + hit.entryName;
+  const std::wstring where = fileNameOf(hit.archivePath) + kPathStepSeparator + hit.entryName;
   const float width = std::max(0.0f, x2 - 140 - (x + 56));
   p.canvas.drawText(fitText(p.canvas, where, TextStyle::Caption, width), TextStyle::Caption,
                     {x + 56, y + 30, x2 - 140, y + 50}, palette::textSecondary, TextAlign::Leading);
@@ -97,7 +95,7 @@ void paintEntryHit(const SearchPainter& p, const SearchHit& hit, int32_t index, 
 float paintArchivesCard(const SearchPainter& p, float top) {
   const std::vector<SearchHit>& hits = p.state.searchNameHits;
   const size_t rows = std::max<size_t>(hits.size(), 1);
-  const float bottom = top + 58 + kRowHeight * float(rows) + 14;
+  const float bottom = top + 58 + kHitRowHeight * float(rows) + 14;
   drawCard(p.canvas, {p.left, top, p.right, bottom}, translate("search.archives_panel"));
   p.canvas.drawText(translateWithArgs("search.matching", {{"count", formatInteger(int64_t(hits.size()))}}),
                     TextStyle::Caption, {p.right - 220, top + 22, p.right - 22, top + 44}, palette::textSecondary,
@@ -107,7 +105,7 @@ float paintArchivesCard(const SearchPainter& p, float top) {
     return bottom;
   }
   for (size_t i = 0; i < hits.size(); ++i) {
-    const float y = top + 58 + kRowHeight * float(i);
+    const float y = top + 58 + kHitRowHeight * float(i);
     if (p.visible(y)) paintNameHit(p, hits[i], int32_t(i), y);
   }
   return bottom;
@@ -123,16 +121,16 @@ std::wstring statusLine(const ArchiveSearch::Snapshot& snapshot, bool current) {
       translateWithArgs("search.matches", {{"matches", formatInteger(int64_t(snapshot.hits.size()))},
                                            {"archives", formatInteger(int64_t(snapshot.archivesSearched))}});
   if (snapshot.archivesMissing > 0) {
-    line += kStatusSeparator;
+    line += i18n::kFactSeparator;
     line += translateWithArgs("search.missing_suffix", {{"count", formatInteger(int64_t(snapshot.archivesMissing))}});
   }
   if (snapshot.archivesUnreadable > 0) {
-    line += kStatusSeparator;
+    line += i18n::kFactSeparator;
     line +=
         translateWithArgs("search.unreadable_suffix", {{"count", formatInteger(int64_t(snapshot.archivesUnreadable))}});
   }
   if (snapshot.truncated) {
-    line += kStatusSeparator;
+    line += i18n::kFactSeparator;
     line += translate("search.truncated_suffix");
   }
   return line;
@@ -143,13 +141,13 @@ float paintFilesCard(const SearchPainter& p, float top) {
   const bool current = p.state.searchedQuery == p.state.searchQuery.text;
   const bool showHits = current && !snapshot.hits.empty();
   const size_t rows = showHits ? snapshot.hits.size() : 1;
-  const float bottom = top + 80 + 36 + kRowHeight * float(rows);
+  const float bottom = top + 80 + 36 + kHitRowHeight * float(rows);
   drawCard(p.canvas, {p.left, top, p.right, bottom}, translate("search.files_panel"));
   p.canvas.drawText(statusLine(snapshot, current), TextStyle::Caption, {p.left + 22, top + 50, p.right - 22, top + 74},
                     palette::textSecondary, TextAlign::Leading);
   if (showHits) {
     for (size_t i = 0; i < snapshot.hits.size(); ++i) {
-      const float y = top + 80 + kRowHeight * float(i);
+      const float y = top + 80 + kHitRowHeight * float(i);
       if (p.visible(y)) paintEntryHit(p, snapshot.hits[i], int32_t(i), y);
     }
   } else if (current) {

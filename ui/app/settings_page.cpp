@@ -26,10 +26,9 @@ using i18n::Arg;
 using i18n::translate;
 using i18n::translateWithArgs;
 
-constexpr float kMinimumWidth = 420;
-constexpr float kCardGap = 18;
+constexpr float kSettingsMinimumWidth = 420;
 constexpr float kSegmentsWidth = 520;
-constexpr float kSegmentHeight = 38;
+constexpr float kSettingsSegmentHeight = 38;
 constexpr float kSegmentLabelRoom = 24;  // the gaps between segments and a margin either side of the label
 
 constexpr float kLanguageHeight = 172;
@@ -42,7 +41,7 @@ constexpr float kStorageHeight = 152;
 constexpr float kAboutHeight = 128;
 
 constexpr uint16_t kDefaultMode = 90;
-constexpr uint16_t kVerify = 91;
+constexpr uint16_t kSettingsVerify = 91;
 constexpr uint16_t kBlockHashes = 92;
 constexpr uint16_t kThreads = 93;
 constexpr uint16_t kMemory = 94;
@@ -138,7 +137,7 @@ float paintIntegrityCard(const PagePainter& page, float top) {
   float y = choiceRow(page, "settings.block_size", sizes, kBlockSize, chunkLadderIndex(settings.chunkBytes),
                       "settings.block_size_note", c.top + 58);
   y += 10;
-  page.checkBox({c.left + 22, y, c.left + 560, y + 28}, "settings.verify", kVerify, settings.verify);
+  page.checkBox({c.left + 22, y, c.left + 560, y + 28}, "settings.verify", kSettingsVerify, settings.verify);
   y += 36;
   page.checkBox({c.left + 22, y, c.left + 560, y + 28}, "settings.block_hashes", kBlockHashes, settings.blockHashes);
   y += 38;
@@ -294,7 +293,7 @@ float drawChoiceRow(Canvas& canvas, const Interaction& interaction, HitRegions& 
   for (size_t k = 0; k < labels.size(); ++k) {
     const float segmentLeft = x + segment * static_cast<float>(k);
     const auto index = static_cast<int32_t>(k);
-    drawListRow(canvas, interaction, regions, {segmentLeft, y + 28, segmentLeft + segment, y + 28 + kSegmentHeight},
+    drawListRow(canvas, interaction, regions, {segmentLeft, y + 28, segmentLeft + segment, y + 28 + kSettingsSegmentHeight},
                 labels[k], id, index == selected, k == 0, k + 1 == labels.size(), index);
   }
   if (note.empty()) return y + 72;
@@ -304,7 +303,7 @@ float drawChoiceRow(Canvas& canvas, const Interaction& interaction, HitRegions& 
 
 float paintSettingsPage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page, HitRegions& regions,
                         Rect& languageBox) {
-  const PageColumn column = pageColumn(page, state.scrollOffset, kMinimumWidth);
+  const PageColumn column = pageColumn(page, state.scrollOffset, kSettingsMinimumWidth);
   const PagePainter painter{canvas, icons, state, regions, state.interaction(), column.left, column.right};
   const float y0 =
       paintPageHeading(canvas, column.left, column.right, column.top, "settings.title", "settings.subtitle");

@@ -72,10 +72,8 @@ bool parseShellJob(const uint8_t* data, size_t size, ShellJob& job, std::wstring
 
 namespace {
 
-bool isSeparator(wchar_t c) { return c == L'/' || c == kPathSeparator; }
-
 std::wstring withoutTrailingSeparators(std::wstring path) {
-  while (path.size() > 1 && isSeparator(path.back())) path.pop_back();
+  while (path.size() > 1 && isPathSeparator(path.back())) path.pop_back();
   return path;
 }
 

@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "ui/app/numbered_name.h"
+#include "ui/app/path_parts.h"
 #include "ui/foundation/localisation.h"
 
 namespace tolzeb::ui {
@@ -16,14 +17,12 @@ constexpr std::wstring_view kLongPathPrefix = L"\\\\?\\";
 constexpr std::wstring_view kLongUncPrefix = L"\\\\?\\UNC\\";
 constexpr wchar_t kArchiveOfDrive[] = L"Archive";
 
-bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
 bool isDriveName(const std::wstring& text) { return text.size() == 2 && text[1] == L':'; }
 
 // Trailing separators removed, unless nothing would remain.
 std::wstring withoutTrailingSeparators(const std::wstring& path) {
   size_t end = path.size();
-  while (end > 0 && isSeparator(path[end - 1])) --end;
+  while (end > 0 && isEitherSeparator(path[end - 1])) --end;
   return end == 0 ? path : path.substr(0, end);
 }
 
@@ -65,10 +64,10 @@ bool isRootPath(const std::wstring& path) {
     rest = rest.substr(kLongPathPrefix.size());
   }
   if (rest.empty() || isDriveName(rest)) return true;
-  if (rest.size() < 3 || !isSeparator(rest[0]) || !isSeparator(rest[1])) return false;
+  if (rest.size() < 3 || !isEitherSeparator(rest[0]) || !isEitherSeparator(rest[1])) return false;
   int components = 0;
   for (size_t i = 2; i < rest.size(); ++i) {
-    if (!isSeparator(rest[i]) && isSeparator(rest[i - 1])) ++components;
+    if (!isEitherSeparator(rest[i]) && isEitherSeparator(rest[i - 1])) ++components;
   }
   return components <= 2;
 }
@@ -92,7 +91,7 @@ std::wstring pathLeaf(const std::wstring& path) {
 
 std::wstring pathInFolder(const std::wstring& folder, const std::wstring& name) {
   if (folder.empty()) return name;
-  if (isSeparator(folder.back())) return folder + name;
+  if (isEitherSeparator(folder.back())) return folder + name;
   return folder + L'\\' + name;
 }
 

@@ -23,7 +23,7 @@ using i18n::translate;
 constexpr Color kHeartRed = frame_colors::heartRed;
 constexpr Color kLightPink = rgb(255, 244, 245);
 
-constexpr float kMinimumWidth = 420;
+constexpr float kSupportMinimumWidth = 420;
 constexpr float kTextWidthLimit = 720;
 constexpr float kNarrowBelow = 690;      // the link card stacks the code over the text
 constexpr float kBenefitRowFrom = 790;   // the three cards side by side
@@ -227,7 +227,7 @@ float paintSupportBenefits(Canvas& canvas, float left, float right, float top) {
 
 float paintSupportPage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page, HitRegions& regions,
                        SupportQrCode& qr) {
-  const PageColumn column = pageColumn(page, state.scrollOffset, kMinimumWidth);
+  const PageColumn column = pageColumn(page, state.scrollOffset, kSupportMinimumWidth);
   const float L = column.left, R = column.right, W = R - L;
   const float m = std::min(kTextWidthLimit, W);
   const float Y = page.top + 28 - state.scrollOffset;

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "ui/app/task_outcome.h"
+#include "ui/app/path_parts.h"
 #include "ui/app/task_panel.h"
 #include "ui/foundation/format.h"
 #include "ui/foundation/localisation.h"
@@ -28,12 +29,6 @@ std::wstring percentText(double value, int decimals) {
 }
 std::wstring secondsText(const TaskSnapshot& task) {
   return translateWithArgs("unit.seconds", {Arg("count", formatDecimal(task.elapsedSeconds, 1))});
-}
-
-// The last component of a path of either separator.
-std::wstring lastComponent(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
 const char* phaseKey(Progress::Phase phase) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/app/command_ids.h"
 #include "ui/app/page_painters.h"
 #include "ui/foundation/format.h"
 #include "ui/foundation/localisation.h"
@@ -20,22 +21,20 @@ using i18n::Arg;
 using i18n::translate;
 using i18n::translateWithArgs;
 
-constexpr float kMinimumWidth = 420;
-constexpr float kRowHeight = 86;
-constexpr float kEmptyListHeight = 96;
+constexpr float kTasksMinimumWidth = 420;
+constexpr float kTaskRowHeight = 86;
+constexpr float kTasksEmptyListHeight = 96;
 constexpr float kRowsTop = 58;        // from the card's top
 constexpr float kCardBottomGap = 14;  // below the last row
 constexpr float kTextInset = 128;     // from the row's left
 constexpr float kButtonsWidth = 278;  // kept free at the row's right
 
-constexpr uint16_t kRow = 124;
 constexpr uint16_t kMoveUp = 125;
 constexpr uint16_t kMoveDown = 126;
 constexpr uint16_t kStop = 127;
 constexpr uint16_t kClearFinished = 128;
 constexpr uint16_t kHoldOrResume = 129;
 
-const wchar_t kSeparator[] = L"  \u00B7  ";
 
 bool isActive(TaskState state) { return state == TaskState::Running || state == TaskState::Held; }
 
@@ -65,11 +64,11 @@ std::wstring activeDetails(const TaskEntry& entry) {
       total == 0
           ? formatBytes(done)
           : translateWithArgs("tasks.progress_of", {Arg("done", formatBytes(done)), Arg("total", formatBytes(total))});
-  text += kSeparator;
+  text += i18n::kFactSeparator;
   text += formatDuration(entry.snapshot.elapsedSeconds);
-  if (entry.state == TaskState::Held) return text + kSeparator + translate("tasks.held_suffix");
+  if (entry.state == TaskState::Held) return text + i18n::kFactSeparator + translate("tasks.held_suffix");
   if (total == 0) return text;
-  text += kSeparator;
+  text += i18n::kFactSeparator;
   const std::optional<double> left = remainingSeconds(done, total, entry.snapshot.elapsedSeconds);
   if (!left) return text + translate("tasks.estimating");
   return text + translateWithArgs("tasks.about_left", {Arg("time", formatDuration(*left))});
@@ -109,7 +108,7 @@ struct RowPainter {
     const bool active = isActive(entry.state);
     if (active) {
       canvas.fillRoundedRect(row, 6, palette::brandTint);
-    } else if (state.hoverId == kRow && state.hoverIndex == index) {
+    } else if (state.hoverId == command_ids::kTaskRow && state.hoverIndex == index) {
       canvas.fillRoundedRect(row, 6, palette::hoverOverlay);
     }
     const float y = row.top;
@@ -145,7 +144,7 @@ struct RowPainter {
     if (!isFinished(entry.state)) {
       quietButton({row.right - 90, y + 24, row.right - 12, y + 58}, "tasks.stop", kStop, index, true);
     }
-    addHitRegion(regions, row, kRow, index, false);
+    addHitRegion(regions, row, command_ids::kTaskRow, index, false);
   }
 };
 
@@ -185,7 +184,7 @@ std::wstring paintTaskDetails(const TaskEntry& entry) {
 }
 
 float paintTasksPage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page, HitRegions& regions) {
-  const PageColumn column = pageColumn(page, state.scrollOffset, kMinimumWidth);
+  const PageColumn column = pageColumn(page, state.scrollOffset, kTasksMinimumWidth);
   const float L = column.left, R = column.right;
   const Interaction interaction = state.interaction();
   const std::vector<TaskEntry>& entries = state.taskEntries;
@@ -208,7 +207,7 @@ float paintTasksPage(Canvas& canvas, const IconSet& icons, const PageState& stat
                   palette::textSecondary, TextAlign::Leading);
 
   const float Q = c + 56;
-  const float H = entries.empty() ? kEmptyListHeight : kRowHeight * static_cast<float>(entries.size());
+  const float H = entries.empty() ? kTasksEmptyListHeight : kTaskRowHeight * static_cast<float>(entries.size());
   const float cardBottom = Q + kRowsTop + H + kCardBottomGap;
   drawCard(canvas, {L, Q, R, cardBottom}, translate("tasks.queue_panel"));
   if (entries.empty()) {
@@ -217,8 +216,8 @@ float paintTasksPage(Canvas& canvas, const IconSet& icons, const PageState& stat
   }
   const RowPainter rows{canvas, icons, state, regions, interaction};
   for (size_t i = 0; i < entries.size(); ++i) {
-    const float y = Q + kRowsTop + kRowHeight * static_cast<float>(i);
-    rows.paint(entries, i, {L + 12, y, R - 12, y + kRowHeight});
+    const float y = Q + kRowsTop + kTaskRowHeight * static_cast<float>(i);
+    rows.paint(entries, i, {L + 12, y, R - 12, y + kTaskRowHeight});
   }
   return cardBottom - (page.top - state.scrollOffset);
 }

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "ui/app/command_ids.h"
 #include "ui/app/page_painters.h"
+#include "ui/app/settings_page.h"
 #include "ui/foundation/format.h"
 #include "ui/foundation/localisation.h"
 #include "ui/foundation/palette.h"
@@ -24,22 +26,17 @@ namespace {
 using i18n::Arg;
 using i18n::translate;
 
-constexpr float kMinimumWidth = 420;
-constexpr float kCardGap = 18;
-constexpr uint32_t kLargestPartMiB = 4096;
+constexpr float kToolsMinimumWidth = 420;
 constexpr uint64_t kMebibyte = 1048576;
 constexpr size_t kDuplicateRowsShown = 8;
 constexpr size_t kCompareRowsShown = 10;
 constexpr std::array<uint32_t, 4> kPresetMiB = {10, 25, 100, 700};
 
 constexpr uint16_t kChoose = 75;
-constexpr uint16_t kVerify = 76;
+constexpr uint16_t kToolsVerify = 76;
 constexpr uint16_t kTest = 77;
-constexpr uint16_t kBrowse = 78;
-constexpr uint16_t kPassword = 79;
+constexpr uint16_t kToolsBrowse = 78;
 constexpr uint16_t kPreset = 80;
-constexpr uint16_t kSlider = 81;
-constexpr uint16_t kPartText = 82;
 constexpr uint16_t kScan = 83;
 constexpr uint16_t kRepair = 84;
 constexpr uint16_t kSplit = 85;
@@ -68,7 +65,7 @@ float overflow(const PagePainter& page, const std::wstring& text, TextStyle styl
 
 bool repairable(const PageState& state) { return state.toolsListed && state.toolsKind == kZebKind; }
 
-float paintArchiveCard(const PagePainter& page, float t) {
+float paintToolsArchiveCard(const PagePainter& page, float t) {
   const float l = page.left, r = page.right;
   const PageState& state = page.state;
   page.card(t, 180, "tools.archive_panel");
@@ -77,9 +74,9 @@ float paintArchiveCard(const PagePainter& page, float t) {
               translate("tools.no_archive"));
   page.button({chooseLeft, t + 56, r - 22, t + 98}, "tools.choose", kChoose, ButtonStyle::Secondary, true);
   const float y0 = t + 110;
-  float x = page.buttonFrom(l + 22, y0, y0 + 44, 184, "tools.verify", kVerify, ButtonStyle::Primary, state.toolsListed);
+  float x = page.buttonFrom(l + 22, y0, y0 + 44, 184, "tools.verify", kToolsVerify, ButtonStyle::Primary, state.toolsListed);
   x = page.buttonFrom(x + 12, y0, y0 + 44, 164, "tools.test", kTest, ButtonStyle::Secondary, state.toolsListed);
-  x = page.buttonFrom(x + 12, y0, y0 + 44, 198, "tools.browse", kBrowse, ButtonStyle::Secondary, state.toolsListed,
+  x = page.buttonFrom(x + 12, y0, y0 + 44, 198, "tools.browse", kToolsBrowse, ButtonStyle::Secondary, state.toolsListed,
                       Icon::Folder);
   const Rect status{x + 18, y0 + 10, r - 22, y0 + 38};
   if (!state.toolsMessage.empty()) {
@@ -91,11 +88,11 @@ float paintArchiveCard(const PagePainter& page, float t) {
   return t + 180;
 }
 
-float paintPasswordCard(const PagePainter& page, float t) {
+float paintToolsPasswordCard(const PagePainter& page, float t) {
   const float l = page.left, r = page.right;
   page.card(t, 116, "tools.password_panel");
   drawTextField(page.canvas, page.interaction, page.regions, {l + 22, t + 56, l + 442, t + 98},
-                page.state.toolsPassword, kPassword, translate("tools.password_placeholder"));
+                page.state.toolsPassword, command_ids::kToolsPassword, translate("tools.password_placeholder"));
   page.text(translate("tools.press_enter"), TextStyle::Caption, {l + 458, t + 68, r - 22, t + 90},
             palette::textSecondary);
   return t + 116;
@@ -183,7 +180,7 @@ float paintSplitCard(const PagePainter& page, float t) {
   page.text(orText, TextStyle::Body, {orLeft, u + 108, orLeft + orWidth, u + 132}, palette::textSecondary);
   const float fieldLeft = orLeft + orWidth + 8;
   drawTextField(canvas, page.interaction, page.regions, {fieldLeft, u + 100, fieldLeft + 92, u + 140}, s.splitPartText,
-                kPartText, translate("tools.part_size_placeholder"));
+                command_ids::kSplitPartText, translate("tools.part_size_placeholder"));
   const std::wstring unit = translate("tools.megabytes");
   const float unitLeft = fieldLeft + 92 + 8;
   const float unitRight = std::min(unitLeft + std::max(textWidth(canvas, unit, TextStyle::Body) + 2, 38.0f), r - 22);
@@ -191,7 +188,7 @@ float paintSplitCard(const PagePainter& page, float t) {
 
   const float end = sliderEnd(l, r);
   drawSlider(canvas, page.interaction, page.regions, {l + 22, u + 156, std::max(end, l + 260), u + 190},
-             splitSliderValue(s.splitPartMiB), kSlider, translate("tools.part_size"), true);
+             splitSliderValue(s.splitPartMiB), command_ids::kSplitPartSlider, translate("tools.part_size"), true);
   page.text(splitPartsText(s), TextStyle::BodyStrong, {std::max(end + 18, l + 280), u + 161, r - 22, u + 187},
             s.toolsListed ? palette::textPrimary : palette::textSecondary);
 
@@ -310,10 +307,6 @@ float paintCompareCard(const PagePainter& page, float t) {
 
 }  // namespace
 
-std::wstring megabytesText(uint64_t mebibytes) {
-  return i18n::translateWithArgs("unit.mb", {Arg("count", grouped(mebibytes))});
-}
-
 std::wstring compressionRatioText(uint64_t archiveBytes, uint64_t inputBytes) {
   const double percent = inputBytes == 0 ? 0.0 : double(archiveBytes) * 100.0 / double(inputBytes);
   return i18n::translateWithArgs("unit.percent", {Arg("count", i18n::formatDecimal(percent, 1))});
@@ -361,12 +354,12 @@ const char* differenceKey(uint8_t kind) {
 }
 
 float paintToolsPage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page, HitRegions& regions) {
-  const PageColumn column = pageColumn(page, state.scrollOffset, kMinimumWidth);
+  const PageColumn column = pageColumn(page, state.scrollOffset, kToolsMinimumWidth);
   const PagePainter painter{canvas, icons, state, regions, state.interaction(), column.left, column.right};
   const float y0 = paintPageHeading(canvas, column.left, column.right, column.top, "tools.title", "tools.subtitle");
 
-  float bottom = paintArchiveCard(painter, y0 + 94);
-  if (state.toolsLocked && !state.toolsListed) bottom = paintPasswordCard(painter, bottom + kCardGap);
+  float bottom = paintToolsArchiveCard(painter, y0 + 94);
+  if (state.toolsLocked && !state.toolsListed) bottom = paintToolsPasswordCard(painter, bottom + kCardGap);
   bottom = paintNoteCard(painter, bottom + kCardGap, 116, "tools.checks_panel", "tools.checks_note", 50, 14);
   bottom = paintDetailsCard(painter, bottom + kCardGap);
   bottom = paintSplitCard(painter, bottom + kCardGap);

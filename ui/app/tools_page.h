@@ -10,8 +10,9 @@
 
 namespace tolzeb::ui {
 
-// "unit.mb" with the grouped count.
-std::wstring megabytesText(uint64_t mebibytes);
+// The largest part the split tool makes, in MiB, whether typed or picked.
+inline constexpr uint32_t kLargestPartMiB = 4096;
+
 // "unit.percent" of the archive's size against its payload, one decimal; 0 for an empty payload.
 std::wstring compressionRatioText(uint64_t archiveBytes, uint64_t inputBytes);
 // How many parts of `partMiB` the archive makes: "tools.parts_many", "tools.parts_one", or

@@ -23,8 +23,7 @@ namespace {
 using i18n::translate;
 using i18n::translateWithArgs;
 
-constexpr float kCardGap = 18;
-constexpr float kMinimumWidth = 420;
+constexpr float kViewerMinimumWidth = 420;
 
 struct Column {
   float left = 0;
@@ -240,7 +239,7 @@ void drawColumnHeader(Canvas& canvas, const PageState& state, HitRegions& region
 float paintViewerPage(Canvas& canvas, const IconSet& icons, const PageState& state, Rect page, HitRegions& regions) {
   const PageState& s = state;
   const Interaction in = s.interaction();
-  const PageColumn pc = pageColumn(page, s.scrollOffset, kMinimumWidth);
+  const PageColumn pc = pageColumn(page, s.scrollOffset, kViewerMinimumWidth);
   const Column c{pc.left, pc.right};
   const float y0 = paintPageHeading(canvas, c.left, c.right, pc.top, "viewer.title", "viewer.subtitle");
   float next = paintArchiveCard(canvas, icons, s, in, regions, c, y0 + 94) + kCardGap;

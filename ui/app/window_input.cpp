@@ -11,8 +11,6 @@
 namespace tolzeb::ui {
 namespace {
 
-using namespace command_ids;
-
 constexpr int kWheelNotch = 120;
 constexpr unsigned kFallbackWheelLines = 3;
 constexpr unsigned kMaxWheelLines = 20;
@@ -54,9 +52,9 @@ void AppWindow::onMouseMove(float x, float y) {
 
   const uint16_t pressed = pageState.pressedId;
   const bool dragging =
-      (pressed == kSplitPartSlider && pageState.draggingSplitSize) ||
-      (pressed == kAudioSeek && pageState.draggingSeek) || (pressed == kRecoverySlider && pageState.draggingRecovery) ||
-      (pressed == kScrollBar && draggingScrollBar) || (pressed == kPreviewSplitter && pageState.draggingSplitter);
+      (pressed == command_ids::kSplitPartSlider && pageState.draggingSplitSize) ||
+      (pressed == command_ids::kAudioSeek && pageState.draggingSeek) || (pressed == command_ids::kRecoverySlider && pageState.draggingRecovery) ||
+      (pressed == command_ids::kScrollBar && draggingScrollBar) || (pressed == command_ids::kPreviewSplitter && pageState.draggingSplitter);
   if (dragging) return dragTo(pressed, x, y);
 
   const HitRegion* region = hitRegionAt(x, y);
@@ -73,20 +71,20 @@ void AppWindow::dragTo(uint16_t id, float x, float y) {
   const HitRegion* region = findRegion(id);
   if (!region) return;
   switch (id) {
-    case kSplitPartSlider:
+    case command_ids::kSplitPartSlider:
       setSplitPartSize(splitSizeFromFraction(sliderValueAt(*region, x)));
       break;
-    case kRecoverySlider: {
+    case command_ids::kRecoverySlider: {
       const int32_t percent = recoveryPercentAt(sliderValueAt(*region, x));
       if (percent == pageState.compressRecoveryPercent) break;
       pageState.compressRecoveryPercent = percent;
       requestRepaint();
       break;
     }
-    case kScrollBar:
+    case command_ids::kScrollBar:
       scrollToThumb(y - scrollGrabOffset);
       break;
-    case kPreviewSplitter: {
+    case command_ids::kPreviewSplitter: {
       const float width = clientSize_.width;
       if (width <= 0) break;
       const float pane = previewPaneWidth(width - (x + pageState.splitterGrabOffset), width - kRailWidth);
@@ -95,7 +93,7 @@ void AppWindow::dragTo(uint16_t id, float x, float y) {
       requestRepaint();
       break;
     }
-    case kAudioSeek: {
+    case command_ids::kAudioSeek: {
       const double target = sliderValueAt(*region, x) * pageState.audioState.duration;
       if (target == pageState.seekTarget) break;
       pageState.seekTarget = target;
@@ -118,11 +116,11 @@ void AppWindow::onMouseDown(float x, float y) {
   pageState.showFocus = false;
 
   switch (region.command) {
-    case kSplitPartSlider:
+    case command_ids::kSplitPartSlider:
       pageState.draggingSplitSize = true;
       dragTo(region.command, x, y);
       break;
-    case kScrollBar: {
+    case command_ids::kScrollBar: {
       draggingScrollBar = true;
       const FrameLayout& bar = frameLayout;
       if (y >= bar.thumbTop && y < bar.thumbTop + bar.thumbLength) {
@@ -134,15 +132,15 @@ void AppWindow::onMouseDown(float x, float y) {
       }
       break;
     }
-    case kPreviewSplitter:
+    case command_ids::kPreviewSplitter:
       pageState.draggingSplitter = true;
       pageState.splitterGrabOffset = region.right - x;
       break;
-    case kAudioSeek:
+    case command_ids::kAudioSeek:
       pageState.draggingSeek = true;
       pageState.seekTarget = sliderValueAt(region, x) * pageState.audioState.duration;
       break;
-    case kRecoverySlider:
+    case command_ids::kRecoverySlider:
       pageState.draggingRecovery = true;
       dragTo(region.command, x, y);
       break;
@@ -167,17 +165,17 @@ void AppWindow::onMouseUp(float x, float y) {
   switch (pressed) {
     case 0:
       return;
-    case kRecoverySlider:
-    case kSplitPartSlider:
-    case kScrollBar:
+    case command_ids::kRecoverySlider:
+    case command_ids::kSplitPartSlider:
+    case command_ids::kScrollBar:
       requestRepaint();
       return;
-    case kAudioSeek:
+    case command_ids::kAudioSeek:
       // Seeking waits for the release, so a drag does not make the engine seek at every step.
       if (seekDragged) audio.seek(pageState.seekTarget);
       requestRepaint();
       return;
-    case kPreviewSplitter:
+    case command_ids::kPreviewSplitter:
       if (splitterDragged) {
         pageState.settings.previewPaneWidth = uint32_t(std::lround(pageState.previewPaneWidth));
         pageState.settings.save();

@@ -8,17 +8,15 @@
 #include "engine/core/secure_bytes.h"
 #include "ui/app/app_window.h"
 #include "ui/app/language_list_rows.h"
+#include "ui/app/tools_page.h"
 #include "ui/app/viewer_rows.h"
 
 namespace tolzeb::ui {
 namespace {
 
-using namespace command_ids;
-
 constexpr wchar_t kSelectAllCharacter = 1;  // Ctrl+A
 constexpr wchar_t kPasteCharacter = 22;     // Ctrl+V
 constexpr wchar_t kFirstPrintable = 32;
-constexpr uint32_t kLargestPartMiB = 4096;
 // The focused control keeps this much room to the page area's edges when Tab scrolls to it.
 constexpr float kFocusMargin = 16;
 
@@ -84,21 +82,21 @@ uint32_t parseSplitPartText(const std::wstring& text, uint32_t previous) {
 
 TextField* AppWindow::focusedTextField() {
   switch (pageState.focusId) {
-    case kSearchField:
+    case command_ids::kSearchField:
       return &pageState.searchQuery;
-    case kCompressPassword:
+    case command_ids::kCompressPassword:
       return &pageState.compressPassword;
-    case kCompressPasswordRepeat:
+    case command_ids::kCompressPasswordRepeat:
       return &pageState.compressPasswordRepeat;
-    case kExtractPassword:
+    case command_ids::kExtractPassword:
       return &pageState.extractPassword;
-    case kViewerPassword:
+    case command_ids::kViewerPassword:
       return &pageState.viewerPassword;
-    case kViewerFilter:
+    case command_ids::kViewerFilter:
       return &pageState.viewerFilter;
-    case kToolsPassword:
+    case command_ids::kToolsPassword:
       return &pageState.toolsPassword;
-    case kSplitPartText:
+    case command_ids::kSplitPartText:
       return &pageState.splitPartText;
     default:
       return nullptr;
@@ -138,27 +136,27 @@ bool AppWindow::onKeyDown(unsigned virtualKey) {
         return true;
       }
       case keys::kEnter:
-        if (fieldId == kViewerPassword) {
-          onCommand(kUnlockViewer, -1);
+        if (fieldId == command_ids::kViewerPassword) {
+          onCommand(command_ids::kUnlockViewer, -1);
           return true;
         }
-        if (fieldId == kToolsPassword) {
+        if (fieldId == command_ids::kToolsPassword) {
           // Lists the tools archive again, now with the typed password.
           if (!pageState.toolsArchive.empty()) loadToolsArchive(pageState.toolsArchive);
           return true;
         }
-        if (fieldId == kSearchField) {
+        if (fieldId == command_ids::kSearchField) {
           startSearch();
           return true;
         }
         break;
       case keys::kEscape:
-        if (fieldId == kSearchField) {
+        if (fieldId == command_ids::kSearchField) {
           clearSearch();
           showPage(Page::Home);
           return true;
         }
-        if (fieldId == kViewerFilter) {
+        if (fieldId == command_ids::kViewerFilter) {
           clearViewerFilter();
           return true;
         }
@@ -187,7 +185,7 @@ bool AppWindow::onKeyDown(unsigned virtualKey) {
       }
       if (pageState.taskPanelShown) {
         // A running task's panel can only be sent to the background; an ended one is dismissed.
-        onCommand(tasks.busy() ? kHidePanel : kClosePanel, -1);
+        onCommand(tasks.busy() ? command_ids::kHidePanel : command_ids::kClosePanel, -1);
         return true;
       }
       if (!pageState.showFocus) return false;
@@ -237,17 +235,17 @@ bool AppWindow::onChar(wchar_t character) {
 
 void AppWindow::afterTextInput(uint16_t fieldId, bool pasted) {
   switch (fieldId) {
-    case kSearchField:
+    case command_ids::kSearchField:
       // Typing in the toolbar's field searches: its page comes up, and the field keeps the focus
       // that showing a page takes away.
       if (pageState.page != Page::Search) showPage(Page::Search);
-      pageState.focusId = kSearchField;
+      pageState.focusId = command_ids::kSearchField;
       refreshSearchNameHits();
       break;
-    case kSplitPartText:
+    case command_ids::kSplitPartText:
       if (!pasted) pageState.splitPartMiB = parseSplitPartText(pageState.splitPartText.text, pageState.splitPartMiB);
       break;
-    case kViewerFilter:
+    case command_ids::kViewerFilter:
       rebuildViewerRows(pageState);
       break;
     default:
@@ -256,8 +254,8 @@ void AppWindow::afterTextInput(uint16_t fieldId, bool pasted) {
 }
 
 void AppWindow::afterTextDeleted(uint16_t fieldId) {
-  if (fieldId == kViewerFilter) rebuildViewerRows(pageState);
-  if (fieldId == kSearchField) refreshSearchNameHits();
+  if (fieldId == command_ids::kViewerFilter) rebuildViewerRows(pageState);
+  if (fieldId == command_ids::kSearchField) refreshSearchNameHits();
 }
 
 void AppWindow::moveFocus(int direction) {

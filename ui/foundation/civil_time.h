@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <optional>
 
+#include "engine/core/file_time.h"
 #include "ui/foundation/i18n_platform.h"
 
 namespace tolzeb::ui::i18n {
 
-inline constexpr uint64_t kTicksPerSecond = 10000000;
 inline constexpr uint64_t kTicksPerDay = 864000000000;
 
 // Every value converts; years beyond 9999 come out as they are.

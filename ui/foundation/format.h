@@ -10,6 +10,9 @@
 
 namespace tolzeb::ui::i18n {
 
+// Between the facts shown on one line (sizes, counts, states).
+inline constexpr const wchar_t* kFactSeparator = L"  \u00B7  ";
+
 // The locale for numbers: the interface language's tag when formats follow it, else the
 // user's default locale, else "en-US".
 std::wstring formattingLocaleName();

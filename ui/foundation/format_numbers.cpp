@@ -7,7 +7,6 @@
 namespace tolzeb::ui::i18n {
 namespace {
 
-constexpr const wchar_t* kEnglishTag = L"en-US";
 // More decimals than any double carries are never useful; the cap keeps the buffer small.
 constexpr int kMaxDecimals = 100;
 

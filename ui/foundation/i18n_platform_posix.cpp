@@ -14,9 +14,6 @@
 namespace tolzeb::ui::i18n::platform {
 namespace {
 
-// FILETIME of 1970-01-01 00:00:00 UTC.
-constexpr uint64_t kUnixEpochFileTime = 116444736000000000;
-
 wchar_t asciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? wchar_t(c + (L'a' - L'A')) : c; }
 
 bool equalsIgnoringCase(const std::wstring& wide, const char* narrow) {
@@ -66,7 +63,7 @@ constexpr KnownLayout kKnownLayouts[] = {
 std::optional<time_t> unixSeconds(const CivilTime& utc) {
   std::optional<uint64_t> fileTime = fileTimeFromCivil(utc);
   if (!fileTime) return std::nullopt;
-  return time_t((int64_t(*fileTime) - int64_t(kUnixEpochFileTime)) / int64_t(kTicksPerSecond));
+  return time_t((int64_t(*fileTime) - int64_t(kUnixEpochTicks)) / int64_t(kTicksPerSecond));
 }
 
 }  // namespace
@@ -150,7 +147,7 @@ std::optional<std::wstring> formatNumber(const std::wstring&, const std::wstring
 uint64_t currentFileTime() {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
-  return kUnixEpochFileTime + uint64_t(now.tv_sec) * kTicksPerSecond + uint64_t(now.tv_nsec) / 100;
+  return kUnixEpochTicks + uint64_t(now.tv_sec) * kTicksPerSecond + uint64_t(now.tv_nsec) / 100;
 }
 
 std::optional<CivilTime> utcToLocal(const CivilTime& utc) {

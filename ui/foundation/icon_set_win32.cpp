@@ -3,12 +3,11 @@
 #include <vector>
 
 #include "ui/foundation/arc_curves.h"
+#include "ui/foundation/d2d_values_win32.h"
 #include "ui/foundation/icon_set.h"
 
 namespace tolzeb::ui {
 namespace {
-
-D2D1_POINT_2F toD2D(Point p) { return {p.x, p.y}; }
 
 // Arcs go in as Bezier curves: some Direct2D implementations draw no arcs, and the curves look
 // the same everywhere.

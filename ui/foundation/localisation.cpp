@@ -7,8 +7,6 @@
 namespace tolzeb::ui::i18n {
 namespace {
 
-constexpr const wchar_t* kEnglishTag = L"en-US";
-
 std::wstring widenKey(std::string_view key) {
   std::wstring wide;
   wide.reserve(key.size());

@@ -17,6 +17,9 @@
 
 namespace tolzeb::ui::i18n {
 
+// The language of the built-in catalogue, which stands in wherever no other applies.
+inline constexpr const wchar_t* kEnglishTag = L"en-US";
+
 // One per process, created empty on first use. The mutex guards the other four members.
 struct State {
   std::mutex mutex;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "ui/foundation/com_owner_win32.h"
+#include "ui/foundation/d2d_values_win32.h"
 #include "ui/foundation/icon_set.h"
 #include "ui/foundation/renderer.h"
 
@@ -20,10 +21,6 @@ void releaseAndClear(T*& pointer) {
   if (pointer != nullptr) pointer->Release();
   pointer = nullptr;
 }
-
-D2D1_COLOR_F toD2D(Color c) { return {c.r, c.g, c.b, c.a}; }
-D2D1_RECT_F toD2D(Rect r) { return {r.left, r.top, r.right, r.bottom}; }
-D2D1_POINT_2F toD2D(Point p) { return {p.x, p.y}; }
 
 D2D1_MATRIX_3X2_F multiply(const D2D1_MATRIX_3X2_F& a, const D2D1_MATRIX_3X2_F& b) {
   D2D1_MATRIX_3X2_F m;

@@ -38,5 +38,22 @@ TEST(Crc32cTest, ContinuesAndPathsAgreeOnLongData) {
   }
 }
 
+// A record's own checksum reads its CRC field as zero whatever the field holds, wherever the field
+// sits: the start, the middle or the last four bytes.
+TEST(Crc32cTest, RecordChecksumSkipsItsOwnField) {
+  std::vector<uint8_t> record(64);
+  for (size_t i = 0; i < record.size(); ++i) record[i] = uint8_t(i * 37 + 5);
+  for (size_t crcAt : {size_t(0), size_t(28), size_t(60)}) {
+    std::vector<uint8_t> zeroed = record;
+    std::memset(zeroed.data() + crcAt, 0, 4);
+    const uint32_t expected = crc32c(0, zeroed.data(), zeroed.size());
+    EXPECT_EQ(recordCrc32c(record.data(), record.size(), crcAt), expected) << crcAt;
+    EXPECT_EQ(recordCrc32c(zeroed.data(), zeroed.size(), crcAt), expected) << crcAt;
+    std::vector<uint8_t> changed = record;
+    changed[crcAt == 0 ? 4 : 0] ^= 1;
+    EXPECT_NE(recordCrc32c(changed.data(), changed.size(), crcAt), expected) << crcAt;
+  }
+}
+
 }  // namespace
 }  // namespace tolzeb

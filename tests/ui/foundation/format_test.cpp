@@ -149,7 +149,7 @@ TEST(StatusText, EveryCodeHasItsOwnKey) {
 const uint64_t kNoonJanuary15 = *i18n::fileTimeFromCivil({2026, 1, 4, 15, 12, 0, 0, 0});
 
 TEST_F(EnglishFormats, TimestampsSayTodayYesterdayOrTheDate) {
-  const std::wstring today = formatTimestamp(kNoonJanuary15 - i18n::kTicksPerSecond * 60, kNoonJanuary15);
+  const std::wstring today = formatTimestamp(kNoonJanuary15 - kTicksPerSecond * 60, kNoonJanuary15);
   const std::wstring yesterday = formatTimestamp(kNoonJanuary15 - i18n::kTicksPerDay, kNoonJanuary15);
   const std::wstring earlier = formatTimestamp(kNoonJanuary15 - 3 * i18n::kTicksPerDay, kNoonJanuary15);
   EXPECT_EQ(today.rfind(L"Today, ", 0), 0u) << std::string(today.begin(), today.end());
@@ -160,7 +160,7 @@ TEST_F(EnglishFormats, TimestampsSayTodayYesterdayOrTheDate) {
   EXPECT_EQ(formatTimestamp(0, kNoonJanuary15), L"");
   EXPECT_EQ(formatTimestamp(0), L"");
   // The real clock: a time from a moment ago is today.
-  EXPECT_EQ(formatTimestamp(i18n::platform::currentFileTime() - i18n::kTicksPerSecond).rfind(L"Today, ", 0), 0u);
+  EXPECT_EQ(formatTimestamp(i18n::platform::currentFileTime() - kTicksPerSecond).rfind(L"Today, ", 0), 0u);
 }
 
 TEST_F(EnglishFormats, TimestampsBeyondTheCalendarStillGiveText) {
