@@ -12,10 +12,10 @@ namespace {
 using testing::printable;
 using testing::ScratchTree;
 
-// Whatever moment an extraction is stopped at (a crash, a kill, a lost power supply), the final
-// name holds either nothing, the old file, or the complete new one: while a file is being
-// written, only its ".zebtmp" exists.
-TEST(ExtractedFileWriterTest, AFileBeingWrittenNeverHasItsFinalName) {
+// A new file is written under its final name; one that replaces an existing file is written
+// under its ".zebtmp", so the old contents stay whole until the new ones are complete. A file
+// left unfinished goes, whichever name it was written under.
+TEST(ExtractedFileWriterTest, OnlyAReplacementIsWrittenUnderATemporaryName) {
   for (const bool replacing : {false, true}) {
     SCOPED_TRACE(replacing ? "replacing" : "new file");
     ScratchTree tree;
@@ -29,17 +29,22 @@ TEST(ExtractedFileWriterTest, AFileBeingWrittenNeverHasItsFinalName) {
     ASSERT_TRUE(begun.hasValue()) << printable(begun.failure().message);
     ASSERT_TRUE(*begun);
     ASSERT_TRUE(writer.write("new ", 4).ok());
-    EXPECT_EQ(tree.exists(L"out/f.txt"), replacing);
+    EXPECT_TRUE(tree.exists(L"out/f.txt"));
     if (replacing) {
       EXPECT_EQ(tree.readText(L"out/f.txt"), "old contents");
     }
-    EXPECT_TRUE(tree.exists(L"out/f.txt.zebtmp"));
+    EXPECT_EQ(tree.exists(L"out/f.txt.zebtmp"), replacing);
     ASSERT_TRUE(writer.write("contents", 8).ok());
     ASSERT_TRUE(writer.finish(0, 0).ok());
     EXPECT_EQ(tree.readText(L"out/f.txt"), "new contents");
     EXPECT_FALSE(tree.exists(L"out/f.txt.zebtmp"));
 
-    // Stopped midway: the unfinished file goes, the last complete one stays.
+    // Stopped midway: the unfinished file goes, a new one entirely, a replacement's ".zebtmp"
+    // with the last complete file kept.
+    ASSERT_TRUE(writer.begin(tree.path(L"out/g.txt")).hasValue());
+    ASSERT_TRUE(writer.write("trunc", 5).ok());
+    writer.discardUnfinished();
+    EXPECT_FALSE(tree.exists(L"out/g.txt"));
     ASSERT_TRUE(writer.begin(target).hasValue());
     ASSERT_TRUE(writer.write("trunc", 5).ok());
     writer.discardUnfinished();
@@ -48,13 +53,44 @@ TEST(ExtractedFileWriterTest, AFileBeingWrittenNeverHasItsFinalName) {
   }
 }
 
-// The temporary name may already be taken by a file of the same archive ("x" written after
-// "x.zebtmp") or by the user's own; either stays as it was.
+// The writer keeps the folders of the last file open for the next: files that go up, down and
+// sideways in the tree, and deeper than the levels it holds one by one, each land in their own
+// folder.
+TEST(ExtractedFileWriterTest, FilesMovingAroundTheTreeLandInTheirFolders) {
+  ScratchTree tree;
+  ExtractOptions options;
+  ExtractedFileWriter writer(tree.path(L"out"), options, L"exists: ");
+  std::wstring deep = L"d";
+  for (int level = 0; level < 40; ++level) deep += L"/l" + std::to_wstring(level);
+  const std::vector<std::wstring> files = {
+      L"top.txt", L"a/b/c/1.txt", L"a/b/c/2.txt", L"a/b/d/3.txt", L"a/4.txt", L"a/b/c/e/5.txt",
+      deep + L"/6.txt", deep + L"/7.txt", L"d/l0/8.txt", deep + L"/x/9.txt", L"z/10.txt"};
+  for (const std::wstring& file : files) {
+    SCOPED_TRACE(printable(file));
+    const Status folder = writer.createFolder(tree.path(L"out/" + file + L".folder"));
+    ASSERT_TRUE(folder.ok()) << printable(folder.message());
+    Result<bool> begun = writer.begin(tree.path(L"out/" + file));
+    ASSERT_TRUE(begun.hasValue()) << printable(begun.failure().message);
+    const std::string contents = printable(file);
+    ASSERT_TRUE(writer.write(contents.data(), contents.size()).ok());
+    ASSERT_TRUE(writer.finish(0, 0).ok());
+  }
+  for (const std::wstring& file : files) {
+    SCOPED_TRACE(printable(file));
+    EXPECT_EQ(tree.readText(L"out/" + file), printable(file));
+    EXPECT_TRUE(isDirectory(tree.path(L"out/" + file + L".folder")));
+  }
+}
+
+// The temporary name of a replacement may already be taken by a file of the same archive ("x"
+// written after "x.zebtmp") or by the user's own; either stays as it was.
 TEST(ExtractedFileWriterTest, AnItemHoldingTheTemporaryNameIsKept) {
   ScratchTree tree;
+  tree.writeText(L"out/x", "old");
   tree.writeText(L"out/x.zebtmp", "an entry of its own");
   tree.writeText(L"out/x.1.zebtmp", "another");
   ExtractOptions options;
+  options.overwrite = OverwritePolicy::overwrite;
   ExtractedFileWriter writer(tree.path(L"out"), options, L"exists: ");
   Result<bool> begun = writer.begin(tree.path(L"out/x"));
   ASSERT_TRUE(begun.hasValue()) << printable(begun.failure().message);
