@@ -158,6 +158,10 @@ class HeldDirectory {
   Result<UniqueHandle> createFile(const std::wstring& name, bool exclusive) const;
   // Moves `from` over `to`, both names in this directory, and returns once the move is on disk.
   Status rename(const std::wstring& from, const std::wstring& to) const;
+  // Moves `from` to `to`, both names in this directory, only while nothing holds `to`: an item
+  // there (a link included) stays as it was and the move fails with code 10. Unlike rename it
+  // does not wait for the directory to reach the disk.
+  Status renameToFreeName(const std::wstring& from, const std::wstring& to) const;
   // An item that is already absent counts as deleted.
   Status remove(const std::wstring& name) const;
   // setFileTimes and setAttributes on the item `name` here; a link there is not followed.

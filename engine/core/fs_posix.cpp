@@ -569,6 +569,30 @@ Status HeldDirectory::rename(const std::wstring& from, const std::wstring& to) c
   return Status();
 }
 
+Status HeldDirectory::renameToFreeName(const std::wstring& from, const std::wstring& to) const {
+  const wchar_t* action = L"Cannot rename to";
+  TOLZEB_ASSIGN_OR_RETURN(const std::string source, nativePath(action, from));
+  TOLZEB_ASSIGN_OR_RETURN(const std::string destination, nativePath(action, to));
+  const int directory = int(handle_.native());
+  if (::renameat2(directory, source.c_str(), directory, destination.c_str(), RENAME_NOREPLACE) == 0) return Status();
+  int error = errno;
+  // A file system that cannot refuse the replacement itself (EINVAL): look, then move. Only an
+  // item made in between these two calls could still be replaced.
+  if (error == EINVAL || error == ENOSYS) {
+    struct stat status {};
+    if (::fstatat(directory, destination.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
+      error = EEXIST;
+    } else if (errno != ENOENT) {
+      error = errno;
+    } else if (::renameat(directory, source.c_str(), directory, destination.c_str()) == 0) {
+      return Status();
+    } else {
+      error = errno;
+    }
+  }
+  return errorStatus(action, joinPath(path_, to), uint32_t(error));
+}
+
 Status HeldDirectory::remove(const std::wstring& name) const {
   TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(L"Cannot delete", name));
   if (::unlinkat(int(handle_.native()), location.c_str(), 0) == 0) return Status();

@@ -429,6 +429,15 @@ Status HeldDirectory::rename(const std::wstring& from, const std::wstring& to) c
   return renameReplace(joinPath(path_, from), joinPath(path_, to));
 }
 
+Status HeldDirectory::renameToFreeName(const std::wstring& from, const std::wstring& to) const {
+  const std::wstring target = joinPath(path_, to);
+  const std::wstring longFrom = toLongPath(joinPath(path_, from));
+  const std::wstring longTo = toLongPath(target);
+  // Without MOVEFILE_REPLACE_EXISTING an item at the new name fails the move.
+  if (!MoveFileExW(longFrom.c_str(), longTo.c_str(), 0)) return lastErrorStatus(L"Cannot rename to", target);
+  return Status();
+}
+
 Status HeldDirectory::remove(const std::wstring& name) const { return deleteFile(joinPath(path_, name)); }
 
 Status HeldDirectory::setFileTimes(const std::wstring& name, uint64_t modified) const {

@@ -117,23 +117,13 @@ Result<bool> ExtractedFileWriter::begin(const std::wstring& target) {
   std::wstring name;
   TOLZEB_TRY(splitBelowRoot(target, folders, name));
   TOLZEB_ASSIGN_OR_RETURN(std::shared_ptr<const HeldDirectory> parent, holdFolder(folders));
-  // A new file is created under its name at once. The creation is exclusive, so whatever holds
-  // the name already (a link included) is never opened, only looked at next.
-  Result<UniqueHandle> created = parent->createFile(name, /*exclusive=*/true);
-  if (created.hasValue()) {
-    file_ = std::move(created).value();
-    targetName_ = name;
-    openedName_ = std::move(name);
-    parent_ = std::move(parent);
-    return true;
-  }
-  // An item holding the name goes by the policy, whatever the creation reported (Windows may
-  // report a folder there as a denied access).
   TOLZEB_ASSIGN_OR_RETURN(const HeldDirectory::Item item, parent->itemAt(name));
-  if (item == HeldDirectory::Item::absent) return std::move(created).failure();
   if (item == HeldDirectory::Item::link) return linkAt(target);
-  if (options_.overwrite == OverwritePolicy::fail) return Failure{StatusCode::already_exists, existsMessage_ + target};
-  if (options_.overwrite == OverwritePolicy::skip) return false;
+  const bool replacing = item != HeldDirectory::Item::absent;
+  if (replacing && options_.overwrite == OverwritePolicy::fail) {
+    return Failure{StatusCode::already_exists, existsMessage_ + target};
+  }
+  if (replacing && options_.overwrite == OverwritePolicy::skip) return false;
   // An item already holding the temporary name is stepped around, never deleted: it may be a
   // file of this very archive ("x" beside "x.zebtmp") or the user's. The exclusive creation
   // never opens an existing item, a link put there included.
@@ -148,6 +138,7 @@ Result<bool> ExtractedFileWriter::begin(const std::wstring& target) {
     targetName_ = std::move(name);
     openedName_ = std::move(opened);
     parent_ = std::move(parent);
+    replacing_ = replacing;
     return true;
   }
   return Failure{StatusCode::already_exists, L"No free temporary name to write " + target};
@@ -158,15 +149,35 @@ Status ExtractedFileWriter::write(const void* data, uint64_t length) {
   return file_.writeAll(data, length);
 }
 
+Status ExtractedFileWriter::replaceTarget() {
+  makeReplaceable(*parent_, targetName_);
+  return parent_->rename(openedName_, targetName_);
+}
+
 Status ExtractedFileWriter::finish(uint64_t modified, uint32_t attributes) {
   file_.close();
-  if (openedName_ != targetName_) {
-    makeReplaceable(*parent_, targetName_);
-    Status moved = parent_->rename(openedName_, targetName_);
-    if (moved.failed()) {
-      discardUnfinished();
-      return moved;
+  // A new file takes its free name without waiting for the folder to reach the disk: a crash
+  // may lose the move, never leave a partial file under the name. A replacement waits, so that
+  // the old file is not lost with it.
+  Status moved = replacing_ ? replaceTarget() : parent_->renameToFreeName(openedName_, targetName_);
+  if (!replacing_ && moved.failed() && moved.code() == StatusCode::already_exists) {
+    // The name was taken while the file was written: the policy decides, as it would have had
+    // the item been there from the start.
+    switch (options_.overwrite) {
+      case OverwritePolicy::overwrite:
+        moved = replaceTarget();
+        break;
+      case OverwritePolicy::skip:
+        discardUnfinished();
+        return {};
+      case OverwritePolicy::fail:
+        moved = Failure{StatusCode::already_exists, existsMessage_ + joinPath(parent_->path(), targetName_)};
+        break;
     }
+  }
+  if (moved.failed()) {
+    discardUnfinished();
+    return moved;
   }
   openedName_.clear();
   // Failures here are not reported: the data is complete. The time comes first so that a

@@ -1,12 +1,14 @@
 // What every extractor shares once it has an entry's bytes: the overwrite policy, writing each
 // file and putting it in place, restoring its time, counting, progress and cancellation.
 //
-// ExtractedFileWriter writes one file at a time, in as many pieces as the reader likes. A new file
-// is written under its final name; a file that replaces an existing one (as the policy allows) is
-// written under its name with ".zebtmp" appended (".1.zebtmp", ".2.zebtmp"... while that name is
-// taken: an item there is never deleted) and moved over the old file once complete, so the old
-// contents survive any failure before that. A file left unfinished (a failure, a cancel, the
-// writer's end) is deleted.
+// ExtractedFileWriter writes one file at a time, in as many pieces as the reader likes. Each file
+// is written under its name with ".zebtmp" appended (".1.zebtmp", ".2.zebtmp"... while that name
+// is taken: an item there is never deleted) and moved to its name once complete, so whatever
+// moment the extraction is stopped at, the final name never holds a partial file. A new file
+// takes a name that is still free (one taken meanwhile goes by the overwrite policy); a file
+// that replaces an existing one (as the policy allows) is moved over it, and the old contents
+// survive until the move is on disk. A file left unfinished (a failure, a cancel, the writer's
+// end) is deleted.
 //
 // Nothing is written through a link or reparse point below the root: a link already there, on
 // the way to a target or at the target itself, is refused with code 9, and every file is created
@@ -55,7 +57,8 @@ class ExtractedFileWriter {
   Result<bool> begin(const std::wstring& target);
   Status write(const void* data, uint64_t length);
   // Closes the file and puts it in place; the time (FILETIME, 0 = none) and the attribute word
-  // (0 = none) are restored as the options say.
+  // (0 = none) are restored as the options say. A new file whose name was taken while it was
+  // written goes by the policy: fail is code 10, skip drops the file and succeeds.
   Status finish(uint64_t modified, uint32_t attributes);
   // Deletes the file being written, if any.
   void discardUnfinished();
@@ -67,6 +70,8 @@ class ExtractedFileWriter {
   // The folder below the root that `folders` names, made when missing, each step opened without
   // following a link. Reuses what the last call held as far as its path still leads there.
   Result<std::shared_ptr<const HeldDirectory>> holdFolder(const std::vector<std::wstring>& folders);
+  // Moves the finished file over whatever holds the target's name.
+  Status replaceTarget();
 
   std::wstring root_;
   const ExtractOptions& options_;
@@ -77,11 +82,12 @@ class ExtractedFileWriter {
   std::vector<std::shared_ptr<const HeldDirectory>> held_;
   std::vector<std::wstring> heldNames_;
   UniqueHandle file_;
-  // While a file is being written: the folder that holds it, the target's name and the name it
-  // is written under (itself, or its ".zebtmp" when it replaces an existing item).
+  // While a file is being written: the folder that holds it, the target's name, the name it is
+  // written under (a ".zebtmp"), and whether an item held the target's name when it began.
   std::shared_ptr<const HeldDirectory> parent_;
   std::wstring targetName_;
   std::wstring openedName_;
+  bool replacing_ = false;
 };
 
 class ExtractionRun {

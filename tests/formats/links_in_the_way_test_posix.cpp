@@ -150,6 +150,30 @@ TEST(LinksInTheWay, AFolderSwappedForALinkMidFileKeepsTheFileInside) {
   EXPECT_FALSE(tree.exists(L"outside/f.txt.zebtmp"));
 }
 
+// A link put at a new file's name while the file is written: the finished file never goes
+// through it. Replacing is the link itself giving way; otherwise the link stays as it was.
+TEST(LinksInTheWay, ALinkMadeAtTheNameMidFileIsNeverFollowed) {
+  for (const OverwritePolicy policy : {OverwritePolicy::overwrite, OverwritePolicy::skip, OverwritePolicy::fail}) {
+    SCOPED_TRACE(int(policy));
+    ScratchTree tree;
+    tree.writeText(L"outside/f.txt", "outside");
+    ExtractOptions options;
+    options.overwrite = policy;
+    ExtractedFileWriter writer(tree.path(L"out"), options, L"exists: ");
+    ASSERT_TRUE(writer.begin(tree.path(L"out/f.txt")).hasValue());
+    ASSERT_TRUE(writer.write("data", 4).ok());
+    makeLink(printable(tree.path(L"outside/f.txt")), tree.path(L"out/f.txt"));
+    const Status finished = writer.finish(0, 0);
+    EXPECT_EQ(finished.ok(), policy != OverwritePolicy::fail) << printable(finished.message());
+    EXPECT_EQ(tree.readText(L"outside/f.txt"), "outside");
+    EXPECT_EQ(isLink(tree.path(L"out/f.txt")), policy != OverwritePolicy::overwrite);
+    if (policy == OverwritePolicy::overwrite) {
+      EXPECT_EQ(tree.readText(L"out/f.txt"), "data");
+    }
+    EXPECT_FALSE(tree.exists(L"out/f.txt.zebtmp"));
+  }
+}
+
 // The time and attributes are restored on the file that was written, in the folder it was begun
 // in: never on a file of the same name that a link swapped in for that folder now leads to.
 TEST(LinksInTheWay, AFolderSwappedForALinkMidFileLeavesTheTimesOutsideAlone) {

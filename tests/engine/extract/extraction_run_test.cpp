@@ -12,10 +12,10 @@ namespace {
 using testing::printable;
 using testing::ScratchTree;
 
-// A new file is written under its final name; one that replaces an existing file is written
-// under its ".zebtmp", so the old contents stay whole until the new ones are complete. A file
-// left unfinished goes, whichever name it was written under.
-TEST(ExtractedFileWriterTest, OnlyAReplacementIsWrittenUnderATemporaryName) {
+// Whatever moment an extraction is stopped at (a crash, a kill, a lost power supply), the final
+// name holds either nothing, the old file, or the complete new one: while a file is being
+// written, only its ".zebtmp" exists.
+TEST(ExtractedFileWriterTest, AFileBeingWrittenNeverHasItsFinalName) {
   for (const bool replacing : {false, true}) {
     SCOPED_TRACE(replacing ? "replacing" : "new file");
     ScratchTree tree;
@@ -29,26 +29,64 @@ TEST(ExtractedFileWriterTest, OnlyAReplacementIsWrittenUnderATemporaryName) {
     ASSERT_TRUE(begun.hasValue()) << printable(begun.failure().message);
     ASSERT_TRUE(*begun);
     ASSERT_TRUE(writer.write("new ", 4).ok());
-    EXPECT_TRUE(tree.exists(L"out/f.txt"));
+    EXPECT_EQ(tree.exists(L"out/f.txt"), replacing);
     if (replacing) {
       EXPECT_EQ(tree.readText(L"out/f.txt"), "old contents");
     }
-    EXPECT_EQ(tree.exists(L"out/f.txt.zebtmp"), replacing);
+    EXPECT_TRUE(tree.exists(L"out/f.txt.zebtmp"));
     ASSERT_TRUE(writer.write("contents", 8).ok());
     ASSERT_TRUE(writer.finish(0, 0).ok());
     EXPECT_EQ(tree.readText(L"out/f.txt"), "new contents");
     EXPECT_FALSE(tree.exists(L"out/f.txt.zebtmp"));
 
-    // Stopped midway: the unfinished file goes, a new one entirely, a replacement's ".zebtmp"
-    // with the last complete file kept.
-    ASSERT_TRUE(writer.begin(tree.path(L"out/g.txt")).hasValue());
-    ASSERT_TRUE(writer.write("trunc", 5).ok());
-    writer.discardUnfinished();
-    EXPECT_FALSE(tree.exists(L"out/g.txt"));
+    // Stopped midway: the unfinished file goes, the last complete one stays, and a new file
+    // never shows under its name.
     ASSERT_TRUE(writer.begin(target).hasValue());
     ASSERT_TRUE(writer.write("trunc", 5).ok());
     writer.discardUnfinished();
     EXPECT_EQ(tree.readText(L"out/f.txt"), "new contents");
+    EXPECT_FALSE(tree.exists(L"out/f.txt.zebtmp"));
+    ASSERT_TRUE(writer.begin(tree.path(L"out/g.txt")).hasValue());
+    ASSERT_TRUE(writer.write("trunc", 5).ok());
+    EXPECT_FALSE(tree.exists(L"out/g.txt"));
+    writer.discardUnfinished();
+    EXPECT_FALSE(tree.exists(L"out/g.txt"));
+    EXPECT_FALSE(tree.exists(L"out/g.txt.zebtmp"));
+  }
+}
+
+// A file that was new when it began may find its name taken by the time it is complete (another
+// program, or the user, made it). The policy decides as it would have at the start, and the
+// item that came is never replaced without it.
+TEST(ExtractedFileWriterTest, ANameTakenWhileTheFileIsWrittenGoesByThePolicy) {
+  struct Case {
+    OverwritePolicy policy;
+    bool succeeds;
+    const char* left;  // what the name holds afterwards
+  };
+  const Case cases[] = {
+      {OverwritePolicy::overwrite, true, "extracted"},
+      {OverwritePolicy::skip, true, "came meanwhile"},
+      {OverwritePolicy::fail, false, "came meanwhile"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.policy));
+    ScratchTree tree;
+    ExtractOptions options;
+    options.overwrite = c.policy;
+    ExtractedFileWriter writer(tree.path(L"out"), options, L"exists: ");
+    Result<bool> begun = writer.begin(tree.path(L"out/f.txt"));
+    ASSERT_TRUE(begun.hasValue()) << printable(begun.failure().message);
+    ASSERT_TRUE(*begun);
+    ASSERT_TRUE(writer.write("extracted", 9).ok());
+    tree.writeText(L"out/f.txt", "came meanwhile");
+    const Status finished = writer.finish(0, 0);
+    EXPECT_EQ(finished.ok(), c.succeeds) << printable(finished.message());
+    if (!c.succeeds) {
+      EXPECT_EQ(finished.code(), StatusCode::already_exists);
+      EXPECT_EQ(finished.message(), L"exists: " + tree.path(L"out/f.txt"));
+    }
+    EXPECT_EQ(tree.readText(L"out/f.txt"), c.left);
     EXPECT_FALSE(tree.exists(L"out/f.txt.zebtmp"));
   }
 }
@@ -82,25 +120,28 @@ TEST(ExtractedFileWriterTest, FilesMovingAroundTheTreeLandInTheirFolders) {
   }
 }
 
-// The temporary name of a replacement may already be taken by a file of the same archive ("x"
-// written after "x.zebtmp") or by the user's own; either stays as it was.
+// The temporary name may already be taken by a file of the same archive ("x" written after
+// "x.zebtmp") or by the user's own; either stays as it was, for a new file and a replacement.
 TEST(ExtractedFileWriterTest, AnItemHoldingTheTemporaryNameIsKept) {
-  ScratchTree tree;
-  tree.writeText(L"out/x", "old");
-  tree.writeText(L"out/x.zebtmp", "an entry of its own");
-  tree.writeText(L"out/x.1.zebtmp", "another");
-  ExtractOptions options;
-  options.overwrite = OverwritePolicy::overwrite;
-  ExtractedFileWriter writer(tree.path(L"out"), options, L"exists: ");
-  Result<bool> begun = writer.begin(tree.path(L"out/x"));
-  ASSERT_TRUE(begun.hasValue()) << printable(begun.failure().message);
-  EXPECT_TRUE(tree.exists(L"out/x.2.zebtmp"));
-  ASSERT_TRUE(writer.write("x", 1).ok());
-  ASSERT_TRUE(writer.finish(0, 0).ok());
-  EXPECT_EQ(tree.readText(L"out/x"), "x");
-  EXPECT_EQ(tree.readText(L"out/x.zebtmp"), "an entry of its own");
-  EXPECT_EQ(tree.readText(L"out/x.1.zebtmp"), "another");
-  EXPECT_FALSE(tree.exists(L"out/x.2.zebtmp"));
+  for (const bool replacing : {false, true}) {
+    SCOPED_TRACE(replacing ? "replacing" : "new file");
+    ScratchTree tree;
+    if (replacing) tree.writeText(L"out/x", "old");
+    tree.writeText(L"out/x.zebtmp", "an entry of its own");
+    tree.writeText(L"out/x.1.zebtmp", "another");
+    ExtractOptions options;
+    options.overwrite = OverwritePolicy::overwrite;
+    ExtractedFileWriter writer(tree.path(L"out"), options, L"exists: ");
+    Result<bool> begun = writer.begin(tree.path(L"out/x"));
+    ASSERT_TRUE(begun.hasValue()) << printable(begun.failure().message);
+    EXPECT_TRUE(tree.exists(L"out/x.2.zebtmp"));
+    ASSERT_TRUE(writer.write("x", 1).ok());
+    ASSERT_TRUE(writer.finish(0, 0).ok());
+    EXPECT_EQ(tree.readText(L"out/x"), "x");
+    EXPECT_EQ(tree.readText(L"out/x.zebtmp"), "an entry of its own");
+    EXPECT_EQ(tree.readText(L"out/x.1.zebtmp"), "another");
+    EXPECT_FALSE(tree.exists(L"out/x.2.zebtmp"));
+  }
 }
 
 }  // namespace
