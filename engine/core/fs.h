@@ -137,24 +137,47 @@ Status createDirectories(const std::wstring& path);
 // chain is checked step by step (a reparse point refused) and the operations go by path.
 class HeldDirectory {
  public:
+  // What holds a name inside the directory, the item itself and not what a link names.
+  enum class Item { absent, file, folder, link };  // link: also a reparse point or a special file
+
   // `root` is opened as given (links followed), then each component of `below` (a relative
   // path). A component that is a link or not a directory fails with code 9.
   static Result<HeldDirectory> open(const std::wstring& root, const std::wstring& below);
 
   // The directory's path, as the chain spelled it.
   const std::wstring& path() const { return path_; }
+  // The folder `name` inside this one, opened the same way; with `create` a missing one is made
+  // first. A link or an item that is not a folder fails with code 9.
+  Result<HeldDirectory> openChild(const std::wstring& name, bool create) const;
+  // Whether the path still leads to this very directory, links followed: false once a component
+  // was swapped for a link to elsewhere or the directory was moved. Always false on Windows,
+  // where nothing is held and only a new walk down the chain proves it.
+  bool stillAtItsPath() const;
+  Result<Item> itemAt(const std::wstring& name) const;
+  // Makes the folder `name`; one already there is success.
+  Status createFolder(const std::wstring& name) const;
   // Creates or truncates the file `name`, never through a link; `exclusive` refuses an existing
   // item with code 10.
   Result<UniqueHandle> createFile(const std::wstring& name, bool exclusive) const;
   // Moves `from` over `to`, both names in this directory, and returns once the move is on disk.
   Status rename(const std::wstring& from, const std::wstring& to) const;
+  // Moves `from` to `to`, both names in this directory, only while nothing holds `to`: an item
+  // there (a link included) stays as it was and the move fails with code 10. Unlike rename it
+  // does not wait for the directory to reach the disk.
+  Status renameToFreeName(const std::wstring& from, const std::wstring& to) const;
   // An item that is already absent counts as deleted.
   Status remove(const std::wstring& name) const;
+  // setFileTimes and setAttributes on the item `name` here; a link there is not followed.
+  Status setFileTimes(const std::wstring& name, uint64_t modified) const;
+  Status setAttributes(const std::wstring& name, uint32_t attributes) const;
 
  private:
-  HeldDirectory(UniqueHandle handle, std::wstring path) : handle_(std::move(handle)), path_(std::move(path)) {}
+  HeldDirectory(UniqueHandle handle, std::wstring path, uint64_t device = 0, uint64_t inode = 0)
+      : handle_(std::move(handle)), path_(std::move(path)), device_(device), inode_(inode) {}
   UniqueHandle handle_;  // empty on Windows
   std::wstring path_;
+  uint64_t device_;  // POSIX: which directory the handle holds
+  uint64_t inode_;
 };
 
 // The items below a directory root, depth first in the file system's order, without the root

@@ -374,32 +374,52 @@ Status renameReplace(const std::wstring& from, const std::wstring& to) {
   return Status();
 }
 
-Status setAttributes(const std::wstring& path, uint32_t attributes) {
-  const uint32_t kept = attributes & 0x2027;
-  if (kept == 0) return Status();
+namespace {
+
+constexpr uint32_t kSettableAttributes = 0x2027;
+
+// Only read-only has a POSIX meaning: the owner's write permission. Nothing is changed when the
+// mode already says what the attributes do, which is the common case of a file just written.
+Status applyAttributes(int directory, const std::string& location, const std::wstring& path, uint32_t kept,
+                       int statFlags) {
   const wchar_t* action = L"Cannot set attributes on";
-  TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(action, path));
   struct stat status {};
-  if (::stat(location.c_str(), &status) != 0) return lastErrorStatus(action, path);
-  // Only read-only has a POSIX meaning: the owner's write permission.
-  mode_t mode = status.st_mode & 07777;
-  mode = (kept & kAttributeReadOnly) ? mode & ~mode_t(S_IWUSR) : mode | S_IWUSR;
-  if (::chmod(location.c_str(), mode) != 0) return lastErrorStatus(action, path);
+  if (::fstatat(directory, location.c_str(), &status, statFlags) != 0) return lastErrorStatus(action, path);
+  // chmod would pass a link on to what it names.
+  if (S_ISLNK(status.st_mode)) return errorStatus(action, path, ELOOP);
+  const mode_t old = status.st_mode & 07777;
+  const mode_t mode = (kept & kAttributeReadOnly) ? old & ~mode_t(S_IWUSR) : old | S_IWUSR;
+  if (mode == old) return Status();
+  if (::fchmodat(directory, location.c_str(), mode, 0) != 0) return lastErrorStatus(action, path);
   return Status();
 }
 
-Status setFileTimes(const std::wstring& path, uint64_t modified) {
-  if (modified == 0) return Status();
+Status applyFileTimes(int directory, const std::string& location, const std::wstring& path, uint64_t modified,
+                      int flags) {
   const wchar_t* action = L"Cannot set times on";
-  TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(action, path));
   // Windows refuses FILETIMEs with the top bit set; so does this layer.
   if (modified > uint64_t(INT64_MAX)) return errorStatus(action, path, EINVAL);
   struct timespec times[2];
   times[0].tv_sec = 0;
   times[0].tv_nsec = UTIME_OMIT;
   times[1] = fromFiletime(modified);
-  if (::utimensat(AT_FDCWD, location.c_str(), times, 0) != 0) return lastErrorStatus(action, path);
+  if (::utimensat(directory, location.c_str(), times, flags) != 0) return lastErrorStatus(action, path);
   return Status();
+}
+
+}  // namespace
+
+Status setAttributes(const std::wstring& path, uint32_t attributes) {
+  const uint32_t kept = attributes & kSettableAttributes;
+  if (kept == 0) return Status();
+  TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(L"Cannot set attributes on", path));
+  return applyAttributes(AT_FDCWD, location, path, kept, 0);
+}
+
+Status setFileTimes(const std::wstring& path, uint64_t modified) {
+  if (modified == 0) return Status();
+  TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(L"Cannot set times on", path));
+  return applyFileTimes(AT_FDCWD, location, path, modified, 0);
 }
 
 Status createDirectories(const std::wstring& path) {
@@ -454,27 +474,76 @@ Result<HeldDirectory> HeldDirectory::open(const std::wstring& root, const std::w
   TOLZEB_ASSIGN_OR_RETURN(const std::string rootLocation, nativePath(action, root));
   const int rootFd = retried([&] { return ::open(rootLocation.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
   if (rootFd < 0) return lastErrorStatus(action, root);
-  UniqueHandle held(rootFd);
-  std::wstring path = root;
+  struct stat status {};
+  if (::fstat(rootFd, &status) != 0) {
+    const int error = errno;
+    ::close(rootFd);
+    return errorStatus(action, root, uint32_t(error));
+  }
+  HeldDirectory held(UniqueHandle(rootFd), root, uint64_t(status.st_dev), uint64_t(status.st_ino));
   for (size_t start = 0; start < below.size();) {
     size_t end = below.find(L'/', start);
     if (end == std::wstring::npos) end = below.size();
     if (end > start) {
-      const std::wstring component = below.substr(start, end - start);
-      path = joinPath(path, component);
-      TOLZEB_ASSIGN_OR_RETURN(const std::string name, nativePath(action, component));
-      const int next = retried(
-          [&] { return ::openat(int(held.native()), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC); });
-      if (next < 0) {
-        const int error = errno;
-        if (error == ELOOP || error == ENOTDIR) return linkInTheChain(path);
-        return errorStatus(action, path, uint32_t(error));
-      }
-      held = UniqueHandle(next);
+      TOLZEB_ASSIGN_OR_RETURN(HeldDirectory next, held.openChild(below.substr(start, end - start), false));
+      held = std::move(next);
     }
     start = end + 1;
   }
-  return HeldDirectory(std::move(held), std::move(path));
+  return held;
+}
+
+Result<HeldDirectory> HeldDirectory::openChild(const std::wstring& name, bool create) const {
+  const wchar_t* action = L"Cannot open folder";
+  const std::wstring path = joinPath(path_, name);
+  TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(action, name));
+  const int directory = int(handle_.native());
+  const auto openIt = [&] {
+    return retried([&] { return ::openat(directory, location.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC); });
+  };
+  int fd = openIt();
+  if (fd < 0 && errno == ENOENT && create) {
+    if (::mkdirat(directory, location.c_str(), 0777) != 0 && errno != EEXIST) {
+      return lastErrorStatus(L"Cannot create directory", path);
+    }
+    fd = openIt();
+  }
+  if (fd < 0) {
+    const int error = errno;
+    if (error == ELOOP || error == ENOTDIR) return linkInTheChain(path);
+    return errorStatus(action, path, uint32_t(error));
+  }
+  UniqueHandle held(fd);
+  struct stat status {};
+  if (::fstat(fd, &status) != 0) return lastErrorStatus(action, path);
+  return HeldDirectory(std::move(held), path, uint64_t(status.st_dev), uint64_t(status.st_ino));
+}
+
+bool HeldDirectory::stillAtItsPath() const {
+  Result<std::string> location = nativePath(L"", path_);
+  struct stat status {};
+  return location.hasValue() && ::stat(location->c_str(), &status) == 0 && uint64_t(status.st_dev) == device_ &&
+         uint64_t(status.st_ino) == inode_;
+}
+
+Result<HeldDirectory::Item> HeldDirectory::itemAt(const std::wstring& name) const {
+  TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(L"Cannot stat", name));
+  struct stat own {};
+  if (::fstatat(int(handle_.native()), location.c_str(), &own, AT_SYMLINK_NOFOLLOW) != 0) {
+    const int error = errno;
+    if (error == ENOENT) return Item::absent;
+    return errorStatus(L"Cannot stat", joinPath(path_, name), uint32_t(error));
+  }
+  if (S_ISDIR(own.st_mode)) return Item::folder;
+  if (S_ISREG(own.st_mode)) return Item::file;
+  return Item::link;
+}
+
+Status HeldDirectory::createFolder(const std::wstring& name) const {
+  const wchar_t* action = L"Cannot create directory";
+  TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(action, name));
+  if (::mkdirat(int(handle_.native()), location.c_str(), 0777) == 0 || errno == EEXIST) return Status();
+  return lastErrorStatus(action, joinPath(path_, name));
 }
 
 Result<UniqueHandle> HeldDirectory::createFile(const std::wstring& name, bool exclusive) const {
@@ -498,12 +567,49 @@ Status HeldDirectory::rename(const std::wstring& from, const std::wstring& to) c
   return Status();
 }
 
+Status HeldDirectory::renameToFreeName(const std::wstring& from, const std::wstring& to) const {
+  const wchar_t* action = L"Cannot rename to";
+  TOLZEB_ASSIGN_OR_RETURN(const std::string source, nativePath(action, from));
+  TOLZEB_ASSIGN_OR_RETURN(const std::string destination, nativePath(action, to));
+  const int directory = int(handle_.native());
+  if (::renameat2(directory, source.c_str(), directory, destination.c_str(), RENAME_NOREPLACE) == 0) return Status();
+  int error = errno;
+  // A file system that cannot refuse the replacement itself (EINVAL): look, then move. Only an
+  // item made in between these two calls could still be replaced.
+  if (error == EINVAL || error == ENOSYS) {
+    struct stat status {};
+    if (::fstatat(directory, destination.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
+      error = EEXIST;
+    } else if (errno != ENOENT) {
+      error = errno;
+    } else if (::renameat(directory, source.c_str(), directory, destination.c_str()) == 0) {
+      return Status();
+    } else {
+      error = errno;
+    }
+  }
+  return errorStatus(action, joinPath(path_, to), uint32_t(error));
+}
+
 Status HeldDirectory::remove(const std::wstring& name) const {
   TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(L"Cannot delete", name));
   if (::unlinkat(int(handle_.native()), location.c_str(), 0) == 0) return Status();
   const int error = errno;
   if (error == ENOENT) return Status();
   return errorStatus(L"Cannot delete", joinPath(path_, name), uint32_t(error));
+}
+
+Status HeldDirectory::setFileTimes(const std::wstring& name, uint64_t modified) const {
+  if (modified == 0) return Status();
+  TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(L"Cannot set times on", name));
+  return applyFileTimes(int(handle_.native()), location, joinPath(path_, name), modified, AT_SYMLINK_NOFOLLOW);
+}
+
+Status HeldDirectory::setAttributes(const std::wstring& name, uint32_t attributes) const {
+  const uint32_t kept = attributes & kSettableAttributes;
+  if (kept == 0) return Status();
+  TOLZEB_ASSIGN_OR_RETURN(const std::string location, nativePath(L"Cannot set attributes on", name));
+  return applyAttributes(int(handle_.native()), location, joinPath(path_, name), kept, AT_SYMLINK_NOFOLLOW);
 }
 
 Status fs_platform::listDirectory(const std::wstring& directory, std::vector<FileInfo>& items) {

@@ -374,20 +374,50 @@ Status fs_platform::listDirectory(const std::wstring& directory, std::vector<Fil
 Result<HeldDirectory> HeldDirectory::open(const std::wstring& root, const std::wstring& below) {
   TOLZEB_ASSIGN_OR_RETURN(const FileInfo rootInfo, statPath(root));
   if (!rootInfo.isDirectory) return errorStatus(L"Cannot open folder", root, ERROR_DIRECTORY);
-  std::wstring path = root;
+  HeldDirectory held(UniqueHandle(), root);
   for (size_t start = 0; start < below.size();) {
     size_t end = below.find_first_of(L"\\/", start);
     if (end == std::wstring::npos) end = below.size();
     if (end > start) {
-      path = joinPath(path, below.substr(start, end - start));
-      TOLZEB_ASSIGN_OR_RETURN(const FileInfo info, statPath(path));
-      if (info.isReparsePoint || !info.isDirectory) {
-        return Failure{StatusCode::path_unsafe, L"A link or a file stands where a folder should be: '" + path + L"'"};
-      }
+      TOLZEB_ASSIGN_OR_RETURN(HeldDirectory next, held.openChild(below.substr(start, end - start), false));
+      held = std::move(next);
     }
     start = end + 1;
   }
-  return HeldDirectory(UniqueHandle(), std::move(path));
+  return held;
+}
+
+Result<HeldDirectory> HeldDirectory::openChild(const std::wstring& name, bool create) const {
+  const std::wstring path = joinPath(path_, name);
+  Result<FileInfo> info = statPath(path);
+  if (info.failed() && info.failure().code == StatusCode::not_found && create) {
+    TOLZEB_TRY(createFolder(name));
+    info = statPath(path);
+  }
+  if (info.failed()) return std::move(info).failure();
+  if (info->isReparsePoint || !info->isDirectory) {
+    return Failure{StatusCode::path_unsafe, L"A link or a file stands where a folder should be: '" + path + L"'"};
+  }
+  return HeldDirectory(UniqueHandle(), path);
+}
+
+bool HeldDirectory::stillAtItsPath() const { return false; }
+
+Result<HeldDirectory::Item> HeldDirectory::itemAt(const std::wstring& name) const {
+  Result<FileInfo> info = statPath(joinPath(path_, name));
+  if (info.failed()) {
+    if (info.failure().code == StatusCode::not_found) return Item::absent;
+    return std::move(info).failure();
+  }
+  if (info->isReparsePoint) return Item::link;
+  return info->isDirectory ? Item::folder : Item::file;
+}
+
+Status HeldDirectory::createFolder(const std::wstring& name) const {
+  const std::wstring path = joinPath(path_, name);
+  const std::wstring longPath = toLongPath(path);
+  if (CreateDirectoryW(longPath.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) return Status();
+  return lastErrorStatus(L"Cannot create directory", path);
 }
 
 Result<UniqueHandle> HeldDirectory::createFile(const std::wstring& name, bool exclusive) const {
@@ -398,6 +428,23 @@ Status HeldDirectory::rename(const std::wstring& from, const std::wstring& to) c
   return renameReplace(joinPath(path_, from), joinPath(path_, to));
 }
 
+Status HeldDirectory::renameToFreeName(const std::wstring& from, const std::wstring& to) const {
+  const std::wstring target = joinPath(path_, to);
+  const std::wstring longFrom = toLongPath(joinPath(path_, from));
+  const std::wstring longTo = toLongPath(target);
+  // Without MOVEFILE_REPLACE_EXISTING an item at the new name fails the move.
+  if (!MoveFileExW(longFrom.c_str(), longTo.c_str(), 0)) return lastErrorStatus(L"Cannot rename to", target);
+  return Status();
+}
+
 Status HeldDirectory::remove(const std::wstring& name) const { return deleteFile(joinPath(path_, name)); }
+
+Status HeldDirectory::setFileTimes(const std::wstring& name, uint64_t modified) const {
+  return tolzeb::setFileTimes(joinPath(path_, name), modified);
+}
+
+Status HeldDirectory::setAttributes(const std::wstring& name, uint32_t attributes) const {
+  return tolzeb::setAttributes(joinPath(path_, name), attributes);
+}
 
 }  // namespace tolzeb

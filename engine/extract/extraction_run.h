@@ -3,16 +3,20 @@
 //
 // ExtractedFileWriter writes one file at a time, in as many pieces as the reader likes. Each file
 // is written under its name with ".zebtmp" appended (".1.zebtmp", ".2.zebtmp"... while that name
-// is taken: an item there is never deleted) and moved to its name (over an old file the policy
-// lets it replace) once complete, so an interruption at any moment never leaves a truncated file
-// under the final name, and a replaced file keeps its old contents until then. A file left
-// unfinished (a failure, a cancel, the writer's end) is deleted.
+// is taken: an item there is never deleted) and moved to its name once complete, so whatever
+// moment the extraction is stopped at, the final name never holds a partial file. A new file
+// takes a name that is still free (one taken meanwhile goes by the overwrite policy); a file
+// that replaces an existing one (as the policy allows) is moved over it, and the old contents
+// survive until the move is on disk. A file left unfinished (a failure, a cancel, the writer's
+// end) is deleted.
 //
 // Nothing is written through a link or reparse point below the root: a link already there, on
 // the way to a target or at the target itself, is refused with code 9, and every file is created
-// anew, never opened through whatever holds its name. The file is created and moved into place
-// inside its folder held open from the root without following links, so a component swapped for
-// a link after the checks cannot carry the write elsewhere.
+// anew, never opened through whatever holds its name. Files are created, moved and given their
+// time inside their folder held open from the root without following links, so a component
+// swapped for a link after the checks cannot carry the write elsewhere. The folders of the last
+// file stay held for the next one; before each file the writer checks that its folder's path
+// still leads there, and walks down again (refusing a link made since) when it does not.
 //
 // ExtractionRun drives the writer for readers that hand over one file after another (zip, tar,
 // 7z). Its use:
@@ -24,7 +28,7 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -53,22 +57,37 @@ class ExtractedFileWriter {
   Result<bool> begin(const std::wstring& target);
   Status write(const void* data, uint64_t length);
   // Closes the file and puts it in place; the time (FILETIME, 0 = none) and the attribute word
-  // (0 = none) are restored as the options say.
+  // (0 = none) are restored as the options say. A new file whose name was taken while it was
+  // written goes by the policy: fail is code 10, skip drops the file and succeeds.
   Status finish(uint64_t modified, uint32_t attributes);
   // Deletes the file being written, if any.
   void discardUnfinished();
 
  private:
+  // The target's folder components below the root and its own name; a target not below the
+  // root is refused.
+  Status splitBelowRoot(const std::wstring& target, std::vector<std::wstring>& folders, std::wstring& name) const;
+  // The folder below the root that `folders` names, made when missing, each step opened without
+  // following a link. Reuses what the last call held as far as its path still leads there.
+  Result<std::shared_ptr<const HeldDirectory>> holdFolder(const std::vector<std::wstring>& folders);
+  // Moves the finished file over whatever holds the target's name.
+  Status replaceTarget();
+
   std::wstring root_;
   const ExtractOptions& options_;
   std::wstring existsMessage_;
+  // held_[0] is the root; held_[i + 1] is the folder heldNames_[i] inside held_[i]. Past
+  // kHeldDepth levels the rest of a path is held as one step, so that a deep tree does not take
+  // a descriptor per level.
+  std::vector<std::shared_ptr<const HeldDirectory>> held_;
+  std::vector<std::wstring> heldNames_;
   UniqueHandle file_;
-  std::wstring target_;
-  // While a file is being written: the folder that holds it, held open, the target's name and the
-  // name it is written under (its ".zebtmp").
-  std::optional<HeldDirectory> parent_;
+  // While a file is being written: the folder that holds it, the target's name, the name it is
+  // written under (a ".zebtmp"), and whether an item held the target's name when it began.
+  std::shared_ptr<const HeldDirectory> parent_;
   std::wstring targetName_;
   std::wstring openedName_;
+  bool replacing_ = false;
 };
 
 class ExtractionRun {

@@ -24,7 +24,7 @@ Result<ArchiveListing> listTar(const std::wstring& path);
 Result<ArchiveStats> testTar(const std::wstring& path, const ProgressCallback& progress);
 
 // Writes the selected entries (all when the selection is empty) below `destination`, each file
-// under its final name. Of the options only the overwrite policy, `restoreTimes` and
+// moved to its name once complete. Of the options only the overwrite policy, `restoreTimes` and
 // `maxTotalBytes` are used; attributes are not restored.
 Result<ArchiveStats> extractTar(const std::wstring& archive, const std::wstring& destination,
                                 const std::vector<std::wstring>& selection, const ExtractOptions& options,

@@ -150,5 +150,86 @@ TEST(LinksInTheWay, AFolderSwappedForALinkMidFileKeepsTheFileInside) {
   EXPECT_FALSE(tree.exists(L"outside/f.txt.zebtmp"));
 }
 
+// A link put at a new file's name while the file is written: the finished file never goes
+// through it. Replacing is the link itself giving way; otherwise the link stays as it was.
+TEST(LinksInTheWay, ALinkMadeAtTheNameMidFileIsNeverFollowed) {
+  for (const OverwritePolicy policy : {OverwritePolicy::overwrite, OverwritePolicy::skip, OverwritePolicy::fail}) {
+    SCOPED_TRACE(int(policy));
+    ScratchTree tree;
+    tree.writeText(L"outside/f.txt", "outside");
+    ExtractOptions options;
+    options.overwrite = policy;
+    ExtractedFileWriter writer(tree.path(L"out"), options, L"exists: ");
+    ASSERT_TRUE(writer.begin(tree.path(L"out/f.txt")).hasValue());
+    ASSERT_TRUE(writer.write("data", 4).ok());
+    makeLink(printable(tree.path(L"outside/f.txt")), tree.path(L"out/f.txt"));
+    const Status finished = writer.finish(0, 0);
+    EXPECT_EQ(finished.ok(), policy != OverwritePolicy::fail) << printable(finished.message());
+    EXPECT_EQ(tree.readText(L"outside/f.txt"), "outside");
+    EXPECT_EQ(isLink(tree.path(L"out/f.txt")), policy != OverwritePolicy::overwrite);
+    if (policy == OverwritePolicy::overwrite) {
+      EXPECT_EQ(tree.readText(L"out/f.txt"), "data");
+    }
+    EXPECT_FALSE(tree.exists(L"out/f.txt.zebtmp"));
+  }
+}
+
+// The time and attributes are restored on the file that was written, in the folder it was begun
+// in: never on a file of the same name that a link swapped in for that folder now leads to.
+TEST(LinksInTheWay, AFolderSwappedForALinkMidFileLeavesTheTimesOutsideAlone) {
+  ScratchTree tree;
+  tree.writeText(L"outside/f.txt", "outside");
+  tree.makeDirectory(L"out/a");
+  const Result<FileInfo> before = statPath(tree.path(L"outside/f.txt"));
+  ASSERT_TRUE(before.hasValue());
+  ExtractOptions options;
+  options.restoreTimes = true;
+  options.restoreAttributes = true;
+  ExtractedFileWriter writer(tree.path(L"out"), options, L"exists: ");
+  ASSERT_TRUE(writer.begin(tree.path(L"out/a/f.txt")).hasValue());
+  ASSERT_TRUE(writer.write("data", 4).ok());
+  ASSERT_EQ(::rename(printable(tree.path(L"out/a")).c_str(), printable(tree.path(L"out/moved")).c_str()), 0);
+  makeLink(printable(tree.path(L"outside")), tree.path(L"out/a"));
+  const uint64_t modified = 132000000000000000;  // 2019
+  ASSERT_TRUE(writer.finish(modified, kAttributeReadOnly | kAttributeArchive).ok());
+
+  const Result<FileInfo> outside = statPath(tree.path(L"outside/f.txt"));
+  ASSERT_TRUE(outside.hasValue());
+  EXPECT_EQ(outside->modified, before->modified);
+  EXPECT_EQ(outside->attributes & kAttributeReadOnly, 0u);
+  const Result<FileInfo> written = statPath(tree.path(L"out/moved/f.txt"));
+  ASSERT_TRUE(written.hasValue());
+  EXPECT_EQ(written->modified, modified);
+  EXPECT_NE(written->attributes & kAttributeReadOnly, 0u);
+}
+
+// The writer keeps the last file's folder open for the next file. A folder swapped for a link
+// between two files is met again by the next file: refused as before, nothing written outside.
+TEST(LinksInTheWay, AFolderSwappedForALinkBetweenFilesIsRefused) {
+  ScratchTree tree;
+  tree.makeDirectory(L"outside");
+  ExtractOptions options;
+  ExtractedFileWriter writer(tree.path(L"out"), options, L"exists: ");
+  ASSERT_TRUE(writer.createFolder(tree.path(L"out/a/b")).ok());
+  ASSERT_TRUE(writer.begin(tree.path(L"out/a/b/1.txt")).hasValue());
+  ASSERT_TRUE(writer.finish(0, 0).ok());
+  ASSERT_EQ(::rename(printable(tree.path(L"out/a")).c_str(), printable(tree.path(L"out/moved")).c_str()), 0);
+  makeLink(printable(tree.path(L"outside")), tree.path(L"out/a"));
+  tree.makeDirectory(L"outside/b");
+
+  for (const wchar_t* next : {L"out/a/b/2.txt", L"out/a/3.txt"}) {
+    SCOPED_TRACE(printable(next));
+    const Result<bool> begun = writer.begin(tree.path(next));
+    ASSERT_TRUE(begun.failed());
+    EXPECT_EQ(begun.failure().code, StatusCode::path_unsafe) << printable(begun.failure().message);
+  }
+  const Status folder = writer.createFolder(tree.path(L"out/a/b/c"));
+  EXPECT_EQ(folder.code(), StatusCode::path_unsafe);
+  EXPECT_FALSE(tree.exists(L"outside/b/2.txt"));
+  EXPECT_FALSE(tree.exists(L"outside/3.txt"));
+  EXPECT_FALSE(tree.exists(L"outside/b/c"));
+  EXPECT_EQ(tree.readText(L"out/moved/b/1.txt"), "");
+}
+
 }  // namespace
 }  // namespace tolzeb

@@ -5,8 +5,8 @@ namespace tolzeb::ui {
 const char* cancelledSummaryKey(const TaskSnapshot& snapshot) {
   switch (taskKindOf(snapshot.kind)) {
     case TaskKind::Extract:
-      // The foreign readers write each file under its final name, and a ".zeb" extraction moves
-      // each finished file into place, so what was extracted before the cancel stays.
+      // Every extraction moves each finished file into place, so what was extracted before the
+      // cancel stays.
       return "task.cancelled_files_kept";
     case TaskKind::Verify:
     case TaskKind::Test:
