@@ -69,7 +69,9 @@ e2e_start_display() {
   for _ in 1 2 3 4 5; do
     number=$(( 100 + RANDOM % 400 ))
     [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] && continue
-    Xvfb ":$number" -screen 0 1600x1000x24 -nolisten tcp >"${E2E_XVFB_LOG:-$E2E_WORK/xvfb.log}" 2>&1 &
+    # Backing store: what a window draws while a closing dialog still covers it is kept for when
+    # the dialog's X window goes, which Wine does not always repaint.
+    Xvfb ":$number" -screen 0 1600x1000x24 +bs -nolisten tcp >"${E2E_XVFB_LOG:-$E2E_WORK/xvfb.log}" 2>&1 &
     E2E_XVFB_PID=$!
     end=$(( $(e2e_now_ms) + 10000 ))
     while e2e_running "$E2E_XVFB_PID" && [ ! -S "/tmp/.X11-unix/X$number" ]; do

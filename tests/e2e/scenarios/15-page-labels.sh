@@ -18,8 +18,8 @@ for language in de-DE ru-RU; do
   # "Extract all" in the action row under two rows.
   tz_click 427 $(( 564 + 64 + 20 + 24 ))
   tz_move 100 60
-  tz_scroll_to_top
   tz_expect "$language: the extract page, its archive listed" "24,$(tz_rail_y 2)=brandTint"
+  tz_scroll_to_top
   tz_shot "$language-extract-top"
   tz_scroll_to_end
   tz_shot "$language-extract-end"

@@ -78,6 +78,9 @@ unset TOLZEB_ABOUT_THEME
 TZ_MAIN_CLASS=TolZebMainWindow
 tz_start
 tz_click 43 "$(tz_rail_y 5)"
+tz_move 100 60
+# Keys sent before the page has changed would go to the page that was shown.
+tz_expect_rail_selected "the settings page is shown" 5
 for k in 1 2 3 4 5 6 7 8; do tz_key pagedown; done
 # At the end of the page the scroll bar's thumb reaches the bottom of its track.
 tz_expect "the settings page scrolled to its end" "1189,785=199,201,204"
